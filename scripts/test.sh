@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds luxpanel and runs every test: the suite in a plain build, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${LUX_FUZZ_SECONDS:-30}
+
+echo "== build (RelWithDebInfo)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+echo "== tests"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== build under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUX_SANITIZE=ON -DLUX_BENCH=OFF >/dev/null
+cmake --build build-asan
+echo "== tests under the sanitizers"
+ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzz targets (${fuzz_seconds} s each)"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUX_FUZZ=ON >/dev/null
+cmake --build build-fuzz
+shopt -s nullglob
+fuzzers=(build-fuzz/fuzz/fuzz_*)
+for f in "${fuzzers[@]}"; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f")
+  corpus="build-fuzz/corpus-$name"
+  mkdir -p "$corpus"
+  echo "-- $name"
+  "$f" "$corpus" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 2>&1 | tail -n 3
+done
+
+echo "== all tests passed"

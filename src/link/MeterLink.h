@@ -1,0 +1,79 @@
+#pragma once
+// The command channel to the meter: opening the port, the timed wait, the handshake that
+// precedes every command, reconnection after silence, and the poll that collects display frames.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "link/Clock.h"
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+
+namespace lux {
+
+// Link state shared with the windows that talk to the meter.
+struct LinkState {
+  int comPortNumber = 0;  // 1..16 once chosen; 0 = none
+  QString portName;       // the device actually opened (/dev/ttyS0, /dev/ttyUSB0, a pty...)
+  int pollCount = 0;      // poll ticks modulo 15; 0 = next tick handshakes and sends "M"
+  float loggerAddress = 0;  // fill address from the last handshake; 1279 = empty memory
+  bool linkUp = false;      // false while reconnectMeter waits ("No COM")
+};
+
+// Thrown out of any wait when the program is closing, so that a loop that waits for the meter
+// without limit (the handshake, the reconnection) lets the program end. Caught at tick and
+// command boundaries.
+struct LinkAborted {};
+
+class MeterLink : public QObject {
+  Q_OBJECT
+ public:
+  MeterLink(SerialPort& port, Clock& clock, LinkState& state, QObject* parent = nullptr);
+
+  // Opens state.portName at 19200,n,8,1. On failure returns false with the system's reason.
+  bool openLink(QString* reason);
+  // Returns after `seconds` while window events keep running.
+  void waitSeconds(double seconds);
+  // Returns when the meter has answered "A" validly; stores loggerAddress.
+  void meterHandshake();
+  // Returns when the meter sends again; the caption shows "No COM" meanwhile.
+  void reconnectMeter();
+
+  // One command letter as a one-byte write.
+  void send(Command letter);
+  // A payload as one write of raw bytes.
+  void sendBytes(const QByteArray& data);
+  // Handshake, the letter, and, when `data` is not empty, a 0.05 s wait and the data.
+  void transact(Command letter, const QByteArray& data = {});
+  QByteArray readAll();
+  void discardInput();
+
+  // One poll tick: handshake and "M" when pollCount is 0, collect one well-framed 14-byte
+  // frame, hand it to `onFrame` (which decodes and refreshes, and returns true for a banner
+  // frame), count the tick. Falls into reconnectMeter after six silent collection windows.
+  void pollTick(const std::function<bool(const QByteArray& frame)>& onFrame);
+
+  // Makes every running and future wait throw LinkAborted (the program is closing).
+  void abort();
+  bool aborted() const { return aborted_; }
+
+  SerialPort& port() { return port_; }
+  Clock& clock() { return clock_; }
+  LinkState& state() { return state_; }
+
+  // "COM3" while the link is up, "No COM" while it waits for the meter.
+  QString portCaption() const;
+
+ signals:
+  void portCaptionChanged(const QString& caption);
+
+ private:
+  SerialPort& port_;
+  Clock& clock_;
+  LinkState& state_;
+  bool aborted_ = false;
+};
+
+}  // namespace lux

@@ -1,0 +1,26 @@
+#pragma once
+// The one serial line to the meter, as the program needs it: open a named port at 19200,n,8,1,
+// write text or raw bytes, read everything waiting, count and discard waiting bytes.
+#include <QByteArray>
+#include <QString>
+
+namespace lux {
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+  // Opens `name` (a device path such as /dev/ttyUSB0, or a platform port name) at
+  // 19200 baud, no parity, 8 data bits, 1 stop bit. On failure returns false and, where the
+  // system says why, puts that reason into `reason`.
+  virtual bool open(const QString& name, QString* reason) = 0;
+  virtual bool isOpen() const = 0;
+  virtual void close() = 0;
+  // Writes the bytes as they stand (a command letter is a one-byte write).
+  virtual void write(const QByteArray& bytes) = 0;
+  // Everything that has arrived and not been read yet (possibly empty).
+  virtual QByteArray readAll() = 0;
+  virtual qint64 bytesWaiting() = 0;
+  virtual void discardInput() = 0;
+};
+
+}  // namespace lux

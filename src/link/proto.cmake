@@ -1,0 +1,2 @@
+# Plain C++ protocol sources of this folder (no Qt): the frame, handshake and logger-value rules.
+target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Protocol.cpp)

@@ -1,0 +1,27 @@
+#pragma once
+// Program-wide state of the PC-timed recording and the data file.
+#include <QString>
+
+namespace lux {
+
+struct RecordingState {
+  int samplingTickCount = 0;   // ticks since the last sample; 0 forces a sample
+  float samplingTicks = 2;     // seconds between samples
+  QString sampleTimeText;      // "DD-hh:nn:ss" of the latest sample
+  bool fileRecording = false;
+  float fileRecordCount = 0;
+  QString fileRecordingUnit;
+  bool listRecording = false;
+  float listRecordCount = 0;
+  QString listRecordingUnit;
+
+  // Data file
+  QString dataFileName;
+  bool fileNameChosen = false;
+  int dataFileNumber = 0;
+  float plotMaxValue = 0;
+  float plotMinValue = 0;
+  QString plotUnitText;
+};
+
+}  // namespace lux
