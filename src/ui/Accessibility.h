@@ -1,0 +1,17 @@
+#pragma once
+// Screen readers and UI automation find controls by their accessible names: every control gets
+// its caption, or failing that its tool-tip, unless it already has a name of its own. Secondary
+// windows close on Esc, as desktop users expect.
+class QObject;
+class QWidget;
+
+namespace lux {
+
+// Gives `root` and every widget below it an accessible name from its caption or tool-tip.
+void nameForAccessibility(QWidget* root);
+
+// Installs an application-wide filter: Esc closes the active secondary window (never the main
+// window `mainWindow`), and every window that is shown is named for accessibility first.
+void installKeyboardConveniences(QWidget* mainWindow);
+
+}  // namespace lux
