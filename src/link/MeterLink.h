@@ -15,9 +15,9 @@ namespace lux {
 
 // Link state shared with the windows that talk to the meter.
 struct LinkState {
-  int comPortNumber = 0;  // 1..16 once chosen; 0 = none
-  QString portName;       // the device actually opened (/dev/ttyS0, /dev/ttyUSB0, a pty...)
-  int pollCount = 0;      // poll ticks modulo 15; 0 = next tick handshakes and sends "M"
+  int comPortNumber = 0;    // 1..16 once chosen; 0 = none
+  QString portName;         // the device actually opened (/dev/ttyS0, /dev/ttyUSB0, a pty...)
+  int pollCount = 0;        // poll ticks modulo 15; 0 = next tick handshakes and sends "M"
   float loggerAddress = 0;  // fill address from the last handshake; 1279 = empty memory
   bool linkUp = false;      // false while reconnectMeter waits ("No COM")
 };
@@ -63,8 +63,21 @@ class MeterLink : public QObject {
   Clock& clock() { return clock_; }
   LinkState& state() { return state_; }
 
-  // "COM3" while the link is up, "No COM" while it waits for the meter.
+  // "COM3" while the link is up, "No COM" while it waits for the meter. A port typed as a
+  // device path (no COM number) shows that path while up.
   QString portCaption() const;
+
+  // Bounds of the waits on the meter.
+  static constexpr int kHandshakeAttempts = 1000;   // silent "A" attempts before reconnecting
+  static constexpr int kCollectionRetries = 5;      // extra 2 s windows after the first
+  static constexpr double kCollectionWindow = 2.0;  // seconds per collection window
+  static constexpr double kStep = 0.02;             // one read step
+  static constexpr double kDataDelay = 0.05;        // letter to data bytes
+  static constexpr double kReopenPeriod = 0.2;      // reopening a vanished port
+  static constexpr double kStreamPeriod = 0.2;      // "M" while waiting for the meter to send
+  // Misframed frames dropped in one tick before the line counts as dead (a line of noise
+  // must not hold the tick for ever).
+  static constexpr int kMisframedPerTick = 600;
 
  signals:
   void portCaptionChanged(const QString& caption);
@@ -73,6 +86,12 @@ class MeterLink : public QObject {
   SerialPort& port_;
   Clock& clock_;
   LinkState& state_;
+  // One handshake attempt: discard, "A", 0.02 s, read what came.
+  QByteArray handshakeAttempt();
+  // Reopens the port by its name when the device vanished under it; true when open.
+  bool ensurePortOpen();
+  void setLinkUp(bool up);
+
   bool aborted_ = false;
 };
 

@@ -6,8 +6,7 @@ std::optional<std::uint32_t> parseHandshakeAnswer(std::string_view b) {
   if (b.size() < 6) return std::nullopt;
   auto u = [&](std::size_t i) { return static_cast<std::uint8_t>(b[i]); };
   if (u(0) != 0x02 || u(1) != 0xAA || u(5) != 0x03) return std::nullopt;
-  return (static_cast<std::uint32_t>(u(2)) << 16) | (static_cast<std::uint32_t>(u(3)) << 8) |
-         u(4);
+  return (static_cast<std::uint32_t>(u(2)) << 16) | (static_cast<std::uint32_t>(u(3)) << 8) | u(4);
 }
 
 bool isFramed(std::string_view b, std::size_t length) {
@@ -24,6 +23,20 @@ std::uint8_t toPackedBcd(int value) {
 std::string hexPair(std::uint8_t byte) {
   static const char digits[] = "0123456789ABCDEF";
   return {digits[byte >> 4], digits[byte & 0x0F]};
+}
+
+FrameCheck checkDisplayFrame(std::string_view b) {
+  if (b.size() < 14) return FrameCheck::Short;
+  return isFramed(b, 14) ? FrameCheck::Framed : FrameCheck::Misframed;
+}
+
+double waitTarget(double start, double seconds) {
+  const double end = start + seconds;
+  return end >= 86400.0 ? seconds : end;
+}
+
+bool collectionWindowOver(double start, double now, double length) {
+  return now - start > length || now < start;
 }
 
 }  // namespace lux

@@ -22,4 +22,19 @@ std::uint8_t toPackedBcd(int value);
 // A byte as its two upper-case hexadecimal digits (0x05 -> "05"): shows BCD bytes as decimals.
 std::string hexPair(std::uint8_t byte);
 
+// What a poll's collection holds: too little yet, a 14-byte display frame that starts with 0x02
+// and ends with 0x03 in its first 14 bytes, or 14 bytes or more that are not such a frame.
+enum class FrameCheck { Short, Misframed, Framed };
+FrameCheck checkDisplayFrame(std::string_view bytes);
+
+// Seconds since midnight at which a wait of `seconds` begun at `start` ends. Close to midnight
+// the target would lie past the wrap, so it becomes the bare duration: the wait then ends at
+// its first check while the clock still reads before midnight.
+double waitTarget(double start, double seconds);
+
+// True when a collection window opened at `start` is over at `now`: more than `length` seconds
+// passed, or the clock reads earlier than the start (midnight passed, or the clock was set
+// back).
+bool collectionWindowOver(double start, double now, double length);
+
 }  // namespace lux

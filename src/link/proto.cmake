@@ -2,3 +2,4 @@
 target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Protocol.cpp)
 target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/FrameDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FrameEncoder.cpp ${CMAKE_CURRENT_LIST_DIR}/LoggerValue.cpp)
+target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/PortChoice.cpp)

@@ -1,0 +1,98 @@
+#include "link/QtSerialPort.h"
+
+namespace lux {
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort() {
+  if (port_.isOpen()) port_.close();
+}
+
+bool QtSerialPort::open(const QString& name, QString* reason) {
+  if (port_.isOpen()) {
+    if (openedName_ == name) return true;
+    port_.close();
+  }
+  port_.setPortName(name);
+  if (!port_.open(QIODevice::ReadWrite)) {
+    if (reason) {
+      QString why;
+      switch (port_.error()) {
+        case QSerialPort::DeviceNotFoundError:
+          why = QStringLiteral("no such device");
+          break;
+        case QSerialPort::PermissionError:
+          why = QStringLiteral("permission denied or the port is busy");
+          break;
+        default:
+          why = port_.errorString();
+      }
+      const QString detail = port_.errorString();
+      *reason = detail.isEmpty() || detail == why ? why : why + QStringLiteral(" (") + detail + ")";
+    }
+    port_.clearError();
+    return false;
+  }
+  // 19200,n,8,1 without flow control. A pseudo-terminal or some adapters refuse parts of this
+  // (parity, modem lines); the line still works, so none of it is fatal.
+  port_.setBaudRate(QSerialPort::Baud19200);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.setDataTerminalReady(true);
+  port_.setRequestToSend(true);
+  port_.clearError();
+  openedName_ = name;
+  lost_ = false;
+  lostReason_.clear();
+  return true;
+}
+
+bool QtSerialPort::isOpen() const {
+  return port_.isOpen();
+}
+
+void QtSerialPort::close() {
+  if (port_.isOpen()) port_.close();
+}
+
+void QtSerialPort::write(const QByteArray& bytes) {
+  if (!port_.isOpen() || bytes.isEmpty()) return;
+  port_.write(bytes);
+  // Out now rather than at the next event-loop turn: the meter's answer is timed from here.
+  if (port_.isOpen()) port_.flush();
+}
+
+QByteArray QtSerialPort::readAll() {
+  if (!port_.isOpen()) return {};
+  return port_.readAll();
+}
+
+qint64 QtSerialPort::bytesWaiting() {
+  return port_.isOpen() ? port_.bytesAvailable() : 0;
+}
+
+void QtSerialPort::discardInput() {
+  if (!port_.isOpen()) return;
+  port_.clear(QSerialPort::Input);
+  port_.readAll();
+  port_.clearError();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+  ++errorSignals_;
+  if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
+  // The device has gone. Left open, the port reports this error in a busy loop and takes a
+  // whole core; closed now, the link reopens the same name from its reconnection loop.
+  if (!port_.isOpen()) return;
+  lostReason_ = port_.errorString();
+  lost_ = true;
+  port_.close();
+  port_.clearError();
+  emit portLost(lostReason_);
+}
+
+}  // namespace lux

@@ -1,0 +1,46 @@
+#include "link/SystemClock.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+
+namespace lux {
+
+double SystemClock::secondsSinceMidnight() {
+  // Microsecond resolution: the waits are 20 ms long, a millisecond clock would make them
+  // visibly uneven.
+  const auto now = std::chrono::system_clock::now();
+  const auto us =
+      std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
+  const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
+  const double local = static_cast<double>(us) / 1e6 + static_cast<double>(offset);
+  double s = std::fmod(local, 86400.0);
+  if (s < 0) s += 86400.0;
+  return s;
+}
+
+QDateTime SystemClock::localDateTime() {
+  QDateTime now = QDateTime::currentDateTime();
+  now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+  return now;
+}
+
+void SystemClock::idle(double seconds) {
+  if (!QCoreApplication::instance()) return;
+  if (!(seconds > 0)) {
+    QCoreApplication::processEvents();
+    return;
+  }
+  const int ms = std::max(1, static_cast<int>(std::ceil(seconds * 1000.0)));
+  QEventLoop loop;
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  timer.start(ms);
+  loop.exec();
+}
+
+}  // namespace lux

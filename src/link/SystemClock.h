@@ -1,0 +1,15 @@
+#pragma once
+// The PC's own clock. Waiting sleeps in a nested event loop ended by a precise single-shot
+// timer, so a 20 ms wait lasts about 20 ms without burning a core while windows stay live.
+#include "link/Clock.h"
+
+namespace lux {
+
+class SystemClock : public Clock {
+ public:
+  double secondsSinceMidnight() override;
+  QDateTime localDateTime() override;
+  void idle(double seconds) override;
+};
+
+}  // namespace lux
