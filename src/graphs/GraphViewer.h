@@ -1,0 +1,99 @@
+#pragma once
+// The graph viewer window, one design serving twice: `RealTimeGraph` ("Real Time Graph",
+// filled with a snapshot of the live graph) and `Plot` ("Plot", filled from a list's value
+// column). It shows one trace of y against x = 1, 2, 3 ... with editable axis ranges, the
+// eight track modes, a cursor readout, "Reset Scale", "Print Graph" and saving the graph as
+// a PNG or PDF file.
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace lux {
+
+class CWGraph;
+class Dialogs;
+class NumEdit;
+
+// What one filling puts into the viewer; "Reset Scale" restores this range.
+struct ViewerFill {
+  QString unit;          // axis 1 caption and LblUnit
+  std::vector<float> y;  // plotted at x = 1, 2, 3 ...
+  double xMax = 0;       // x range 1 .. xMax
+  double yMin = 0, yMax = 0;
+};
+
+class GraphViewer : public QWidget {
+  Q_OBJECT
+ public:
+  enum class Kind { RealTimeGraph, Plot };
+
+  GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  Kind kind() const { return kind_; }
+
+  // Fills and shows the viewer (modeless). Replaces whatever it showed before.
+  void fill(const ViewerFill& fill);
+
+  // The track-mode list's selection handler (list index 0..7; anything else changes nothing).
+  void Combo1_Click(int index);
+  // Any of the four range edits changed: both axes from all four edits, x first.
+  void AxisRange_ValueChanged();
+  void CmdReset_Click();
+  void CmdPrint_Click();
+  // Save As PNG or PDF (by the chosen file's suffix; PNG when it has none).
+  void CmdSave_Click();
+
+  CWGraph* graph() const { return graph_; }
+  NumEdit* axisMin(int element) const { return element == 1 ? xMin_ : yMin_; }
+  NumEdit* axisMax(int element) const { return element == 1 ? xMax_ : yMax_; }
+  QComboBox* trackModeList() const { return combo_; }
+  QString description() const;
+  QString xPositionText() const;
+  QString yPositionText() const;
+  QString unitLabelText() const;
+  QFrame* controlsFrame() const { return frame_; }
+
+  // Designed size of the window and place of the graph, in twips.
+  static constexpr int kWidthTwips = 10650, kHeightTwips = 8865;
+  static constexpr int kGraphLeftTwips = 120, kGraphTopTwips = 120;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void onCursorMoved(int cursor, double x, double y);
+  void layoutChildren();
+  void setEdits(double xMin, double xMax, double yMin, double yMax);
+  void followGraphRanges();
+  bool printWindowImage(class QPrinter& printer);
+
+  Kind kind_;
+  Dialogs& dialogs_;
+  CWGraph* graph_ = nullptr;
+  QFrame* frame_ = nullptr;  // FrmGraphic
+  NumEdit* xMin_ = nullptr;
+  NumEdit* xMax_ = nullptr;
+  NumEdit* yMin_ = nullptr;
+  NumEdit* yMax_ = nullptr;
+  QLabel* lblUnit_ = nullptr;
+  QComboBox* combo_ = nullptr;
+  QPlainTextEdit* description_ = nullptr;
+  QLabel* xPosition_ = nullptr;
+  QLabel* yPosition_ = nullptr;
+  QPushButton* cmdReset_ = nullptr;
+  QPushButton* cmdPrint_ = nullptr;
+  QPushButton* cmdSave_ = nullptr;
+  bool applyingRanges_ = false;
+  // Range "Reset Scale" restores: taken when the viewer is filled.
+  double resetX_ = 1, resetYMin_ = 0, resetYMax_ = 1;
+  int graphLeftTwips_ = kGraphLeftTwips, graphTopTwips_ = kGraphTopTwips;
+};
+
+}  // namespace lux

@@ -1,0 +1,50 @@
+#pragma once
+// Owner of the graph windows for the program's life: the toolbar's "Graph" command, the live
+// graph, and the two viewers (`RealTimeGraph`, `Plot`). Reached from the other subsystems only
+// through the hooks that installGraphs registers.
+#include <QObject>
+#include <QPointer>
+
+namespace lux {
+
+struct AppState;
+struct PlotRequest;
+class Dialogs;
+class GraphViewer;
+class LiveGraph;
+
+class GraphWindows : public QObject {
+  Q_OBJECT
+ public:
+  GraphWindows(AppState& state, Dialogs& dialogs, QWidget* panel);
+  ~GraphWindows() override;
+
+  // Toolbar "Graph": opens the live graph when none runs and the meter measures plainly.
+  void graphCommand();
+  // Opens the Plot viewer on a list's values, rebuilt from scratch (an open one is closed
+  // first). Reset values: `plotPointCount`, `plotMaxValue`, `plotMinValue`.
+  void showPlot(const PlotRequest& request);
+
+  // The RealTimeGraph viewer, created (not shown) when needed; rebuilt when `fresh`.
+  GraphViewer& realTimeGraph(bool fresh);
+
+  LiveGraph* liveGraph() const { return live_; }
+  GraphViewer* realTimeGraphWindow() const { return realTime_; }
+  GraphViewer* plotWindow() const { return plot_; }
+
+  // Closes every graph window (program end).
+  void closeAll();
+
+  AppState& state() { return state_; }
+  Dialogs& dialogs() { return dialogs_; }
+
+ private:
+  AppState& state_;
+  Dialogs& dialogs_;
+  QPointer<QWidget> panel_;
+  QPointer<LiveGraph> live_;
+  QPointer<GraphViewer> realTime_;
+  QPointer<GraphViewer> plot_;
+};
+
+}  // namespace lux
