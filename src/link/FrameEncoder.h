@@ -20,6 +20,7 @@ struct FrameSpec {
   std::array<char, 2> memoryDigits{' ', ' '};
   std::array<char, 6> mainDigits{' ', ' ', ' ', ' ', ' ', ' '};
   // Overload: main digits 3 and 4 travel as 0xFF ("O" "L"); mainDigits[2] and [3] are ignored.
+  // Digits 3 and 4 both 'F' make the same byte, so they read back as overload too.
   bool overload = false;
   std::array<char, 4> secondaryDigits{'0', '0', '0', '0'};
 };
