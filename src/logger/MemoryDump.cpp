@@ -1,0 +1,149 @@
+#include "logger/MemoryDump.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "link/Protocol.h"
+
+namespace lux {
+
+namespace {
+
+constexpr std::uint32_t kEmptyAddress = 1279;
+constexpr std::uint32_t kTopAddress = 131071;
+// From here on less than a record's worth of a kilobyte tenth is left: shown as full.
+constexpr std::uint32_t kFullAddress = 131059;
+
+bool markerAt(std::string_view s, std::size_t pos) {
+  if (pos > s.size() || s.size() - pos < kSetMarker.size()) return false;
+  return std::memcmp(s.data() + pos, kSetMarker.data(), kSetMarker.size()) == 0;
+}
+
+// First marker at or after `from`, or npos.
+std::size_t findMarker(std::string_view s, std::size_t from) {
+  const std::string_view m(reinterpret_cast<const char*>(kSetMarker.data()), kSetMarker.size());
+  return s.find(m, from);
+}
+
+std::uint8_t byteAt(std::string_view s, std::size_t pos) {
+  return static_cast<std::uint8_t>(s[pos]);
+}
+
+bool bcdAtMost(std::uint8_t b, int most) {
+  const int hi = b >> 4, lo = b & 0x0F;
+  return hi <= 9 && lo <= 9 && hi * 10 + lo <= most;
+}
+
+// A marker followed by a header the meter's clock could have written, with room for a record.
+bool soundHeaderAt(std::string_view s, std::size_t m) {
+  if (s.size() - m < kSetHeaderLength + kLoggerRecordLength) return false;
+  return bcdAtMost(byteAt(s, m + 4), 31) && bcdAtMost(byteAt(s, m + 5), 23) &&
+         bcdAtMost(byteAt(s, m + 6), 59) && bcdAtMost(byteAt(s, m + 7), 59) &&
+         bcdAtMost(byteAt(s, m + 9), 59);
+}
+
+}  // namespace
+
+std::size_t expectedDumpLength(std::uint32_t loggerAddress) {
+  if (loggerAddress < kEmptyAddress || loggerAddress > kTopAddress) return 0;
+  return loggerAddress - kEmptyAddress + kDumpFrameBytes;
+}
+
+std::string freeMemoryText(std::uint32_t loggerAddress) {
+  if (loggerAddress >= kFullAddress) return "0";
+  // Tenths of a kilobyte, truncated: integer arithmetic gives the exact truncation that
+  // floating point could miss at a boundary.
+  const std::uint32_t tenths = (kTopAddress - loggerAddress) * 10 / 1024;
+  std::string text = std::to_string(tenths / 10);
+  if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
+  return text;
+}
+
+std::string cutMemoryDump(std::string_view dump) {
+  std::string content;
+  if (dump.size() > kDumpFrameBytes) {
+    content.reserve(dump.size() - kDumpFrameBytes + kSetMarker.size());
+    content.assign(dump.substr(kDumpLeadBytes, dump.size() - kDumpFrameBytes));
+  }
+  // The real marker rather than a copy of the first four bytes: content that does not start on
+  // a marker would otherwise leave its last set without an end.
+  content.append(reinterpret_cast<const char*>(kSetMarker.data()), kSetMarker.size());
+  return content;
+}
+
+MemoryDumpParse parseMemoryDump(std::string_view content) {
+  MemoryDumpParse out;
+  const std::size_t size = content.size();
+  std::size_t pos = 0;
+  // A set needs its marker and header; anything shorter left at the end is the closing marker
+  // or scrap.
+  while (pos + kSetMarker.size() < size) {
+    if (!markerAt(content, pos)) {
+      const std::size_t next = findMarker(content, pos + 1);
+      const std::size_t resume = next == std::string_view::npos ? size : next;
+      out.skippedBytes += resume - pos;
+      pos = resume;
+      continue;
+    }
+    const std::size_t firstRecord = pos + kSetHeaderLength;
+    // The set ends at the first marker on its record grid behind the first record (the first
+    // record is never taken for a marker, so a reading that begins 00 55 AA 00 right after the
+    // header stays a record). A marker off the grid is record bytes, unless a sound set header
+    // follows it or it closes the content: then bytes were lost or added in this set, and
+    // ending it there keeps the sets behind it from being swallowed as records.
+    std::size_t end = size;
+    std::size_t resume = size;
+    bool damaged = true;
+    for (std::size_t from = firstRecord; from < size;) {
+      const std::size_t m = findMarker(content, from);
+      if (m == std::string_view::npos) break;
+      if (m >= firstRecord + kLoggerRecordLength && (m - firstRecord) % kLoggerRecordLength == 0) {
+        end = resume = m;
+        damaged = false;
+        break;
+      }
+      if (m + kSetMarker.size() == size || soundHeaderAt(content, m)) {
+        resume = m;
+        break;
+      }
+      from = m + 1;
+    }
+    if (damaged) {
+      if (resume < firstRecord + kLoggerRecordLength) {
+        // Not one whole record behind the header: nothing to list.
+        out.skippedBytes += resume - pos;
+        pos = resume;
+        continue;
+      }
+      end = firstRecord + (resume - firstRecord) / kLoggerRecordLength * kLoggerRecordLength;
+      out.skippedBytes += resume - end;
+    }
+    LoggerSetInfo set;
+    set.offset = pos;
+    set.length = end - pos;
+    set.records = (end - firstRecord) / kLoggerRecordLength;
+    set.timeText = setTimeText(byteAt(content, pos + 4), byteAt(content, pos + 5),
+                               byteAt(content, pos + 6), byteAt(content, pos + 7));
+    set.intervalSeconds = setIntervalSeconds(byteAt(content, pos + 8), byteAt(content, pos + 9));
+    set.damaged = damaged;
+    if (damaged) ++out.damagedSets;
+    out.sets.push_back(std::move(set));
+    pos = resume;
+  }
+  return out;
+}
+
+std::string setTimeText(std::uint8_t day, std::uint8_t hour, std::uint8_t minute,
+                        std::uint8_t second) {
+  return hexPair(day) + "-" + hexPair(hour) + ":" + hexPair(minute) + ":" + hexPair(second);
+}
+
+int setIntervalSeconds(std::uint8_t minutes, std::uint8_t secondsBcd) {
+  const int hi = secondsBcd >> 4;
+  const int lo = secondsBcd & 0x0F;
+  int seconds = 0;
+  if (hi <= 9) seconds = lo <= 9 ? hi * 10 + lo : hi;
+  return minutes * 60 + seconds;
+}
+
+}  // namespace lux
