@@ -6,13 +6,13 @@
 // a PNG or PDF file.
 #include <QString>
 #include <QWidget>
-#include <vector>
+#include <cstddef>
 
 class QComboBox;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 
 namespace lux {
@@ -23,10 +23,13 @@ class NumEdit;
 
 // What one filling puts into the viewer; "Reset Scale" restores this range.
 struct ViewerFill {
-  QString unit;          // axis 1 caption and LblUnit
-  std::vector<float> y;  // plotted at x = 1, 2, 3 ...
-  double xMax = 0;       // x range 1 .. xMax
+  QString unit;              // axis 1 caption and LblUnit
+  const float* y = nullptr;  // `count` values, plotted at x = 1, 2, 3 ...
+  std::size_t count = 0;
+  double xMax = 0;  // x range 1 .. xMax
   double yMin = 0, yMax = 0;
+  // What "Reset Scale" restores: x 1 .. resetX, y resetYMin .. resetYMax.
+  double resetX = 0, resetYMin = 0, resetYMax = 0;
 };
 
 class GraphViewer : public QWidget {
@@ -58,7 +61,7 @@ class GraphViewer : public QWidget {
   QString xPositionText() const;
   QString yPositionText() const;
   QString unitLabelText() const;
-  QFrame* controlsFrame() const { return frame_; }
+  QGroupBox* controlsFrame() const { return frame_; }
 
   // Designed size of the window and place of the graph, in twips.
   static constexpr int kWidthTwips = 10650, kHeightTwips = 8865;
@@ -72,12 +75,12 @@ class GraphViewer : public QWidget {
   void layoutChildren();
   void setEdits(double xMin, double xMax, double yMin, double yMax);
   void followGraphRanges();
-  bool printWindowImage(class QPrinter& printer);
+  bool printWindowImage(QPrinter& printer);
 
   Kind kind_;
   Dialogs& dialogs_;
   CWGraph* graph_ = nullptr;
-  QFrame* frame_ = nullptr;  // FrmGraphic
+  QGroupBox* frame_ = nullptr;  // FrmGraphic
   NumEdit* xMin_ = nullptr;
   NumEdit* xMax_ = nullptr;
   NumEdit* yMin_ = nullptr;
@@ -91,6 +94,7 @@ class GraphViewer : public QWidget {
   QPushButton* cmdPrint_ = nullptr;
   QPushButton* cmdSave_ = nullptr;
   bool applyingRanges_ = false;
+  bool printing_ = false;  // keeps the graph's size while the print layout is up
   // Range "Reset Scale" restores: taken when the viewer is filled.
   double resetX_ = 1, resetYMin_ = 0, resetYMax_ = 1;
   int graphLeftTwips_ = kGraphLeftTwips, graphTopTwips_ = kGraphTopTwips;

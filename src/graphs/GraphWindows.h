@@ -5,13 +5,14 @@
 #include <QObject>
 #include <QPointer>
 
+#include "graphs/GraphViewer.h"
+#include "graphs/LiveGraph.h"
+
 namespace lux {
 
 struct AppState;
 struct PlotRequest;
 class Dialogs;
-class GraphViewer;
-class LiveGraph;
 
 class GraphWindows : public QObject {
   Q_OBJECT

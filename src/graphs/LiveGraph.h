@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "link/TickGuard.h"
+
 namespace lux {
 
 struct AppState;
@@ -26,6 +28,7 @@ class LiveGraph : public QWidget {
 
   CWGraph* graph() const { return graph_; }
   QTimer& timer() { return timer_; }
+  const TickGuard& tickGuard() const { return tickGuard_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -39,7 +42,7 @@ class LiveGraph : public QWidget {
   QWidget* panel_;
   CWGraph* graph_ = nullptr;
   QTimer timer_;
-  bool inTick_ = false;
+  TickGuard tickGuard_;
 };
 
 }  // namespace lux

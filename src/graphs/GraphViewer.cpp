@@ -1,0 +1,336 @@
+#include "graphs/GraphViewer.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "graphs/NumEdit.h"
+#include "graphs/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/GraphWidget.h"
+
+namespace lux {
+
+namespace {
+
+struct ModeItem {
+  const char* item;
+  const char* description;
+};
+
+// List order is the list index; the track mode is index + 1.
+constexpr ModeItem kModes[8] = {
+    {"Normal", "Normal mode"},
+    {"Cursor Coordinates",
+     "Drag the cursor with your mouse to get X (Count) and Y (Value) position."},
+    {"PanXY",
+     "Click anywhere on the plot area and drag to pan the graph both horizontally and "
+     "vertically."},
+    {"PanX", "Click anywhere on the plot area and drag to pan the graph horizontally."},
+    {"PanY", "Click anywhere on the plot area and drag to pan the graph vertically."},
+    {"ZoomXY", "Select a region on the graph to zoom both horizontally and vertically."},
+    {"ZoomX", "Select a region on the graph to zoom horizontally."},
+    {"ZoomY", "Select a region on the graph to zoom vertically."},
+};
+
+constexpr int kFrameHeightTwips = 2700;
+constexpr int kMarginTwips = 120;
+constexpr int kPrintWidthTwips = 11550, kPrintGraphTwips = 720;
+
+QLabel* label(const char* name, const QString& text, QWidget* parent) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QLatin1String(name));
+  return l;
+}
+
+}  // namespace
+
+GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), kind_(kind), dialogs_(dialogs) {
+  const bool realTime = kind == Kind::RealTimeGraph;
+  setObjectName(realTime ? QStringLiteral("RealTimeGraph") : QStringLiteral("Plot"));
+  setWindowTitle(realTime ? QStringLiteral("Real Time Graph") : QStringLiteral("Plot"));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  graph_ = new CWGraph(this);
+  graph_->setObjectName(QStringLiteral("CWGraph1"));
+  graph_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Save Graph As..."), this, &GraphViewer::CmdSave_Click);
+    menu.addAction(QStringLiteral("Print Graph"), this, &GraphViewer::CmdPrint_Click);
+    menu.addAction(QStringLiteral("Reset Scale"), this, &GraphViewer::CmdReset_Click);
+    menu.exec(graph_->mapToGlobal(at));
+  });
+
+  frame_ = new QGroupBox(QStringLiteral("Graphic Plot"), this);
+  frame_->setObjectName(QStringLiteral("FrmGraphic"));
+  auto* frameLayout = new QHBoxLayout(frame_);
+
+  // Graph Range: x row "No.s", y row the unit; columns Min, Max.
+  auto* range = new QGroupBox(QStringLiteral("Graph Range"), frame_);
+  range->setObjectName(QStringLiteral("SSFrame4"));
+  auto* grid = new QGridLayout(range);
+  grid->addWidget(label("Label6", QStringLiteral("Min"), range), 0, 1);
+  grid->addWidget(label("Label5", QStringLiteral("Max"), range), 0, 2);
+  grid->addWidget(label("Label3", QStringLiteral("No.s"), range), 1, 0);
+  lblUnit_ = label("LblUnit", QStringLiteral("KW1"), range);
+  grid->addWidget(lblUnit_, 2, 0);
+  auto makeEdit = [&](const char* name, int row, int col) {
+    auto* e = new NumEdit(range);
+    e->setObjectName(QLatin1String(name));
+    e->setMinimumWidth(graphs::twipsToPx(this, 1300));
+    grid->addWidget(e, row, col);
+    connect(e, &QDoubleSpinBox::valueChanged, this, [this] { AxisRange_ValueChanged(); });
+    return e;
+  };
+  xMin_ = makeEdit("AxisMin_1", 1, 1);
+  xMax_ = makeEdit("AxisMax_1", 1, 2);
+  yMin_ = makeEdit("AxisMin_2", 2, 1);
+  yMax_ = makeEdit("AxisMax_2", 2, 2);
+  // Sample numbers are whole, but a zoom may stop between two of them.
+  for (NumEdit* e : {xMin_, xMax_}) {
+    e->setFormat(QStringLiteral("0.##"));
+    e->setStep(1);
+  }
+  frameLayout->addWidget(range);
+
+  auto* track = new QGroupBox(QStringLiteral("Track Mode"), frame_);
+  track->setObjectName(QStringLiteral("SSFrame3"));
+  auto* trackLayout = new QVBoxLayout(track);
+  combo_ = new QComboBox(track);
+  combo_->setObjectName(QStringLiteral("Combo1"));
+  description_ = new QPlainTextEdit(track);
+  description_->setObjectName(QStringLiteral("txtDescription"));
+  description_->setReadOnly(true);
+  trackLayout->addWidget(combo_);
+  trackLayout->addWidget(description_);
+  frameLayout->addWidget(track, 1);
+
+  auto* info = new QGroupBox(QStringLiteral("Cursor Information"), frame_);
+  info->setObjectName(QStringLiteral("SSFrame2"));
+  auto* infoLayout = new QGridLayout(info);
+  infoLayout->addWidget(label("Label1", QStringLiteral("No.s ( X ) :"), info), 0, 0);
+  infoLayout->addWidget(label("Label2", QStringLiteral("Value ( Y ) :"), info), 1, 0);
+  xPosition_ = label("XPosition", QString(), info);
+  yPosition_ = label("YPosition", QString(), info);
+  xPosition_->setMinimumWidth(graphs::twipsToPx(this, 1200));
+  infoLayout->addWidget(xPosition_, 0, 1);
+  infoLayout->addWidget(yPosition_, 1, 1);
+  frameLayout->addWidget(info);
+
+  auto* buttons = new QVBoxLayout();
+  cmdReset_ = new QPushButton(QStringLiteral("Reset Scale"), frame_);
+  cmdReset_->setObjectName(QStringLiteral("CmdReset"));
+  cmdPrint_ = new QPushButton(QStringLiteral("Print Graph"), frame_);
+  cmdPrint_->setObjectName(QStringLiteral("CmdPrint"));
+  cmdSave_ = new QPushButton(QStringLiteral("Save Graph..."), frame_);
+  cmdSave_->setObjectName(QStringLiteral("CmdSave"));
+  cmdSave_->setToolTip(QStringLiteral("Save the graph as a PNG image or a PDF file"));
+  buttons->addWidget(cmdReset_);
+  buttons->addWidget(cmdPrint_);
+  buttons->addWidget(cmdSave_);
+  buttons->addStretch();
+  frameLayout->addLayout(buttons);
+  connect(cmdReset_, &QPushButton::clicked, this, &GraphViewer::CmdReset_Click);
+  connect(cmdPrint_, &QPushButton::clicked, this, &GraphViewer::CmdPrint_Click);
+  connect(cmdSave_, &QPushButton::clicked, this, &GraphViewer::CmdSave_Click);
+
+  connect(graph_, &CWGraph::cursorMoved, this, &GraphViewer::onCursorMoved);
+  connect(graph_, &CWGraph::rangesChanged, this, &GraphViewer::followGraphRanges);
+
+  // Form load: top-left corner of the screen, the eight modes, "Normal" selected.
+  resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
+  move(0, 0);
+  for (const ModeItem& m : kModes) combo_->addItem(QLatin1String(m.item));
+  connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::Combo1_Click);
+  combo_->setCurrentIndex(0);
+  Combo1_Click(0);
+  layoutChildren();
+}
+
+void GraphViewer::layoutChildren() {
+  const int margin = graphs::twipsToPx(this, kMarginTwips);
+  const int frameH = graphs::twipsToPx(this, kFrameHeightTwips);
+  const int gx = graphs::twipsToPx(this, graphLeftTwips_);
+  const int gy = graphs::twipsToPx(this, graphTopTwips_);
+  if (printing_) {
+    graph_->move(gx, gy);
+    return;
+  }
+  const int w = std::max(100, width() - gx - margin);
+  const int h = std::max(80, height() - gy - frameH - 2 * margin);
+  graph_->setGeometry(gx, gy, w, h);
+  frame_->setGeometry(margin, gy + h + margin, std::max(100, width() - 2 * margin), frameH);
+}
+
+void GraphViewer::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  layoutChildren();
+}
+
+void GraphViewer::setEdits(double xMin, double xMax, double yMin, double yMax) {
+  for (auto [edit, v] : {std::pair{xMin_, xMin}, {xMax_, xMax}, {yMin_, yMin}, {yMax_, yMax}}) {
+    const bool blocked = edit->blockSignals(true);
+    edit->setValue(v);
+    edit->blockSignals(blocked);
+  }
+}
+
+void GraphViewer::fill(const ViewerFill& f) {
+  applyingRanges_ = true;
+  graph_->setAxisCaption(1, f.unit);
+  lblUnit_->setText(f.unit);
+  setEdits(1, f.xMax, f.yMin, f.yMax);
+  graph_->setAxisRange(2, f.yMin, f.yMax);
+  graph_->setAxisRange(1, 1, f.xMax);
+  resetX_ = f.resetX;
+  resetYMin_ = f.resetYMin;
+  resetYMax_ = f.resetYMax;
+  show();
+  for (NumEdit* e : {yMin_, yMax_}) {
+    e->setFormat(QStringLiteral("0.###"));
+    e->setStep(0.001);
+  }
+  graph_->plotY(f.y, f.y ? f.count : 0, 1.0, 1.0);
+  applyingRanges_ = false;
+  graph_->redraw();
+}
+
+void GraphViewer::AxisRange_ValueChanged() {
+  if (applyingRanges_) return;
+  applyingRanges_ = true;
+  graph_->setAxisRange(1, xMin_->value(), xMax_->value());
+  graph_->setAxisRange(2, yMin_->value(), yMax_->value());
+  applyingRanges_ = false;
+}
+
+void GraphViewer::followGraphRanges() {
+  // A pan or zoom shows in the range edits, so that editing one of them starts from what is
+  // on screen rather than jumping back to an older range.
+  if (applyingRanges_) return;
+  setEdits(graph_->axisMinimum(1), graph_->axisMaximum(1), graph_->axisMinimum(2),
+           graph_->axisMaximum(2));
+}
+
+void GraphViewer::Combo1_Click(int k) {
+  if (k < 0 || k > 7) return;
+  description_->setPlainText(QLatin1String(kModes[k].description));
+  if (k == 0 || k == 2) {
+    graph_->setTrackMode(static_cast<TrackMode>(k + 1));
+    graph_->setCursorVisible(1, false);
+    graph_->setCursorVisible(2, false);
+  } else if (k == 1) {
+    graph_->setTrackMode(TrackMode::Cursor);
+    graph_->setCursorVisible(1, true);
+    graph_->setCursorVisible(2, false);
+    graph_->setCursorPosition(1, (graph_->axisMinimum(1) + graph_->axisMaximum(1)) / 2,
+                              (graph_->axisMinimum(2) + graph_->axisMaximum(2)) / 2);
+  } else {
+    graph_->setCursorVisible(1, false);
+    graph_->setCursorVisible(2, false);
+    graph_->setTrackMode(static_cast<TrackMode>(k + 1));
+  }
+  graph_->redraw();
+}
+
+void GraphViewer::onCursorMoved(int cursor, double x, double y) {
+  if (cursor != 1) return;
+  xPosition_->setText(QString::number(x, 'g', 15));
+  yPosition_->setText(QString::number(y, 'f', 3));
+}
+
+QString GraphViewer::description() const {
+  return description_->toPlainText();
+}
+QString GraphViewer::xPositionText() const {
+  return xPosition_->text();
+}
+QString GraphViewer::yPositionText() const {
+  return yPosition_->text();
+}
+QString GraphViewer::unitLabelText() const {
+  return lblUnit_->text();
+}
+
+void GraphViewer::CmdReset_Click() {
+  applyingRanges_ = true;
+  setEdits(1, resetX_, resetYMin_, resetYMax_);
+  graph_->setAxisRange(2, resetYMin_, resetYMax_);
+  graph_->setAxisRange(1, 1, resetX_);
+  applyingRanges_ = false;
+  graph_->redraw();
+}
+
+bool GraphViewer::printWindowImage(QPrinter& printer) {
+  QCPPainter painter;
+  if (!painter.begin(&printer)) return false;
+  painter.setMode(QCPPainter::pmVectorized);
+  painter.setMode(QCPPainter::pmNoCaching);
+  // The window's image, scaled down only when it is wider than the page.
+  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const double scale = std::min(1.0, page.width() / static_cast<double>(std::max(1, width())));
+  painter.scale(scale, scale);
+  painter.fillRect(QRect(0, 0, width(), height()), Qt::white);
+  graph_->renderTo(painter, graph_->pos());
+  return painter.end();
+}
+
+void GraphViewer::CmdPrint_Click() {
+  QPrinter printer(QPrinter::ScreenResolution);
+  if (!dialogs_.printerSetup(printer)) return;
+
+  // The printed page shows the graph alone, on white, with a wider margin.
+  const QPalette savedPalette = palette();
+  const bool savedAutoFill = autoFillBackground();
+  const QColor savedBackground = graph_->plotBackground();
+  QPalette white = savedPalette;
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+  frame_->hide();
+  graph_->setPlotBackground(Qt::white);
+  printing_ = true;
+  graphLeftTwips_ = graphTopTwips_ = kPrintGraphTwips;
+  resize(graphs::twipsToPx(this, kPrintWidthTwips), height());
+  layoutChildren();
+  graph_->replot(QCustomPlot::rpImmediateRefresh);
+
+  const bool printed = printWindowImage(printer);
+
+  // Always back to the designed layout, also when the printer failed: a half-changed window
+  // would hide the range and mode controls.
+  printing_ = false;
+  graphLeftTwips_ = kGraphLeftTwips;
+  graphTopTwips_ = kGraphTopTwips;
+  resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
+  setPalette(savedPalette);
+  setAutoFillBackground(savedAutoFill);
+  frame_->show();
+  graph_->setPlotBackground(savedBackground);
+  layoutChildren();
+  graph_->redraw();
+  if (!printed) dialogs_.message(QStringLiteral("The graph could not be printed."));
+}
+
+void GraphViewer::CmdSave_Click() {
+  const std::optional<QString> chosen =
+      dialogs_.saveFileName(QStringLiteral("PNG Image (*.png)|*.png|PDF Document (*.pdf)|*.pdf|"));
+  if (!chosen || chosen->isEmpty()) return;
+  QString path = *chosen;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".png");
+  if (!graph_->exportImage(path))
+    dialogs_.message(QStringLiteral("The graph could not be saved to ") + path);
+}
+
+}  // namespace lux

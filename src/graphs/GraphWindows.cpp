@@ -1,0 +1,87 @@
+#include "graphs/GraphWindows.h"
+
+#include <QCoreApplication>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "graphs/GraphViewer.h"
+#include "graphs/LiveGraph.h"
+
+namespace lux {
+
+namespace {
+
+// Hides a window at once and lets Qt delete it when control returns to the event loop (the
+// caller may be a handler of a widget inside it).
+template <class W>
+void discard(QPointer<W>& window) {
+  if (!window) return;
+  window->hide();
+  window->deleteLater();
+  window = nullptr;
+}
+
+}  // namespace
+
+GraphWindows::GraphWindows(AppState& state, Dialogs& dialogs, QWidget* panel)
+    : state_(state), dialogs_(dialogs), panel_(panel) {}
+
+GraphWindows::~GraphWindows() {
+  if (QCoreApplication::instance()) {
+    delete live_.data();
+    delete realTime_.data();
+    delete plot_.data();
+  }
+}
+
+void GraphWindows::graphCommand() {
+  GraphState& g = state_.graphs;
+  const DisplayState& d = state_.display;
+  if (g.liveGraphOpen || !d.plainMode()) return;
+  g.liveGraphInitPending = true;
+  g.liveGraphOpen = true;
+  g.liveSampleCount = 0;
+  g.liveGraphUnit = QString::fromStdString(d.unitText);
+  g.viewerYMax = g.viewerYMin = d.mainValue;
+  // A window from an earlier run may still wait for its deferred deletion.
+  discard(live_);
+  live_ = new LiveGraph(state_, *this, panel_);
+  live_->show();
+}
+
+GraphViewer& GraphWindows::realTimeGraph(bool fresh) {
+  if (fresh) discard(realTime_);
+  if (!realTime_) realTime_ = new GraphViewer(GraphViewer::Kind::RealTimeGraph, dialogs_);
+  return *realTime_;
+}
+
+void GraphWindows::showPlot(const PlotRequest& request) {
+  // Every Plot starts from a new window: a plot already open is closed first, so no zoom,
+  // track mode or cursor of the previous list carries over.
+  discard(plot_);
+  plot_ = new GraphViewer(GraphViewer::Kind::Plot, dialogs_);
+
+  const GraphState& g = state_.graphs;
+  const RecordingState& r = state_.recording;
+  const double count = static_cast<double>(request.values.size());
+  ViewerFill fill;
+  fill.unit = request.unitText;
+  fill.y = request.values.data();
+  fill.count = request.values.size();
+  fill.xMax = request.xMax > 0 ? request.xMax : count;
+  fill.yMin = request.yMin;
+  fill.yMax = request.yMax;
+  fill.resetX = g.plotPointCount > 0 ? g.plotPointCount : fill.xMax;
+  fill.resetYMin = r.plotMinValue;
+  fill.resetYMax = r.plotMaxValue;
+  plot_->fill(fill);
+}
+
+void GraphWindows::closeAll() {
+  if (live_) live_->close();
+  discard(live_);
+  discard(realTime_);
+  discard(plot_);
+}
+
+}  // namespace lux

@@ -1,0 +1,125 @@
+#include "graphs/LiveGraph.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+#include "app/AppState.h"
+#include "graphs/GraphViewer.h"
+#include "graphs/GraphWindows.h"
+#include "graphs/NumEdit.h"
+#include "graphs/Twips.h"
+#include "link/MeterLink.h"
+#include "ui/GraphWidget.h"
+
+namespace lux {
+
+LiveGraph::LiveGraph(AppState& state, GraphWindows& windows, QWidget* panel)
+    : QWidget(nullptr), state_(state), windows_(windows), panel_(panel) {
+  setObjectName(QStringLiteral("RealTimeAll"));
+  setWindowTitle(QStringLiteral("Real Time Graph"));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  graph_ = new CWGraph(this);
+  graph_->setObjectName(QStringLiteral("CWGraph1"));
+  graph_->setToolTip(QStringLiteral("Click to view the run so far"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60),
+                             graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60));
+  layout->addWidget(graph_);
+  connect(graph_, &CWGraph::clicked, this, &LiveGraph::CWGraph1_Click);
+
+  resize(graphs::twipsToPx(this, 7200), graphs::twipsToPx(this, 4800));
+  // Beside the main panel, at the top of the screen.
+  if (panel_)
+    move(panel_->frameGeometry().x() + panel_->frameGeometry().width(), 0);
+  else
+    move(0, 0);
+
+  // The first point one second after opening, then every 500 ms (the tick shortens it).
+  timer_.setInterval(1000);
+  connect(&timer_, &QTimer::timeout, this, &LiveGraph::tick);
+  timer_.start();
+}
+
+LiveGraph::~LiveGraph() {
+  timer_.stop();
+  state_.graphs.liveGraphOpen = false;
+}
+
+void LiveGraph::InitialForm() {
+  GraphState& g = state_.graphs;
+  windows_.realTimeGraph(false).axisMax(2)->setFormat(QStringLiteral("0.###"));
+  graph_->setAxisCaption(1, g.liveGraphUnit);
+  g.liveGraphInitPending = false;
+}
+
+void LiveGraph::tick() {
+  // Nothing in the tick waits today, but a tick must never run inside itself, and a failure
+  // ends this tick only.
+  tickGuard_.run([this] { tickBody(); });
+}
+
+void LiveGraph::tickBody() {
+  GraphState& g = state_.graphs;
+  const DisplayState& d = state_.display;
+  if (g.liveGraphInitPending) InitialForm();
+  if (QString::fromStdString(d.unitText) != g.liveGraphUnit || d.stopMode()) {
+    close();
+    return;
+  }
+  timer_.setInterval(500);
+  const float v = d.mainValue;
+  if (v > g.liveMax) g.liveMax = v;
+  if (v < g.liveMin) g.liveMin = v;
+  graph_->chartAppend(v);
+
+  int slot = static_cast<int>(g.liveSampleCount);
+  if (slot < 0 || slot >= static_cast<int>(g.liveHistory.size())) slot = 0;
+  g.liveHistory[static_cast<std::size_t>(slot)] = v;
+  ++slot;
+  if (slot >= kLiveHistorySlots) slot = 0;
+  g.liveSampleCount = static_cast<float>(slot);
+}
+
+void LiveGraph::CWGraph1_Click() {
+  GraphState& g = state_.graphs;
+  GraphViewer* open = windows_.realTimeGraphWindow();
+  GraphViewer& viewer = windows_.realTimeGraph(open && open->isVisible());
+
+  g.viewerAxisCaption = graph_->axisCaption(1);
+  g.viewerLastIndex = g.liveSampleCount - 1;
+  g.viewerYMax = g.liveMax;
+  g.viewerYMin = g.liveMin;
+
+  // Before the first point there is nothing to copy: the viewer opens empty.
+  long count = static_cast<long>(g.viewerLastIndex) + 1;
+  if (count < 0) count = 0;
+  if (count > static_cast<long>(g.liveHistory.size()))
+    count = static_cast<long>(g.liveHistory.size());
+
+  ViewerFill fill;
+  fill.unit = g.viewerAxisCaption;
+  fill.y = g.liveHistory.data();
+  fill.count = static_cast<std::size_t>(count);
+  fill.xMax = g.viewerLastIndex + 1;
+  fill.yMin = g.viewerYMin;
+  fill.yMax = g.viewerYMax;
+  fill.resetX = g.viewerLastIndex + 1;
+  fill.resetYMin = g.viewerYMin;
+  fill.resetYMax = g.viewerYMax;
+  viewer.fill(fill);
+}
+
+void LiveGraph::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  state_.graphs.liveMax = state_.display.mainValue;
+  state_.graphs.liveMin = state_.display.mainValue;
+}
+
+void LiveGraph::closeEvent(QCloseEvent* event) {
+  state_.graphs.liveGraphOpen = false;
+  timer_.stop();
+  QWidget::closeEvent(event);
+}
+
+}  // namespace lux

@@ -1,0 +1,55 @@
+#include "graphs/NumEdit.h"
+
+#include <QLineEdit>
+
+namespace lux {
+
+NumEdit::NumEdit(QWidget* parent) : QDoubleSpinBox(parent) {
+  // Readings reach 1000000 (the overload value); leave room around them for the user's ranges.
+  setRange(-1e12, 1e12);
+  setKeyboardTracking(false);
+  setFormat(QStringLiteral("0"));
+}
+
+void NumEdit::setFormat(const QString& format) {
+  format_ = format;
+  fixedDecimals_ = 0;
+  hashDecimals_ = 0;
+  const qsizetype point = format.indexOf(QLatin1Char('.'));
+  if (point >= 0) {
+    for (qsizetype i = point + 1; i < format.size(); ++i) {
+      if (format[i] == QLatin1Char('0'))
+        ++fixedDecimals_;
+      else if (format[i] == QLatin1Char('#'))
+        ++hashDecimals_;
+    }
+  }
+  const double keep = value();
+  const bool blocked = blockSignals(true);
+  setDecimals(fixedDecimals_ + hashDecimals_);
+  setValue(keep);
+  blockSignals(blocked);
+  // The shown text depends on the format even when the value stays the same.
+  lineEdit()->setText(textFromValue(value()));
+}
+
+QString NumEdit::textFromValue(double value) const {
+  const int decimals = fixedDecimals_ + hashDecimals_;
+  QString text = locale().toString(value, 'f', decimals);
+  text.remove(locale().groupSeparator());
+  if (hashDecimals_ > 0) {
+    const QString point = locale().decimalPoint();
+    const qsizetype at = text.indexOf(point);
+    if (at >= 0) {
+      qsizetype end = text.size();
+      const qsizetype minEnd = at + point.size() + fixedDecimals_;
+      while (end > minEnd && text[end - 1] == QLatin1Char('0')) --end;
+      if (end == at + point.size()) end = at;  // no decimals left: drop the point too
+      text.truncate(end);
+    }
+  }
+  if (text == QLatin1String("-0")) text = QStringLiteral("0");
+  return text;
+}
+
+}  // namespace lux
