@@ -1,5 +1,7 @@
 #include "sim/SimMeter.h"
 
+#include "link/FrameEncoder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -373,77 +375,51 @@ std::string SimMeter::buildFrame(double at, bool forLog, std::string* text) {
     std::uniform_int_distribution<int> oneIn(0, 2999);
     if (oneIn(rng_) == 0) ol = true;
   }
-  std::string digits;
-  if (!ol) {
-    double scaled = std::llround(std::fabs(v) * std::pow(10.0, dec));
-    digits = std::to_string(static_cast<long long>(scaled));
-    while (digits.size() < static_cast<std::size_t>(dec) + 1) digits.insert(0, "0");
-    if (digits.size() > 6) ol = true;
+  FrameSpec spec = frameForReading(v, dec, lux_, ol);
+  if (text) {
+    if (spec.overload) {
+      *text = "OL";
+    } else {
+      std::string digits;
+      for (char c : spec.mainDigits)
+        if (c != ' ') digits.push_back(c);
+      if (dec > 0 && digits.size() > static_cast<std::size_t>(dec))
+        digits.insert(digits.size() - dec, ".");
+      *text = digits;
+    }
   }
-  std::string shown;
-  int nib[6];
-  if (ol) {
-    shown = "OL";
-    for (int& n : nib) n = 0xA;
-  } else {
-    shown = digits;
-    if (dec > 0) shown.insert(shown.size() - dec, ".");
-    std::string six = std::string(6 - digits.size(), ' ') + digits;
-    for (int i = 0; i < 6; ++i) nib[i] = six[i] == ' ' ? 0xA : six[i] - '0';
-  }
-  if (text) *text = shown;
 
   auto has = [&](Annunciator a) { return annunciator(a); };
+  DisplayState& f = spec.flags;
+  if (has(Annunciator::Read)) {
+    std::string n = std::to_string(100 + memoryNumber_ % 100);
+    spec.memoryDigits = {n[1], n[2]};
+  }
   MeterTime t = clock(at);
-  std::string f(14, '\0');
-  f[0] = '\x02';
-  f[1] = static_cast<char>(has(Annunciator::Read) ? bcd(memoryNumber_) : 0xAA);
-  f[2] = static_cast<char>(nib[0] << 4 | nib[1]);
-  f[3] = static_cast<char>(ol ? 0xFF : (nib[2] << 4 | nib[3]));
-  f[4] = static_cast<char>(nib[4] << 4 | nib[5]);
-  if (showHoldTime_) {
-    f[5] = static_cast<char>(bcd(holdMinutes_));
-    f[6] = static_cast<char>(bcd(holdSeconds_));
-  } else {
-    f[5] = static_cast<char>(bcd(t.hour));
-    f[6] = static_cast<char>(bcd(t.minute));
-  }
-  bool unitless = has(Annunciator::Cd) || has(Annunciator::FcHour) || has(Annunciator::LxHour);
-  std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0, g = 0;
-  a |= has(Annunciator::Rel) ? 0x01 : 0;
-  a |= has(Annunciator::Comp) ? 0x02 : 0;
-  a |= has(Annunciator::Avg) ? 0x10 : 0;
-  a |= has(Annunciator::Hold) ? 0x20 : 0;
-  a |= has(Annunciator::Ref) ? 0x40 : 0;
-  a |= has(Annunciator::Percent) ? 0x80 : 0;
-  b |= has(Annunciator::FcHour) ? 0x01 : 0;
-  b |= has(Annunciator::LxHour) ? 0x02 : 0;
-  b |= has(Annunciator::Cd) ? 0x04 : 0;
-  if (!unitless) b |= lux_ ? 0x10 : 0x08;
-  c |= has(Annunciator::Battery) ? 0x02 : 0;
-  c |= 0x10;  // AUTO: the meter ranges by itself
-  c |= has(Annunciator::Read) ? 0x40 : 0;
-  d |= (has(Annunciator::Intv) || recording_) ? 0x04 : 0;
-  d |= has(Annunciator::TimeHold) ? 0x40 : 0;
-  if (has(Annunciator::Cd)) e |= lux_ ? 0x02 : 0x01;  // distance in m or ft
-  if (!ol) {
-    if (dec == 3) e |= 0x04;
-    if (dec == 2) e |= 0x08;
-    if (dec == 1) e |= 0x10;
-  }
-  g |= 0x02;  // the dot between hours and minutes
-  g |= has(Annunciator::Read) ? 0x04 : 0;
-  g |= has(Annunciator::SetUp) ? 0x08 : 0;
-  g |= (has(Annunciator::Clear) || at < clearUntil_) ? 0x20 : 0;
-  g |= has(Annunciator::Rs232) ? 0x40 : 0;
-  f[7] = static_cast<char>(a);
-  f[8] = static_cast<char>(b);
-  f[9] = static_cast<char>(c);
-  f[10] = static_cast<char>(d);
-  f[11] = static_cast<char>(e);
-  f[12] = static_cast<char>(g);
-  f[13] = '\x03';
-  return f;
+  int s1 = showHoldTime_ ? holdMinutes_ : t.hour, s2 = showHoldTime_ ? holdSeconds_ : t.minute;
+  spec.secondaryDigits = {static_cast<char>('0' + s1 / 10 % 10), static_cast<char>('0' + s1 % 10),
+                          static_cast<char>('0' + s2 / 10 % 10), static_cast<char>('0' + s2 % 10)};
+  f.annTimeDot = true;  // the dot between hours and minutes (or minutes and seconds)
+  f.annRel = has(Annunciator::Rel);
+  f.annComp = has(Annunciator::Comp);
+  f.annUpperAvg = has(Annunciator::Avg);
+  f.annHold = has(Annunciator::Hold);
+  f.annRef = has(Annunciator::Ref);
+  f.annUpperPercent = has(Annunciator::Percent);
+  f.annFcHour = has(Annunciator::FcHour);
+  f.annLxHour = has(Annunciator::LxHour);
+  f.annCd = has(Annunciator::Cd);
+  if (f.annCd || f.annFcHour || f.annLxHour) f.annLx = f.annFc = false;  // a unit of its own
+  if (f.annCd) (lux_ ? f.annM : f.annFt) = true;                         // the distance's unit
+  f.annBattery = has(Annunciator::Battery);
+  f.annRead = has(Annunciator::Read);
+  f.annMem = has(Annunciator::Read);
+  f.annIntv = has(Annunciator::Intv);
+  f.annTimeHold = has(Annunciator::TimeHold);
+  f.annSetUp = has(Annunciator::SetUp);
+  f.annClear = has(Annunciator::Clear) || at < clearUntil_;
+  f.annRs232 = has(Annunciator::Rs232);
+  return encodeFrame(spec);
 }
 
 void SimMeter::produceFrame(double at) {
@@ -478,6 +454,7 @@ void SimMeter::produceFrame(double at) {
 
 std::string SimMeter::currentFrame(double now) {
   advance(now);
+  updateLamp(now);
   return buildFrame(now, false, nullptr);
 }
 
