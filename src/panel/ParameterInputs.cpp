@@ -1,9 +1,98 @@
 #include "panel/ParameterInputs.h"
 
+#include <memory>
+
 #include "app/Context.h"
+#include "settings/Comparator.h"
+#include "settings/MeterExchange.h"
 
 namespace lux {
 
-void installParameterInputs(Context& ctx) { (void)ctx; }
+namespace {
+
+QString invalidFormatMessage() {
+  return QStringLiteral("Invalid, comply with the data format properly\r\n");
+}
+
+QByteArray toBytes(const std::string& s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+std::optional<SettingsBlock> readMeterBlock(Context& ctx) {
+  return requestSettingsBlock(ctx);
+}
+
+void holdTimeCommand(Context& ctx) {
+  if (!backToNormalDisplay(ctx)) {
+    ctx.dialogs.message(meterSilentMessage());
+    return;
+  }
+  HoldEntry entry;
+  for (;;) {
+    const QString text =
+        ctx.dialogs.input(QStringLiteral("Enter the TIME to Hold\r\n (MM:SS) "),
+                          QStringLiteral("Input Hold Time"), QStringLiteral("00:00"));
+    entry = parseHoldEntry(text.toStdString());
+    if (entry.verdict != EntryVerdict::Invalid) break;
+    ctx.dialogs.message(invalidFormatMessage());
+  }
+  if (entry.verdict != EntryVerdict::Valid) return;
+  if (!sendToMeter(ctx, Command::SetHoldTime,
+                   toBytes(encodeHoldPayload(entry.minutes, entry.seconds))))
+    ctx.dialogs.message(meterSilentMessage());
+}
+
+void distanceCommand(Context& ctx) {
+  std::optional<SettingsBlock> block;
+  if (backToNormalDisplay(ctx)) block = readMeterBlock(ctx);
+  if (!block) {
+    ctx.dialogs.message(meterSilentMessage());
+    return;
+  }
+  const QString defaultText = QString::fromStdString(distanceDefaultText(block->distance));
+  const QString unitText = QString::fromStdString(ctx.state.display.unitText);
+  const QString unitWord =
+      unitText == QLatin1String("Fc") ? QStringLiteral("ft") : QStringLiteral("m");
+  const QString prompt =
+      QStringLiteral("Enter the distance from the Light Source (0.01~9.99)\r\n") + unitWord +
+      QStringLiteral(" ( ") + unitText + QStringLiteral(" )");
+  DistanceEntry entry;
+  for (;;) {
+    const QString text =
+        ctx.dialogs.input(prompt, QStringLiteral("Input the distance"), defaultText);
+    entry = parseDistanceEntry(text.toStdString());
+    if (entry.verdict != EntryVerdict::Invalid) break;
+    ctx.dialogs.message(invalidFormatMessage());
+  }
+  if (entry.verdict != EntryVerdict::Valid) return;
+  if (!sendToMeter(ctx, Command::SetDistance, toBytes(encodeDistancePayload(entry.hundredths))))
+    ctx.dialogs.message(meterSilentMessage());
+}
+
+void comparatorCommand(Context& ctx) {
+  std::optional<SettingsBlock> block;
+  if (backToNormalDisplay(ctx)) block = readMeterBlock(ctx);
+  if (!block) {
+    ctx.dialogs.message(meterSilentMessage());
+    return;
+  }
+  Comparator::showFresh(ctx)->fillFromSettingsBlock(*block);
+}
+
+void installParameterInputs(Context& ctx) {
+  // One parameter exchange at a time: a toolbar click that lands inside another one's waits is
+  // ignored rather than interleaving two conversations with the meter.
+  auto guard = std::make_shared<ExchangeGuard>();
+  auto install = [&ctx, guard](const char* key, void (*command)(Context&)) {
+    ctx.hooks.commands[QString::fromLatin1(key)] = [&ctx, guard, command] {
+      guard->run([&ctx, command] { command(ctx); });
+    };
+  };
+  install("Hold", &holdTimeCommand);
+  install("CD", &distanceCommand);
+  install("Comp", &comparatorCommand);
+}
 
 }  // namespace lux

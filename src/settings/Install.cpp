@@ -1,9 +1,14 @@
 #include "settings/Install.h"
 
 #include "app/Context.h"
+#include "settings/Btn.h"
+#include "settings/Setup.h"
 
 namespace lux {
 
-void installSettings(Context& ctx) { (void)ctx; }
+void installSettings(Context& ctx) {
+  ctx.hooks.commands[QStringLiteral("TimeSet")] = [&ctx] { showMeterClock(ctx); };
+  ctx.hooks.commands[QStringLiteral("Buttons")] = [&ctx] { Btn::showKeypad(ctx); };
+}
 
 }  // namespace lux

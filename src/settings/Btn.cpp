@@ -1,0 +1,183 @@
+#include "settings/Btn.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QIcon>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/Context.h"
+
+namespace lux {
+
+Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
+  setObjectName(QStringLiteral("Btn"));
+  setWindowTitle(QStringLiteral("Control Panel"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  (new QGridLayout(this))->setSpacing(6);
+  // Laid out like the meter's own keypad, power key top left, arrows and Enter at the bottom.
+  addKey("CmdPower", QStringLiteral("Pwr"), {}, 0, 0, &Btn::CmdPower_Click);
+  addKey("CmdSet", QStringLiteral("SET"), {}, 0, 1, &Btn::CmdSet_Click);
+  addKey("CmdTime", QStringLiteral("Time"), {}, 0, 2, &Btn::CmdTime_Click);
+  addKey("CmdLxFc", QStringLiteral("Lx/Fc"), {}, 1, 0, &Btn::CmdLxFc_Click);
+  addKey("CmdH", QStringLiteral("H"), {}, 1, 1, &Btn::CmdH_Click);
+  addKey("CmdRead", QStringLiteral("READ"), {}, 1, 2, &Btn::CmdRead_Click);
+  addKey("CmdCD", QStringLiteral("cd"), {}, 2, 0, &Btn::CmdCD_Click);
+  addKey("CmdMem", QStringLiteral("M"), QStringLiteral("Automatically Record"), 2, 1,
+         &Btn::CmdMem_Click);
+  addKey("CmdMMM", QStringLiteral("m"), QStringLiteral("Manually Record"), 2, 2,
+         &Btn::CmdMMM_Click);
+  addKey("CmdPercent", QStringLiteral("%"), {}, 3, 0, &Btn::CmdPercent_Click);
+  addKey("CmdAVG", QStringLiteral("AVG"), {}, 3, 1, &Btn::CmdAVG_Click);
+  addKey("CmdComp", QStringLiteral("Comp"), {}, 3, 2, &Btn::CmdComp_Click);
+  QPushButton* up = addKey("CmdUp", {}, {}, 4, 0, &Btn::CmdUp_Click);
+  QPushButton* enter = addKey("CmdEnter", {}, {}, 4, 1, &Btn::CmdEnter_Click);
+  QPushButton* down = addKey("CmdDown", {}, {}, 4, 2, &Btn::CmdDown_Click);
+  up->setIcon(QIcon(QStringLiteral(":/icons/keypad-up.svg")));
+  enter->setIcon(QIcon(QStringLiteral(":/icons/keypad-enter.svg")));
+  down->setIcon(QIcon(QStringLiteral(":/icons/keypad-down.svg")));
+  // The picture keys have no caption: screen readers get their names here.
+  up->setAccessibleName(QStringLiteral("Up"));
+  enter->setAccessibleName(QStringLiteral("Enter"));
+  down->setAccessibleName(QStringLiteral("Down"));
+  for (QPushButton* b : {up, enter, down}) b->setIconSize(QSize(24, 24));
+
+  adjustSize();
+  setFixedSize(size());
+  if (ctx_.panel) {
+    const QRect p = ctx_.panel->frameGeometry();
+    const QScreen* screen = ctx_.panel->screen();
+    const int screenLeft = screen ? screen->availableGeometry().left() : 0;
+    move(screenLeft + (p.width() - frameGeometry().width()) / 2, p.y() + p.height());
+  }
+}
+
+QPushButton* Btn::addKey(const char* name, const QString& caption, const QString& toolTip, int row,
+                         int column, void (Btn::*handler)()) {
+  auto* key = new QPushButton(caption, this);
+  key->setObjectName(QString::fromLatin1(name));
+  if (!toolTip.isEmpty()) key->setToolTip(toolTip);
+  key->setMinimumSize(56, 36);
+  key->setAutoDefault(false);
+  static_cast<QGridLayout*>(layout())->addWidget(key, row, column);
+  connect(key, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+  return key;
+}
+
+Btn* Btn::find(Context& ctx) {
+  QList<Btn*> candidates;
+  if (ctx.panel) candidates = ctx.panel->findChildren<Btn*>();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* b = qobject_cast<Btn*>(w)) candidates.append(b);
+  for (Btn* b : candidates)
+    if (!b->unloaded_ && &b->ctx_ == &ctx) return b;
+  return nullptr;
+}
+
+Btn* Btn::showKeypad(Context& ctx) {
+  Btn* keypad = find(ctx);
+  if (!keypad) keypad = new Btn(ctx, ctx.panel);
+  keypad->show();
+  keypad->raise();
+  keypad->activateWindow();
+  return keypad;
+}
+
+void Btn::closeEvent(QCloseEvent* event) {
+  unloaded_ = true;
+  QWidget::closeEvent(event);
+}
+
+void Btn::plainKey(Command letter, bool refusedWhileLogging) {
+  if (refusedWhileLogging && ctx_.state.display.annIntv) return;
+  exchange_.run([&] {
+    bool answered = false;
+    {
+      // The letter must not land inside a poll's frame collection.
+      PollPause pause(ctx_.poll);
+      answered = sendToMeter(ctx_, letter);
+    }
+    if (!answered) ctx_.dialogs.message(meterSilentMessage());
+  });
+}
+
+void Btn::CmdPower_Click() {
+  exchange_.run([this] {
+    bool answered = false;
+    {
+      PollPause pause(ctx_.poll);
+      answered = sendToMeter(ctx_, Command::KeyPower);
+      if (answered) {
+        // The meter switches off or restarts: wait until it sends again ("No COM" meanwhile),
+        // then let the poll take it up afresh with a handshake and "M".
+        waitingForMeter_ = true;
+        struct Done {
+          bool& flag;
+          ~Done() { flag = false; }
+        } done{waitingForMeter_};
+        ctx_.link.reconnectMeter();
+        ctx_.state.link.pollCount = 0;
+      }
+    }
+    if (!answered) ctx_.dialogs.message(meterSilentMessage());
+  });
+}
+
+void Btn::CmdSet_Click() {
+  // The meter's SET key has no command letter: the setup menus are reached through the
+  // program's own windows instead.
+}
+
+void Btn::CmdTime_Click() {
+  plainKey(Command::KeyTime, false);
+}
+void Btn::CmdLxFc_Click() {
+  plainKey(Command::KeyLxFc, true);
+}
+void Btn::CmdH_Click() {
+  plainKey(Command::KeyHold, true);
+}
+void Btn::CmdRead_Click() {
+  plainKey(Command::KeyRead, true);
+}
+void Btn::CmdMem_Click() {
+  plainKey(Command::KeyAutoRecord, true);
+}
+void Btn::CmdMMM_Click() {
+  plainKey(Command::KeyManualRecord, true);
+}
+void Btn::CmdPercent_Click() {
+  plainKey(Command::KeyPercent, true);
+}
+void Btn::CmdAVG_Click() {
+  plainKey(Command::KeyAvg, true);
+}
+void Btn::CmdComp_Click() {
+  plainKey(Command::KeyComp, true);
+}
+void Btn::CmdUp_Click() {
+  plainKey(Command::KeyUp, true);
+}
+void Btn::CmdEnter_Click() {
+  plainKey(Command::Enter, false);
+}
+void Btn::CmdDown_Click() {
+  plainKey(Command::KeyDown, true);
+}
+
+void Btn::CmdCD_Click() {
+  if (ctx_.state.display.annIntv) return;
+  exchange_.run([this] {
+    // Re-sends the meter's own distance, which makes the meter take up its candela reading.
+    std::optional<SettingsBlock> block;
+    if (backToNormalDisplay(ctx_)) block = requestSettingsBlock(ctx_);
+    const bool answered =
+        block && sendToMeter(ctx_, Command::SetDistance,
+                             QByteArray(block->distanceBytes.data(),
+                                        static_cast<qsizetype>(block->distanceBytes.size())));
+    if (!answered) ctx_.dialogs.message(meterSilentMessage());
+  });
+}
+
+}  // namespace lux

@@ -1,0 +1,60 @@
+#pragma once
+// The on-screen keypad: the meter's front-panel keys, each click making the meter act as if
+// that key had been pressed. While the meter's logger records (INTV shown) only the power, Time
+// and Enter keys act; the others are refused silently, as on the meter itself.
+#include <QWidget>
+
+#include "link/Commands.h"
+#include "settings/MeterExchange.h"
+
+class QPushButton;
+
+namespace lux {
+
+struct Context;
+
+class Btn : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Btn(Context& ctx, QWidget* parent = nullptr);
+
+  // The open keypad, if any (one that is closing does not count).
+  static Btn* find(Context& ctx);
+  // The toolbar's "Buttons": shows the keypad (the one already open, or a new one below the panel).
+  static Btn* showKeypad(Context& ctx);
+
+  void CmdPower_Click();
+  void CmdSet_Click();
+  void CmdTime_Click();
+  void CmdLxFc_Click();
+  void CmdH_Click();
+  void CmdRead_Click();
+  void CmdCD_Click();
+  void CmdMem_Click();
+  void CmdMMM_Click();
+  void CmdPercent_Click();
+  void CmdAVG_Click();
+  void CmdComp_Click();
+  void CmdUp_Click();
+  void CmdEnter_Click();
+  void CmdDown_Click();
+
+  // True while "Pwr" waits for the meter to come back.
+  bool waitingForMeter() const { return waitingForMeter_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QPushButton* addKey(const char* name, const QString& caption, const QString& toolTip, int row,
+                      int column, void (Btn::*handler)());
+  // A key that sends one letter with the poll paused around it.
+  void plainKey(Command letter, bool refusedWhileLogging);
+
+  Context& ctx_;
+  ExchangeGuard exchange_;
+  bool waitingForMeter_ = false;
+  bool unloaded_ = false;
+};
+
+}  // namespace lux

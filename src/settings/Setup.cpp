@@ -1,0 +1,204 @@
+#include "settings/Setup.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <string_view>
+
+#include "app/Context.h"
+#include "ui/Twips.h"
+
+namespace lux {
+
+namespace {
+const QString kMeterTimeCaption = QStringLiteral("Meter Time");
+const QString kPcTimeCaption = QStringLiteral("PC System Time");
+}  // namespace
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    emit clicked();
+  QLabel::mouseReleaseEvent(event);
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event) {
+  // Reachable from the keyboard as well: Space or Enter switches like a click.
+  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+      event->key() == Qt::Key_Enter) {
+    emit clicked();
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
+  pollPause_.emplace(ctx_.poll);
+  setObjectName(QStringLiteral("Setup"));
+  setWindowTitle(QStringLiteral("Setup"));
+
+  auto* layout = new QVBoxLayout(this);
+  FrameTime = new QGroupBox(QStringLiteral("Time"));
+  FrameTime->setObjectName(QStringLiteral("FrameTime"));
+  auto* labels = new QVBoxLayout(FrameTime);
+  auto makeLabel = [&](const QString& name, const QString& caption, const QString& tip) {
+    auto* l = new ClickableLabel(caption);
+    l->setObjectName(name);
+    l->setToolTip(tip);
+    l->setFocusPolicy(Qt::StrongFocus);
+    l->setCursor(Qt::PointingHandCursor);
+    l->setFrameShape(QFrame::Panel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setAlignment(Qt::AlignCenter);
+    QFont f = l->font();
+    f.setPointSize(14);
+    l->setFont(f);
+    l->setMinimumWidth(twipsX(this, 3000));
+    labels->addWidget(l);
+    return l;
+  };
+  LblMeterTime = makeLabel(QStringLiteral("LblMeterTime"), kMeterTimeCaption,
+                           QStringLiteral("Click to show or hide the meter's clock"));
+  LblPCTime = makeLabel(QStringLiteral("LblPCTime"), kPcTimeCaption,
+                        QStringLiteral("Click to show or hide the PC's clock"));
+  layout->addWidget(FrameTime);
+
+  CmdSetTime = new QPushButton(QStringLiteral("Set Meter Time To System Time"));
+  CmdSetTime->setObjectName(QStringLiteral("CmdSetTime"));
+  CmdExit = new QPushButton(QStringLiteral("Exit"));
+  CmdExit->setObjectName(QStringLiteral("CmdExit"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(CmdSetTime);
+  buttons->addWidget(CmdExit);
+  layout->addLayout(buttons);
+
+  connect(LblMeterTime, &ClickableLabel::clicked, this, [this] { LblMeterTime_Click(); });
+  connect(LblPCTime, &ClickableLabel::clicked, this, [this] { LblPCTime_Click(); });
+  connect(CmdSetTime, &QPushButton::clicked, this, [this] { CmdSetTime_Click(); });
+  connect(CmdExit, &QPushButton::clicked, this, [this] { CmdExit_Click(); });
+
+  adjustSize();
+  if (ctx_.panel) {
+    const QRect p = ctx_.panel->frameGeometry();
+    move(p.x() + (p.width() - frameGeometry().width()) / 2, p.y() + twipsY(this, 1000));
+  }
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(350);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+  Timer1->start();
+}
+
+Setup::~Setup() {
+  Form_Unload();
+}
+
+void Setup::LblMeterTime_Click() {
+  meterTimeShown_ = !meterTimeShown_;
+}
+
+void Setup::LblPCTime_Click() {
+  pcTimeShown_ = !pcTimeShown_;
+}
+
+void Setup::Timer1_Timer() {
+  tickGuard_.run([this] {
+    if (unloaded_) return;
+    if (ctx_.state.display.annIntv) {
+      // The meter's logger started recording: the line is no longer ours to use.
+      close();
+      return;
+    }
+    if (meterTimeShown_) {
+      const auto reply = requestClockReply(ctx_, [this] { return !unloaded_ && meterTimeShown_; });
+      if (unloaded_) return;
+      if (reply) {
+        const auto caption = meterClockCaption(
+            std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
+        LblMeterTime->setText(QString::fromStdString(*caption));
+      } else if (meterTimeShown_) {
+        giveUp();
+        return;
+      } else {
+        LblMeterTime->setText(kMeterTimeCaption);
+      }
+    } else {
+      LblMeterTime->setText(kMeterTimeCaption);
+    }
+    if (pcTimeShown_) {
+      // Day of month and time of day: characters 9 to 19 of "yyyy/mm/dd hh:nn:ss".
+      LblPCTime->setText(
+          ctx_.clock.localDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).mid(8, 11));
+    } else {
+      LblPCTime->setText(kPcTimeCaption);
+    }
+  });
+}
+
+void Setup::CmdSetTime_Click() {
+  exchange_.run([this] {
+    // The window's own reads stop while the clock is set, so no tick interleaves with it.
+    Timer1->stop();
+    const QDateTime now = ctx_.clock.localDateTime();
+    const std::string p = encodeClockPayload(now.date().day(), now.time().hour(),
+                                             now.time().minute(), now.time().second());
+    const QByteArray payload(p.data(), static_cast<qsizetype>(p.size()));
+    const bool answered =
+        backToNormalDisplay(ctx_) && !unloaded_ && sendToMeter(ctx_, Command::SetClock, payload);
+    if (unloaded_) return;
+    if (!answered) {
+      giveUp();
+      return;
+    }
+    Timer1->start();
+  });
+}
+
+void Setup::CmdExit_Click() {
+  close();
+}
+
+void Setup::giveUp() {
+  Timer1->stop();
+  LblMeterTime->setText(kMeterTimeCaption);
+  meterTimeShown_ = false;
+  ctx_.dialogs.message(meterSilentMessage());
+  close();
+}
+
+void Setup::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  QDialog::closeEvent(event);
+}
+
+void Setup::done(int result) {
+  Form_Unload();
+  QDialog::done(result);
+}
+
+void Setup::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  if (Timer1) Timer1->stop();
+  pollPause_.reset();  // the panel's poll runs again
+}
+
+void showMeterClock(Context& ctx) {
+  if (ctx.state.display.annIntv) {
+    ctx.dialogs.message(QStringLiteral("Recording mode, stop record then try again !"));
+    return;
+  }
+  // On the heap: the window deletes itself when exec() returns, also if the panel (its parent)
+  // goes first.
+  QPointer<Setup> window = new Setup(ctx, ctx.panel);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->exec();
+}
+
+}  // namespace lux

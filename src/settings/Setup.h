@@ -1,0 +1,82 @@
+#pragma once
+// The meter clock window: shows the meter's clock and the PC's clock live (each switched on and
+// off by a click on its label) and sets the meter's clock to the PC's. The panel's poll stays
+// off for the window's whole life: the window's own 350 ms timer reads the meter instead.
+#include <QDialog>
+#include <QLabel>
+#include <optional>
+
+#include "link/TickGuard.h"
+#include "settings/MeterExchange.h"
+
+class QGroupBox;
+class QPushButton;
+class QTimer;
+
+namespace lux {
+
+struct Context;
+
+// A label that is also a switch.
+class ClickableLabel : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+ signals:
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+class Setup : public QDialog {
+  Q_OBJECT
+ public:
+  // Form_Load: pauses the panel's poll, places the window, starts Timer1.
+  explicit Setup(Context& ctx, QWidget* parent = nullptr);
+  ~Setup() override;
+
+  void Timer1_Timer();
+  void LblMeterTime_Click();
+  void LblPCTime_Click();
+  void CmdSetTime_Click();
+  void CmdExit_Click();
+
+  bool meterTimeShown() const { return meterTimeShown_; }
+  bool pcTimeShown() const { return pcTimeShown_; }
+  bool unloaded() const { return unloaded_; }
+
+  QGroupBox* FrameTime = nullptr;
+  ClickableLabel* LblMeterTime = nullptr;
+  ClickableLabel* LblPCTime = nullptr;
+  QPushButton* CmdSetTime = nullptr;
+  QPushButton* CmdExit = nullptr;
+  QTimer* Timer1 = nullptr;
+
+ public slots:
+  void done(int result) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Form_Unload();
+  // The meter did not answer: say so and close, which gives the line back to the panel's poll
+  // (whose reconnection then shows the user that the meter is away).
+  void giveUp();
+
+  Context& ctx_;
+  std::optional<PollPause> pollPause_;
+  TickGuard tickGuard_;
+  ExchangeGuard exchange_;
+  bool meterTimeShown_ = false;
+  bool pcTimeShown_ = false;
+  bool unloaded_ = false;
+};
+
+// The toolbar's "TimeSet": refused while the meter's logger records (INTV), else the clock
+// window, modal.
+void showMeterClock(Context& ctx);
+
+}  // namespace lux
