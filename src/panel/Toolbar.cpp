@@ -1,16 +1,95 @@
 #include "panel/Toolbar.h"
 
+#include <QAction>
+#include <QIcon>
 #include <QString>
+#include <QToolBar>
+#include <QWidget>
+#include <exception>
 
 #include "app/Context.h"
+#include "records/ListWindows.h"
+#include "records/Recording.h"
+#include "records/SamplingChoice.h"
 
 namespace lux {
 
-void installToolbar(Context& ctx) { (void)ctx; }
+namespace {
+
+struct ButtonDef {
+  const char* key;
+  const char* toolTip;
+  const char* icon;
+};
+
+// Left to right. Dispatch goes by key, never by position.
+constexpr ButtonDef kButtons[] = {
+    {"Save", "Save As", "save"},
+    {"Open", "Open File to Read", "open"},
+    {"PC", "PC Sampling Rate", "pc-rate"},
+    {"List", "List Display", "list"},
+    {"Graph", "Graphic Display", "graph"},
+    {"TimeSet", "Set Meter Time to PC System Time", "timeset"},
+    {"Memory", "Data Logger", "memory"},
+    {"CD", "Luminous Intensity", "cd"},
+    {"Comp", "Comparator", "comp"},
+    {"Hold", "Set Time to Hold", "hold"},
+    {"Buttons", "Control Panel", "buttons"},
+    {"ESC", "Back to Normal Mode", "esc"},
+};
+
+// "ESC": the meter back to its normal mode. The poll stays off from before the handshake until
+// the letter is sent, and comes back however the exchange ends.
+void escCommand(Context& ctx) {
+  struct PollBack {
+    PollControl& poll;
+    ~PollBack() { poll.setPollEnabled(true); }
+  } back{ctx.poll};
+  ctx.poll.setPollEnabled(false);
+  ctx.link.meterHandshake();
+  ctx.link.send(Command::Enter);
+}
+
+}  // namespace
+
+void installToolbar(Context& ctx) {
+  if (!ctx.panel) return;
+  auto* bar = ctx.panel->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+  if (!bar) return;
+  for (const ButtonDef& b : kButtons) {
+    const QString key = QLatin1String(b.key);
+    QAction* a = bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))),
+                                QLatin1String(b.toolTip));
+    a->setObjectName(key);
+    a->setData(key);
+    a->setToolTip(QLatin1String(b.toolTip));
+  }
+  QObject::connect(bar, &QToolBar::actionTriggered, bar, [&ctx](QAction* a) {
+    // A failure inside a command (the program closing during a wait, a file error) ends that
+    // command only.
+    try {
+      toolbarButtonClick(ctx, a->data().toString());
+    } catch (const LinkAborted&) {
+    } catch (const std::exception&) {
+    }
+  });
+}
 
 void toolbarButtonClick(Context& ctx, const QString& key) {
-  auto it = ctx.hooks.commands.find(key);
-  if (it != ctx.hooks.commands.end() && it->second) it->second();
+  if (key == QLatin1String("Save")) {
+    saveButtonClick(ctx);
+  } else if (key == QLatin1String("Open")) {
+    openButtonClick(ctx);
+  } else if (key == QLatin1String("PC")) {
+    pcButtonClick(ctx);
+  } else if (key == QLatin1String("List")) {
+    listButtonClick(ctx);
+  } else if (key == QLatin1String("ESC")) {
+    escCommand(ctx);
+  } else {
+    auto it = ctx.hooks.commands.find(key);
+    if (it != ctx.hooks.commands.end() && it->second) it->second();
+  }
 }
 
 }  // namespace lux

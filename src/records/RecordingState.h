@@ -1,13 +1,19 @@
 #pragma once
 // Program-wide state of the PC-timed recording and the data file.
+#include <QPointer>
 #include <QString>
+#include <memory>
+
+class QWidget;
 
 namespace lux {
 
+class DataFileWriter;
+
 struct RecordingState {
-  int samplingTickCount = 0;   // ticks since the last sample; 0 forces a sample
-  float samplingTicks = 2;     // seconds between samples
-  QString sampleTimeText;      // "DD-hh:nn:ss" of the latest sample
+  int samplingTickCount = 0;  // ticks since the last sample; 0 forces a sample
+  float samplingTicks = 2;    // seconds between samples
+  QString sampleTimeText;     // "DD-hh:nn:ss" of the latest sample
   bool fileRecording = false;
   float fileRecordCount = 0;
   QString fileRecordingUnit;
@@ -22,6 +28,21 @@ struct RecordingState {
   float plotMaxValue = 0;
   float plotMinValue = 0;
   QString plotUnitText;
+
+  // The open data file while fileRecording (written one whole line at a time) and the name it is
+  // shown under on the panel.
+  std::shared_ptr<DataFileWriter> dataFile;
+  QString dataFileTitle;
+  // The list windows while they are open (cleared by Qt when they close).
+  QPointer<QWidget> realTimeList;
+  QPointer<QWidget> fileList;
+  // A recording asked for at start-up (LUXPANEL_RECORD_TO) that the first tick starts.
+  QString autoRecordPath;
+  // Each record written is also announced on standard output ("recorded N"), for tests that
+  // compare the file with what the program counted (LUXPANEL_RECORD_TO).
+  bool reportRecordCount = false;
+  // A PC sampling period asked for at start-up (LUXPANEL_SAMPLING), applied by the first tick.
+  int autoSamplingTicks = 0;
 };
 
 }  // namespace lux

@@ -17,6 +17,7 @@ void GridModel::setCell(int row, int col, const QString& text) {
   cells_[static_cast<size_t>(row) * cols_ + col] = text;
   const QModelIndex i = index(row, col);
   emit dataChanged(i, i);
+  if (row == 0) emit headerDataChanged(Qt::Horizontal, col, col);
 }
 
 void GridModel::addItem(const QString& tabSeparated) {
@@ -41,9 +42,13 @@ void GridModel::clearRecords() {
   endRemoveRows();
 }
 
-int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows(); }
+int GridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows();
+}
 
-int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : cols_; }
+int GridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : cols_;
+}
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
@@ -54,6 +59,12 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     return f;
   }
   return {};
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < cols_)
+    return cell(0, section);
+  return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 }  // namespace lux

@@ -29,6 +29,9 @@ class GridModel : public QAbstractTableModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  // The horizontal header shows the texts of row 0, so a view can keep the header row fixed
+  // while the records scroll.
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   int cols_;

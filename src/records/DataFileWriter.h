@@ -1,0 +1,40 @@
+#pragma once
+// The data file of a running recording. Every line goes to the operating system as soon as it
+// is written, so a program that is killed loses no line it has counted; a line is written whole
+// or not at all, so a full disk never leaves half a record behind.
+#include <sys/types.h>
+#include <QString>
+#include <string>
+
+namespace lux {
+
+class DataFileWriter {
+ public:
+  DataFileWriter() = default;
+  ~DataFileWriter();
+  DataFileWriter(const DataFileWriter&) = delete;
+  DataFileWriter& operator=(const DataFileWriter&) = delete;
+
+  // Creates or truncates the file. On failure returns false with the system's reason.
+  bool open(const QString& path, QString* reason);
+  // Writes one whole line. On failure (disk full, medium gone, the file removed or replaced)
+  // the file is cut back to where it was before this line and the reason is returned; when the
+  // file was removed, what had been written is put back under the same name where possible.
+  bool writeLine(const std::string& bytes, QString* reason);
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+  const QString& path() const { return path_; }
+  qint64 size() const { return static_cast<qint64>(size_); }
+
+ private:
+  bool stillOurFile(QString* reason);
+  bool restoreRemovedFile();
+
+  int fd_ = -1;
+  QString path_;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
+  off_t size_ = 0;
+};
+
+}  // namespace lux

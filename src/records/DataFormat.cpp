@@ -1,0 +1,287 @@
+#include "records/DataFormat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace lux {
+
+std::string dataFileHeaderLine(std::string_view unit) {
+  std::string line(unit);
+  line += "\tTime\tValue\r\n";
+  return line;
+}
+
+std::string dataFileRecordLine(long number, std::string_view timeText, std::string_view value) {
+  std::string line = std::to_string(number);
+  line += '\t';
+  line += timeText;
+  line += '\t';
+  line += value;
+  line += "\r\n";
+  return line;
+}
+
+std::string gridExportLine(const std::vector<std::string>& cells) {
+  std::string line;
+  for (const std::string& c : cells) {
+    line += c;
+    line += '\t';
+  }
+  line += "\r\n";
+  return line;
+}
+
+std::string sampleTimeStamp(int day, int hour, int minute, int second) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d-%02d:%02d:%02d", day % 100, hour % 100, minute % 100,
+                second % 100);
+  return buf;
+}
+
+// ---- FieldReader ----
+
+FieldReader::FieldReader(Source source, std::size_t maxFieldBytes)
+    : source_(std::move(source)), maxField_(maxFieldBytes), buffer_(64 * 1024) {}
+
+int FieldReader::peek() {
+  if (pos_ < len_) return static_cast<unsigned char>(buffer_[pos_]);
+  if (eof_) return -1;
+  len_ = source_ ? source_(buffer_.data(), buffer_.size()) : 0;
+  pos_ = 0;
+  if (len_ == 0 || len_ > buffer_.size()) {
+    len_ = 0;
+    eof_ = true;
+    return -1;
+  }
+  return static_cast<unsigned char>(buffer_[0]);
+}
+
+int FieldReader::get() {
+  const int c = peek();
+  if (c >= 0) ++pos_;
+  return c;
+}
+
+void FieldReader::append(std::string& field, char c) {
+  if (field.size() < maxField_) {
+    field += c;
+  } else {
+    truncated_ = true;
+  }
+}
+
+void FieldReader::skipLineEnd(int c) {
+  if (c == '\r' && peek() == '\n') get();
+}
+
+bool FieldReader::next(std::string& field) {
+  field.clear();
+  truncated_ = false;
+  while (peek() == ' ') get();
+  if (peek() < 0) return false;
+
+  if (peek() == '"') {
+    get();
+    for (int c = get(); c >= 0 && c != '"'; c = get()) append(field, static_cast<char>(c));
+    // Whatever follows the closing quote up to the delimiter is not part of the field.
+    for (int c = get(); c >= 0; c = get()) {
+      if (c == ',') break;
+      if (c == '\r' || c == '\n') {
+        skipLineEnd(c);
+        break;
+      }
+    }
+    return true;
+  }
+
+  for (int c = get(); c >= 0; c = get()) {
+    if (c == ',') break;
+    if (c == '\r' || c == '\n') {
+      skipLineEnd(c);
+      break;
+    }
+    append(field, static_cast<char>(c));
+  }
+  return true;
+}
+
+std::vector<std::string> readAllFields(std::string_view bytes, std::size_t maxFieldBytes) {
+  std::size_t offset = 0;
+  FieldReader reader(
+      [&](char* buf, std::size_t n) {
+        const std::size_t k = std::min(n, bytes.size() - offset);
+        std::copy_n(bytes.data() + offset, k, buf);
+        offset += k;
+        return k;
+      },
+      maxFieldBytes);
+  std::vector<std::string> out;
+  std::string f;
+  while (reader.next(f)) out.push_back(f);
+  return out;
+}
+
+std::vector<std::string> splitTabs(std::string_view field) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = field.find('\t', start);
+    if (tab == std::string_view::npos) {
+      parts.emplace_back(field.substr(start));
+      return parts;
+    }
+    parts.emplace_back(field.substr(start, tab - start));
+    start = tab + 1;
+  }
+}
+
+std::string unitFromHeader(std::string_view header) {
+  if (header.find("Lx") != std::string_view::npos) return "Lx";
+  if (header.find("Fc") != std::string_view::npos) return "Fc";
+  return {};
+}
+
+// ---- numbers ----
+
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Length of the longest prefix of `s` that reads as a decimal number, 0 when none.
+std::size_t numberPrefixLength(std::string_view s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    const std::size_t expStart = j;
+    while (j < s.size() && isDigit(s[j])) ++j;
+    if (j > expStart) i = j;
+  }
+  return i;
+}
+
+double parsePrefix(std::string_view s, std::size_t len) {
+  std::string_view num = s.substr(0, len);
+  bool negative = false;
+  if (!num.empty() && (num[0] == '+' || num[0] == '-')) {
+    negative = num[0] == '-';
+    num.remove_prefix(1);
+  }
+  // "5." and ".5" are numbers to a user; from_chars wants a digit on each side of the point.
+  std::string text(num);
+  if (!text.empty() && text[0] == '.') text.insert(text.begin(), '0');
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  (void)ptr;
+  if (ec == std::errc::result_out_of_range) {
+    // Overflow reads as the largest magnitude, underflow as 0: both are then clamped by callers.
+    const std::size_t e = text.find_first_of("eE");
+    const bool hugeExp = e != std::string::npos && text.find('-', e) == std::string::npos;
+    value = hugeExp ? HUGE_VAL : 0.0;
+  } else if (ec != std::errc()) {
+    value = 0;
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+double leadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && isBlank(text[i])) ++i;
+  text.remove_prefix(i);
+  const std::size_t len = numberPrefixLength(text);
+  return len == 0 ? 0.0 : parsePrefix(text, len);
+}
+
+bool isWholeNumberText(std::string_view text, double* value) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  const std::size_t len = numberPrefixLength(text);
+  if (len == 0 || len != text.size()) return false;
+  if (value) *value = parsePrefix(text, len);
+  return true;
+}
+
+double roundHalfEven(double value) {
+  if (!std::isfinite(value)) return value;
+  const double lower = std::floor(value);
+  const double diff = value - lower;
+  if (diff < 0.5) return lower;
+  if (diff > 0.5) return lower + 1;
+  return std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
+}
+
+std::optional<int> pcSamplingSeconds(std::string_view answer) {
+  double v = 0;
+  if (!isWholeNumberText(answer, &v)) return std::nullopt;
+  v = roundHalfEven(v);
+  if (v > 86400) v = 86400;
+  if (v < 1) v = 1;
+  return static_cast<int>(v);
+}
+
+std::uint8_t decimalTextAsBcd(double value) {
+  if (!(value >= 0) || !std::isfinite(value)) return 0;
+  // The digits after a decimal point are not read; the digits before it are read as hex.
+  const double whole = std::floor(value);
+  if (whole >= 1e15) return 0;
+  const std::string digits = std::to_string(static_cast<long long>(whole));
+  unsigned v = 0;
+  for (char c : digits) v = (v * 16 + static_cast<unsigned>(c - '0')) & 0xFFFFu;
+  return static_cast<std::uint8_t>(v & 0xFF);
+}
+
+std::optional<std::pair<std::uint8_t, std::uint8_t>> meterSamplingBytes(std::string_view answer) {
+  const std::size_t colon = answer.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon + 1 == answer.size() ||
+      answer.size() < 3 || answer.find(':', colon + 1) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  double minutes = leadingNumber(answer.substr(0, colon));
+  double seconds = leadingNumber(answer.substr(colon + 1));
+  if (minutes > 3 || (minutes == 3 && seconds > 0)) {
+    minutes = 3;
+    seconds = 0;
+  }
+  if (seconds >= 60) seconds = std::fmod(roundHalfEven(seconds), 60.0);
+  return std::make_pair(decimalTextAsBcd(minutes), decimalTextAsBcd(seconds));
+}
+
+float cellPlotValue(std::string_view cell) {
+  if (cell.find('L') != std::string_view::npos) return 1000000.0f;
+  const double v = leadingNumber(cell);
+  constexpr double kMax = 3.0e38;
+  if (v > kMax) return static_cast<float>(kMax);
+  if (v < -kMax) return static_cast<float>(-kMax);
+  return static_cast<float>(v);
+}
+
+std::optional<std::string> printGridLine(std::string_view c0, std::string_view c1,
+                                         std::string_view c2) {
+  std::string line;
+  const std::pair<std::string_view, std::size_t> cols[] = {{c0, 20}, {c1, 15}, {c2, 15}};
+  for (const auto& [text, width] : cols) {
+    if (text.size() > width) return std::nullopt;
+    line.append(width - text.size(), ' ');
+    line += text;
+  }
+  return line;
+}
+
+}  // namespace lux

@@ -1,0 +1,95 @@
+#pragma once
+// The data file as bytes: the recording file's lines, the grid export, the field reading rule
+// that "Open" uses, and the number rules for what a user types. Plain C++, so the reader can be
+// fuzzed on its own.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lux {
+
+// "Lx\tTime\tValue\r\n"; an empty unit gives a line that begins with the TAB.
+std::string dataFileHeaderLine(std::string_view unit);
+// "<number>\t<time>\t<value>\r\n", the number in plain decimal.
+std::string dataFileRecordLine(long number, std::string_view timeText, std::string_view value);
+// One grid row as exported: every cell followed by one TAB, then CR LF.
+std::string gridExportLine(const std::vector<std::string>& cells);
+// "DD-hh:nn:ss" from a day of month and a time of day.
+std::string sampleTimeStamp(int day, int hour, int minute, int second);
+
+// Reads the fields of a data file the way "Open" does: a field runs up to the next comma or
+// line end (CR LF, LF or CR), leading blanks are dropped, and a field that starts with a double
+// quote runs to the closing quote (what follows it up to the next comma or line end is
+// skipped). Lines written by this program hold neither commas nor quotes, so each field is one
+// whole line. A field longer than `maxFieldBytes` keeps its first `maxFieldBytes` bytes and the
+// rest is skipped, so a file without line ends cannot exhaust memory.
+class FieldReader {
+ public:
+  // Fills the buffer with up to n bytes; returns 0 at the end of the file.
+  using Source = std::function<std::size_t(char* buffer, std::size_t n)>;
+  static constexpr std::size_t kDefaultMaxFieldBytes = 4096;
+
+  explicit FieldReader(Source source, std::size_t maxFieldBytes = kDefaultMaxFieldBytes);
+  // Reads the next field; false at the end of the file (no field was read).
+  bool next(std::string& field);
+  // True when the last field read was cut at maxFieldBytes.
+  bool lastFieldTruncated() const { return truncated_; }
+
+ private:
+  int get();   // next byte or -1
+  int peek();  // next byte without taking it, or -1
+  void append(std::string& field, char c);
+  void skipLineEnd(int c);
+
+  Source source_;
+  std::size_t maxField_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0, len_ = 0;
+  bool eof_ = false;
+  bool truncated_ = false;
+};
+
+// Convenience for tests and the fuzz target: every field of an in-memory file.
+std::vector<std::string> readAllFields(
+    std::string_view bytes, std::size_t maxFieldBytes = FieldReader::kDefaultMaxFieldBytes);
+
+// Splits a field into its TAB-separated parts.
+std::vector<std::string> splitTabs(std::string_view field);
+
+// The unit a header line names: "Lx" when it holds "Lx", else "Fc" when it holds "Fc", else "".
+std::string unitFromHeader(std::string_view header);
+
+// Leading-number conversion of typed or stored text: blanks skipped, then the longest prefix
+// that reads as a decimal number (sign, digits, point, exponent); 0 when there is none.
+double leadingNumber(std::string_view text);
+// True when the whole text (surrounding blanks allowed) is one decimal number.
+bool isWholeNumberText(std::string_view text, double* value = nullptr);
+// Nearest whole number; a value exactly halfway goes to the even neighbour.
+double roundHalfEven(double value);
+
+// The PC sampling answer as whole seconds 1..86400; nullopt when the text is not a number.
+std::optional<int> pcSamplingSeconds(std::string_view answer);
+
+// The meter sampling answer "MM:SS": nullopt when its form is wrong (no ":", ":" first or last,
+// shorter than 3 characters, a second ":"), otherwise the two packed-BCD bytes to send,
+// minutes first, capped at 03:00 and with seconds taken modulo 60.
+std::optional<std::pair<std::uint8_t, std::uint8_t>> meterSamplingBytes(std::string_view answer);
+
+// A number's plain decimal text read as hexadecimal digits: 30 -> 0x30, 2.5 -> 0x02,
+// a negative number -> 0.
+std::uint8_t decimalTextAsBcd(double value);
+
+// A grid cell as a plotted value: 1000000 when it holds a capital "L" (the overload "OL"),
+// otherwise its leading number, kept within the range of a single-precision value.
+float cellPlotValue(std::string_view cell);
+
+// One print line: column texts right-aligned in 20, 15 and 15 characters; nullopt when a text
+// is longer than its field (printing ends at that row).
+std::optional<std::string> printGridLine(std::string_view c0, std::string_view c1,
+                                         std::string_view c2);
+
+}  // namespace lux

@@ -1,0 +1,214 @@
+#include "records/FileTransfer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPointer>
+#include <QPrinter>
+#include <QWidget>
+#include <optional>
+
+#include "app/Context.h"
+#include "records/DataFormat.h"
+#include "ui/GridModel.h"
+
+namespace lux {
+
+namespace {
+
+// The hourglass for as long as the routine runs, whichever way it ends.
+class BusyPointer {
+ public:
+  explicit BusyPointer(Dialogs& d) : d_(d) { d_.setBusy(true); }
+  ~BusyPointer() { d_.setBusy(false); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+
+ private:
+  Dialogs& d_;
+};
+
+// Window texts are written as single bytes; a character outside Latin-1 cannot be stored in
+// the data file and becomes "?".
+void appendLatin1(std::string& out, const QString& text) {
+  for (QChar c : text) out.push_back(c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?');
+}
+
+std::string latin1(const QString& text) {
+  std::string s;
+  s.reserve(static_cast<std::size_t>(text.size()));
+  appendLatin1(s, text);
+  return s;
+}
+
+// Captions that count progress change a few times a second, not once per row: a user cannot
+// read faster, and a caption change per row would cost more than the work itself.
+constexpr qint64 kCaptionIntervalMs = 50;
+
+}  // namespace
+
+bool chooseSaveFile(Context& ctx) {
+  RecordingState& r = ctx.state.recording;
+  const std::optional<QString> path =
+      ctx.dialogs.saveFileName(QStringLiteral("All Files (*.*)|*.*|"));
+  if (!path) {
+    r.fileNameChosen = false;
+    return false;
+  }
+  r.dataFileName = *path;
+  r.fileNameChosen = !QFileInfo(*path).fileName().isEmpty();
+  return r.fileNameChosen;
+}
+
+void saveGridToFile(Context& ctx, QWidget& form, GridModel& grid) {
+  RecordingState& r = ctx.state.recording;
+  BusyPointer busy(ctx.dialogs);
+  QFile file(r.dataFileName);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    ctx.dialogs.message(
+        QStringLiteral("Cannot save to %1\r\n%2").arg(r.dataFileName, file.errorString()));
+    return;
+  }
+  const QString caption = form.windowTitle();
+  const int rows = grid.rows();
+  const int cols = grid.cols();
+  std::string buffer;
+  buffer.reserve(1 << 20);
+  QElapsedTimer sinceCaption;
+  bool failed = false;
+  for (int row = 0; row < rows && !failed; ++row) {
+    if (row == 0 || sinceCaption.elapsed() >= kCaptionIntervalMs) {
+      form.setWindowTitle(QStringLiteral("%1 Records Completed").arg(row));
+      sinceCaption.start();
+    }
+    for (int c = 0; c < cols; ++c) {
+      appendLatin1(buffer, grid.cell(row, c));
+      buffer.push_back('\t');
+    }
+    buffer += "\r\n";
+    if (buffer.size() >= (1 << 20) || row == rows - 1) {
+      failed = file.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
+               static_cast<qint64>(buffer.size());
+      buffer.clear();
+    }
+  }
+  if (!failed) failed = !file.flush();
+  form.setWindowTitle(caption);
+  const QString reason = file.errorString();
+  file.close();
+  r.fileNameChosen = false;
+  if (failed) {
+    // The grid is still in the window; the user can save it elsewhere.
+    ctx.dialogs.message(QStringLiteral("The list could not be saved completely to %1\r\n%2")
+                            .arg(r.dataFileName, reason));
+  }
+}
+
+void printGrid(Context& ctx, QWidget& form, GridModel& grid) {
+  BusyPointer busy(ctx.dialogs);
+  QPointer<QWidget> formAlive(&form);
+  QPointer<GridModel> gridAlive(&grid);
+  const QString caption = form.windowTitle();
+  // No poll while the printout is built; back as it was on every way out.
+  struct PollRestore {
+    Context& ctx;
+    bool wasOn;
+    QPointer<QWidget>& form;
+    const QString& caption;
+    ~PollRestore() {
+      if (form) form->setWindowTitle(caption);
+      ctx.poll.setPollEnabled(wasOn);
+    }
+  } restore{ctx, ctx.poll.pollEnabled(), formAlive, caption};
+  ctx.poll.setPollEnabled(false);
+
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(caption);
+  if (!ctx.dialogs.printerSetup(printer)) return;
+
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    ctx.dialogs.message(QStringLiteral("The printer could not be started."));
+    return;
+  }
+  QFont font;
+  font.setFamilies({QStringLiteral("Lucida Console"), QStringLiteral("DejaVu Sans Mono"),
+                    QStringLiteral("Liberation Mono")});
+  font.setStyleHint(QFont::Monospace);
+  font.setFixedPitch(true);
+  font.setPointSize(8);
+  painter.setFont(font);
+  const QFontMetrics fm = painter.fontMetrics();
+  const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();
+  const int lineHeight = fm.lineSpacing();
+  int y = fm.ascent();
+
+  const int rows = grid.rows();
+  int stoppedAt = -1;
+  QElapsedTimer sinceCaption;
+  for (int row = 0; row < rows; ++row) {
+    if (!gridAlive || !formAlive) break;  // the window went away while events ran
+    const std::optional<std::string> line = printGridLine(
+        latin1(grid.cell(row, 0)), latin1(grid.cell(row, 1)), latin1(grid.cell(row, 2)));
+    if (!line) {
+      stoppedAt = row;
+      break;
+    }
+    if (row == 0 || sinceCaption.elapsed() >= kCaptionIntervalMs) {
+      form.setWindowTitle(QStringLiteral("%1 record(s) completed").arg(row));
+      // Lets the window repaint; clicks wait, so Print cannot start again inside itself.
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      sinceCaption.start();
+      if (!gridAlive || !formAlive) break;
+    }
+    if (y + fm.descent() > pageHeight) {
+      printer.newPage();
+      y = fm.ascent();
+    }
+    painter.drawText(0, y, QString::fromLatin1(line->data(), static_cast<qsizetype>(line->size())));
+    y += lineHeight;
+  }
+  painter.end();
+  if (stoppedAt >= 0) {
+    ctx.dialogs.message(QStringLiteral("Printing stopped at row %1: a cell is longer than its "
+                                       "column. The rows before it were printed.")
+                            .arg(stoppedAt));
+  }
+}
+
+void plotGridColumn(Context& ctx, GridModel& grid, int column) {
+  const int rows = grid.rows();
+  if (rows < 2 || column < 0 || column >= grid.cols()) return;
+  RecordingState& r = ctx.state.recording;
+  std::vector<float> values(static_cast<std::size_t>(rows - 1));
+  for (int row = 1; row < rows; ++row) {
+    const float v = cellPlotValue(latin1(grid.cell(row, column)));
+    if (v > r.plotMaxValue) r.plotMaxValue = v;
+    if (v < r.plotMinValue) r.plotMinValue = v;
+    values[static_cast<std::size_t>(row - 1)] = v;
+  }
+  if (!ctx.hooks.showPlot) return;
+  PlotRequest request;
+  request.unitText = r.plotUnitText;
+  request.values = std::move(values);
+  request.xMax = static_cast<float>(rows - 1);
+  request.yMin = r.plotMinValue;
+  request.yMax = r.plotMaxValue;
+  ctx.hooks.showPlot(request);
+}
+
+void saveGridCommand(Context& ctx, QWidget& form, GridModel& grid) {
+  if (ctx.state.recording.fileRecording) {
+    ctx.dialogs.message(QStringLiteral("Aready in recording mode, close it and try again !"));
+    return;
+  }
+  BusyPointer busy(ctx.dialogs);
+  chooseSaveFile(ctx);
+  if (ctx.state.recording.fileNameChosen) saveGridToFile(ctx, form, grid);
+}
+
+}  // namespace lux

@@ -1,0 +1,241 @@
+#include "records/ListWindows.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QIcon>
+#include <QPointer>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/Context.h"
+#include "records/DataFormat.h"
+#include "records/FileTransfer.h"
+#include "ui/GridModel.h"
+#include "ui/GridView.h"
+
+namespace lux {
+
+namespace {
+
+// How many record rows the window shows without scrolling; the live list scrolls by one row
+// per record once the newest row is beyond this.
+constexpr int kRowsInView = 15;
+
+QAction* addKeyedAction(QToolBar* bar, const QString& key, const QString& tip,
+                        const QString& icon) {
+  QAction* a = bar->addAction(QIcon(icon), tip);
+  a->setObjectName(key);
+  a->setData(key);
+  a->setToolTip(tip);
+  return a;
+}
+
+}  // namespace
+
+ListWindow::ListWindow(Context& ctx, Kind kind)
+    : QWidget(ctx.panel, Qt::Window), ctx_(ctx), kind_(kind) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  const bool live = kind == Kind::RealTime;
+  setObjectName(live ? QStringLiteral("RealTimeList") : QStringLiteral("FileList"));
+  setWindowTitle(live ? QStringLiteral("Real Time List") : QStringLiteral("File List"));
+
+  // Load, step 1: the live list remembers the unit it starts with.
+  if (live)
+    ctx.state.recording.listRecordingUnit = QString::fromStdString(ctx.state.display.unitText);
+
+  toolbar_ = new QToolBar(this);
+  toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+  toolbar_->setIconSize(QSize(20, 20));
+  if (live) {
+    addKeyedAction(toolbar_, QStringLiteral("Save"), QStringLiteral("Save As"),
+                   QStringLiteral(":/icons/save.svg"));
+  } else {
+    addKeyedAction(toolbar_, QStringLiteral("Plot"), QStringLiteral("Plot"),
+                   QStringLiteral(":/icons/plot.svg"));
+  }
+  addKeyedAction(toolbar_, QStringLiteral("Print"), QStringLiteral("Print"),
+                 QStringLiteral(":/icons/print.svg"));
+  connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* a) {
+    // A failure inside a command ends that command, never the program.
+    try {
+      toolbarButtonClick(a->data().toString());
+    } catch (const LinkAborted&) {
+    } catch (const std::exception&) {
+    }
+  });
+
+  grid_ = new GridModel(3, this);
+  view_ = new GridView(grid_, this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(toolbar_);
+  layout->addWidget(view_);
+
+  // Load, steps 3 and 4: header texts, column widths measured in the window's font, the unit.
+  const QFontMetrics fm(font());
+  const int widths[] = {fm.horizontalAdvance(QStringLiteral(" 000000AAA ")),
+                        fm.horizontalAdvance(QStringLiteral(" DD-HH:NN:SS ")),
+                        fm.horizontalAdvance(QStringLiteral(" AAAAAAA "))};
+  const char* headers[] = {"No.s", "Time", "Value"};
+  for (int c = 0; c < 3; ++c) {
+    view_->setColumnWidth(c, widths[c]);
+    grid_->setCell(0, c, QLatin1String(headers[c]));
+  }
+  if (live) grid_->setCell(0, 0, ctx.state.recording.listRecordingUnit);
+
+  const int width = widths[0] + widths[1] + widths[2] +
+                    view_->verticalScrollBar()->sizeHint().width() + 2 * view_->frameWidth() + 4;
+  resize(width, toolbar_->sizeHint().height() + view_->heightForRows(kRowsInView));
+
+  // Load, step 2: just right of the panel, top edges level.
+  if (ctx.panel) {
+    const QRect p = ctx.panel->frameGeometry();
+    move(p.x() + p.width(), p.y());
+  }
+}
+
+void ListWindow::toolbarButtonClick(const QString& key) {
+  if (key == QLatin1String("Print")) {
+    printGrid(ctx_, *this, *grid_);
+  } else if (kind_ == Kind::RealTime && key == QLatin1String("Save")) {
+    saveGridCommand(ctx_, *this, *grid_);
+  } else if (kind_ == Kind::File && key == QLatin1String("Plot")) {
+    filePlotCommand(ctx_, *grid_);
+  }
+}
+
+void ListWindow::appendRecord(const QString& number, const QString& time, const QString& value) {
+  grid_->appendRows({QStringList{number, time, value}});
+  const int last = grid_->rows() - 1;
+  view_->selectGridRow(last);
+  if (view_->selectedGridRow() > kRowsInView) view_->setTopRow(view_->topRow() + 1);
+}
+
+void ListWindow::closeEvent(QCloseEvent* event) {
+  // Unload of the live list: the recording tick stops feeding it and a new one starts from 1.
+  if (kind_ == Kind::RealTime) {
+    ctx_.state.recording.listRecording = false;
+    ctx_.state.recording.listRecordCount = 0;
+  }
+  event->accept();
+}
+
+ListWindow* realTimeList(Context& ctx) {
+  auto* w = qobject_cast<ListWindow*>(ctx.state.recording.realTimeList.data());
+  return w && w->isVisible() ? w : nullptr;
+}
+
+ListWindow* fileList(Context& ctx) {
+  auto* w = qobject_cast<ListWindow*>(ctx.state.recording.fileList.data());
+  return w && w->isVisible() ? w : nullptr;
+}
+
+void listButtonClick(Context& ctx) {
+  RecordingState& r = ctx.state.recording;
+  if (r.listRecording || !ctx.state.display.plainMode()) return;
+  auto* w = new ListWindow(ctx, ListWindow::Kind::RealTime);
+  r.realTimeList = w;
+  w->show();
+  r.listRecordCount = 0;
+  r.listRecording = true;
+}
+
+void openButtonClick(Context& ctx) {
+  if (ctx.state.recording.fileRecording) {
+    ctx.dialogs.message(QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+    return;
+  }
+  const std::optional<QString> path =
+      ctx.dialogs.openFileName(QStringLiteral("All Files (*.*)|*.*|"));
+  if (!path || path->isEmpty()) return;
+  readFileIntoFileList(ctx, *path);
+}
+
+ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ctx.dialogs.message(QStringLiteral("Cannot read %1\r\n%2").arg(path, file.errorString()));
+    return nullptr;
+  }
+  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.state.recording.fileList.data())) {
+    old->close();
+  }
+  QPointer<ListWindow> w = new ListWindow(ctx, ListWindow::Kind::File);
+  ctx.state.recording.fileList = w.data();
+  w->show();
+
+  FieldReader reader([&file](char* buf, std::size_t n) -> std::size_t {
+    const qint64 got = file.read(buf, static_cast<qint64>(n));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;  // a read error ends the reading
+  });
+
+  // Rows go into the grid in batches (one model insert each) and the caption counts the
+  // records a few times a second: a 100000-record file loads in a blink and still shows
+  // its progress.
+  constexpr std::size_t kBatch = 4096;
+  std::vector<QStringList> batch;
+  batch.reserve(kBatch);
+  QElapsedTimer sinceCaption;
+  sinceCaption.start();
+  long n = 0;
+  bool cut = false;
+  std::string field;
+  auto flush = [&](long records) -> bool {
+    if (!w) return false;
+    w->grid().appendRows(batch);
+    batch.clear();
+    w->setWindowTitle(QStringLiteral("%1 Records Completed").arg(records));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sinceCaption.restart();
+    return static_cast<bool>(w);  // the user may have closed the window meanwhile
+  };
+  while (reader.next(field)) {
+    if (n == 0) {
+      w->grid().setCell(0, 0, QString::fromLatin1(unitFromHeader(field).c_str()));
+    } else {
+      if (n > kMaxFileListRecords) {
+        cut = true;
+        break;
+      }
+      QStringList cells;
+      for (const std::string& part : splitTabs(field)) {
+        cells.append(QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size())));
+      }
+      batch.push_back(std::move(cells));
+      if ((batch.size() >= kBatch || sinceCaption.elapsed() > 100) && !flush(n)) return nullptr;
+    }
+    ++n;
+  }
+  if (!batch.empty() && !flush(n - 1)) return nullptr;
+  if (!w) return nullptr;
+  w->setWindowTitle(QFileInfo(path).fileName());
+  file.close();
+  if (cut) {
+    ctx.dialogs.message(QStringLiteral("The file list holds at most %1 records; the rest of %2 "
+                                       "was not read.")
+                            .arg(kMaxFileListRecords)
+                            .arg(QFileInfo(path).fileName()));
+  }
+  return w.data();
+}
+
+void filePlotCommand(Context& ctx, GridModel& grid) {
+  if (grid.rows() < 2) return;  // no records: nothing to plot
+  RecordingState& r = ctx.state.recording;
+  r.plotUnitText = grid.cell(0, 0);
+  const float start = cellPlotValue(grid.cell(1, 2).toLatin1().toStdString());
+  r.plotMaxValue = start;
+  r.plotMinValue = start;
+  ctx.state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
+  plotGridColumn(ctx, grid, 2);
+}
+
+}  // namespace lux

@@ -1,0 +1,66 @@
+#pragma once
+// The two list windows: the live list ("Real Time List") that the recording tick appends to,
+// and the file list ("File List") that "Open" fills from a data file.
+#include <QString>
+#include <QWidget>
+
+class QToolBar;
+
+namespace lux {
+
+struct Context;
+class GridModel;
+class GridView;
+
+class ListWindow : public QWidget {
+  Q_OBJECT
+ public:
+  enum class Kind { RealTime, File };
+  ListWindow(Context& ctx, Kind kind);
+
+  Kind kind() const { return kind_; }
+  GridModel& grid() { return *grid_; }
+  GridView& view() { return *view_; }
+  QToolBar& toolbar() { return *toolbar_; }
+
+  // The window's toolbar: "Save" and "Print" on the live list, "Plot" and "Print" on the file
+  // list; any other key does nothing.
+  void toolbarButtonClick(const QString& key);
+
+  // One record row from the recording tick: appended, selected, and the list scrolled by one
+  // row once the selected row is beyond row 15 so that the newest row stays in view.
+  void appendRecord(const QString& number, const QString& time, const QString& value);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Context& ctx_;
+  Kind kind_;
+  GridModel* grid_;
+  GridView* view_;
+  QToolBar* toolbar_;
+};
+
+// The toolbar's "List": opens the live list when none runs and the meter measures plainly.
+void listButtonClick(Context& ctx);
+// The live list while it is open, else nullptr.
+ListWindow* realTimeList(Context& ctx);
+// The file list while it is open, else nullptr.
+ListWindow* fileList(Context& ctx);
+
+// The toolbar's "Open": refuses during a file recording; otherwise asks for a file and reads it
+// into a new file list.
+void openButtonClick(Context& ctx);
+// Reads a data file into a new file list window (an open one is closed first). Returns the
+// window, or nullptr when the file cannot be opened (the user is told why).
+ListWindow* readFileIntoFileList(Context& ctx, const QString& path);
+
+// The file list's "Plot": unit from the corner cell, the first record's value as the starting
+// y range, plotPointCount, then plotGridColumn on the value column. Nothing without records.
+void filePlotCommand(Context& ctx, GridModel& grid);
+
+// At most this many records are read into the file list; a longer file is cut with a message.
+constexpr int kMaxFileListRecords = 1000000;
+
+}  // namespace lux

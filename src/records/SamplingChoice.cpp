@@ -1,0 +1,165 @@
+#include "records/SamplingChoice.h"
+
+#include <QFont>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/Context.h"
+#include "link/Protocol.h"
+#include "records/DataFormat.h"
+#include "ui/Twips.h"
+
+namespace lux {
+
+namespace {
+const QString kInputTitle = QStringLiteral("Input Sampling Time");
+const QString kInvalidFormat = QStringLiteral("Invalid, comply with the data format properly\r\n");
+
+// The "Y" answer inside what was received: 02, day, hour, minute, second, mm, ss, 03. A display
+// frame still on its way may come first, so the framed answer is looked for; a reply that is
+// long enough but unframed is taken as it stands.
+std::optional<std::pair<std::uint8_t, std::uint8_t>> samplingFromReply(const QByteArray& reply) {
+  if (reply.size() < 8) return std::nullopt;
+  const std::string_view bytes(reply.constData(), static_cast<std::size_t>(reply.size()));
+  std::size_t at = 0;
+  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
+    if (isFramed(bytes.substr(i), 8)) {
+      at = i;
+      break;
+    }
+  }
+  return std::make_pair(static_cast<std::uint8_t>(bytes[at + 5]),
+                        static_cast<std::uint8_t>(bytes[at + 6]));
+}
+}  // namespace
+
+SamplingChoice::SamplingChoice(Context& ctx, QWidget* parent)
+    : QDialog(parent ? parent : ctx.panel), ctx_(ctx) {
+  setObjectName(QStringLiteral("SamplingChoice"));
+  setWindowTitle(QStringLiteral("Sampling Rate"));
+  setModal(true);
+  QFont f;
+  f.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+  setFont(f);
+  optPC_ = new QRadioButton(QStringLiteral("PC Sampling Rate"), this);
+  optPC_->setObjectName(QStringLiteral("OptPC"));
+  optMeter_ = new QRadioButton(QStringLiteral("Meter Sampling Rate"), this);
+  optMeter_->setObjectName(QStringLiteral("OptMeter"));
+  optMeter_->setChecked(true);
+  cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
+  cmdOK_->setObjectName(QStringLiteral("CmdOK"));
+  cmdOK_->setDefault(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(optPC_);
+  layout->addWidget(optMeter_);
+  layout->addWidget(cmdOK_);
+  connect(cmdOK_, &QPushButton::clicked, this, [this] {
+    // A failure in the exchange ends it; the window still closes and the poll comes back.
+    try {
+      cmdOKClick();
+    } catch (const LinkAborted&) {
+      reject();
+    } catch (const std::exception&) {
+      reject();
+    }
+  });
+  if (ctx.panel) {
+    const QRect p = ctx.panel->frameGeometry();
+    move(p.x() + twipsX(ctx.panel, 120), p.y() + twipsY(ctx.panel, 840));
+  }
+}
+
+SamplingChoice::~SamplingChoice() {
+  ctx_.poll.setPollEnabled(true);
+}
+
+void SamplingChoice::cmdOKClick() {
+  if (optPC_->isChecked()) {
+    pcPath();
+  } else {
+    meterPath();
+  }
+  accept();
+}
+
+void SamplingChoice::pcPath() {
+  RecordingState& r = ctx_.state.recording;
+  for (;;) {
+    const QString answer = ctx_.dialogs.input(
+        QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "), kInputTitle,
+        QString::number(static_cast<double>(r.samplingTicks)));
+    if (answer.isEmpty()) return;
+    const std::optional<int> seconds = pcSamplingSeconds(answer.toLatin1().toStdString());
+    if (!seconds) {
+      // A word is not a period: refuse it and ask again, changing nothing.
+      ctx_.dialogs.message(kInvalidFormat);
+      continue;
+    }
+    r.samplingTicks = static_cast<float>(*seconds);
+    r.samplingTickCount = 0;
+    return;
+  }
+}
+
+void SamplingChoice::meterPath() {
+  MeterLink& link = ctx_.link;
+  ctx_.poll.setPollEnabled(false);
+
+  // Read the meter's setting; a meter that never answers with 8 bytes must not hold the
+  // program: after a few seconds of trying the user is told.
+  const QDateTime start = ctx_.clock.localDateTime();
+  std::optional<std::pair<std::uint8_t, std::uint8_t>> current;
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    link.discardInput();
+    link.meterHandshake();
+    link.send(Command::ReadClock);
+    link.waitSeconds(0.02);
+    QByteArray reply = link.readAll();
+    // A slow line may deliver the answer in pieces: gather a little longer before asking again.
+    for (int more = 0; more < 5 && reply.size() < 8; ++more) {
+      link.waitSeconds(0.02);
+      reply += link.readAll();
+    }
+    current = samplingFromReply(reply);
+    if (current) break;
+    if (start.msecsTo(ctx_.clock.localDateTime()) >= kMeterReadTimeoutSeconds * 1000) break;
+  }
+  if (!current) {
+    ctx_.dialogs.message(QStringLiteral("The meter did not answer, try again !"));
+    return;
+  }
+  const QString defaultText = QString::fromStdString(hexPair(current->first)) + ':' +
+                              QString::fromStdString(hexPair(current->second));
+
+  for (;;) {
+    const QString answer =
+        ctx_.dialogs.input(QStringLiteral("Enter the SAMPLING TIME of the Meter\r\n (MM:SS) "),
+                           kInputTitle, defaultText);
+    if (answer.isEmpty()) return;
+    const auto bytes = meterSamplingBytes(answer.toLatin1().toStdString());
+    if (!bytes) {
+      ctx_.dialogs.message(kInvalidFormat);
+      continue;
+    }
+    link.meterHandshake();
+    link.send(Command::Enter);
+    link.waitSeconds(0.2);
+    link.meterHandshake();
+    link.send(Command::SetLoggerSampling);
+    link.waitSeconds(0.05);
+    QByteArray payload;
+    payload.append(static_cast<char>(bytes->first));
+    payload.append(static_cast<char>(bytes->second));
+    link.sendBytes(payload);
+    return;
+  }
+}
+
+void pcButtonClick(Context& ctx) {
+  SamplingChoice window(ctx);
+  window.exec();
+}
+
+}  // namespace lux
