@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace lux::sim {
 
@@ -31,6 +32,16 @@ std::string errnoText(const char* what) {
 constexpr double kStaleInputSeconds = 3.0;
 
 }  // namespace
+
+SimMeter::Options PtyServer::liveOptions() {
+  SimMeter::Options o;
+  std::time_t t = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&t, &local);
+  o.clock = MeterTime{local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+  o.randomOverloads = true;
+  return o;
+}
 
 PtyServer::PtyServer(SimMeter::Options options) : meter_(options) {}
 

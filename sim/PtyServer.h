@@ -17,7 +17,11 @@ namespace lux::sim {
 
 class PtyServer {
  public:
-  explicit PtyServer(SimMeter::Options options = {});
+  // A meter as a user meets it: its clock set to this PC's local time, the drifting lamp, the
+  // rare overload.
+  static SimMeter::Options liveOptions();
+
+  explicit PtyServer(SimMeter::Options options = liveOptions());
   ~PtyServer();
   PtyServer(const PtyServer&) = delete;
   PtyServer& operator=(const PtyServer&) = delete;

@@ -178,8 +178,7 @@ std::string runCommand(lux::sim::PtyServer& server, const std::string& line,
 
 int main(int argc, char** argv) {
   std::string link;
-  lux::sim::SimMeter::Options options;
-  options.randomOverloads = true;
+  lux::sim::SimMeter::Options options = lux::sim::PtyServer::liveOptions();
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -198,12 +197,6 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  // The meter's clock starts at the PC's local time, as if it had been set from this PC.
-  std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  options.clock = {local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
   std::signal(SIGPIPE, SIG_IGN);
