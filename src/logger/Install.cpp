@@ -1,9 +1,27 @@
 #include "logger/Install.h"
 
+#include <exception>
+
 #include "app/Context.h"
+#include "logger/Logger.h"
 
 namespace lux {
 
-void installLogger(Context& ctx) { (void)ctx; }
+void installLogger(Context& ctx) {
+  Context* c = &ctx;
+  ctx.hooks.commands[QStringLiteral("Memory")] = [c] {
+    try {
+      downloadLoggerMemory(*c);
+    } catch (const LinkAborted&) {
+      // The program is closing: nothing more to do.
+    } catch (const std::exception&) {
+      // The command ends; its guards have put the poll and the flags back.
+    }
+  };
+  ctx.hooks.onShutdown.push_back([c] {
+    if (QWidget* w = c->state.logger.dataListWindow.data()) w->close();
+    if (QWidget* w = c->state.logger.memoryWindow.data()) w->close();
+  });
+}
 
 }  // namespace lux

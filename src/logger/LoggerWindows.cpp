@@ -1,0 +1,252 @@
+#include "logger/LoggerWindows.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/Context.h"
+#include "logger/Logger.h"
+#include "records/FileTransfer.h"
+#include "ui/GridModel.h"
+#include "ui/GridView.h"
+
+namespace lux {
+
+namespace {
+
+// Column widths follow the width of a sample text, with room for the cell margins.
+void widthsFromSamples(GridView& view, const QStringList& samples) {
+  const QFontMetrics fm(view.font());
+  for (int c = 0; c < samples.size(); ++c) {
+    view.setColumnWidth(c, fm.horizontalAdvance(samples[c]) + 12);
+  }
+}
+
+void setHeader(GridModel& grid, const QStringList& texts) {
+  for (int c = 0; c < texts.size(); ++c) grid.setCell(0, c, texts[c]);
+}
+
+QLabel* panelCaption(const QString& name, const QString& text, QWidget* parent) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(name);
+  l->setFrameShape(QFrame::Panel);
+  l->setFrameShadow(QFrame::Raised);
+  l->setAlignment(Qt::AlignCenter);
+  return l;
+}
+
+QLabel* figure(QLabel* l, const QString& name) {
+  l->setObjectName(name);
+  l->setFrameShape(QFrame::Panel);
+  l->setFrameShadow(QFrame::Sunken);
+  l->setAlignment(Qt::AlignCenter);
+  l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("000.0 K")) + 16);
+  return l;
+}
+
+}  // namespace
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    emit clicked();
+  }
+  QLabel::mouseReleaseEvent(event);
+}
+
+// ---- Memory ----
+
+MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
+  setObjectName(QStringLiteral("Memory"));
+  setWindowTitle(QStringLiteral("Data Logger"));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  gridSet_ = new GridModel(4, this);
+  gridSetView_ = new GridView(gridSet_, this);
+  gridSetView_->setObjectName(QStringLiteral("GridSet"));
+  setHeader(*gridSet_, {QStringLiteral("Set"), QStringLiteral("Time"), QStringLiteral("Sampling"),
+                        QStringLiteral("Records")});
+  widthsFromSamples(*gridSetView_, {QStringLiteral(" No.S "), QStringLiteral("AA-AA:AA:AA"),
+                                    QStringLiteral(" Sampling "), QStringLiteral(" Records ")});
+  gridSetView_->setToolTip(QStringLiteral("Click a set to list its records"));
+
+  lblSize_ = figure(new QLabel(QStringLiteral("64 K"), this), QStringLiteral("LblSize"));
+  lblRemain_ = static_cast<ClickLabel*>(figure(new ClickLabel(this), QStringLiteral("LblRemain")));
+  lblRemain_->setCursor(Qt::PointingHandCursor);
+  lblRemain_->setToolTip(QStringLiteral("Click to erase the meter's memory"));
+  lblMessage_ = new QLabel(this);
+  lblMessage_->setObjectName(QStringLiteral("LblMessage"));
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("ProgressDownload"));
+  progress_->setRange(0, 1000);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  cmdCompare_ = new QPushButton(QStringLiteral("Compare"), this);
+  cmdCompare_->setObjectName(QStringLiteral("CmdCompare"));
+  // Nothing to compare with yet: the button is there but does nothing.
+  cmdCompare_->setEnabled(false);
+  grid_ = new QTableView(this);
+  grid_->setObjectName(QStringLiteral("Grid"));
+  grid_->setVisible(false);
+
+  auto* figures = new QGridLayout;
+  figures->addWidget(panelCaption(QStringLiteral("SSPanel1"), QStringLiteral("Total Memory"), this),
+                     0, 0);
+  figures->addWidget(lblSize_, 0, 1);
+  figures->addWidget(panelCaption(QStringLiteral("SSPanel2"), QStringLiteral("Free Memory"), this),
+                     1, 0);
+  figures->addWidget(lblRemain_, 1, 1);
+  figures->addWidget(cmdCompare_, 0, 2, 2, 1);
+  auto* progressRow = new QHBoxLayout;
+  progressRow->addWidget(lblMessage_, 1);
+  progressRow->addWidget(progress_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(figures);
+  layout->addLayout(progressRow);
+  layout->addWidget(gridSetView_, 1);
+  layout->addWidget(grid_);
+
+  int width = 2 * gridSetView_->frameWidth() + 24;
+  for (int c = 0; c < 4; ++c) width += gridSetView_->columnWidth(c);
+  resize(std::max(width + 24, 320), 420);
+
+  connect(gridSetView_, &QTableView::clicked, this,
+          [this](const QModelIndex& index) { gridSetClick(index.row()); });
+  // The header row is the table's column header: a click there lists "set 0", an empty list.
+  connect(gridSetView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int) { gridSetClick(0); });
+  connect(lblRemain_, &ClickLabel::clicked, this, &MemoryWindow::lblRemainClick);
+
+  // Form_Load: beside the main panel, at its right edge.
+  if (ctx_.panel) {
+    const QRect panel = ctx_.panel->frameGeometry();
+    move(panel.left() + panel.width(), panel.top());
+  }
+  ctx_.state.logger.memoryFormOpen = true;
+}
+
+MemoryWindow::~MemoryWindow() {
+  if (!closed_) ctx_.state.logger.memoryFormOpen = false;
+}
+
+void MemoryWindow::showProgress(double received, double expected) {
+  const double percent = expected > 0 ? received / expected * 100.0 : 0.0;
+  lblMessage_->setText(QString::number(percent, 'f', 1) + QStringLiteral("% Completed"));
+  progress_->setValue(static_cast<int>(percent * 10));
+}
+
+void MemoryWindow::gridSetClick(int row) {
+  gridSetView_->selectGridRow(row);
+  listLoggerSet(ctx_, row);
+}
+
+void MemoryWindow::lblRemainClick() {
+  eraseLoggerMemory(ctx_);
+}
+
+void MemoryWindow::closeEvent(QCloseEvent* event) {
+  // Form_Unload: the "Memory" command works again.
+  closed_ = true;
+  ctx_.state.logger.memoryFormOpen = false;
+  QWidget::closeEvent(event);
+}
+
+// ---- Data List ----
+
+DataListWindow::DataListWindow(Context& ctx, QWidget* parent)
+    : QWidget(parent, Qt::Window), ctx_(ctx) {
+  setObjectName(QStringLiteral("DataList"));
+  setWindowTitle(QStringLiteral("Data List"));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  gridM_ = new GridModel(3, this);
+  gridI_ = new GridModel(3, this);
+  gridMView_ = new GridView(gridM_, this);
+  gridIView_ = new GridView(gridI_, this);
+  gridMView_->setObjectName(QStringLiteral("GridM"));
+  gridIView_->setObjectName(QStringLiteral("GridI"));
+  setHeader(*gridM_, {QStringLiteral("Lx"), QStringLiteral("Time"), QStringLiteral("Value")});
+  setHeader(*gridI_, {QStringLiteral("Fc"), QStringLiteral("Time"), QStringLiteral("Value")});
+  const QStringList samples = {QStringLiteral(" 000000AAA "), QStringLiteral(" DD-HH:NN:SS "),
+                               QStringLiteral(" AAAAAAA ")};
+  widthsFromSamples(*gridMView_, samples);
+  widthsFromSamples(*gridIView_, samples);
+
+  toolbar_ = new QToolBar(this);
+  toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+  toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  struct Button {
+    const char* key;
+    const char* tip;
+    const char* icon;
+  };
+  for (const Button& b :
+       {Button{"Save", "Save As", ":/icons/save.svg"}, Button{"Plot", "Plot", ":/icons/plot.svg"},
+        Button{"Print", "Print", ":/icons/print.svg"},
+        Button{"Unit", "Unit", ":/icons/unit.svg"}}) {
+    const QString key = QString::fromLatin1(b.key);
+    QAction* a = toolbar_->addAction(QIcon(QString::fromLatin1(b.icon)), key);
+    a->setObjectName(key);
+    a->setToolTip(QString::fromLatin1(b.tip));
+    connect(a, &QAction::triggered, this, [this, key] { toolbarButtonClick(key); });
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(toolbar_);
+  layout->addWidget(gridMView_, 1);
+  layout->addWidget(gridIView_, 1);
+  int width = 2 * gridMView_->frameWidth() + 24;
+  for (int c = 0; c < 3; ++c) width += gridMView_->columnWidth(c);
+  resize(std::max(width, 300), 480);
+
+  // Form_Load: top-left corner; a meter showing foot-candles opens the list on them.
+  move(0, 0);
+  ctx_.state.logger.dataListLuxShown = !ctx_.state.display.annFc;
+  showUnit();
+}
+
+GridModel& DataListWindow::visibleGrid() {
+  return ctx_.state.logger.dataListLuxShown ? *gridM_ : *gridI_;
+}
+
+void DataListWindow::showUnit() {
+  const bool lux = ctx_.state.logger.dataListLuxShown;
+  gridMView_->setVisible(lux);
+  gridIView_->setVisible(!lux);
+}
+
+void DataListWindow::toolbarButtonClick(const QString& key) {
+  LoggerState& lg = ctx_.state.logger;
+  if (key == QLatin1String("Save")) {
+    saveGridCommand(ctx_, *this, visibleGrid());
+  } else if (key == QLatin1String("Print")) {
+    printGrid(ctx_, *this, visibleGrid());
+  } else if (key == QLatin1String("Unit")) {
+    lg.dataListLuxShown = !lg.dataListLuxShown;
+    showUnit();
+  } else if (key == QLatin1String("Plot")) {
+    GridModel& grid = visibleGrid();
+    RecordingState& r = ctx_.state.recording;
+    if (lg.dataListLuxShown) {
+      r.plotUnitText = QStringLiteral("W/(M)2");
+      r.plotMaxValue = 2200;
+    } else {
+      r.plotUnitText = QStringLiteral("Btu/((ft)2.h)");
+      r.plotMaxValue = 697.4f;
+    }
+    r.plotMinValue = 0;
+    ctx_.state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
+    plotGridColumn(ctx_, grid, 2);
+  }
+}
+
+}  // namespace lux

@@ -1,0 +1,98 @@
+#pragma once
+// The Memory window (the logger sets of the last download, free memory, erase) and the Data
+// List window (one set's records in lux and in foot-candles).
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QToolBar;
+
+namespace lux {
+
+struct Context;
+class GridModel;
+class GridView;
+
+// A label that reports a click (the free-memory figure erases the memory).
+class ClickLabel : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+ signals:
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class MemoryWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit MemoryWindow(Context& ctx, QWidget* parent = nullptr);
+  ~MemoryWindow() override;
+
+  GridModel& gridSet() { return *gridSet_; }
+  GridView& gridSetView() { return *gridSetView_; }
+  QLabel& lblSize() { return *lblSize_; }
+  ClickLabel& lblRemain() { return *lblRemain_; }
+  QLabel& lblMessage() { return *lblMessage_; }
+  QProgressBar& progress() { return *progress_; }
+  QPushButton& cmdCompare() { return *cmdCompare_; }
+
+  // "12.3% Completed" and the bar beside it, for `received` of `expected` bytes.
+  void showProgress(double received, double expected);
+  // The user closed the window while a download was reading.
+  bool closedByUser() const { return closed_; }
+
+  // GridSet_Click: lists the set of the clicked row (row 0 is the header row).
+  void gridSetClick(int row);
+  // LblRemain_Click: erase the meter's memory after the warning.
+  void lblRemainClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Context& ctx_;
+  GridModel* gridSet_;
+  GridView* gridSetView_;
+  QLabel* lblSize_;
+  ClickLabel* lblRemain_;
+  QLabel* lblMessage_;
+  QProgressBar* progress_;
+  QPushButton* cmdCompare_;
+  QTableView* grid_;
+  bool closed_ = false;
+};
+
+class DataListWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit DataListWindow(Context& ctx, QWidget* parent = nullptr);
+
+  GridModel& gridM() { return *gridM_; }
+  GridModel& gridI() { return *gridI_; }
+  GridView& gridMView() { return *gridMView_; }
+  GridView& gridIView() { return *gridIView_; }
+  // The grid the user sees: lux while dataListLuxShown, else foot-candles.
+  GridModel& visibleGrid();
+  QToolBar& toolbar() { return *toolbar_; }
+
+  // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
+  void toolbarButtonClick(const QString& key);
+
+ private:
+  void showUnit();
+
+  Context& ctx_;
+  GridModel* gridM_;
+  GridModel* gridI_;
+  GridView* gridMView_;
+  GridView* gridIView_;
+  QToolBar* toolbar_;
+};
+
+}  // namespace lux
