@@ -1,0 +1,180 @@
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "graphs/Install.h"
+#include "link/MeterLink.h"
+#include "link/PortChoice.h"
+#include "link/PortWindow.h"
+#include "link/QtSerialPort.h"
+#include "link/SystemClock.h"
+#include "logger/Install.h"
+#include "panel/Panel.h"
+#include "panel/ParameterInputs.h"
+#include "panel/Toolbar.h"
+#include "records/Install.h"
+#include "settings/Install.h"
+#include "sim/PtyServer.h"
+#include "ui/Accessibility.h"
+#include "ui/QtDialogs.h"
+
+namespace lux {
+
+ParseOutcome parseCommandLine(QApplication& app, ProgramOptions& options) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Companion program of the digital light meter: mirrors its display, records readings, "
+      "draws graphs, downloads its data logger and sets its parameters."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption port(
+      QStringLiteral("port"),
+      QStringLiteral("Serial port of the meter (COM1..COM16, Auto, or a device path such as "
+                     "/dev/ttyUSB0); skips the port window."),
+      QStringLiteral("NAME"));
+  const QCommandLineOption simulate(
+      QStringLiteral("simulate"),
+      QStringLiteral("Run against a simulated meter on a pseudo-terminal instead of a real one."));
+  QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                QStringLiteral("Save a picture of the panel to PATH and exit."),
+                                QStringLiteral("PATH"));
+  screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+  QCommandLineOption delay(QStringLiteral("screenshot-delay"),
+                           QStringLiteral("Seconds to wait before the picture."),
+                           QStringLiteral("SECONDS"), QStringLiteral("3"));
+  delay.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOption(port);
+  parser.addOption(simulate);
+  parser.addOption(screenshot);
+  parser.addOption(delay);
+
+  if (!parser.parse(app.arguments())) {
+    std::fprintf(stderr, "luxpanel: %s\nTry 'luxpanel --help'.\n", qPrintable(parser.errorText()));
+    return ParseOutcome::ExitError;
+  }
+  if (parser.isSet(help)) {
+    std::printf("%s", qPrintable(parser.helpText()));
+    return ParseOutcome::ExitOk;
+  }
+  if (parser.isSet(version)) {
+    std::printf("luxpanel %s\n", LUXPANEL_VERSION);
+    return ParseOutcome::ExitOk;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "luxpanel: unexpected argument '%s'\nTry 'luxpanel --help'.\n",
+                 qPrintable(parser.positionalArguments().first()));
+    return ParseOutcome::ExitError;
+  }
+  if (parser.isSet(port) && parser.isSet(simulate)) {
+    std::fprintf(stderr, "luxpanel: --port and --simulate exclude each other\n");
+    return ParseOutcome::ExitError;
+  }
+  options.port = parser.value(port);
+  options.simulate = parser.isSet(simulate);
+  options.screenshotPath = parser.value(screenshot);
+  bool ok = false;
+  const double seconds = parser.value(delay).toDouble(&ok);
+  if (!ok || seconds < 0 || seconds > 3600) {
+    std::fprintf(stderr, "luxpanel: --screenshot-delay wants seconds between 0 and 3600\n");
+    return ParseOutcome::ExitError;
+  }
+  options.screenshotDelay = seconds;
+  return ParseOutcome::Run;
+}
+
+namespace {
+
+void applyPortText(LinkState& link, const QString& text) {
+  PortChoice current;
+  current.comPortNumber = link.comPortNumber;
+  current.deviceName = link.portName.toStdString();
+  const PortChoice choice = choosePort(text.toStdString(), current);
+  link.comPortNumber = choice.comPortNumber;
+  link.portName = QString::fromStdString(choice.deviceName);
+}
+
+}  // namespace
+
+int runProgram(QApplication& app, const ProgramOptions& options) {
+  // The program ends when the main panel closes, not when the port window does.
+  app.setQuitOnLastWindowClosed(false);
+
+  AppState state;
+  SystemClock clock;
+  QtSerialPort serial;
+  MeterLink link(serial, clock, state.link);
+  QtDialogs dialogs;
+
+  std::unique_ptr<sim::PtyServer> simulator;
+  if (options.simulate) {
+    simulator = std::make_unique<sim::PtyServer>();
+    std::string error;
+    if (!simulator->start({}, &error)) {
+      dialogs.message(QStringLiteral("The simulated meter could not be started.\n") +
+                      QString::fromStdString(error));
+      return 1;
+    }
+    applyPortText(state.link, QString::fromStdString(simulator->portPath()));
+  } else if (!options.port.isEmpty()) {
+    applyPortText(state.link, options.port);
+  } else {
+    PortWindow portWindow(state.link);
+    QEventLoop loop;
+    QObject::connect(&portWindow, &PortWindow::chosen, &loop, &QEventLoop::quit);
+    QObject::connect(&portWindow, &PortWindow::cancelled, &loop, &QEventLoop::quit);
+    portWindow.show();
+    loop.exec();
+    if (!portWindow.accepted()) return 0;
+  }
+
+  // The panel goes before the context: windows parented to it may still use the context while
+  // they are destroyed.
+  auto owned = std::make_unique<Panel>(state, link, dialogs);
+  Panel& panel = *owned;
+  dialogs.setParent(&panel);
+  Context ctx{state, link, dialogs, clock, panel, &panel, {}};
+  panel.setContext(&ctx);
+  QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+  installToolbar(ctx);
+  installParameterInputs(ctx);
+  installRecords(ctx);
+  installGraphs(ctx);
+  installLogger(ctx);
+  installSettings(ctx);
+  installKeyboardConveniences(&panel);
+
+  panel.show();
+  if (!panel.startUp()) {
+    panel.close();
+    owned.reset();
+    return 1;
+  }
+
+  if (!options.screenshotPath.isEmpty()) {
+    QPointer<Panel> target(&panel);
+    const QString path = options.screenshotPath;
+    QTimer::singleShot(static_cast<int>(options.screenshotDelay * 1000), &panel, [target, path] {
+      if (!target) return;
+      const bool saved = target->grab().save(path);
+      std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "could not save",
+                   qPrintable(path));
+      std::fflush(saved ? stdout : stderr);
+      target->close();
+    });
+  }
+
+  const int code = app.exec();
+  owned.reset();
+  if (simulator) simulator->stop();
+  return code;
+}
+
+}  // namespace lux

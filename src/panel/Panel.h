@@ -1,0 +1,118 @@
+#pragma once
+// The main panel: a picture of the meter's LCD that follows the meter frame by frame, the port
+// caption, the recording status row and the toolbar. It owns the two timers: Timer1 polls the
+// meter every 250 ms, Timer2 runs the recording tick every second. Closing it ends the program.
+#include <QByteArray>
+#include <QHash>
+#include <QLabel>
+#include <QMainWindow>
+#include <QString>
+#include <array>
+
+#include "app/Context.h"
+#include "link/TickGuard.h"
+
+class QFrame;
+class QTimer;
+class QToolBar;
+
+namespace lux {
+
+struct AppState;
+class MeterLink;
+class Dialogs;
+
+class Panel : public QMainWindow, public PollControl {
+  Q_OBJECT
+ public:
+  static constexpr const char* kTitle = "Panel  V8.00";
+  static constexpr const char* kTitleWithDate = "Panel  V8.00   130108";
+  // Inner area of the LCD picture, in twips.
+  static constexpr int kLcdWidthTwips = 7200;
+  static constexpr int kLcdHeightTwips = 5415;
+
+  Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent = nullptr);
+  ~Panel() override;
+
+  // The windows and commands reach the program through this context; the panel reads its hooks
+  // (recording tick, shutdown) from it.
+  void setContext(Context* ctx) { ctx_ = ctx; }
+
+  // The window's load: to the screen's top-left corner, open the link (on failure the message
+  // "No device found, try again!" and false: the program ends), initialise the program-wide
+  // state, start Timer2 and then Timer1.
+  bool startUp();
+
+  // Shows the display state: a banner stops the refresh, otherwise digits and annunciators.
+  void refreshPanel();
+  // A click on LblCOM: adds or removes the build date in the title.
+  void toggleTitle();
+
+  // Timer1's handler: one poll of the meter through the link, decoding and refreshing.
+  void pollTick();
+  // Timer2's handler: the recording tick, when recording is installed.
+  void recordingTick();
+
+  // PollControl: switches Timer1 on and off for the windows that talk to the meter.
+  void setPollEnabled(bool enabled) override;
+  bool pollEnabled() const override;
+
+  QTimer* timer1() const { return timer1_; }
+  QTimer* timer2() const { return timer2_; }
+  QToolBar* toolbar() const { return toolbar_; }
+  // Frames handed to the decoder since start-up (every well-framed frame the poll collected).
+  int framesDecoded() const { return framesDecoded_; }
+  // An LCD element or status label by its objectName ("MainDigit3", "LblFc", "ImgRel", ...).
+  QWidget* element(const QString& name) const { return elements_.value(name, nullptr); }
+  // Whether an element is set to show (independent of the window itself being on screen).
+  bool elementShown(const QString& name) const;
+  QString elementText(const QString& name) const;
+
+  // Shows a port caption ("COM3" or "No COM") in LblCOM.
+  void setPortCaption(const QString& caption);
+
+  // The state file for end-to-end checks (LUXPANEL_STATE_FILE); empty = none.
+  void setStateFile(const QString& path) { stateFile_ = path; }
+
+ signals:
+  // The panel is closing: the program ends.
+  void closing();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QLabel* addLabel(const QString& name, const QString& text, int left, int top, double points,
+                   const QString& sizeText = {});
+  QLabel* addImage(const QString& name, const QString& resource, int left, int top, int width,
+                   int height);
+  void buildLcd(QWidget* lcd);
+  void setShown(const QString& name, bool visible);
+  void writeStateFile() const;
+
+  AppState& state_;
+  MeterLink& link_;
+  Dialogs& dialogs_;
+  Context* ctx_ = nullptr;
+
+  QWidget* lcd_ = nullptr;
+  QToolBar* toolbar_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  QTimer* timer2_ = nullptr;
+  QFrame* shapeSetUp_ = nullptr;
+  QLabel* lblSetUp_ = nullptr;
+  QLabel* lblCom_ = nullptr;
+  std::array<QLabel*, 6> mainDigit_{};
+  std::array<QLabel*, 4> timeDigit_{};
+  QLabel* memoryDigit_ = nullptr;
+  QHash<QString, QWidget*> elements_;
+
+  TickGuard pollGuard_;
+  TickGuard recordingGuard_;
+  bool shuttingDown_ = false;
+  int framesDecoded_ = 0;
+  QString stateFile_;
+};
+
+}  // namespace lux

@@ -1,0 +1,42 @@
+#pragma once
+// The dialog layer on real Qt dialogs: message and input boxes, the Save As / Open dialogs, the
+// printer dialog and the hourglass pointer.
+#include <QPointer>
+#include <QString>
+
+#include "ui/Dialogs.h"
+
+namespace lux {
+
+// Turns a "Description|pattern|Description|pattern|" filter into Qt's "Description (patterns);;..."
+// form. "*.*" becomes "*", so files without an extension are listed too; several patterns
+// separated by ';' become a space-separated list.
+QString qtFileFilter(const QString& pipeFilter);
+
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr);
+  // The window the dialogs are centred on when no other window of the program is active.
+  void setParent(QWidget* parent) { parent_ = parent; }
+
+  void message(const QString& text) override;
+  bool confirm(const QString& text, const QString& title) override;
+  QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+  std::optional<QString> saveFileName(const QString& filter) override;
+  std::optional<QString> openFileName(const QString& filter) override;
+  bool printerSetup(QPrinter& printer) override;
+  void setBusy(bool busy) override;
+
+  // The title every message box carries (the application's display name).
+  static QString applicationTitle();
+
+ private:
+  QWidget* owner() const;
+
+  QPointer<QWidget> parent_;
+  QString lastFolder_;          // the Open dialog starts where the last Save As ended
+  QString lastSelectedFilter_;  // and keeps the filter chosen there
+  int busyDepth_ = 0;
+};
+
+}  // namespace lux

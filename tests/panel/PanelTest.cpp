@@ -1,0 +1,497 @@
+// The main panel: how a frame shows on the LCD picture, the banner, the unit marks, the port
+// caption and title, start-up, the timers and the program's end.
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+#include <string>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "link/FrameDecoder.h"
+#include "link/FrameEncoder.h"
+#include "link/MeterLink.h"
+#include "panel/Panel.h"
+#include "sim/SimMeter.h"
+#include "sim/SimSerialPort.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDialogs.h"
+
+namespace lux {
+namespace {
+
+// A port that refuses to open with a fixed reason (what the system reports for a real port).
+class RefusingPort : public SerialPort {
+ public:
+  explicit RefusingPort(QString reason) : reason_(std::move(reason)) {}
+  bool open(const QString&, QString* reason) override {
+    if (reason) *reason = reason_;
+    return false;
+  }
+  bool isOpen() const override { return false; }
+  void close() override {}
+  void write(const QByteArray&) override {}
+  QByteArray readAll() override { return {}; }
+  qint64 bytesWaiting() override { return 0; }
+  void discardInput() override {}
+
+ private:
+  QString reason_;
+};
+
+class PanelTest : public ::testing::Test {
+ protected:
+  PanelTest() {
+    sim::SimMeter::Options options;
+    options.drift = false;
+    meter = std::make_unique<sim::SimMeter>(options);
+    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    state.link.comPortNumber = 3;
+    state.link.portName = "/dev/ttyS2";
+    link = std::make_unique<MeterLink>(*port, clock, state.link);
+    panel = std::make_unique<Panel>(state, *link, dialogs);
+    ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, *panel, panel.get(), {}});
+    panel->setContext(ctx.get());
+  }
+
+  // Decodes one frame as the poll does and refreshes the picture.
+  DecodeResult show(const FrameSpec& spec) {
+    const std::string frame = encodeFrame(spec);
+    const DecodeResult r = decodeFrame(state.display, frame);
+    if (r != DecodeResult::StoppedEarly) panel->refreshPanel();
+    return r;
+  }
+
+  bool shown(const char* name) const { return panel->elementShown(name); }
+  QString text(const char* name) const { return panel->elementText(name); }
+  QString mainDigits() const {
+    QString s;
+    for (int i = 0; i < 6; ++i) {
+      const QString t = text(qPrintable(QString("MainDigit%1").arg(i)));
+      s += t.isEmpty() ? QString("_") : t;
+    }
+    return s;
+  }
+
+  test::FakeClock clock;
+  std::unique_ptr<sim::SimMeter> meter;
+  std::unique_ptr<sim::SimSerialPort> port;
+  AppState state;
+  std::unique_ptr<MeterLink> link;
+  test::ScriptedDialogs dialogs;
+  std::unique_ptr<Panel> panel;
+  std::unique_ptr<Context> ctx;
+};
+
+TEST_F(PanelTest, WindowHasItsNamesTitleAndEveryLcdElement) {
+  EXPECT_EQ(panel->objectName(), "Panel");
+  EXPECT_EQ(panel->windowTitle(), "Panel  V8.00");
+  auto* toolbar = panel->findChild<QToolBar*>("Toolbar1");
+  ASSERT_NE(toolbar, nullptr);
+  for (const char* name :
+       {"LblComp",    "LblCal",     "LblZero",    "LblUAvg",     "LblHold",        "LblRef",
+        "ImgRel",     "MainDigit0", "MainDigit5", "LblBP1",      "LblBP2",         "LblBP3",
+        "LblComma",   "LblNeg",     "LblBigPlus", "LblCD",       "LblUpPercent",   "LblFc",
+        "LblFch",     "LblLx",      "LblLxh",     "LblStray",    "LblSmallPlus",   "LblLight",
+        "ImgAuto",    "ImgBt",      "LblCCF",     "LblDH",       "Lblms",          "LblTH",
+        "TimeDigit0", "TimeDigit3", "LblSP1",     "LblSP2",      "LblSP3",         "LblTimeDot",
+        "LblDateDot", "LblCycle",   "LblMem",     "LblRead",     "MemoryDigit",    "LblDAvg",
+        "LblNo",      "LblStart",   "LblIntv",    "LblStop",     "LblDownPercent", "Lblft",
+        "Lblm",       "ShapeSetUp", "LblSetUp",   "LblFileName", "LblRec",         "LblCount",
+        "LblCOM"}) {
+    QWidget* w = panel->findChild<QWidget*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    EXPECT_EQ(panel->element(name), w) << name;
+  }
+  EXPECT_EQ(text("LblCOM"), "No COM");
+  EXPECT_EQ(text("LblRec"), "Rec.");
+  EXPECT_EQ(panel->findChild<QLabel*>("MainDigit4")->property("index").toInt(), 4);
+  // Positions are twips of the LCD area: MainDigit 1 sits 1755 twips from the left.
+  const double dpi = panel->logicalDpiX();
+  EXPECT_NEAR(panel->element("MainDigit1")->x(), 1755 * dpi / 1440, 1);
+  EXPECT_NEAR(panel->element("LblCOM")->x(), 5040 * dpi / 1440, 1);
+  EXPECT_NEAR(panel->centralWidget()->width(), 7200 * dpi / 1440, 1);
+  EXPECT_NEAR(panel->centralWidget()->height(), 5415 * panel->logicalDpiY() / 1440, 1);
+}
+
+TEST_F(PanelTest, LcdFontIsARealBoldFontAtTheDesignedSizes) {
+  const QFont digit = panel->element("MainDigit0")->font();
+  EXPECT_FALSE(QFontInfo(digit).family().isEmpty());
+  EXPECT_TRUE(digit.bold());
+  EXPECT_DOUBLE_EQ(digit.pointSizeF(), 72);
+  EXPECT_DOUBLE_EQ(panel->element("TimeDigit0")->font().pointSizeF(), 60);
+  EXPECT_DOUBLE_EQ(panel->element("MemoryDigit")->font().pointSizeF(), 48);
+  EXPECT_DOUBLE_EQ(panel->element("LblBigPlus")->font().pointSizeF(), 36);
+  EXPECT_DOUBLE_EQ(panel->element("LblStray")->font().pointSizeF(), 15.75);
+  EXPECT_DOUBLE_EQ(panel->element("Lblft")->font().pointSizeF(), 12);
+  EXPECT_DOUBLE_EQ(panel->element("LblIntv")->font().pointSizeF(), 9.75);
+}
+
+TEST_F(PanelTest, ReadingShowsItsDigitsAndHidesBlankOnes) {
+  FrameSpec f = frameForReading(5.0, 1, true);
+  f.memoryDigits = {' ', '7'};
+  f.secondaryDigits = {'1', '2', '3', '4'};
+  f.flags.annHold = true;
+  ASSERT_EQ(show(f), DecodeResult::Complete);
+  EXPECT_EQ(mainDigits(), "____50");
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(shown(qPrintable(QString("MainDigit%1").arg(i))));
+  EXPECT_TRUE(shown("MainDigit4"));
+  EXPECT_TRUE(shown("MainDigit5"));
+  EXPECT_TRUE(shown("LblBP3"));
+  EXPECT_FALSE(shown("LblBP1"));
+  EXPECT_FALSE(shown("LblBP2"));
+  EXPECT_TRUE(shown("LblLx"));
+  EXPECT_FALSE(shown("LblFc"));
+  EXPECT_TRUE(shown("LblHold"));
+  EXPECT_TRUE(shown("ImgAuto"));
+  EXPECT_EQ(text("MemoryDigit"), "7");
+  EXPECT_EQ(text("TimeDigit0") + text("TimeDigit1") + text("TimeDigit2") + text("TimeDigit3"),
+            "1234");
+
+  // A longer reading lights the digits again; the shorter one's hidden digits come back.
+  ASSERT_EQ(show(frameForReading(1234.5, 1, true)), DecodeResult::Complete);
+  EXPECT_EQ(mainDigits(), "_12345");
+  EXPECT_TRUE(shown("MainDigit1"));
+  EXPECT_FALSE(shown("LblHold"));
+  EXPECT_EQ(text("MemoryDigit"), "");
+}
+
+TEST_F(PanelTest, OverloadShowsOLWhateverTheOtherDigits) {
+  FrameSpec f = frameForReading(0, 0, true, true);
+  f.mainDigits = {'1', '2', '3', '4', '5', '6'};
+  ASSERT_EQ(show(f), DecodeResult::Complete);
+  EXPECT_EQ(text("MainDigit2"), "O");
+  EXPECT_EQ(text("MainDigit3"), "L");
+  EXPECT_TRUE(shown("MainDigit2"));
+  EXPECT_TRUE(shown("MainDigit3"));
+  EXPECT_EQ(state.display.mainValueText, "OL");
+}
+
+TEST_F(PanelTest, BannerCoversTheDigitsAndKeepsEverythingUnderneath) {
+  FrameSpec normal = frameForReading(523.4, 1, true);
+  normal.flags.annMem = true;
+  ASSERT_EQ(show(normal), DecodeResult::Complete);
+  EXPECT_FALSE(shown("ShapeSetUp"));
+  EXPECT_FALSE(shown("LblSetUp"));
+
+  for (auto [flag, caption] :
+       {std::pair{&DisplayState::annSetUp, "SET UP"}, std::pair{&DisplayState::annClear, "CLEAR"},
+        std::pair{&DisplayState::annRs232, "RS232"}}) {
+    FrameSpec banner = frameForReading(9.876, 3, false);
+    banner.flags.*flag = true;
+    banner.flags.annHold = true;  // would show if the refresh went on
+    show(banner);
+    EXPECT_TRUE(shown("ShapeSetUp")) << caption;
+    EXPECT_TRUE(shown("LblSetUp")) << caption;
+    EXPECT_EQ(text("LblSetUp"), caption);
+    EXPECT_EQ(mainDigits(), "_05234") << caption;  // 523.4 right-aligned, still there
+    EXPECT_TRUE(shown("LblBP3")) << caption;
+    EXPECT_FALSE(shown("LblBP1")) << caption;
+    EXPECT_FALSE(shown("LblHold")) << caption;
+    EXPECT_TRUE(shown("LblLx")) << caption;
+    EXPECT_FALSE(shown("LblFc")) << caption;
+    EXPECT_TRUE(shown("LblMem")) << caption;
+  }
+
+  ASSERT_EQ(show(frameForReading(9.876, 3, false)), DecodeResult::Complete);
+  EXPECT_FALSE(shown("ShapeSetUp"));
+  EXPECT_FALSE(shown("LblSetUp"));
+  EXPECT_EQ(mainDigits(), "__9876");
+  EXPECT_TRUE(shown("LblBP1"));
+  EXPECT_FALSE(shown("LblBP3"));
+  EXPECT_TRUE(shown("LblFc"));
+  EXPECT_FALSE(shown("LblLx"));
+  EXPECT_FALSE(shown("LblMem"));
+}
+
+TEST_F(PanelTest, HourUnitsFollowTheirOwnRule) {
+  // fc-h: "fc" and its "-h" show, the lx "-h" hides, "lx" keeps what it had.
+  FrameSpec lux = frameForReading(100, 0, true);
+  lux.flags.annLxHour = true;
+  show(lux);
+  EXPECT_TRUE(shown("LblLx"));
+  EXPECT_TRUE(shown("LblLxh"));
+  EXPECT_FALSE(shown("LblFc"));
+  EXPECT_FALSE(shown("LblFch"));
+
+  FrameSpec fch = frameForReading(100, 0, false);
+  fch.flags.annFcHour = true;
+  fch.flags.annLxHour = true;  // fc-h wins
+  show(fch);
+  EXPECT_TRUE(shown("LblFc"));
+  EXPECT_TRUE(shown("LblFch"));
+  EXPECT_FALSE(shown("LblLxh"));
+  EXPECT_TRUE(shown("LblLx"));  // kept from the previous frame
+
+  // lx-h: "lx" and its "-h" show; "fc" and its "-h" keep their state.
+  FrameSpec lxh = frameForReading(100, 0, true);
+  lxh.flags.annLxHour = true;
+  show(lxh);
+  EXPECT_TRUE(shown("LblLx"));
+  EXPECT_TRUE(shown("LblLxh"));
+  EXPECT_TRUE(shown("LblFc"));
+  EXPECT_TRUE(shown("LblFch"));
+
+  // Plain units again: both "-h" hide and each unit follows its own flag.
+  show(frameForReading(100, 0, false));
+  EXPECT_FALSE(shown("LblFch"));
+  EXPECT_FALSE(shown("LblLxh"));
+  EXPECT_TRUE(shown("LblFc"));
+  EXPECT_FALSE(shown("LblLx"));
+}
+
+TEST_F(PanelTest, EachAnnunciatorFollowsItsFlag) {
+  const std::pair<bool DisplayState::*, const char*> pairs[] = {
+      {&DisplayState::annRel, "ImgRel"},
+      {&DisplayState::annComp, "LblComp"},
+      {&DisplayState::annCal, "LblCal"},
+      {&DisplayState::annZero, "LblZero"},
+      {&DisplayState::annUpperAvg, "LblUAvg"},
+      {&DisplayState::annRef, "LblRef"},
+      {&DisplayState::annUpperPercent, "LblUpPercent"},
+      {&DisplayState::annCd, "LblCD"},
+      {&DisplayState::annLight, "LblLight"},
+      {&DisplayState::annSmallPlus, "LblSmallPlus"},
+      {&DisplayState::annStray, "LblStray"},
+      {&DisplayState::annComma, "LblComma"},
+      {&DisplayState::annBattery, "ImgBt"},
+      {&DisplayState::annBigPlus, "LblBigPlus"},
+      {&DisplayState::annCycle, "LblCycle"},
+      {&DisplayState::annRead, "LblRead"},
+      {&DisplayState::annLowerAvg, "LblDAvg"},
+      {&DisplayState::annNo, "LblNo"},
+      {&DisplayState::annStart, "LblStart"},
+      {&DisplayState::annIntv, "LblIntv"},
+      {&DisplayState::annStop, "LblStop"},
+      {&DisplayState::annDH, "LblDH"},
+      {&DisplayState::annMs, "Lblms"},
+      {&DisplayState::annTimeHold, "LblTH"},
+      {&DisplayState::annLowerPercent, "LblDownPercent"},
+      {&DisplayState::annFt, "Lblft"},
+      {&DisplayState::annM, "Lblm"},
+      {&DisplayState::annSubPoint1, "LblSP1"},
+      {&DisplayState::annSubPoint2, "LblSP2"},
+      {&DisplayState::annSubPoint3, "LblSP3"},
+      {&DisplayState::annDateDot, "LblDateDot"},
+      {&DisplayState::annTimeDot, "LblTimeDot"},
+      {&DisplayState::annMem, "LblMem"}};
+  for (const auto& [flag, name] : pairs) {
+    FrameSpec on = frameForReading(12, 0, true);
+    on.flags.*flag = true;
+    show(on);
+    EXPECT_TRUE(shown(name)) << name;
+    show(frameForReading(12, 0, true));
+    EXPECT_FALSE(shown(name)) << name;
+  }
+  EXPECT_TRUE(shown("LblCCF"));  // the fixed label never changes
+}
+
+TEST_F(PanelTest, ClickOnThePortCaptionTogglesTheTitle) {
+  QLabel* com = panel->findChild<QLabel*>("LblCOM");
+  ASSERT_NE(com, nullptr);
+  panel->show();
+  QTest::mouseClick(com, Qt::LeftButton);
+  EXPECT_EQ(panel->windowTitle(), "Panel  V8.00   130108");
+  QTest::mouseClick(com, Qt::LeftButton);
+  EXPECT_EQ(panel->windowTitle(), "Panel  V8.00");
+  // A click elsewhere on the LCD leaves the title alone.
+  QTest::mouseClick(panel->element("LblCCF"), Qt::LeftButton);
+  EXPECT_EQ(panel->windowTitle(), "Panel  V8.00");
+}
+
+TEST_F(PanelTest, StartUpOpensTheLinkAndStartsBothTimers) {
+  state.recording.fileRecording = true;
+  state.recording.samplingTicks = 60;
+  state.graphs.liveGraphOpen = true;
+  state.logger.memoryFormOpen = true;
+  panel->move(200, 150);
+  EXPECT_FALSE(panel->pollEnabled());
+  ASSERT_TRUE(panel->startUp());
+  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_EQ(panel->pos(), QPoint(0, 0));
+  EXPECT_TRUE(port->isOpen());
+  EXPECT_EQ(port->openedName(), "/dev/ttyS2");
+  EXPECT_EQ(text("LblCOM"), "COM3");
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_EQ(state.recording.samplingTicks, 2);
+  EXPECT_FALSE(state.graphs.liveGraphOpen);
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_EQ(state.link.pollCount, 0);
+  EXPECT_TRUE(panel->timer1()->isActive());
+  EXPECT_EQ(panel->timer1()->interval(), 250);
+  EXPECT_TRUE(panel->timer2()->isActive());
+  EXPECT_EQ(panel->timer2()->interval(), 1000);
+
+  // The windows that talk to the meter switch the poll off and on through the panel.
+  PollControl& poll = *panel;
+  poll.setPollEnabled(false);
+  EXPECT_FALSE(panel->timer1()->isActive());
+  EXPECT_FALSE(poll.pollEnabled());
+  EXPECT_TRUE(panel->timer2()->isActive());  // the recording tick is never stopped
+  poll.setPollEnabled(true);
+  EXPECT_TRUE(panel->timer1()->isActive());
+}
+
+TEST_F(PanelTest, APortThatCannotBeOpenedEndsTheStartWithTheMessage) {
+  port->unplug();
+  dialogs.expectMessage();
+  EXPECT_FALSE(panel->startUp());
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  const QString message = dialogs.messages().front();
+  EXPECT_TRUE(message.startsWith("No device found, try again!\n")) << qPrintable(message);
+  EXPECT_GT(message.size(), QString("No device found, try again!\n").size());
+  EXPECT_FALSE(panel->timer1()->isActive());
+  EXPECT_FALSE(panel->timer2()->isActive());
+}
+
+TEST_F(PanelTest, ATextThatNamesNoPortEndsTheStartWithTheMessage) {
+  state.link.comPortNumber = 0;  // "com3" in the port window
+  state.link.portName.clear();
+  dialogs.expectMessage();
+  EXPECT_FALSE(panel->startUp());
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages().front().startsWith("No device found, try again!"));
+  EXPECT_EQ(port->openCount(), 0);
+}
+
+TEST(PanelStartUp, PermissionDeniedNamesTheDialoutGroup) {
+  test::FakeClock clock;
+  RefusingPort refusing("Permission denied");
+  AppState state;
+  state.link.comPortNumber = 1;
+  MeterLink link(refusing, clock, state.link);
+  test::ScriptedDialogs dialogs;
+  dialogs.expectMessage();
+  Panel panel(state, link, dialogs);
+  EXPECT_FALSE(panel.startUp());
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  const QStringList lines = dialogs.messages().front().split('\n');
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0], "No device found, try again!");
+  EXPECT_TRUE(lines[1].contains("Permission denied"));
+  EXPECT_TRUE(lines[1].contains("dialout"));
+}
+
+TEST_F(PanelTest, PollTickMirrorsTheMeter) {
+  meter->setReading(412.7, 1);
+  ASSERT_TRUE(panel->startUp());
+  panel->timer1()->stop();  // ticks are driven by hand on the fake clock
+  panel->pollTick();
+  EXPECT_EQ(panel->framesDecoded(), 1);
+  EXPECT_EQ(QString::fromStdString(state.display.mainValueText), "412.7");
+  EXPECT_EQ(mainDigits(), "_04127");
+  EXPECT_TRUE(shown("LblBP3"));
+  EXPECT_EQ(state.link.pollCount, 1);
+  EXPECT_EQ(QString::fromStdString(meter->receivedLetters()).left(2), "AM");
+
+  meter->setLux(false);
+  meter->setReading(38.25, 2);
+  panel->pollTick();
+  EXPECT_EQ(panel->framesDecoded(), 2);
+  EXPECT_EQ(mainDigits(), "__3825");
+  EXPECT_TRUE(shown("LblFc"));
+  EXPECT_FALSE(shown("LblLx"));
+}
+
+TEST_F(PanelTest, SetUpBannerFromTheMeterDoesNotCountTheTick) {
+  meter->setReading(77.0, 1);
+  ASSERT_TRUE(panel->startUp());
+  panel->timer1()->stop();
+  panel->pollTick();
+  ASSERT_EQ(state.link.pollCount, 1);
+  meter->setAnnunciator(sim::Annunciator::SetUp, true);
+  meter->setReading(1.0, 1);
+  panel->pollTick();
+  EXPECT_TRUE(shown("LblSetUp"));
+  EXPECT_EQ(text("LblSetUp"), "SET UP");
+  EXPECT_EQ(mainDigits(), "___770");
+  EXPECT_EQ(state.link.pollCount, 1);
+}
+
+TEST_F(PanelTest, StateFileReportsCaptionReadingAndFrames) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("state");
+  panel->setStateFile(path);
+  meter->setReading(523.4, 1);
+  ASSERT_TRUE(panel->startUp());
+  panel->timer1()->stop();
+  panel->pollTick();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  EXPECT_TRUE(lines.contains("caption=COM3"));
+  EXPECT_TRUE(lines.contains("mainValueText=523.4"));
+  EXPECT_TRUE(lines.contains("unitText=Lx"));
+  EXPECT_TRUE(lines.contains("mainDigit5=4"));
+  EXPECT_TRUE(lines.contains("mainDigit0="));
+  EXPECT_TRUE(lines.contains("frames=1"));
+  EXPECT_TRUE(lines.contains("banner="));
+}
+
+TEST_F(PanelTest, RecordingTickRunsTheHookOnceAtATimeAndSurvivesFailures) {
+  int calls = 0;
+  int nested = 0;
+  ctx->hooks.recordingTick = [&] {
+    ++calls;
+    if (calls == 1) {
+      panel->recordingTick();  // falls due again inside its own wait: skipped
+      ++nested;
+    }
+    if (calls == 2) throw std::runtime_error("disk full");
+  };
+  panel->recordingTick();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(nested, 1);
+  EXPECT_NO_THROW(panel->recordingTick());
+  EXPECT_EQ(calls, 2);
+  panel->recordingTick();
+  EXPECT_EQ(calls, 3);
+}
+
+TEST_F(PanelTest, ClosingThePanelAbortsTheLinkAndEndsEverything) {
+  ASSERT_TRUE(panel->startUp());
+  panel->show();
+  QWidget other;  // a secondary window of the program
+  other.show();
+  int shutdownHooks = 0;
+  ctx->hooks.onShutdown.push_back([&] { ++shutdownHooks; });
+  ctx->hooks.onShutdown.push_back([] { throw std::runtime_error("window would not close"); });
+  ctx->hooks.onShutdown.push_back([&] { ++shutdownHooks; });
+  QSignalSpy closing(panel.get(), &Panel::closing);
+
+  panel->close();
+  EXPECT_TRUE(link->aborted());
+  EXPECT_THROW(link->waitSeconds(0.02), LinkAborted);
+  EXPECT_EQ(shutdownHooks, 2);
+  EXPECT_EQ(closing.count(), 1);
+  EXPECT_FALSE(other.isVisible());
+  EXPECT_FALSE(panel->timer1()->isActive());
+  EXPECT_FALSE(panel->timer2()->isActive());
+  // The poll no longer restarts once the program is ending.
+  panel->setPollEnabled(true);
+  EXPECT_FALSE(panel->timer1()->isActive());
+}
+
+TEST_F(PanelTest, ClosingDuringATickEndsThatTicksWait) {
+  ASSERT_TRUE(panel->startUp());
+  bool afterWait = false;
+  ctx->hooks.recordingTick = [&] {
+    panel->close();  // the user closes the panel while the tick waits for the meter
+    link->waitSeconds(5);
+    afterWait = true;
+  };
+  panel->recordingTick();
+  EXPECT_FALSE(afterWait);
+  EXPECT_TRUE(link->aborted());
+}
+
+}  // namespace
+}  // namespace lux

@@ -1,0 +1,111 @@
+// The port window: what it offers, how the typed text becomes the port, and how closing it
+// without OK ends the program.
+#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "link/PortWindow.h"
+#include "ui/Twips.h"
+
+namespace lux {
+namespace {
+
+struct Chosen {
+  int comPortNumber;
+  QString portName;
+  bool accepted;
+};
+
+Chosen chooseByTyping(const QString& text, LinkState state = {}) {
+  PortWindow window(state);
+  QSignalSpy chosen(&window, &PortWindow::chosen);
+  QSignalSpy cancelled(&window, &PortWindow::cancelled);
+  window.show();
+  window.txtCom()->setEditText(text);
+  QTest::mouseClick(window.cmdOk(), Qt::LeftButton);
+  EXPECT_EQ(chosen.count(), 1);
+  EXPECT_EQ(cancelled.count(), 0);
+  EXPECT_FALSE(window.isVisible());
+  return {state.comPortNumber, state.portName, window.accepted()};
+}
+
+TEST(PortWindow, OffersTheSixteenPortsAndStartsAtCom1) {
+  LinkState state;
+  PortWindow window(state);
+  EXPECT_EQ(window.objectName(), "Port");
+  EXPECT_EQ(window.windowTitle(), "COM Port");
+  ASSERT_NE(window.findChild<QComboBox*>("TxtCOM"), nullptr);
+  auto* ok = window.findChild<QPushButton*>("CmdOK");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(ok->text(), "OK");
+  EXPECT_TRUE(window.txtCom()->isEditable());
+  EXPECT_EQ(window.txtCom()->currentText(), "COM1");
+  ASSERT_GE(window.txtCom()->count(), 16);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(window.txtCom()->itemText(i), QString("COM%1").arg(i + 1));
+  EXPECT_EQ(window.pos(), twipsPoint(&window, 3700, 2700));
+}
+
+TEST(PortWindow, MapsTheTypedTextExactly) {
+  const Chosen autoPort = chooseByTyping("Auto");
+  EXPECT_EQ(autoPort.comPortNumber, 1);
+  EXPECT_EQ(autoPort.portName, "/dev/ttyS0");
+
+  const Chosen com16 = chooseByTyping("COM16");
+  EXPECT_EQ(com16.comPortNumber, 16);
+  EXPECT_EQ(com16.portName, "/dev/ttyS15");
+
+  // Lower case names no port: the number stays 0 and nothing is opened later.
+  const Chosen lower = chooseByTyping("com3");
+  EXPECT_TRUE(lower.accepted);
+  EXPECT_EQ(lower.comPortNumber, 0);
+  EXPECT_TRUE(lower.portName.isEmpty());
+
+  const Chosen path = chooseByTyping("/dev/ttyUSB0");
+  EXPECT_EQ(path.comPortNumber, 0);
+  EXPECT_EQ(path.portName, "/dev/ttyUSB0");
+}
+
+TEST(PortWindow, PickingAListedItemWorksLikeTypingIt) {
+  LinkState state;
+  PortWindow window(state);
+  window.show();
+  window.txtCom()->setCurrentIndex(4);
+  QTest::mouseClick(window.cmdOk(), Qt::LeftButton);
+  EXPECT_EQ(state.comPortNumber, 5);
+  EXPECT_EQ(state.portName, "/dev/ttyS4");
+}
+
+TEST(PortWindow, ClosingWithoutOkEndsTheProgramOnlyOnce) {
+  LinkState state;
+  PortWindow window(state);
+  QSignalSpy chosen(&window, &PortWindow::chosen);
+  QSignalSpy cancelled(&window, &PortWindow::cancelled);
+  window.show();
+  window.txtCom()->setEditText("COM7");
+  window.close();
+  EXPECT_EQ(cancelled.count(), 1);
+  EXPECT_EQ(chosen.count(), 0);
+  EXPECT_FALSE(window.accepted());
+  EXPECT_EQ(state.comPortNumber, 0);  // the typed text is not taken without OK
+
+  // OK after the window has already reported must not start the program a second time.
+  window.cmdOkClick();
+  EXPECT_EQ(chosen.count(), 0);
+}
+
+TEST(PortWindow, OkClosesWithoutReportingACancel) {
+  LinkState state;
+  PortWindow window(state);
+  QSignalSpy cancelled(&window, &PortWindow::cancelled);
+  window.show();
+  QTest::keyClick(window.txtCom()->lineEdit(), Qt::Key_Return);
+  EXPECT_TRUE(window.accepted());
+  EXPECT_EQ(state.comPortNumber, 1);
+  EXPECT_EQ(cancelled.count(), 0);
+}
+
+}  // namespace
+}  // namespace lux
