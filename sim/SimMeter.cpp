@@ -20,6 +20,7 @@ constexpr double kQuietAfterCommand = 0.25;
 constexpr double kPayloadTimeout = 1.0;
 constexpr double kClearBannerSeconds = 1.0;
 constexpr double kSplitGap = 0.03;
+constexpr std::size_t kReceivedLimit = 200000;
 
 std::uint32_t bit(Annunciator a) {
   return 1u << static_cast<unsigned>(a);
@@ -179,6 +180,9 @@ void SimMeter::advance(double now) {
 // ---------------------------------------------------------------- commands
 
 void SimMeter::handleCommand(char letter, const std::string& payload, double at) {
+  // A meter served for days keeps the recent past only: drop the oldest half now and then.
+  if (received_.size() >= kReceivedLimit)
+    received_.erase(received_.begin(), received_.begin() + kReceivedLimit / 2);
   received_.push_back(Received{letter, payload, at});
   if (at < silentUntil_) return;  // switched off or gone quiet: hears nothing
   if (letter != 'M') quietUntil_ = at + kQuietAfterCommand;

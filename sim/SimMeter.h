@@ -104,6 +104,7 @@ class SimMeter {
   std::string output(double now);
   // Bytes due by `now` but not yet taken (does not drain them).
   std::size_t pendingBytes(double now);
+  // The most recent commands (the oldest are dropped after some 200000).
   const std::vector<Received>& received() const { return received_; }
   void clearReceived() { received_.clear(); }
   // Letters only, in arrival order (handy to compare with "AM", "AHZ"...).

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <string>
 
 #include "link/DisplayState.h"
@@ -593,4 +594,50 @@ TEST(SimMeterPacing, BytesLeaveAtTheLineRate) {
   EXPECT_EQ(f.output(0.0305).size(), 0u);
   EXPECT_EQ(f.output(0.0340).size(), 7u);
   EXPECT_EQ(f.output(0.0380).size(), 7u);
+}
+
+// Whatever the program (or line noise) writes, whenever, the meter stays within its memory and
+// its answers stay well formed.
+TEST(SimMeterRobustness, RandomBytesAtRandomTimesNeverBreakTheMeter) {
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    SimMeter::Options o;
+    o.seed = seed;
+    o.randomOverloads = true;
+    SimMeter m(o);
+    if (seed % 2) m.preloadLoggerSets(3, 50);
+    if (seed % 3 == 0) m.splitFrames(true);
+    if (seed % 4 == 0) m.setPaced(true);
+    double t = 0;
+    std::size_t out = 0;
+    for (int step = 0; step < 2000; ++step) {
+      t += std::uniform_real_distribution<double>(0.0, step % 100 == 0 ? 50.0 : 0.3)(rng);
+      std::string in;
+      int n = std::uniform_int_distribution<int>(0, 6)(rng);
+      for (int i = 0; i < n; ++i) {
+        // Mostly the meter's own letters, now and then any byte at all.
+        static const char letters[] = "AMHZYQEISTWVXFCPDGLKNJBO";
+        in.push_back(rng() % 4 ? letters[rng() % (sizeof letters - 1)]
+                               : static_cast<char>(rng() & 0xFF));
+      }
+      m.receive(in, t);
+      out += m.output(t).size();
+      ASSERT_GE(m.loggerAddress(), 1279u);
+      ASSERT_LE(m.loggerAddress(), 131071u);
+      ASSERT_EQ(m.loggerContent().size(), m.loggerAddress() - 1279);
+      ASSERT_EQ(m.memoryDump().size(), m.loggerAddress() - 1279 + 16);
+    }
+    EXPECT_GT(out, 0u) << seed;
+    // Afterwards it still answers a plain handshake.
+    t += 10;
+    m.output(t + 100000);  // let a paced dump drain
+    m.truncateDumpAfter(std::nullopt);
+    m.receive("A", t + 100000);
+    std::string a = m.output(t + 100001);
+    ASSERT_GE(a.size(), 6u) << seed;
+    std::string tail = a.substr(a.size() - 6);
+    EXPECT_EQ(tail[0], '\x02');
+    EXPECT_EQ(tail[1], '\xAA');
+    EXPECT_EQ(tail[5], '\x03');
+  }
 }
