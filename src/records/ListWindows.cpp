@@ -94,12 +94,14 @@ ListWindow::ListWindow(Context& ctx, Kind kind)
   const int width = widths[0] + widths[1] + widths[2] +
                     view_->verticalScrollBar()->sizeHint().width() + 2 * view_->frameWidth() + 4;
   resize(width, toolbar_->sizeHint().height() + view_->heightForRows(kRowsInView));
+}
 
-  // Load, step 2: just right of the panel, top edges level.
-  if (ctx.panel) {
-    const QRect p = ctx.panel->frameGeometry();
-    move(p.x() + p.width(), p.y());
-  }
+void ListWindow::placeBesidePanel() {
+  // Load, step 2: just right of the panel, top edges level. Done once shown, when the window
+  // frame is known.
+  if (!ctx_.panel) return;
+  const QRect p = ctx_.panel->frameGeometry();
+  move(p.x() + p.width(), p.y());
 }
 
 void ListWindow::toolbarButtonClick(const QString& key) {
@@ -115,8 +117,11 @@ void ListWindow::toolbarButtonClick(const QString& key) {
 void ListWindow::appendRecord(const QString& number, const QString& time, const QString& value) {
   grid_->appendRows({QStringList{number, time, value}});
   const int last = grid_->rows() - 1;
+  view_->layoutNow();
   view_->selectGridRow(last);
   if (view_->selectedGridRow() > kRowsInView) view_->setTopRow(view_->topRow() + 1);
+  // A window made smaller than designed still shows the newest row.
+  view_->scrollTo(grid_->index(last, 0), QAbstractItemView::EnsureVisible);
 }
 
 void ListWindow::closeEvent(QCloseEvent* event) {
@@ -144,6 +149,7 @@ void listButtonClick(Context& ctx) {
   auto* w = new ListWindow(ctx, ListWindow::Kind::RealTime);
   r.realTimeList = w;
   w->show();
+  w->placeBesidePanel();
   r.listRecordCount = 0;
   r.listRecording = true;
 }
@@ -171,6 +177,7 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
   QPointer<ListWindow> w = new ListWindow(ctx, ListWindow::Kind::File);
   ctx.state.recording.fileList = w.data();
   w->show();
+  w->placeBesidePanel();
 
   FieldReader reader([&file](char* buf, std::size_t n) -> std::size_t {
     const qint64 got = file.read(buf, static_cast<qint64>(n));

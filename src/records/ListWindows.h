@@ -30,6 +30,8 @@ class ListWindow : public QWidget {
   // One record row from the recording tick: appended, selected, and the list scrolled by one
   // row once the selected row is beyond row 15 so that the newest row stays in view.
   void appendRecord(const QString& number, const QString& time, const QString& value);
+  // Moves the window just right of the main panel, top edges level.
+  void placeBesidePanel();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -29,14 +29,13 @@ GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid
 }
 
 int GridView::topRow() const {
-  // Row 0 is hidden and has no height: scroll position v shows row max(1, v) at the top.
-  const int v = verticalScrollBar()->value();
-  return v < 1 ? 1 : v;
+  // Scrolling counts shown rows only; row 0 is hidden, so scroll position v shows row v + 1.
+  return verticalScrollBar()->value() + 1;
 }
 
 void GridView::setTopRow(int row) {
   if (row < 1) row = 1;
-  verticalScrollBar()->setValue(row);
+  verticalScrollBar()->setValue(row - 1);
 }
 
 void GridView::selectGridRow(int row) {

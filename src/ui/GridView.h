@@ -21,6 +21,9 @@ class GridView : public QTableView {
   // Selects a whole row (the current row, as the grid's Row property).
   void selectGridRow(int row);
   int selectedGridRow() const { return selectedRow_; }
+  // Brings the scroll range up to date at once (Qt would do it at the next event), so a row
+  // appended in a timer tick can be scrolled to in the same tick.
+  void layoutNow() { executeDelayedItemsLayout(); }
   // Height in pixels that shows the header and `rows` record rows without a scroll bar.
   int heightForRows(int rows) const;
 

@@ -1,0 +1,411 @@
+// The recording tick on the fake clock: sampling phase, the data file byte for byte, the stop
+// conditions of both destinations, the panel's labels and first button, and a data file that
+// can no longer be written.
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <csignal>
+
+#include "RecordsFixture.h"
+#include "records/ListWindows.h"
+#include "records/Recording.h"
+#include "ui/GridModel.h"
+#include "ui/GridView.h"
+
+namespace lux::test {
+namespace {
+
+using RecordingTick = RecordsTest;
+
+// Number of record lines in a data file (the header excluded).
+int recordLines(const QByteArray& bytes) {
+  return static_cast<int>(bytes.count("\r\n")) - 1;
+}
+
+TEST_F(RecordingTick, SamplesEveryNTicksAndAtOnceAfterAReset) {
+  startRecording(path("n.txt"));
+  ASSERT_TRUE(state.recording.fileRecording);
+  // Start-up: samplingTicks 2, samplingTickCount 0 -> first tick samples, then every 2nd.
+  std::vector<int> countAfterTick;
+  for (int i = 0; i < 7; ++i) {
+    tick();
+    countAfterTick.push_back(static_cast<int>(state.recording.fileRecordCount));
+  }
+  EXPECT_EQ(countAfterTick, (std::vector<int>{1, 1, 2, 2, 3, 3, 4}));
+
+  state.recording.samplingTicks = 1;
+  tick(3);
+  EXPECT_EQ(state.recording.fileRecordCount, 7);
+
+  // Period 5; mid-period the sampling choice resets the counter: the very next tick samples.
+  state.recording.samplingTicks = 5;
+  tick(2);
+  EXPECT_EQ(state.recording.fileRecordCount, 7);
+  state.recording.samplingTickCount = 0;
+  tick();
+  EXPECT_EQ(state.recording.fileRecordCount, 8);
+  tick(4);
+  EXPECT_EQ(state.recording.fileRecordCount, 8);
+  tick();
+  EXPECT_EQ(state.recording.fileRecordCount, 9);
+}
+
+TEST_F(RecordingTick, PeriodOfOneDayCountsUpTo86400) {
+  state.recording.samplingTicks = 86400;
+  state.recording.samplingTickCount = 0;
+  startRecording(path("day.txt"));
+  tick();
+  EXPECT_EQ(state.recording.fileRecordCount, 1);
+  tick(86399);
+  EXPECT_EQ(state.recording.samplingTickCount, 86400);
+  EXPECT_EQ(state.recording.fileRecordCount, 1);
+  tick();
+  EXPECT_EQ(state.recording.fileRecordCount, 2);
+  EXPECT_EQ(state.recording.samplingTickCount, 1);
+  // Both records carry the same time of day, one day apart.
+  const QList<QByteArray> lines = readFile(path("day.txt")).split('\n');
+  EXPECT_EQ(lines[1], "1\t09-08:05:08\t123.4\r");
+  EXPECT_EQ(lines[2], "2\t10-08:05:08\t123.4\r");
+}
+
+TEST_F(RecordingTick, ThreeRecordsByteForByteAndTheLabels) {
+  state.recording.samplingTicks = 2;
+  startRecording(path("three.txt"));
+  EXPECT_EQ(labelText("LblFileName"), "three.txt");
+  EXPECT_EQ(button("Save")->toolTip(), "Stop Recording");
+  EXPECT_TRUE(label("LblRec")->isVisibleTo(panel.get()));
+  tick();  // 08:05:08
+  EXPECT_EQ(labelText("LblCount"), "1");
+  EXPECT_EQ(labelText("LblRec"), "Rec");
+  state.display.mainValueText = "123.6";
+  tick(2);  // 08:05:10
+  state.display.mainValueText = "OL";
+  tick(2);  // 08:05:12
+  EXPECT_EQ(labelText("LblCount"), "3");
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));  // manual stop
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_FALSE(state.recording.fileNameChosen);
+  EXPECT_EQ(button("Save")->toolTip(), "Save As");
+  EXPECT_FALSE(label("LblRec")->isVisibleTo(panel.get()));
+  EXPECT_EQ(labelText("LblCount"), "");
+  EXPECT_EQ(labelText("LblFileName"), "");
+  EXPECT_EQ(readFile(path("three.txt")), QByteArray("Lx\tTime\tValue\r\n"
+                                                    "1\t09-08:05:08\t123.4\r\n"
+                                                    "2\t09-08:05:10\t123.6\r\n"
+                                                    "3\t09-08:05:12\tOL\r\n"));
+  // Labels stay blank after every idle tick.
+  const QByteArray written = readFile(path("three.txt"));
+  for (int i = 0; i < 4; ++i) {
+    tick();
+    EXPECT_EQ(shownText("LblCount"), "");
+    EXPECT_EQ(shownText("LblRec"), "");
+    EXPECT_EQ(shownText("LblFileName"), "");
+  }
+  EXPECT_EQ(readFile(path("three.txt")), written);
+}
+
+TEST_F(RecordingTick, ZeroSampleFileAndEmptyUnit) {
+  state.display.unitText = "";
+  startRecording(path("zero.txt"));
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  EXPECT_EQ(readFile(path("zero.txt")), QByteArray("\tTime\tValue\r\n"));
+}
+
+TEST_F(RecordingTick, CancelledSaveDialogStartsNothing) {
+  state.recording.fileNameChosen = true;
+  dialogs.answerSaveFile(std::nullopt);
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_FALSE(state.recording.fileNameChosen);
+  EXPECT_EQ(button("Save")->toolTip(), "Save As");
+}
+
+TEST_F(RecordingTick, UnitChangeStopsBothDestinationsAtTheirNextSample) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("unit.txt"));
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  ASSERT_NE(realTimeList(*ctx), nullptr);
+  tick(3);
+  state.display.unitText = "Fc";
+  tick();
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_FALSE(state.recording.listRecording);
+  EXPECT_EQ(realTimeList(*ctx), nullptr);
+  EXPECT_EQ(recordLines(readFile(path("unit.txt"))), 3);
+  EXPECT_EQ(button("Save")->toolTip(), "Save As");
+  EXPECT_EQ(labelText("LblCount"), "");
+  EXPECT_EQ(labelText("LblFileName"), "");
+}
+
+TEST_F(RecordingTick, EachModeAnnunciatorStopsBothDestinations) {
+  bool DisplayState::*const modes[] = {&DisplayState::annRel,          &DisplayState::annRef,
+                                       &DisplayState::annUpperPercent, &DisplayState::annCd,
+                                       &DisplayState::annFcHour,       &DisplayState::annLxHour,
+                                       &DisplayState::annSetUp};
+  int i = 0;
+  for (auto mode : modes) {
+    SCOPED_TRACE(i);
+    state.display = DisplayState{};
+    state.display.unitText = "Lx";
+    state.display.mainValueText = "5.0";
+    state.recording.samplingTicks = 2;
+    state.recording.samplingTickCount = 0;
+    const QString file = path(QStringLiteral("mode%1.txt").arg(i++));
+    startRecording(file);
+    toolbarButtonClick(*ctx, QStringLiteral("List"));
+    ASSERT_TRUE(state.recording.fileRecording);
+    ASSERT_TRUE(state.recording.listRecording);
+    tick(3);  // records 1 and 2
+    state.display.*mode = true;
+    tick();  // between samples: nothing happens yet
+    EXPECT_TRUE(state.recording.fileRecording);
+    EXPECT_TRUE(state.recording.listRecording);
+    tick();  // the next sample stops both
+    EXPECT_FALSE(state.recording.fileRecording);
+    EXPECT_FALSE(state.recording.listRecording);
+    EXPECT_EQ(recordLines(readFile(file)), 2);
+    QCoreApplication::processEvents();
+  }
+}
+
+TEST_F(RecordingTick, CompDoesNotStopButBlocksTheButton) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("comp.txt"));
+  tick(2);
+  state.display.annComp = true;
+  tick(2);
+  EXPECT_TRUE(state.recording.fileRecording);
+  EXPECT_EQ(state.recording.fileRecordCount, 4);
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));  // refused: no stop
+  EXPECT_TRUE(state.recording.fileRecording);
+  toolbarButtonClick(*ctx, QStringLiteral("List"));  // refused: no list
+  EXPECT_FALSE(state.recording.listRecording);
+  state.display.annComp = false;
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  EXPECT_FALSE(state.recording.fileRecording);
+  // And with COMP shown no recording starts (no dialog is shown either).
+  state.display.annComp = true;
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_EQ(recordLines(readFile(path("comp.txt"))), 4);
+}
+
+TEST_F(RecordingTick, HundredThousandthRecordIsTheLast) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("max.txt"));
+  tick(100000);
+  EXPECT_TRUE(state.recording.fileRecording);
+  EXPECT_EQ(state.recording.fileRecordCount, 100000);
+  EXPECT_EQ(labelText("LblCount"), "100000");
+  tick();
+  EXPECT_FALSE(state.recording.fileRecording);
+  tick(3);
+  const QByteArray bytes = readFile(path("max.txt"));
+  EXPECT_EQ(recordLines(bytes), 100000);
+  EXPECT_TRUE(bytes.endsWith("\r\n")) << "last line complete";
+  const qsizetype lastLine = bytes.lastIndexOf("\r\n", bytes.size() - 3);
+  EXPECT_TRUE(bytes.mid(lastLine + 2).startsWith("100000\t"));
+}
+
+TEST_F(RecordingTick, LiveListRowsScrollingAndRestart) {
+  state.display.unitText = "Fc";
+  state.recording.samplingTicks = 1;
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarButtonClick(*ctx, QStringLiteral("List"));  // second click: still one window
+  EXPECT_EQ(panel->findChildren<ListWindow*>().size(), 1);
+  ListWindow* w = realTimeList(*ctx);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "Real Time List");
+  EXPECT_EQ(w->grid().cell(0, 0), "Fc");
+  EXPECT_EQ(w->grid().cell(0, 1), "Time");
+  EXPECT_EQ(w->grid().cell(0, 2), "Value");
+  // Just right of the panel, top edges level.
+  EXPECT_EQ(w->frameGeometry().x(), panel->frameGeometry().x() + panel->frameGeometry().width());
+  EXPECT_EQ(w->frameGeometry().y(), panel->frameGeometry().y());
+
+  tick(15);
+  EXPECT_EQ(w->grid().rows(), 16);
+  EXPECT_EQ(w->view().topRow(), 1);
+  EXPECT_EQ(w->grid().cell(15, 0), "15");
+  EXPECT_EQ(w->grid().cell(15, 1), "09-08:05:22");
+  EXPECT_EQ(w->grid().cell(15, 2), "123.4");
+  EXPECT_EQ(w->view().selectedGridRow(), 15);
+  // From row 16 on, one row of scroll per record; the newest row is in view.
+  for (int k = 1; k <= 5; ++k) {
+    tick();
+    EXPECT_EQ(w->view().topRow(), 1 + k);
+    const int last = w->grid().rows() - 1;
+    const QRect r = w->view().visualRect(w->grid().index(last, 0));
+    EXPECT_TRUE(w->view().viewport()->rect().contains(r)) << "row " << last << " not in view";
+  }
+  // The file destination is idle meanwhile: its labels stay blank.
+  EXPECT_EQ(labelText("LblCount"), "");
+
+  w->close();
+  EXPECT_FALSE(state.recording.listRecording);
+  EXPECT_EQ(state.recording.listRecordCount, 0);
+  tick(2);  // no window, no rows
+  state.display.unitText = "Lx";
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  ListWindow* again = realTimeList(*ctx);
+  ASSERT_NE(again, nullptr);
+  ASSERT_NE(again, w);
+  EXPECT_EQ(again->grid().rows(), 1);
+  EXPECT_EQ(again->grid().cell(0, 0), "Lx");
+  tick();
+  EXPECT_EQ(again->grid().cell(1, 0), "1");
+}
+
+TEST_F(RecordingTick, LiveListShowsItsHundredThousandthRowThenCloses) {
+  state.recording.samplingTicks = 1;
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  ListWindow* w = realTimeList(*ctx);
+  ASSERT_NE(w, nullptr);
+  state.recording.listRecordCount = 99998;  // skip ahead: the row numbers tell the rest
+  tick();
+  EXPECT_TRUE(state.recording.listRecording);
+  tick();
+  EXPECT_EQ(w->grid().cell(w->grid().rows() - 1, 0), "100000");
+  EXPECT_FALSE(state.recording.listRecording);
+  EXPECT_EQ(realTimeList(*ctx), nullptr);
+}
+
+// ---- a data file that can no longer be written ----
+
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+    rlimit l = old_;
+    l.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &l);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(RecordingTick, FullMediumStopsTheRecordingKeepsEveryLineAndTells) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("full.txt"));
+  tick(3);
+  const QByteArray before = readFile(path("full.txt"));
+  ASSERT_EQ(recordLines(before), 3);
+  {
+    // Room for half a line more: the medium fills up in the middle of record 4.
+    FileSizeLimit limit(static_cast<rlim_t>(before.size() + 10));
+    dialogs.expectMessage();
+    tick();
+  }
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_EQ(state.recording.fileRecordCount, 0);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages()[0].contains("Recording stopped"));
+  EXPECT_TRUE(dialogs.messages()[0].contains("3 record(s)"));
+  EXPECT_EQ(button("Save")->toolTip(), "Save As");
+  EXPECT_EQ(labelText("LblCount"), "");
+  // Records 1-3 intact, no half of record 4.
+  EXPECT_EQ(readFile(path("full.txt")), before);
+  tick(3);  // nothing more is written, no further message
+  EXPECT_EQ(readFile(path("full.txt")), before);
+}
+
+TEST_F(RecordingTick, DevFullRefusesToStartWithAMessage) {
+  if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full here";
+  dialogs.answerSaveFile(QStringLiteral("/dev/full")).expectMessage();
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_EQ(button("Save")->toolTip(), "Save As");
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages()[0].startsWith("Cannot record to /dev/full"));
+}
+
+TEST_F(RecordingTick, RemovedFileStopsTheRecordingAndPutsTheRecordsBack) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("gone.txt"));
+  tick(2);
+  const QByteArray before = readFile(path("gone.txt"));
+  ASSERT_TRUE(QFile::remove(path("gone.txt")));
+  dialogs.expectMessage();
+  tick();
+  EXPECT_FALSE(state.recording.fileRecording);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages()[0].contains("removed"));
+  EXPECT_EQ(readFile(path("gone.txt")), before);
+}
+
+// ---- the toolbar ----
+
+TEST_F(RecordingTick, ToolbarHasTwelveKeyedButtonsInOrder) {
+  const QList<QAction*> actions = panel->findChild<QToolBar*>("Toolbar1")->actions();
+  const QStringList keys{"Save",   "Open", "PC",   "List", "Graph",   "TimeSet",
+                         "Memory", "CD",   "Comp", "Hold", "Buttons", "ESC"};
+  const QStringList tips{
+      "Save As",          "Open File to Read",  "PC Sampling Rate",
+      "List Display",     "Graphic Display",    "Set Meter Time to PC System Time",
+      "Data Logger",      "Luminous Intensity", "Comparator",
+      "Set Time to Hold", "Control Panel",      "Back to Normal Mode"};
+  ASSERT_EQ(actions.size(), 12);
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_EQ(actions[i]->data().toString(), keys[i]);
+    EXPECT_EQ(actions[i]->toolTip(), tips[i]);
+    EXPECT_FALSE(actions[i]->icon().pixmap(16, 16).isNull()) << keys[i].toStdString();
+  }
+  // The recording look has its own image.
+  const QImage idle = button("Save")->icon().pixmap(16, 16).toImage();
+  setSaveButtonLook(*ctx, true);
+  EXPECT_NE(button("Save")->icon().pixmap(16, 16).toImage(), idle);
+}
+
+TEST_F(RecordingTick, OtherKeysGoToTheirHooksOrDoNothing) {
+  QStringList ran;
+  ctx->hooks.commands["Graph"] = [&] { ran << "Graph"; };
+  ctx->hooks.commands["Memory"] = [&] { ran << "Memory"; };
+  for (const char* k : {"Graph", "TimeSet", "Memory", "CD", "Comp", "Hold", "Buttons", "save", "x"})
+    toolbarButtonClick(*ctx, QLatin1String(k));
+  EXPECT_EQ(ran, (QStringList{"Graph", "Memory"}));
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(RecordingTick, RefModeIgnoresSaveAndList) {
+  state.display.annRef = true;
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  EXPECT_FALSE(state.recording.fileRecording);
+  EXPECT_FALSE(state.recording.listRecording);
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(RecordingTick, OpenDuringRecordingShowsTheTwoLineMessage) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("busy.txt"));
+  tick();
+  dialogs.expectMessage();
+  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0], QString("Recording Mode!\n\rPlease stop recording!"));
+  EXPECT_TRUE(state.recording.fileRecording);
+  tick();
+  EXPECT_EQ(state.recording.fileRecordCount, 2);
+}
+
+TEST_F(RecordingTick, EscSendsEnterWithThePollOff) {
+  bool pollDuringExchange = true;
+  meter->clearReceived();
+  clock.onIdle = [&] { pollDuringExchange = pollDuringExchange && !poll.pollEnabled(); };
+  toolbarButtonClick(*ctx, QStringLiteral("ESC"));
+  clock.onIdle = nullptr;
+  EXPECT_EQ(meter->receivedLetters(), "AH");
+  EXPECT_TRUE(pollDuringExchange);
+  EXPECT_TRUE(poll.pollEnabled());
+}
+
+}  // namespace
+}  // namespace lux::test

@@ -1,0 +1,134 @@
+#pragma once
+// A panel as the records subsystem sees it (toolbar "Toolbar1", the three status labels), the
+// simulated meter behind MeterLink on a fake clock, and scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "link/MeterLink.h"
+#include "panel/Toolbar.h"
+#include "records/Install.h"
+#include "sim/SimMeter.h"
+#include "sim/SimSerialPort.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDialogs.h"
+
+namespace lux::test {
+
+class TestPoll : public PollControl {
+ public:
+  void setPollEnabled(bool enabled) override {
+    enabled_ = enabled;
+    ++changes;
+  }
+  bool pollEnabled() const override { return enabled_; }
+  int changes = 0;
+
+ private:
+  bool enabled_ = true;
+};
+
+class RecordsTest : public ::testing::Test {
+ protected:
+  RecordsTest() {
+    sim::SimMeter::Options o;
+    o.drift = false;
+    meter = std::make_unique<sim::SimMeter>(o);
+    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    linkState.portName = QStringLiteral("sim");
+    link = std::make_unique<MeterLink>(*port, clock, linkState);
+    QString reason;
+    EXPECT_TRUE(link->openLink(&reason)) << reason.toStdString();
+
+    panel = std::make_unique<QWidget>();
+    panel->setObjectName(QStringLiteral("Panel"));
+    auto* layout = new QVBoxLayout(panel.get());
+    auto* bar = new QToolBar(panel.get());
+    bar->setObjectName(QStringLiteral("Toolbar1"));
+    layout->addWidget(bar);
+    for (const char* name : {"LblFileName", "LblRec", "LblCount"}) {
+      auto* l = new QLabel(panel.get());
+      l->setObjectName(QLatin1String(name));
+      layout->addWidget(l);
+    }
+    label("LblRec")->setText(QStringLiteral("Rec."));
+    panel->setGeometry(10, 10, 480, 360);
+
+    ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, poll, panel.get(), {}});
+    installToolbar(*ctx);
+    installRecords(*ctx);
+
+    state.display.unitText = "Lx";
+    state.display.mainValueText = "123.4";
+    EXPECT_TRUE(dir.isValid());
+  }
+
+  ~RecordsTest() override {
+    // Windows belong to the panel; the context they point at goes after them.
+    panel.reset();
+  }
+
+  QLabel* label(const char* name) { return panel->findChild<QLabel*>(QLatin1String(name)); }
+  QString labelText(const char* name) { return label(name)->text(); }
+  // What the user sees: a hidden label shows nothing.
+  QString shownText(const char* name) {
+    return label(name)->isVisibleTo(panel.get()) ? label(name)->text() : QString();
+  }
+  QAction* button(const QString& key) {
+    for (QAction* a : panel->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->actions())
+      if (a->data().toString() == key) return a;
+    return nullptr;
+  }
+
+  // One Timer2 tick, one second of PC time.
+  void tick(int n = 1) {
+    for (int i = 0; i < n; ++i) {
+      clock.advance(1.0);
+      ctx->hooks.recordingTick();
+    }
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+  static QByteArray readFile(const QString& p) {
+    QFile f(p);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+  }
+  static void writeFile(const QString& p, const QByteArray& bytes) {
+    QFile f(p);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+  }
+
+  // Starts a file recording through the toolbar's "Save" and its Save As dialog.
+  void startRecording(const QString& file) {
+    dialogs.answerSaveFile(file);
+    toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  }
+
+  // FakeClock starts on 2026-03-09 08:05:07.
+  FakeClock clock;
+  std::unique_ptr<sim::SimMeter> meter;
+  std::unique_ptr<sim::SimSerialPort> port;
+  LinkState linkState;
+  std::unique_ptr<MeterLink> link;
+  AppState state;
+  ScriptedDialogs dialogs;
+  TestPoll poll;
+  std::unique_ptr<QWidget> panel;
+  std::unique_ptr<Context> ctx;
+  QTemporaryDir dir;
+};
+
+}  // namespace lux::test
