@@ -8,6 +8,7 @@ NumEdit::NumEdit(QWidget* parent) : QDoubleSpinBox(parent) {
   // Readings reach 1000000 (the overload value); leave room around them for the user's ranges.
   setRange(-1e12, 1e12);
   setKeyboardTracking(false);
+  setDecimals(6);
   setFormat(QStringLiteral("0"));
 }
 
@@ -24,11 +25,9 @@ void NumEdit::setFormat(const QString& format) {
         ++hashDecimals_;
     }
   }
-  const double keep = value();
-  const bool blocked = blockSignals(true);
-  setDecimals(fixedDecimals_ + hashDecimals_);
-  setValue(keep);
-  blockSignals(blocked);
+  // The value keeps more precision than the format shows, so that a format set after the
+  // value (as the viewer's filler does) does not round the value itself.
+  if (decimals() < fixedDecimals_ + hashDecimals_) setDecimals(fixedDecimals_ + hashDecimals_);
   // The shown text depends on the format even when the value stays the same.
   lineEdit()->setText(textFromValue(value()));
 }

@@ -1,0 +1,162 @@
+// Plotting a list through the program's own wiring: the file list's "Plot" and the data list's
+// "Plot" reach the Plot viewer through plotGridColumn and the hook that installGraphs sets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "graphs/GraphViewer.h"
+#include "graphs/Install.h"
+#include "graphs/LiveGraph.h"
+#include "graphs/NumEdit.h"
+#include "link/MeterLink.h"
+#include "records/FileTransfer.h"
+#include "records/ListWindows.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/GraphWidget.h"
+#include "ui/GridModel.h"
+
+namespace lux::test {
+namespace {
+
+class NoPort : public SerialPort {
+ public:
+  bool open(const QString&, QString*) override { return true; }
+  bool isOpen() const override { return true; }
+  void close() override {}
+  void write(const QByteArray&) override {}
+  QByteArray readAll() override { return {}; }
+  qint64 bytesWaiting() override { return 0; }
+  void discardInput() override {}
+};
+
+class Poll : public PollControl {
+ public:
+  void setPollEnabled(bool e) override { on = e; }
+  bool pollEnabled() const override { return on; }
+  bool on = true;
+};
+
+class PlotTest : public ::testing::Test {
+ protected:
+  void SetUp() override { installGraphs(ctx); }
+  void TearDown() override {
+    for (auto& f : ctx.hooks.onShutdown) f();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  GraphViewer* plotWindow() const {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == "Plot" && w->isVisible()) return qobject_cast<GraphViewer*>(w);
+    return nullptr;
+  }
+  int visiblePlots() const {
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == "Plot" && w->isVisible()) ++n;
+    return n;
+  }
+  static void fillGrid(GridModel& grid, const QString& unit, const QStringList& values) {
+    grid.setCell(0, 0, unit);
+    int n = 0;
+    for (const QString& v : values) {
+      ++n;
+      grid.addItem(QString::number(n) + "\t07-14:23:0" + QString::number(n % 10) + "\t" + v);
+    }
+  }
+
+  AppState state;
+  ScriptedDialogs dialogs;
+  FakeClock clock;
+  NoPort port;
+  MeterLink link{port, clock, state.link};
+  Poll poll;
+  Context ctx{state, link, dialogs, clock, poll, nullptr, {}};
+};
+
+TEST_F(PlotTest, GraphCommandIsRegistered) {
+  ASSERT_TRUE(ctx.hooks.commands.count("Graph"));
+  state.display.unitText = "Lx";
+  state.display.mainValue = 12;
+  ctx.hooks.commands["Graph"]();
+  EXPECT_TRUE(state.graphs.liveGraphOpen);
+  for (auto& f : ctx.hooks.onShutdown) f();
+  EXPECT_FALSE(state.graphs.liveGraphOpen);
+}
+
+TEST_F(PlotTest, FileListWithAnOverloadFirstRecordWidensToTheRealMinimum) {
+  GridModel grid(3);
+  fillGrid(grid, "Lx", {"OL", "12.5", "3.25", "480"});
+  filePlotCommand(ctx, grid);
+
+  EXPECT_EQ(state.recording.plotMaxValue, 1000000.0f);
+  EXPECT_EQ(state.recording.plotMinValue, 3.25f);
+  GraphViewer* v = plotWindow();
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->windowTitle(), "Plot");
+  EXPECT_EQ(v->unitLabelText(), "Lx");
+  EXPECT_EQ(v->graph()->axisCaption(1), "Lx");
+  CWGraph* g = v->graph();
+  ASSERT_EQ(g->pointCount(), 4);
+  double x = 0, y = 0;
+  ASSERT_TRUE(g->pointAt(0, &x, &y));
+  EXPECT_EQ(x, 1.0);
+  EXPECT_EQ(y, 1000000.0);
+  ASSERT_TRUE(g->pointAt(2, &x, &y));
+  EXPECT_EQ(x, 3.0);
+  EXPECT_EQ(y, 3.25);
+  EXPECT_DOUBLE_EQ(g->axisMinimum(2), 3.25);
+  EXPECT_DOUBLE_EQ(g->axisMaximum(2), 1000000.0);
+  EXPECT_DOUBLE_EQ(g->axisMinimum(1), 1.0);
+  EXPECT_DOUBLE_EQ(g->axisMaximum(1), 4.0);
+  EXPECT_EQ(v->axisMax(2)->text(), "1000000");
+  EXPECT_EQ(v->axisMin(2)->text(), "3.25");
+  EXPECT_EQ(v->axisMax(1)->text(), "4");
+
+  // Reset Scale gives back 1 .. plotPointCount and the scanned range.
+  v->axisMax(2)->setValue(100);
+  v->axisMin(1)->setValue(2);
+  v->CmdReset_Click();
+  EXPECT_DOUBLE_EQ(g->axisMinimum(1), 1.0);
+  EXPECT_DOUBLE_EQ(g->axisMaximum(1), 4.0);
+  EXPECT_DOUBLE_EQ(g->axisMaximum(2), 1000000.0);
+  EXPECT_DOUBLE_EQ(g->axisMinimum(2), 3.25);
+}
+
+TEST_F(PlotTest, DataListPlotReplacesAnOpenGraphWindow) {
+  GridModel files(3);
+  fillGrid(files, "Lx", {"1", "2", "3"});
+  filePlotCommand(ctx, files);
+  GraphViewer* first = plotWindow();
+  ASSERT_NE(first, nullptr);
+  first->trackModeList()->setCurrentIndex(3);
+
+  // What the data list's "Plot" does before handing its visible grid over.
+  GridModel grid(3);
+  fillGrid(grid, "W/(M)2", {"100.5", "2500", "7"});
+  state.recording.plotUnitText = "W/(M)2";
+  state.recording.plotMaxValue = 2200;
+  state.recording.plotMinValue = 0;
+  state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
+  plotGridColumn(ctx, grid, 2);
+
+  EXPECT_EQ(visiblePlots(), 1);
+  GraphViewer* v = plotWindow();
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->trackModeList()->currentIndex(), 0);
+  EXPECT_EQ(v->unitLabelText(), "W/(M)2");
+  EXPECT_EQ(v->graph()->pointCount(), 3);
+  EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(2), 2500.0);  // raised to the values
+  EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(2), 0.0);
+  v->axisMax(2)->setValue(10);
+  v->CmdReset_Click();
+  EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(2), 2500.0);
+  EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(1), 3.0);
+}
+
+}  // namespace
+}  // namespace lux::test
