@@ -7,8 +7,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -126,8 +128,15 @@ void PtyServer::stop() {
 }
 
 void PtyServer::withMeter(const std::function<void(SimMeter&, double)>& f) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  f(meter_, now());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    f(meter_, now());
+  }
+  // The change may have made something due at once (garbage, a resumed stream).
+  if (wakeWrite_ >= 0) {
+    char b = 1;
+    (void)::write(wakeWrite_, &b, 1);
+  }
 }
 
 void PtyServer::run() {
@@ -137,8 +146,16 @@ void PtyServer::run() {
   while (!stopRequested_) {
     pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
     if (!pendingOut_.empty()) fds[0].events |= POLLOUT;
-    // A few milliseconds between looks keeps the 19200-baud pacing smooth at negligible cost.
-    int rc = ::poll(fds, 2, 5);
+    // Sleep until the meter has something due (a frame, paced bytes, a logger sample), at least
+    // 5 ms so paced bytes go out in small bursts, and at most 200 ms so a stale pty input is
+    // noticed.
+    double wait = 0.2;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      wait = std::clamp(meter_.nextEventAt() - now(), 0.005, 0.2);
+    }
+    if (!pendingOut_.empty()) wait = 0.005;
+    int rc = ::poll(fds, 2, static_cast<int>(std::lround(wait * 1000)));
     if (rc < 0 && errno != EINTR) break;
     if (fds[1].revents & POLLIN) {
       while (::read(wakeRead_, buf, sizeof buf) > 0) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <stdexcept>
 
@@ -142,6 +143,18 @@ std::size_t SimMeter::pendingBytes(double now) {
     if (due < c.bytes.size()) break;
   }
   return total;
+}
+
+double SimMeter::nextEventAt() const {
+  double next = std::numeric_limits<double>::infinity();
+  if (!out_.empty()) {
+    const Chunk& c = out_.front();
+    next = c.start + c.perByte * static_cast<double>(c.taken);
+  }
+  if (nextFrameAt_ < streamUntil_) next = std::min(next, nextFrameAt_);
+  if (recording_) next = std::min(next, nextSampleAt_);
+  if (partial_) next = std::min(next, partial_->at + kPayloadTimeout + kEps);
+  return next;
 }
 
 std::string SimMeter::receivedLetters() const {

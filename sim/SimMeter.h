@@ -106,6 +106,9 @@ class SimMeter {
   std::size_t pendingBytes(double now);
   // The most recent commands (the oldest are dropped after some 200000).
   const std::vector<Received>& received() const { return received_; }
+  // The earliest time at which the meter will next have something to do or send (infinity when
+  // it waits for the program): lets a real-time server sleep until then.
+  double nextEventAt() const;
   void clearReceived() { received_.clear(); }
   // Letters only, in arrival order (handy to compare with "AM", "AHZ"...).
   std::string receivedLetters() const;
