@@ -1,0 +1,156 @@
+// The meter clock window against the simulated meter: its captions, the clock it reads and
+// sets, and the panel's poll held off for the window's whole life.
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "MeterBench.h"
+#include "settings/Install.h"
+#include "settings/Setup.h"
+
+namespace lux::test {
+namespace {
+
+class ClockWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w = new lux::Setup(b.ctx);
+    b.forget();
+  }
+  void TearDown() override { delete w; }
+
+  MeterBench b;  // fake clock at 2026/03/09 08:05:07
+  lux::Setup* w = nullptr;
+};
+
+TEST_F(ClockWindow, OpensWithDesignCaptionsItsTimerAndThePollOff) {
+  EXPECT_EQ(w->windowTitle(), "Setup");
+  EXPECT_EQ(w->FrameTime->title(), "Time");
+  EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
+  EXPECT_EQ(w->LblPCTime->text(), "PC System Time");
+  EXPECT_EQ(w->CmdSetTime->text(), "Set Meter Time To System Time");
+  EXPECT_EQ(w->CmdExit->text(), "Exit");
+  EXPECT_TRUE(w->Timer1->isActive());
+  EXPECT_EQ(w->Timer1->interval(), 350);
+  EXPECT_FALSE(b.poll.pollEnabled());
+  EXPECT_FALSE(w->meterTimeShown());
+  EXPECT_FALSE(w->pcTimeShown());
+}
+
+TEST_F(ClockWindow, SetsTheMeterClockToThePcClock) {
+  b.meter.setClock({1, 0, 0, 0}, b.clock.elapsed());
+  w->CmdSetTime->click();
+  EXPECT_EQ(withoutHandshakes(b.letters()), "HT");
+  EXPECT_EQ(b.payloadOf('T'), bytes({0x09, 0x08, 0x05, 0x07}));
+  const sim::MeterTime t = b.meter.clock(b.clock.elapsed());
+  EXPECT_EQ(t.day, 9);
+  EXPECT_EQ(t.hour, 8);
+  EXPECT_EQ(t.minute, 5);
+  EXPECT_EQ(t.second, 7);
+  EXPECT_TRUE(w->Timer1->isActive()) << "the window's timer runs again after the setting";
+  EXPECT_FALSE(b.poll.pollEnabled());
+}
+
+TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
+  b.meter.setClock({31, 23, 59, 59}, b.clock.elapsed());
+  w->LblMeterTime->clicked();  // as a click on the label does
+  w->LblPCTime_Click();
+  w->Timer1_Timer();
+  EXPECT_EQ(w->LblMeterTime->text(), "31 23:59:59");
+  EXPECT_EQ(withoutHandshakes(b.letters()), "Y");
+  EXPECT_EQ(w->LblPCTime->text(),
+            b.clock.localDateTime().toString("dd hh:mm:ss"));  // the read took a moment
+  EXPECT_TRUE(w->LblPCTime->text().startsWith("09 08:05:0"));
+
+  b.clock.advance(1.0);
+  w->Timer1_Timer();
+  EXPECT_EQ(w->LblMeterTime->text(), "01 00:00:00") << "the meter's day rolls over";
+
+  w->LblMeterTime_Click();
+  w->LblPCTime_Click();
+  b.forget();
+  w->Timer1_Timer();
+  EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
+  EXPECT_EQ(w->LblPCTime->text(), "PC System Time");
+  EXPECT_EQ(b.letters(), "") << "nothing is asked of the meter while its clock is hidden";
+  EXPECT_FALSE(b.poll.pollEnabled()) << "the poll stays off while the window is open";
+}
+
+TEST_F(ClockWindow, MeterRecordingClosesTheWindowAndThePollResumes) {
+  b.state.display.annIntv = true;
+  w->Timer1_Timer();
+  EXPECT_TRUE(w->unloaded());
+  EXPECT_FALSE(w->Timer1->isActive());
+  EXPECT_TRUE(b.poll.pollEnabled());
+}
+
+TEST_F(ClockWindow, ExitResumesThePollOnce) {
+  w->CmdExit->click();
+  EXPECT_TRUE(w->unloaded());
+  EXPECT_TRUE(b.poll.pollEnabled());
+  EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}));
+  w->Timer1_Timer();  // a tick that was already due does nothing more
+  EXPECT_EQ(b.letters(), "");
+}
+
+TEST_F(ClockWindow, MeterThatNeverAnswersYEndsWithAMessageAndThePollRunning) {
+  b.port.unheard = {'Y'};
+  w->LblMeterTime_Click();
+  b.dialogs.expectMessage();
+  const double start = b.clock.elapsed();
+  w->Timer1_Timer();
+  const double took = b.clock.elapsed() - start;
+  EXPECT_GE(took, kMeterAnswerBoundSeconds);
+  EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0);
+  EXPECT_EQ(b.dialogs.messages(), std::vector<QString>{meterSilentMessage()});
+  EXPECT_TRUE(w->unloaded());
+  EXPECT_TRUE(b.poll.pollEnabled());
+  EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
+}
+
+TEST_F(ClockWindow, ClockReplyMixedWithDisplayBytesIsNotShown) {
+  // The meter streams frames for a while after the poll stopped asking; a read that starts
+  // inside one must not put frame bytes up as the meter's clock.
+  b.meter.setClock({7, 14, 55, 57}, b.clock.elapsed());
+  b.port.noiseLetter = 'Y';
+  b.port.noiseTimes = 1;
+  b.port.noise = QByteArray("\x02\x12\x34\x56\x78\x00\x00\x03", 8).mid(3);
+  w->LblMeterTime_Click();
+  w->Timer1_Timer();
+  EXPECT_EQ(w->LblMeterTime->text(), "07 14:55:57");
+  EXPECT_EQ(withoutHandshakes(b.letters()), "YY");
+}
+
+TEST(TimeSetCommand, RefusedWhileTheMeterLogs) {
+  MeterBench b;
+  installSettings(b.ctx);
+  ASSERT_TRUE(b.ctx.hooks.commands.count("TimeSet"));
+  b.state.display.annIntv = true;
+  b.dialogs.expectMessage();
+  b.ctx.hooks.commands.at("TimeSet")();
+  EXPECT_EQ(b.dialogs.messages(),
+            std::vector<QString>{"Recording mode, stop record then try again !"});
+  EXPECT_TRUE(b.poll.history.empty());
+}
+
+TEST(TimeSetCommand, ShowsTheClockWindowModallyAndResumesThePollAfter) {
+  MeterBench b;
+  installSettings(b.ctx);
+  bool sawModal = false;
+  bool pollOffMeanwhile = false;
+  QTimer::singleShot(0, [&] {
+    auto* modal = qobject_cast<lux::Setup*>(QApplication::activeModalWidget());
+    sawModal = modal != nullptr;
+    pollOffMeanwhile = !b.poll.pollEnabled();
+    if (modal) modal->CmdExit->click();
+  });
+  b.ctx.hooks.commands.at("TimeSet")();
+  EXPECT_TRUE(sawModal);
+  EXPECT_TRUE(pollOffMeanwhile);
+  EXPECT_TRUE(b.poll.pollEnabled());
+}
+
+}  // namespace
+}  // namespace lux::test
