@@ -1,0 +1,223 @@
+// Listing a logger set into the Data List: time labels, lux and foot-candle texts, the unit
+// switch, save, plot and print of the visible grid.
+#include <QApplication>
+#include <QFile>
+
+#include "LoggerFixture.h"
+#include "records/RecordingState.h"
+
+using namespace lux;
+using namespace lux::test;
+
+namespace {
+
+class DataListTest : public LoggerTest {
+ protected:
+  // Downloads `content` from the meter and lists set `row` of the set table.
+  void list(const std::string& content, int row = 1) {
+    meter->setRawLoggerContent(content);
+    ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+    memoryWindow()->gridSetClick(row);
+    ASSERT_NE(dataList(), nullptr);
+  }
+  QString lux(int row, int col = 2) { return dataList()->gridM().cell(row, col); }
+  QString fc(int row, int col = 2) { return dataList()->gridI().cell(row, col); }
+  static QByteArray readFile(const QString& p) {
+    QFile f(p);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+};
+
+// Reading 1234 (0x04D2) under each range bit, then a record with no range bit.
+const std::vector<std::array<std::uint8_t, 3>> kEveryRange = {
+    {0x04, 0xD2, 0x40}, {0x04, 0xD2, 0x20}, {0x04, 0xD2, 0x10}, {0x04, 0xD2, 0x08},
+    {0x04, 0xD2, 0x04}, {0x04, 0xD2, 0x02}, {0x00, 0x07, 0x01}};
+
+}  // namespace
+
+TEST_F(DataListTest, EveryRangeBitGivesItsLuxAndFootCandleText) {
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
+  ASSERT_EQ(dataList()->gridM().rows(), 8);
+  ASSERT_EQ(dataList()->gridI().rows(), 8);
+  const char* luxTexts[] = {"123400", "12340", "1234", "123.4", "12.34", "1.234", "1.234"};
+  const char* fcTexts[] = {"11463.86", "1146", "114.6", "11.46", "1.146", "0.1146", "0.1146"};
+  for (int n = 1; n <= 7; ++n) {
+    EXPECT_EQ(lux(n), luxTexts[n - 1]) << n;
+    EXPECT_EQ(fc(n), fcTexts[n - 1]) << n;
+    EXPECT_EQ(lux(n, 0), QString::number(n));
+    EXPECT_EQ(fc(n, 0), QString::number(n));
+    EXPECT_EQ(lux(n, 1), fc(n, 1));
+  }
+  EXPECT_EQ(dataList()->gridM().cell(0, 0), "Lx");
+  EXPECT_EQ(dataList()->gridI().cell(0, 0), "Fc");
+  EXPECT_EQ(dataList()->gridM().cell(0, 1), "Time");
+  EXPECT_EQ(dataList()->gridM().cell(0, 2), "Value");
+}
+
+TEST_F(DataListTest, LabelsCrossMidnightAndTheMonthEnd) {
+  clock.setDateTime(QDateTime(QDate(2026, 4, 10), QTime(9, 0, 0)));  // April: 30 days
+  list(loggerSetBytes(0x30, 0x23, 0x59, 0x58, 0, 0x01,
+                      {{0, 1, 0x10}, {0, 2, 0x10}, {0, 3, 0x10}, {0, 4, 0x10}}));
+  EXPECT_EQ(lux(1, 1), "30-23:59:58");
+  EXPECT_EQ(lux(2, 1), "30-23:59:59");
+  EXPECT_EQ(lux(3, 1), "01-00:00:00");
+  EXPECT_EQ(lux(4, 1), "01-00:00:01");
+}
+
+TEST_F(DataListTest, LongIntervalsStepWholeDays) {
+  // 255 min 99 s: the longest interval a header holds.
+  list(loggerSetBytes(0x27, 0x12, 0x00, 0x00, 0xFF, 0x99,
+                      {{0, 1, 0x10}, {0, 2, 0x10}, {0, 3, 0x10}}));
+  EXPECT_EQ(memoryWindow()->gridSet().cell(1, 2), "15399");
+  EXPECT_EQ(lux(1, 1), "27-12:00:00");
+  EXPECT_EQ(lux(2, 1), "27-16:16:39");
+  EXPECT_EQ(lux(3, 1), "27-20:33:18");
+}
+
+TEST_F(DataListTest, DayZeroCountsFromTheStartDay) {
+  list(loggerSetBytes(0x00, 0x23, 0x59, 0x59, 0x00, 0x30,
+                      {{0, 1, 0x10}, {0, 2, 0x10}, {0, 3, 0x10}}));
+  EXPECT_EQ(memoryWindow()->gridSet().cell(1, 1), "00-23:59:59");
+  EXPECT_EQ(lux(1, 1), "00-23:59:59");
+  EXPECT_EQ(lux(2, 1), "01-00:00:29");
+  EXPECT_EQ(lux(3, 1), "01-00:00:59");
+}
+
+TEST_F(DataListTest, StartDayMissingFromThisMonthListsWithoutFault) {
+  clock.setDateTime(QDateTime(QDate(2026, 2, 3), QTime(9, 0, 0)));
+  list(loggerSetBytes(0x31, 0x23, 0x59, 0x59, 0, 0x01, {{0, 1, 0x10}, {0, 2, 0x10}}));
+  // Taken as 31 January: the next day is the 1st.
+  EXPECT_EQ(lux(1, 1), "31-23:59:59");
+  EXPECT_EQ(lux(2, 1), "01-00:00:00");
+}
+
+TEST_F(DataListTest, CaptionCountsThenReturns) {
+  std::vector<std::array<std::uint8_t, 3>> recs(8, {0, 9, 0x10});
+  CaptionLog log(QStringLiteral("DataList"));
+  qApp->installEventFilter(&log);
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, recs));
+  qApp->removeEventFilter(&log);
+  EXPECT_EQ(dataList()->windowTitle(), "Data List");
+  // The fresh window's own caption first, then the count, then "Data List" again.
+  ASSERT_GE(log.captions.size(), 2u);
+  EXPECT_EQ(log.captions.front(), "Data List");
+  EXPECT_EQ(log.captions.back(), "Data List");
+  const std::vector<QString> counted(log.captions.begin() + 1, log.captions.end() - 1);
+  EXPECT_EQ(counted,
+            (std::vector<QString>{"12.5 % completed", "25.0 % completed", "37.5 % completed",
+                                  "50.0 % completed", "62.5 % completed", "75.0 % completed",
+                                  "87.5 % completed", "100.0 % completed"}));
+}
+
+TEST_F(DataListTest, HeaderRowClickOpensAnEmptyList) {
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange), 0);
+  EXPECT_EQ(dataList()->gridM().rows(), 1);
+  EXPECT_EQ(dataList()->gridI().rows(), 1);
+  EXPECT_EQ(dataList()->windowTitle(), "Data List");
+  EXPECT_TRUE(poll.pollEnabled());
+}
+
+TEST_F(DataListTest, ANewSetReplacesTheList) {
+  std::string content = loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange) +
+                        loggerSetBytes(0x10, 0x08, 0x00, 0x00, 0, 0x02, {{0, 5, 0x10}});
+  list(content, 1);
+  QPointer<QWidget> first = dataList();
+  memoryWindow()->gridSetClick(2);
+  EXPECT_TRUE(first.isNull());
+  ASSERT_NE(dataList(), nullptr);
+  EXPECT_EQ(dataList()->gridM().rows(), 2);
+  EXPECT_EQ(lux(1), "5");
+  EXPECT_EQ(lux(1, 1), "10-08:00:00");
+}
+
+TEST_F(DataListTest, FootCandleMeterOpensOnTheFcGridAndUnitSwitches) {
+  state.display.annFc = true;
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
+  DataListWindow* w = dataList();
+  EXPECT_FALSE(state.logger.dataListLuxShown);
+  EXPECT_TRUE(w->gridMView().isHidden());
+  EXPECT_FALSE(w->gridIView().isHidden());
+  EXPECT_EQ(&w->visibleGrid(), &w->gridI());
+  w->toolbarButtonClick("Unit");
+  EXPECT_TRUE(state.logger.dataListLuxShown);
+  EXPECT_FALSE(w->gridMView().isHidden());
+  EXPECT_TRUE(w->gridIView().isHidden());
+  w->toolbarButtonClick("Unit");
+  EXPECT_FALSE(state.logger.dataListLuxShown);
+  EXPECT_TRUE(w->gridMView().isHidden());
+  // Both keep their rows.
+  EXPECT_EQ(w->gridM().rows(), 8);
+  EXPECT_EQ(w->gridI().rows(), 8);
+}
+
+TEST_F(DataListTest, LuxMeterOpensOnTheLuxGrid) {
+  state.display.annFc = false;
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
+  EXPECT_TRUE(state.logger.dataListLuxShown);
+  EXPECT_FALSE(dataList()->gridMView().isHidden());
+  EXPECT_TRUE(dataList()->gridIView().isHidden());
+  EXPECT_EQ(dataList()->pos(), QPoint(0, 0));
+}
+
+TEST_F(DataListTest, SaveWritesTheVisibleGridByteForByte) {
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x02, {{0x04, 0xD2, 0x10}, {0x04, 0xD2, 0x08}}));
+  const QString luxFile = path("lux.txt");
+  dialogs.answerSaveFile(luxFile);
+  dataList()->toolbarButtonClick("Save");
+  EXPECT_EQ(readFile(luxFile), QByteArray("Lx\tTime\tValue\t\r\n"
+                                          "1\t09-08:00:00\t1234\t\r\n"
+                                          "2\t09-08:00:02\t123.4\t\r\n"));
+  dataList()->toolbarButtonClick("Unit");
+  const QString fcFile = path("fc.txt");
+  dialogs.answerSaveFile(fcFile);
+  dataList()->toolbarButtonClick("Save");
+  EXPECT_EQ(readFile(fcFile), QByteArray("Fc\tTime\tValue\t\r\n"
+                                         "1\t09-08:00:00\t114.6\t\r\n"
+                                         "2\t09-08:00:02\t11.46\t\r\n"));
+  EXPECT_EQ(dataList()->windowTitle(), "Data List");
+  EXPECT_TRUE(dialogs.allAnswered());
+}
+
+TEST_F(DataListTest, SaveWhileRecordingIsRefused) {
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
+  state.recording.fileRecording = true;
+  dialogs.expectMessage();
+  dataList()->toolbarButtonClick("Save");
+  EXPECT_EQ(
+      dialogs.messages(),
+      std::vector<QString>{QStringLiteral("Aready in recording mode, close it and try again !")});
+  for (const auto& s : dialogs.shown()) EXPECT_NE(s.kind, ScriptedDialogs::Kind::SaveFile);
+}
+
+TEST_F(DataListTest, PlotHandsTheVisibleValuesOver) {
+  std::vector<PlotRequest> plots;
+  ctx->hooks.showPlot = [&](const PlotRequest& r) { plots.push_back(r); };
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01,
+                      {{0x04, 0xD2, 0x10}, {0x04, 0xD2, 0x08}, {0x00, 0x05, 0x10}}));
+  dataList()->toolbarButtonClick("Plot");
+  ASSERT_EQ(plots.size(), 1u);
+  EXPECT_EQ(plots[0].unitText, "W/(M)2");
+  EXPECT_EQ(plots[0].values, (std::vector<float>{1234.0f, 123.4f, 5.0f}));
+  EXPECT_EQ(state.graphs.plotPointCount, 3.0f);
+  EXPECT_EQ(state.recording.plotMinValue, 0.0f);
+  EXPECT_EQ(state.recording.plotMaxValue, 2200.0f);
+
+  dataList()->toolbarButtonClick("Unit");
+  dataList()->toolbarButtonClick("Plot");
+  ASSERT_EQ(plots.size(), 2u);
+  EXPECT_EQ(plots[1].unitText, "Btu/((ft)2.h)");
+  ASSERT_EQ(plots[1].values.size(), 3u);
+  EXPECT_FLOAT_EQ(plots[1].values[0], 114.6f);
+  EXPECT_FLOAT_EQ(state.recording.plotMaxValue, 697.4f);
+}
+
+TEST_F(DataListTest, PrintGoesThroughThePrinterDialog) {
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
+  const QString pdf = path("list.pdf");
+  dialogs.answerPrinter(pdf);
+  dataList()->toolbarButtonClick("Print");
+  EXPECT_TRUE(dialogs.allAnswered());
+  EXPECT_GT(QFile(pdf).size(), 0);
+  EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_EQ(dataList()->windowTitle(), "Data List");
+}

@@ -1,0 +1,292 @@
+// The "Memory" command against the simulated meter on the fake clock: guards, empty memory,
+// full memory, a dump that stops, the poll handed back, and the erase.
+#include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+
+#include "LoggerFixture.h"
+#include "logger/MemoryDump.h"
+
+using namespace lux;
+using namespace lux::test;
+
+namespace {
+
+std::size_t count(const std::string& s, char c) {
+  return static_cast<std::size_t>(std::count(s.begin(), s.end(), c));
+}
+
+}  // namespace
+
+TEST_F(LoggerTest, EmptyMemorySaysSoAndTheCommandWorksAgain) {
+  meter->clearReceived();
+  dialogs.expectMessage();
+  state.link.pollCount = 7;
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::EmptyMemory);
+  EXPECT_EQ(dialogs.messages(), std::vector<QString>{QStringLiteral("No Data in Memory")});
+  EXPECT_EQ(memoryWindow(), nullptr);
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_EQ(poll.pauses, 1);
+  EXPECT_EQ(state.link.pollCount, 0);
+  EXPECT_EQ(count(letters(), 'Q'), 0u);
+
+  // Data arrives; the same command now downloads it.
+  meter->preloadLoggerSets(2, 5);
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  ASSERT_NE(memoryWindow(), nullptr);
+  EXPECT_EQ(memoryWindow()->gridSet().rows(), 3);
+  EXPECT_TRUE(dialogs.allAnswered());
+}
+
+TEST_F(LoggerTest, RefusedWhileLoggingHoldingOrAlreadyOpen) {
+  meter->preloadLoggerSets(1, 3);
+  meter->clearReceived();
+  state.display.annIntv = true;
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Refused);
+  state.display.annIntv = false;
+  state.display.annHold = true;
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Refused);
+  state.display.annHold = false;
+  EXPECT_EQ(letters(), "");
+  EXPECT_EQ(poll.pauses, 0);
+
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  meter->clearReceived();
+  // The window is open: a second "Memory" does nothing until it is closed.
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Refused);
+  EXPECT_EQ(letters(), "");
+  memoryWindow()->close();
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+}
+
+TEST_F(LoggerTest, ExchangeSendsEnterThenDumpRequest) {
+  meter->preloadLoggerSets(1, 3);
+  meter->clearReceived();
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  // Handshake, handshake, "H", handshake, "Q": nothing else, and "Q" only once.
+  EXPECT_EQ(letters(), "AAHAQ");
+}
+
+TEST_F(LoggerTest, SetsOfTheMeterAreListedWithTheirHeaders) {
+  meter->preloadLoggerSets(4, 10);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  MemoryWindow* w = memoryWindow();
+  ASSERT_NE(w, nullptr);
+  GridModel& t = w->gridSet();
+  ASSERT_EQ(t.rows(), 5);
+  EXPECT_EQ(t.cell(0, 0), "Set");
+  EXPECT_EQ(t.cell(0, 1), "Time");
+  EXPECT_EQ(t.cell(0, 2), "Sampling");
+  EXPECT_EQ(t.cell(0, 3), "Records");
+  const auto& sets = meter->loggerSets();
+  for (int k = 1; k <= 4; ++k) {
+    const sim::LoggerSet& s = sets[static_cast<std::size_t>(k - 1)];
+    EXPECT_EQ(t.cell(k, 0), QString::number(k));
+    EXPECT_EQ(t.cell(k, 1), QString::asprintf("%02d-%02d:%02d:%02d", s.start.day, s.start.hour,
+                                              s.start.minute, s.start.second));
+    EXPECT_EQ(t.cell(k, 2), QString::number(s.intervalMinutes * 60 + s.intervalSeconds));
+    EXPECT_EQ(t.cell(k, 3), "10");
+  }
+  EXPECT_EQ(t.cell(4, 2), "90");  // the fourth set samples every 1 min 30 s
+  EXPECT_EQ(state.logger.loggerSetCount, 4);
+  // Each stored set is the meter's bytes of that set, header included.
+  const std::string content = meter->loggerContent();
+  EXPECT_EQ(state.logger.loggerSets[1], QByteArray(content.data(), 40));
+  EXPECT_EQ(state.logger.loggerSets[4], QByteArray(content.data() + 120, 40));
+  EXPECT_EQ(w->lblSize().text(), "128 K");
+  EXPECT_EQ(w->lblRemain().text(),
+            QString::fromStdString(freeMemoryText(meter->loggerAddress())) + " K");
+  EXPECT_EQ(w->lblMessage().text(), "100.0% Completed");
+  EXPECT_EQ(w->progress().value(), 1000);
+  EXPECT_EQ(w->windowTitle(), "Data Logger");
+  // Beside the panel, at its right edge.
+  // Window frames are the platform's: allow a few pixels.
+  EXPECT_NEAR(w->pos().x(), panel->frameGeometry().left() + panel->frameGeometry().width(), 4);
+  EXPECT_NEAR(w->pos().y(), panel->frameGeometry().top(), 4);
+}
+
+TEST_F(LoggerTest, FullMemoryComesDownWhole) {
+  meter->fillLoggerMemory(3);
+  ASSERT_EQ(meter->loggerAddress(), 131071u);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  MemoryWindow* w = memoryWindow();
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->gridSet().rows(), 4);
+  std::size_t records = 0;
+  for (int k = 1; k <= 3; ++k) {
+    const std::size_t n = meter->loggerSets()[static_cast<std::size_t>(k - 1)].records.size();
+    EXPECT_EQ(w->gridSet().cell(k, 3), QString::number(n));
+    records += n;
+  }
+  EXPECT_EQ(records * 3 + 30, 131071u - 1279u);
+  EXPECT_EQ(w->lblRemain().text(), "0 K");
+  QByteArray joined;
+  for (int k = 1; k <= 3; ++k) joined += state.logger.loggerSets[static_cast<std::size_t>(k)];
+  EXPECT_EQ(joined.toStdString(), meter->loggerContent());
+  EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_EQ(state.link.pollCount, 0);
+}
+
+TEST_F(LoggerTest, PacedFullDumpIsReadToItsLastByte) {
+  meter->fillLoggerMemory(3);
+  meter->setPaced(true);
+  const double before = clock.elapsed();
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  const double took = clock.elapsed() - before;
+  const double line = (131071.0 - 1279.0 + 16.0) / sim::SimMeter::kBytesPerSecond;
+  // Read to the end at the line's own pace: never before the line delivered the bytes, and
+  // finished within a few read steps of the last byte (fake time, no machine speed involved).
+  EXPECT_GE(took, line);
+  EXPECT_LT(took, line + 1.0);
+  EXPECT_EQ(memoryWindow()->gridSet().rows(), 4);
+}
+
+TEST_F(LoggerTest, DumpThatStopsHalfwayEndsWithAMessageAndListsNothing) {
+  meter->preloadLoggerSets(3, 200);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  memoryWindow()->close();
+  const int setsBefore = state.logger.loggerSetCount;
+
+  const std::size_t expected = meter->memoryDump().size();
+  meter->truncateDumpAfter(expected / 2);
+  meter->setPaced(true);
+  state.link.pollCount = 9;
+  dialogs.expectMessage();
+  const double before = clock.elapsed();
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::TimedOut);
+  const double took = clock.elapsed() - before;
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  const QString text = dialogs.messages()[0];
+  EXPECT_TRUE(text.contains(QString::number(expected / 2) + " of " + QString::number(expected)))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("Nothing was listed")) << text.toStdString();
+  // Given up a few seconds after the last byte, not left waiting.
+  EXPECT_LT(took, static_cast<double>(expected / 2) / sim::SimMeter::kBytesPerSecond +
+                      kDumpSilenceSeconds + 1.0);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(memoryWindow(), nullptr);
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_EQ(state.logger.loggerSetCount, setsBefore);
+  EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_EQ(state.link.pollCount, 0);
+
+  // The next poll tick restarts the display stream, and the command works again.
+  meter->clearReceived();
+  pollOnce();
+  EXPECT_EQ(letters().substr(0, 2), "AM");
+  meter->truncateDumpAfter(std::nullopt);
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+}
+
+TEST_F(LoggerTest, PollRestartsWithStreamAfterADownload) {
+  meter->preloadLoggerSets(2, 4);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  meter->clearReceived();
+  pollOnce();
+  EXPECT_EQ(letters().substr(0, 2), "AM");
+}
+
+TEST_F(LoggerTest, UnansweredDumpRequestIsRepeatedThenGivenUp) {
+  meter->preloadLoggerSets(1, 3);
+  meter->truncateDumpAfter(0);
+  meter->clearReceived();
+  dialogs.expectMessage();
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::NoAnswer);
+  EXPECT_EQ(count(letters(), 'Q'), static_cast<std::size_t>(kDumpRequestAttempts));
+  EXPECT_EQ(count(letters(), 'H'), static_cast<std::size_t>(kDumpRequestAttempts));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(memoryWindow(), nullptr);
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_TRUE(poll.pollEnabled());
+}
+
+TEST_F(LoggerTest, ClosingTheWindowDuringTheDumpStopsTheDownload) {
+  meter->fillLoggerMemory(3);
+  meter->setPaced(true);
+  clock.onIdle = [this] {
+    MemoryWindow* w = memoryWindow();
+    if (w && w->progress().value() > 100) w->close();
+  };
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Cancelled);
+  clock.onIdle = nullptr;
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_FALSE(state.logger.downloadRunning);
+  EXPECT_EQ(state.logger.loggerSetCount, 0);
+  EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(LoggerTest, DamagedDumpListsTheSoundSetsAndSaysSo) {
+  std::string content = loggerSetBytes(0x07, 0x10, 0x00, 0x00, 0, 0x01,
+                                       {{1, 2, 0x10}, {3, 4, 0x10}, {5, 6, 0x10}, {7, 8, 0x10}});
+  content.erase(15, 2);  // two bytes of its second record lost
+  content += loggerSetBytes(0x08, 0x11, 0x00, 0x00, 0, 0x02, {{1, 1, 0x10}, {2, 2, 0x10}});
+  meter->setRawLoggerContent(content);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  GridModel& t = memoryWindow()->gridSet();
+  ASSERT_EQ(t.rows(), 3);
+  EXPECT_EQ(t.cell(1, 3), "3");
+  EXPECT_EQ(t.cell(2, 1), "08-11:00:00");
+  EXPECT_EQ(t.cell(2, 3), "2");
+  EXPECT_TRUE(memoryWindow()->lblMessage().text().startsWith("100.0% Completed"));
+  EXPECT_TRUE(memoryWindow()->lblMessage().text().contains("damaged"));
+}
+
+TEST_F(LoggerTest, FreeMemoryAtTheTopShowsZero) {
+  meter->setRawLoggerContent(std::string(131059 - 1279, '\x01'));
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  EXPECT_EQ(memoryWindow()->lblRemain().text(), "0 K");
+  EXPECT_EQ(memoryWindow()->gridSet().rows(), 1);  // no marker anywhere: no set
+}
+
+TEST_F(LoggerTest, EraseAfterTheWarning) {
+  meter->preloadLoggerSets(2, 5);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+
+  // Cancel: nothing sent, the window stays.
+  meter->clearReceived();
+  dialogs.answerConfirm(false);
+  memoryWindow()->lblRemainClick();
+  EXPECT_EQ(letters(), "");
+  ASSERT_NE(memoryWindow(), nullptr);
+  EXPECT_GT(meter->loggerAddress(), 1279u);
+
+  dialogs.answerConfirm(true);
+  memoryWindow()->lblRemainClick();
+  ASSERT_GE(dialogs.shown().size(), 2u);
+  const ScriptedDialogs::Shown& warning = dialogs.shown().back();
+  EXPECT_EQ(warning.kind, ScriptedDialogs::Kind::Confirm);
+  EXPECT_EQ(warning.text, "All the data in memory will be deleted!");
+  EXPECT_EQ(warning.title, "Warning");
+  EXPECT_EQ(letters(), "AE");
+  EXPECT_EQ(meter->loggerAddress(), 1279u);
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_FALSE(state.logger.loggerEraseBusy);
+  EXPECT_TRUE(poll.pollEnabled());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(memoryWindow(), nullptr);
+
+  // The memory is empty now.
+  dialogs.expectMessage();
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::EmptyMemory);
+}
+
+TEST_F(LoggerTest, EraseIsNotStartedTwice) {
+  meter->preloadLoggerSets(1, 5);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  state.logger.loggerEraseBusy = true;
+  meter->clearReceived();
+  memoryWindow()->lblRemainClick();  // no dialog scripted: none may be shown
+  EXPECT_EQ(letters(), "");
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(LoggerTest, MemoryCommandIsInstalled) {
+  ASSERT_TRUE(ctx->hooks.commands.count(QStringLiteral("Memory")));
+  meter->preloadLoggerSets(1, 2);
+  memoryCommand();
+  ASSERT_NE(memoryWindow(), nullptr);
+  EXPECT_EQ(memoryWindow()->gridSet().rows(), 2);
+}
