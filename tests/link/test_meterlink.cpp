@@ -1,0 +1,432 @@
+// The command channel on a fake clock: the timed wait, the handshake, reconnection, the poll
+// tick and its collection windows, against a scripted meter. Minutes of meter time run in
+// milliseconds.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <algorithm>
+#include <random>
+
+#include "FakeMeter.h"
+#include "ScriptedPort.h"
+#include "link/MeterLink.h"
+#include "support/FakeClock.h"
+
+namespace lux::test {
+namespace {
+
+using Ev = ScriptedPort::Event;
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    state.comPortNumber = 3;
+    state.portName = QStringLiteral("/dev/ttyS2");
+    QObject::connect(&link, &MeterLink::portCaptionChanged, [this](const QString& c) {
+      captions.push_back(c);
+      captionTimes.push_back(clock.elapsed());
+    });
+    QString reason;
+    ASSERT_TRUE(link.openLink(&reason)) << reason.toStdString();
+    captions.clear();
+    captionTimes.clear();
+  }
+
+  // One poll tick; the frames handed to the decoder are collected.
+  void tick(bool banner = false) {
+    link.pollTick([&](const QByteArray& f) {
+      frames.push_back(f);
+      return banner;
+    });
+  }
+
+  int count(char letter) const {
+    const std::string w = port.writtenText();
+    return static_cast<int>(std::count(w.begin(), w.end(), letter));
+  }
+
+  FakeClock clock;
+  ScriptedPort port{clock};
+  FakeMeter meter{port};
+  LinkState state;
+  MeterLink link{port, clock, state};
+  std::vector<QString> captions;
+  std::vector<double> captionTimes;
+  std::vector<QByteArray> frames;
+};
+
+// ---- the timed wait ----
+
+TEST_F(LinkTest, WaitLastsItsDurationAndRunsEvents) {
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  const double before = clock.elapsed();
+  link.waitSeconds(0.2);
+  EXPECT_GE(clock.elapsed() - before, 0.2 - 1e-9);
+  EXPECT_LT(clock.elapsed() - before, 0.21);
+  EXPECT_TRUE(ran);
+
+  // Even a zero wait lets pending events run once.
+  bool ranAgain = false;
+  QTimer::singleShot(0, [&] { ranAgain = true; });
+  link.waitSeconds(0);
+  EXPECT_TRUE(ranAgain);
+}
+
+TEST_F(LinkTest, WaitStartedJustBeforeMidnightReturnsAtFirstCheck) {
+  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 990)));
+  const int calls = clock.idleCalls();
+  const double before = clock.elapsed();
+  link.waitSeconds(0.2);
+  EXPECT_EQ(clock.idleCalls() - calls, 1);
+  EXPECT_LT(clock.elapsed() - before, 0.2);
+
+  // Far enough from midnight the same wait runs its full length.
+  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 0)));
+  const double again = clock.elapsed();
+  link.waitSeconds(0.2);
+  EXPECT_GE(clock.elapsed() - again, 0.2 - 1e-9);
+}
+
+TEST_F(LinkTest, WaitIsBoundedWhenThePcClockIsSetBack) {
+  bool setBack = false;
+  clock.onIdle = [&] {
+    if (!setBack) clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(7, 0, 0)));
+    setBack = true;
+  };
+  const double before = clock.elapsed();
+  link.waitSeconds(0.2);
+  EXPECT_TRUE(setBack);
+  EXPECT_LE(clock.elapsed() - before, 0.6);
+}
+
+TEST_F(LinkTest, AbortEndsEveryWait) {
+  clock.onIdle = [&] { link.abort(); };
+  EXPECT_THROW(link.waitSeconds(0.2), LinkAborted);
+  clock.onIdle = nullptr;
+  EXPECT_THROW(link.waitSeconds(0.02), LinkAborted);
+  EXPECT_THROW(link.meterHandshake(), LinkAborted);
+}
+
+TEST_F(LinkTest, AbortEndsAReconnectionThatWouldWaitForever) {
+  meter.silentUntil = 1e9;
+  clock.onIdle = [&] {
+    if (clock.elapsed() > 60) link.abort();
+  };
+  EXPECT_THROW(link.reconnectMeter(), LinkAborted);
+  EXPECT_LT(clock.elapsed(), 61);
+  EXPECT_EQ(captions, std::vector<QString>{"No COM"});
+}
+
+// ---- the handshake ----
+
+TEST_F(LinkTest, HandshakeStoresTheLoggerAddress) {
+  meter.address = 0x01FFFF;
+  link.meterHandshake();
+  EXPECT_FLOAT_EQ(state.loggerAddress, 131071.0f);
+  EXPECT_EQ(port.writtenText(), "A");
+  EXPECT_TRUE(captions.empty());
+}
+
+TEST_F(LinkTest, WrongAnswerIsRejectedAndRestartsTheAttempts) {
+  // 600 silent attempts, then 02 AA .. with a wrong end byte, then 998 silent, then a valid
+  // answer. Without the restart the silent attempts would add up past 1000 and show "No COM".
+  meter.answerFor = [](int n) -> QByteArray {
+    if (n == 601) return handshakeAnswer(0x000777, 0x04);
+    if (n == 1600) return handshakeAnswer(0x000500);
+    return {};
+  };
+  link.meterHandshake();
+  EXPECT_EQ(meter.handshakes, 1600);
+  EXPECT_FLOAT_EQ(state.loggerAddress, 1280.0f);
+  EXPECT_TRUE(captions.empty());
+}
+
+TEST_F(LinkTest, AnswerWithWrongMarkerByteIsRejected) {
+  meter.answerFor = [](int n) -> QByteArray {
+    if (n == 1) return QByteArray("\x02\x55\x00\x04\xFF\x03", 6);
+    if (n == 2) return QByteArray("\x03\xAA\x00\x04\xFF\x03", 6);
+    return handshakeAnswer(0x0004FF);
+  };
+  link.meterHandshake();
+  EXPECT_EQ(meter.handshakes, 3);
+  EXPECT_FLOAT_EQ(state.loggerAddress, 1279.0f);
+}
+
+TEST_F(LinkTest, ThousandSilentAttemptsFallIntoReconnection) {
+  int attemptsBeforeNoCom = -1;
+  QObject::connect(&link, &MeterLink::portCaptionChanged, [&](const QString& c) {
+    if (c == "No COM") attemptsBeforeNoCom = meter.handshakes;
+  });
+  meter.answerFor = [](int n) -> QByteArray {
+    return n <= 1010 ? QByteArray() : handshakeAnswer(0x000600);
+  };
+  link.meterHandshake();
+  EXPECT_EQ(attemptsBeforeNoCom, 1000);
+  // 1000 attempts of 0.02 s: at least 20 s of waiting.
+  ASSERT_EQ(captionTimes.size(), 2u);
+  EXPECT_GE(captionTimes[0], 20.0);
+  EXPECT_EQ(captions, (std::vector<QString>{"No COM", "COM3"}));
+  EXPECT_FLOAT_EQ(state.loggerAddress, 1536.0f);
+  // Reconnection restarts the display stream; the handshake then answers once more.
+  const std::string w = port.writtenText();
+  EXPECT_NE(w.find("AM"), std::string::npos);
+  EXPECT_EQ(w.back(), 'A');
+}
+
+// ---- the poll tick ----
+
+TEST_F(LinkTest, FirstTickHandshakesStartsTheStreamAndCounts) {
+  state.pollCount = 0;
+  tick();
+  EXPECT_EQ(port.writtenText(), "AM");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], meter.frame);
+  EXPECT_EQ(state.pollCount, 1);
+}
+
+TEST_F(LinkTest, StreamIsRestartedOnEveryFifteenthTick) {
+  meter.startStreaming(clock.elapsed());
+  state.pollCount = 14;
+  tick();
+  EXPECT_EQ(state.pollCount, 0);
+  EXPECT_EQ(port.writtenText(), "");
+  tick();
+  EXPECT_EQ(port.writtenText(), "AM");
+  EXPECT_EQ(state.pollCount, 1);
+  for (int i = 0; i < 14; ++i) tick();
+  EXPECT_EQ(port.writtenText(), "AM");
+  EXPECT_EQ(state.pollCount, 0);
+  EXPECT_EQ(frames.size(), 16u);
+}
+
+TEST_F(LinkTest, BannerFrameLeavesThePollCountAlone) {
+  meter.startStreaming(clock.elapsed());
+  state.pollCount = 7;
+  tick(/*banner=*/true);
+  EXPECT_EQ(frames.size(), 1u);
+  EXPECT_EQ(state.pollCount, 7);
+}
+
+TEST_F(LinkTest, SplitFrameIsJoinedBeforeTheCheck) {
+  state.pollCount = 3;
+  const QByteArray f = displayFrame(88.8, 1);
+  port.deliverIn(0.01, f.left(5));
+  port.deliverIn(0.03, f.mid(5, 4));
+  port.deliverIn(0.05, f.mid(9));
+  tick();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], f);
+  EXPECT_EQ(state.pollCount, 4);
+  int reads = 0;
+  for (const auto& e : port.log()) reads += e.kind == Ev::Read;
+  EXPECT_GE(reads, 2);
+}
+
+TEST_F(LinkTest, MisframedFramesAreDroppedWithoutCounting) {
+  state.pollCount = 3;
+  QByteArray badEnd = displayFrame(11.1, 1);
+  badEnd[13] = 0x04;
+  QByteArray badStart = displayFrame(22.2, 1);
+  badStart[0] = 0x12;
+  const QByteArray good = displayFrame(33.3, 1);
+  port.deliverIn(0.01, badEnd);
+  port.deliverIn(0.1, badStart);
+  port.deliverIn(0.2, good);
+  tick();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], good);
+  EXPECT_EQ(state.pollCount, 4);
+  EXPECT_TRUE(captions.empty());
+}
+
+TEST_F(LinkTest, LongerReadHandsOnOnlyTheFirstFourteenBytes) {
+  state.pollCount = 3;
+  const QByteArray first = displayFrame(1.0, 1);
+  port.deliverIn(0.01, first + displayFrame(2.0, 1).left(7));
+  tick();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], first);
+}
+
+TEST_F(LinkTest, SilentMeterMakesSixWindowsThenReconnects) {
+  state.pollCount = 5;
+  meter.silentUntil = 30.0;
+  meter.ignoreStreamRequests = 3;
+  tick();
+  EXPECT_TRUE(frames.empty());
+  EXPECT_EQ(state.pollCount, 5);
+  ASSERT_EQ(captions, (std::vector<QString>{"No COM", "COM3"}));
+  // Six windows of 2 s (each a little over, by its last 0.02 s step).
+  EXPECT_GT(captionTimes[0], 12.0);
+  EXPECT_LT(captionTimes[0], 12.5);
+  const auto discards = port.timesOf(Ev::Discard);
+  const auto firstA = port.timesOf(Ev::Write, 'A');
+  ASSERT_FALSE(firstA.empty());
+  EXPECT_EQ(
+      std::count_if(discards.begin(), discards.end(), [&](double t) { return t < firstA.front(); }),
+      6);
+  // "A" keeps going until the meter answers, then "M" every 0.2 s until a byte arrives.
+  for (double t : firstA) EXPECT_GE(t, captionTimes[0]);
+  EXPECT_GE(firstA.back(), 30.0);
+  const auto ms = port.timesOf(Ev::Write, 'M');
+  ASSERT_EQ(ms.size(), 4u);
+  for (std::size_t i = 1; i < ms.size(); ++i) EXPECT_NEAR(ms[i] - ms[i - 1], 0.2, 0.005);
+  EXPECT_GT(ms.front(), firstA.back());
+  EXPECT_GE(captionTimes[1], ms.back());
+
+  // The link is up again: the next tick reads a frame.
+  tick();
+  EXPECT_EQ(frames.size(), 1u);
+  EXPECT_EQ(state.pollCount, 6);
+}
+
+TEST_F(LinkTest, CollectionWindowAcrossMidnightEndsAtOnce) {
+  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 995)));
+  state.pollCount = 5;
+  meter.silentUntil = 20.0;
+  tick();
+  const auto d = port.timesOf(Ev::Discard);
+  ASSERT_GE(d.size(), 3u);
+  // Waits begun this close to midnight return at their first check, and the wrap ends the
+  // window: it is over within a few milliseconds instead of 2 s.
+  EXPECT_LT(d[1] - d[0], 0.05);
+  EXPECT_GT(d[2] - d[1], 2.0);  // the next one ran its full 2 s
+  EXPECT_EQ(captions.back(), "COM3");
+}
+
+TEST_F(LinkTest, VanishedPortIsReopenedEvery200msAndTheLinkResumes) {
+  meter.startStreaming(clock.elapsed());
+  state.pollCount = 3;
+  tick();
+  ASSERT_EQ(frames.size(), 1u);
+
+  port.vanish();
+  const double gone = clock.elapsed();
+  clock.onIdle = [&] {
+    if (!port.deviceThere && clock.elapsed() - gone >= 3.0) port.deviceThere = true;
+  };
+  tick();
+  ASSERT_EQ(captions, (std::vector<QString>{"No COM", "COM3"}));
+  EXPECT_LT(captionTimes[0] - gone, 0.05);
+  const auto failed = port.timesOf(Ev::OpenFailed);
+  EXPECT_GE(failed.size(), 13u);
+  EXPECT_LE(failed.size(), 16u);
+  for (std::size_t i = 1; i < failed.size(); ++i) EXPECT_GE(failed[i] - failed[i - 1], 0.2 - 1e-6);
+  EXPECT_EQ(port.timesOf(Ev::Open).size(), 2u);
+  EXPECT_EQ(port.openedName, "/dev/ttyS2");
+
+  tick();
+  EXPECT_EQ(frames.size(), 2u);
+}
+
+TEST_F(LinkTest, PortVanishingInsideACollectionWindowReconnectsAtOnce) {
+  state.pollCount = 3;
+  bool vanished = false;
+  clock.onIdle = [&] {
+    if (!vanished && clock.elapsed() > 0.5) {
+      port.vanish();
+      vanished = true;
+    }
+    if (!port.deviceThere && clock.elapsed() > 1.5) port.deviceThere = true;
+  };
+  tick();
+  ASSERT_FALSE(captionTimes.empty());
+  EXPECT_LT(captionTimes[0], 0.6);
+  EXPECT_EQ(captions.back(), "COM3");
+}
+
+TEST_F(LinkTest, NoiseOnTheLineNeverHangsTheTick) {
+  std::mt19937 rng(7);
+  port.source = [&](double now) {
+    QByteArray out;
+    if (now < 40.0) {
+      for (int i = 0; i < 37; ++i) out.append(char(rng() & 0xFF));
+    } else {
+      out = meter.stream(now);
+    }
+    return out;
+  };
+  meter.silentUntil = 40.0;
+  state.pollCount = 0;
+  tick();
+  EXPECT_EQ(captions.back(), "COM3");
+  EXPECT_LT(clock.elapsed(), 45.0);
+  // Whatever the noise looked like, the decoder only ever saw well-framed frames.
+  for (const auto& f : frames) {
+    ASSERT_EQ(f.size(), 14);
+    EXPECT_EQ(f[0], char(0x02));
+    EXPECT_EQ(f[13], char(0x03));
+  }
+  frames.clear();
+  tick();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], meter.frame);
+}
+
+TEST_F(LinkTest, EndlessNoiseShowsNoComAndEndsWhenTheProgramCloses) {
+  std::mt19937 rng(11);
+  port.source = [&](double) {
+    QByteArray out;
+    for (int i = 0; i < 29; ++i) out.append(char(rng() & 0xFF));
+    return out;
+  };
+  meter.silentUntil = 1e9;
+  clock.onIdle = [&] {
+    if (clock.elapsed() > 120) link.abort();
+  };
+  state.pollCount = 4;
+  EXPECT_THROW(tick(), LinkAborted);
+  EXPECT_EQ(captions, std::vector<QString>{"No COM"});
+  EXPECT_LT(clock.elapsed(), 121);
+}
+
+// ---- commands ----
+
+TEST_F(LinkTest, TransactionSendsHandshakeLetterAndDataAfterAPause) {
+  link.transact(Command::SetHoldTime, QByteArray("\x01\x30", 2));
+  EXPECT_EQ(port.writtenText(), std::string("AS\x01\x30", 4));
+  std::vector<double> writes;
+  for (const auto& e : port.log())
+    if (e.kind == Ev::Write) writes.push_back(e.at);
+  ASSERT_EQ(writes.size(), 3u);
+  EXPECT_GE(writes[2] - writes[1], 0.05 - 1e-9);
+  EXPECT_LT(writes[2] - writes[1], 0.06);
+
+  port.clearLog();
+  link.transact(Command::EraseMemory);
+  EXPECT_EQ(port.writtenText(), "AE");
+}
+
+TEST_F(LinkTest, OpenLinkNamesThePortAndReportsFailures) {
+  LinkState s;
+  ScriptedPort p(clock);
+  MeterLink l(p, clock, s);
+  QString reason;
+  EXPECT_FALSE(l.openLink(&reason));  // nothing chosen
+  EXPECT_FALSE(reason.isEmpty());
+  EXPECT_EQ(l.portCaption(), "No COM");
+
+  s.comPortNumber = 16;
+  p.deviceThere = false;
+  reason.clear();
+  EXPECT_FALSE(l.openLink(&reason));
+  EXPECT_EQ(reason, "no such device");
+  EXPECT_EQ(s.portName, "/dev/ttyS15");
+
+  p.deviceThere = true;
+  EXPECT_TRUE(l.openLink(&reason));
+  EXPECT_EQ(p.openedName, "/dev/ttyS15");
+  EXPECT_EQ(l.portCaption(), "COM16");
+
+  // A typed device path keeps its name in the caption.
+  LinkState typed;
+  typed.portName = "/dev/pts/7";
+  ScriptedPort p2(clock);
+  MeterLink l2(p2, clock, typed);
+  EXPECT_TRUE(l2.openLink(&reason));
+  EXPECT_EQ(l2.portCaption(), "/dev/pts/7");
+}
+
+}  // namespace
+}  // namespace lux::test
