@@ -27,7 +27,7 @@
 
 namespace lux {
 
-ParseOutcome parseCommandLine(QApplication& app, ProgramOptions& options) {
+ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& options) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Companion program of the digital light meter: mirrors its display, records readings, "
@@ -55,7 +55,7 @@ ParseOutcome parseCommandLine(QApplication& app, ProgramOptions& options) {
   parser.addOption(screenshot);
   parser.addOption(delay);
 
-  if (!parser.parse(app.arguments())) {
+  if (!parser.parse(arguments)) {
     std::fprintf(stderr, "luxpanel: %s\nTry 'luxpanel --help'.\n", qPrintable(parser.errorText()));
     return ParseOutcome::ExitError;
   }

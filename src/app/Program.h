@@ -3,6 +3,7 @@
 // on a pseudo-terminal, the objects every window works with, the subsystems' installation and
 // the main panel whose closing ends it all.
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QApplication;
@@ -20,7 +21,7 @@ enum class ParseOutcome { Run, ExitOk, ExitError };
 
 // Reads the command line. --help and --version print and give ExitOk; a bad option prints the
 // reason to stderr and gives ExitError.
-ParseOutcome parseCommandLine(QApplication& app, ProgramOptions& options);
+ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& options);
 
 // Runs the program until the main panel closes; returns the exit code.
 int runProgram(QApplication& app, const ProgramOptions& options);

@@ -71,13 +71,13 @@ class PanelTest : public ::testing::Test {
 
   bool shown(const char* name) const { return panel->elementShown(name); }
   QString text(const char* name) const { return panel->elementText(name); }
-  QString mainDigits() const {
+  std::string mainDigits() const {
     QString s;
     for (int i = 0; i < 6; ++i) {
       const QString t = text(qPrintable(QString("MainDigit%1").arg(i)));
       s += t.isEmpty() ? QString("_") : t;
     }
-    return s;
+    return s.toStdString();
   }
 
   test::FakeClock clock;
@@ -191,7 +191,7 @@ TEST_F(PanelTest, BannerCoversTheDigitsAndKeepsEverythingUnderneath) {
     EXPECT_TRUE(shown("ShapeSetUp")) << caption;
     EXPECT_TRUE(shown("LblSetUp")) << caption;
     EXPECT_EQ(text("LblSetUp"), caption);
-    EXPECT_EQ(mainDigits(), "_05234") << caption;  // 523.4 right-aligned, still there
+    EXPECT_EQ(mainDigits(), "__5234") << caption;  // 523.4 right-aligned, still there
     EXPECT_TRUE(shown("LblBP3")) << caption;
     EXPECT_FALSE(shown("LblBP1")) << caption;
     EXPECT_FALSE(shown("LblHold")) << caption;
@@ -386,7 +386,7 @@ TEST_F(PanelTest, PollTickMirrorsTheMeter) {
   panel->pollTick();
   EXPECT_EQ(panel->framesDecoded(), 1);
   EXPECT_EQ(QString::fromStdString(state.display.mainValueText), "412.7");
-  EXPECT_EQ(mainDigits(), "_04127");
+  EXPECT_EQ(mainDigits(), "__4127");
   EXPECT_TRUE(shown("LblBP3"));
   EXPECT_EQ(state.link.pollCount, 1);
   EXPECT_EQ(QString::fromStdString(meter->receivedLetters()).left(2), "AM");
