@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "app/Context.h"
@@ -240,13 +241,10 @@ void listLoggerSet(Context& ctx, int row) {
 
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
   std::vector<QStringList> lux, fc;
+  lux.reserve(static_cast<std::size_t>(count));
+  fc.reserve(static_cast<std::size_t>(count));
   QString caption;
-  auto flush = [&] {
-    list->gridM().appendRows(lux);
-    list->gridI().appendRows(fc);
-    lux.clear();
-    fc.clear();
-  };
+  long long shownTenths = -1;
   for (qsizetype n = 1; n <= count; ++n) {
     const QString number = QString::number(n);
     const QString label = QString::fromStdString(recordTimeLabel(start, (n - 1) * step));
@@ -254,17 +252,23 @@ void listLoggerSet(Context& ctx, int row) {
     formatLoggerValue(data[at], data[at + 1], data[at + 2], lg.loggerValueText);
     lux.push_back({number, label, QString::fromStdString(lg.loggerValueText[0])});
     fc.push_back({number, label, QString::fromStdString(lg.loggerValueText[1])});
-    const QString now =
-        QString::number(static_cast<double>(n) / static_cast<double>(count) * 100.0, 'f', 1) +
-        QStringLiteral(" % completed");
-    if (now != caption) {
-      // Rows go in as the caption moves on, so the lists fill in step with the count.
-      caption = now;
-      flush();
-      list->setWindowTitle(caption);
+    // The caption moves in tenths of a percent: format it only when that count moves.
+    const long long tenths =
+        std::llround(static_cast<double>(n) * 1000.0 / static_cast<double>(count));
+    if (tenths != shownTenths) {
+      shownTenths = tenths;
+      QString now =
+          QString::number(static_cast<double>(n) / static_cast<double>(count) * 100.0, 'f', 1) +
+          QStringLiteral(" % completed");
+      if (now != caption) {
+        caption = std::move(now);
+        list->setWindowTitle(caption);
+      }
     }
   }
-  flush();
+  // One insert per grid: the views lay out once instead of once per batch.
+  list->gridM().appendRows(lux);
+  list->gridI().appendRows(fc);
   list->setWindowTitle(QStringLiteral("Data List"));
 }
 
