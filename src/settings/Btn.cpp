@@ -45,12 +45,6 @@ Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx)
 
   adjustSize();
   setFixedSize(size());
-  if (ctx_.panel) {
-    const QRect p = ctx_.panel->frameGeometry();
-    const QScreen* screen = ctx_.panel->screen();
-    const int screenLeft = screen ? screen->availableGeometry().left() : 0;
-    move(screenLeft + (p.width() - frameGeometry().width()) / 2, p.y() + p.height());
-  }
 }
 
 QPushButton* Btn::addKey(const char* name, const QString& caption, const QString& toolTip, int row,
@@ -82,6 +76,20 @@ Btn* Btn::showKeypad(Context& ctx) {
   keypad->raise();
   keypad->activateWindow();
   return keypad;
+}
+
+void Btn::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (placed_) return;
+  placed_ = true;
+  // Just below the panel, centred on the panel's width from the screen's left edge (the panel
+  // itself starts at the top-left corner). The window's frame is known once it is shown.
+  if (ctx_.panel) {
+    const QRect p = ctx_.panel->frameGeometry();
+    const QScreen* screen = ctx_.panel->screen();
+    const int screenLeft = screen ? screen->availableGeometry().left() : 0;
+    move(screenLeft + (p.width() - frameGeometry().width()) / 2, p.y() + p.height());
+  }
 }
 
 void Btn::closeEvent(QCloseEvent* event) {

@@ -43,6 +43,7 @@ class Btn : public QWidget {
   bool waitingForMeter() const { return waitingForMeter_; }
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -55,6 +56,7 @@ class Btn : public QWidget {
   ExchangeGuard exchange_;
   bool waitingForMeter_ = false;
   bool unloaded_ = false;
+  bool placed_ = false;
 };
 
 }  // namespace lux

@@ -83,10 +83,6 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   connect(CmdExit, &QPushButton::clicked, this, [this] { CmdExit_Click(); });
 
   adjustSize();
-  if (ctx_.panel) {
-    const QRect p = ctx_.panel->frameGeometry();
-    move(p.x() + (p.width() - frameGeometry().width()) / 2, p.y() + twipsY(this, 1000));
-  }
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -97,6 +93,17 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
 
 Setup::~Setup() {
   Form_Unload();
+}
+
+void Setup::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (placed_) return;
+  placed_ = true;
+  // Centred over the panel, 1000 twips below its top; the window's frame is known once shown.
+  if (ctx_.panel) {
+    const QRect p = ctx_.panel->frameGeometry();
+    move(p.x() + (p.width() - frameGeometry().width()) / 2, p.y() + twipsY(this, 1000));
+  }
 }
 
 void Setup::LblMeterTime_Click() {

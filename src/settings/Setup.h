@@ -58,6 +58,7 @@ class Setup : public QDialog {
   void done(int result) override;
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -73,6 +74,7 @@ class Setup : public QDialog {
   bool meterTimeShown_ = false;
   bool pcTimeShown_ = false;
   bool unloaded_ = false;
+  bool placed_ = false;
 };
 
 // The toolbar's "TimeSet": refused while the meter's logger records (INTV), else the clock

@@ -137,19 +137,32 @@ TEST(TimeSetCommand, RefusedWhileTheMeterLogs) {
 
 TEST(TimeSetCommand, ShowsTheClockWindowModallyAndResumesThePollAfter) {
   MeterBench b;
+  QWidget panel;
+  panel.setGeometry(50, 20, 600, 400);
+  panel.show();
+  b.ctx.panel = &panel;
   installSettings(b.ctx);
   bool sawModal = false;
   bool pollOffMeanwhile = false;
+  QPoint placedAt;
+  int width = 0;
   QTimer::singleShot(0, [&] {
     auto* modal = qobject_cast<lux::Setup*>(QApplication::activeModalWidget());
     sawModal = modal != nullptr;
     pollOffMeanwhile = !b.poll.pollEnabled();
-    if (modal) modal->CmdExit->click();
+    if (!modal) return;
+    placedAt = modal->pos();
+    width = modal->frameGeometry().width();
+    modal->CmdExit->click();
   });
   b.ctx.hooks.commands.at("TimeSet")();
   EXPECT_TRUE(sawModal);
   EXPECT_TRUE(pollOffMeanwhile);
   EXPECT_TRUE(b.poll.pollEnabled());
+  const QRect p = panel.frameGeometry();
+  EXPECT_EQ(placedAt, QPoint(p.x() + (p.width() - width) / 2, p.y() + 67))
+      << "centred over the panel, 1000 twips (67 px at 96 dpi) below its top";
+  EXPECT_TRUE(panel.findChildren<lux::Setup*>().isEmpty()) << "the window is gone once closed";
 }
 
 }  // namespace
