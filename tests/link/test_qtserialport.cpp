@@ -1,0 +1,239 @@
+// The real serial port over a pseudo-terminal: line settings, bytes both ways, a device that
+// vanishes under the open port (it must close itself, not spin), and the whole link reopening
+// the same name once the device is back. Real time, bounded by short deadlines.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "FakeMeter.h"
+#include "link/MeterLink.h"
+#include "link/QtSerialPort.h"
+#include "link/SystemClock.h"
+
+namespace lux {
+namespace {
+
+// The device side of a pseudo-terminal: what a meter (or an adapter) would hold.
+class Pty {
+ public:
+  Pty() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+    slave_ = QString::fromLocal8Bit(ptsname(master_));
+  }
+  ~Pty() { closeMaster(); }
+  bool ok() const { return master_ >= 0 && !slave_.isEmpty(); }
+  QString slavePath() const { return slave_; }
+  int fd() const { return master_; }
+  void closeMaster() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+  }
+  void write(const QByteArray& b) {
+    ASSERT_EQ(::write(master_, b.constData(), b.size()), b.size());
+  }
+  // What the program wrote, waiting up to `ms` for at least `want` bytes.
+  QByteArray read(int want, int ms = 1000) {
+    QByteArray got;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (got.size() < want && std::chrono::steady_clock::now() < until) {
+      pollfd p{master_, POLLIN, 0};
+      if (::poll(&p, 1, 20) > 0 && (p.revents & POLLIN)) {
+        char buf[256];
+        const auto n = ::read(master_, buf, sizeof buf);
+        if (n > 0) got.append(buf, n);
+      }
+    }
+    return got;
+  }
+
+ private:
+  int master_ = -1;
+  QString slave_;
+};
+
+// Waits in real time, with events running, until `done` or `ms` pass.
+bool waitFor(const std::function<bool()>& done, int ms) {
+  SystemClock clock;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    clock.idle(0.01);
+  }
+  return true;
+}
+
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+TEST(QtSerialPortTest, BytesTravelBothWays) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  QtSerialPort port;
+  QString reason;
+  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+  EXPECT_TRUE(port.isOpen());
+
+  port.write("A");
+  EXPECT_EQ(pty.read(1), "A");
+  port.write(QByteArray("\x02\x45\x00", 3));
+  EXPECT_EQ(pty.read(3), QByteArray("\x02\x45\x00", 3));
+
+  const QByteArray answer = test::handshakeAnswer(1279);
+  pty.write(answer);
+  ASSERT_TRUE(waitFor([&] { return port.bytesWaiting() >= 6; }, 1000));
+  EXPECT_EQ(port.readAll(), answer);
+  EXPECT_EQ(port.readAll(), QByteArray());
+
+  // Discarding drops what has arrived, and later bytes still come through.
+  pty.write("junk");
+  ASSERT_TRUE(waitFor([&] { return port.bytesWaiting() >= 4; }, 1000));
+  port.discardInput();
+  EXPECT_EQ(port.bytesWaiting(), 0);
+  pty.write("OK");
+  ASSERT_TRUE(waitFor([&] { return port.bytesWaiting() >= 2; }, 1000));
+  EXPECT_EQ(port.readAll(), "OK");
+  EXPECT_FALSE(port.lost());
+}
+
+TEST(QtSerialPortTest, OpenReportsTheReason) {
+  QtSerialPort port;
+  QString reason;
+  EXPECT_FALSE(port.open(QStringLiteral("/dev/no-such-lux-meter"), &reason));
+  EXPECT_TRUE(reason.contains("no such device")) << reason.toStdString();
+  EXPECT_FALSE(port.isOpen());
+
+  // A port another program holds is refused with a reason, and the holder keeps it.
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  QtSerialPort holder;
+  ASSERT_TRUE(holder.open(pty.slavePath(), &reason));
+  QtSerialPort second;
+  reason.clear();
+  EXPECT_FALSE(second.open(pty.slavePath(), &reason));
+  EXPECT_FALSE(reason.isEmpty());
+  EXPECT_TRUE(holder.isOpen());
+}
+
+TEST(QtSerialPortTest, VanishedDeviceClosesThePortInsteadOfSpinning) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  QtSerialPort port;
+  QString reason;
+  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+  bool signalled = false;
+  QObject::connect(&port, &QtSerialPort::portLost, [&] { signalled = true; });
+
+  pty.closeMaster();
+  ASSERT_TRUE(waitFor([&] { return !port.isOpen(); }, 2000));
+  EXPECT_TRUE(port.lost());
+  EXPECT_TRUE(signalled);
+  EXPECT_EQ(port.readAll(), QByteArray());
+  port.write("A");  // harmless on a closed port
+
+  // Left open, the port would report the error tens of thousands of times a second.
+  const double cpu0 = cpuSeconds();
+  waitFor([] { return false; }, 300);
+  EXPECT_LT(cpuSeconds() - cpu0, 0.15);
+  EXPECT_LT(port.errorSignals(), 50);
+}
+
+// The meter's side on a pty: answers "A", and streams a display frame every 0.1 s after "M",
+// from the event loop, as a real meter would from the other end of the cable.
+class PtyMeter {
+ public:
+  explicit PtyMeter(Pty& pty) : pty_(pty), notifier_(pty.fd(), QSocketNotifier::Read) {
+    stream_.setInterval(100);
+    QObject::connect(&stream_, &QTimer::timeout,
+                     [this] { pty_.write(test::displayFrame(12.3, 1)); });
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] {
+      char buf[64];
+      const auto n = ::read(pty_.fd(), buf, sizeof buf);
+      for (int i = 0; i < n; ++i) {
+        if (buf[i] == 'A') pty_.write(test::handshakeAnswer(address));
+        if (buf[i] == 'M' && !stream_.isActive()) stream_.start();
+      }
+      if (n <= 0) notifier_.setEnabled(false);
+    });
+  }
+  unsigned address = 1279;
+
+ private:
+  Pty& pty_;
+  QSocketNotifier notifier_;
+  QTimer stream_;
+};
+
+TEST(QtSerialPortTest, LinkReopensTheSameNameWhenTheDeviceReturns) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString link = dir.filePath("meter");
+  auto pty = std::make_unique<Pty>();
+  ASSERT_TRUE(pty->ok());
+  ASSERT_TRUE(QFile::link(pty->slavePath(), link));
+  auto meter = std::make_unique<PtyMeter>(*pty);
+  meter->address = 0x000600;
+
+  QtSerialPort port;
+  SystemClock clock;
+  LinkState state;
+  state.portName = link;
+  MeterLink meterLink(port, clock, state);
+  QStringList captions;
+  QObject::connect(&meterLink, &MeterLink::portCaptionChanged,
+                   [&](const QString& c) { captions << c; });
+  QString reason;
+  ASSERT_TRUE(meterLink.openLink(&reason)) << reason.toStdString();
+  // Whatever happens, the test ends: a stuck wait is aborted after 10 s.
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] { meterLink.abort(); });
+  watchdog.start(10000);
+
+  QByteArray frame;
+  auto onFrame = [&](const QByteArray& f) {
+    frame = f;
+    return false;
+  };
+  meterLink.pollTick(onFrame);
+  EXPECT_FLOAT_EQ(state.loggerAddress, 1536.0f);
+  EXPECT_EQ(frame, test::displayFrame(12.3, 1));
+  EXPECT_EQ(state.pollCount, 1);
+
+  // The adapter goes; a new one appears under the same name 0.5 s later.
+  meter.reset();
+  pty->closeMaster();
+  ASSERT_TRUE(waitFor([&] { return !port.isOpen(); }, 2000));
+  auto pty2 = std::make_unique<Pty>();
+  ASSERT_TRUE(pty2->ok());
+  std::unique_ptr<PtyMeter> meter2;
+  QTimer::singleShot(500, [&] {
+    QFile::remove(link);
+    QFile::link(pty2->slavePath(), link);
+    meter2 = std::make_unique<PtyMeter>(*pty2);
+  });
+  frame.clear();
+  meterLink.pollTick(onFrame);  // reconnects
+  ASSERT_FALSE(meterLink.aborted());
+  EXPECT_EQ(captions.mid(1), (QStringList{"No COM", link}));
+  meterLink.pollTick(onFrame);
+  EXPECT_EQ(frame, test::displayFrame(12.3, 1));
+  watchdog.stop();
+}
+
+}  // namespace
+}  // namespace lux
