@@ -1,0 +1,1 @@
+lux_add_bench(bench_wait SOURCES ${CMAKE_CURRENT_LIST_DIR}/wait_bench.cpp LIBS lux_link)
