@@ -1,0 +1,1 @@
+lux_add_fuzzer(fuzz_settings_entries ${CMAKE_CURRENT_LIST_DIR}/fuzz_settings_entries.cpp)
