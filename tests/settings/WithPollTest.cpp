@@ -1,0 +1,124 @@
+// The toolbar's setting commands and the keypad while the panel's poll really runs: a poll tick
+// falls due every 250 ms of meter time, also inside the commands' waits, as the panel's timer
+// does. The interleaved frames and answers must neither corrupt what is sent nor what is read,
+// and the poll must go on decoding frames afterwards.
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+
+#include "MeterBench.h"
+#include "link/FrameDecoder.h"
+#include "link/TickGuard.h"
+#include "panel/ParameterInputs.h"
+#include "panel/Toolbar.h"
+#include "settings/Btn.h"
+#include "settings/Comparator.h"
+#include "settings/Install.h"
+
+namespace lux::test {
+namespace {
+
+class WithPoll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    installParameterInputs(b.ctx);
+    installSettings(b.ctx);
+    b.clock.onIdle = [this] { maybePoll(); };
+    // Let the poll get the meter streaming first.
+    for (int i = 0; i < 8; ++i) {
+      b.clock.advance(0.25);
+      maybePoll();
+    }
+    ASSERT_GT(frames, 0);
+    b.forget();
+  }
+  void TearDown() override {
+    b.clock.onIdle = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<Comparator*>(w) || qobject_cast<Btn*>(w)) delete w;
+  }
+
+  void maybePoll() {
+    if (!b.poll.pollEnabled() || b.clock.elapsed() < nextTick) return;
+    nextTick = b.clock.elapsed() + 0.25;
+    guard.run([this] {
+      b.link.pollTick([this](const QByteArray& frame) {
+        ++frames;
+        decodeFrame(b.state.display,
+                    std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
+        return false;
+      });
+    });
+  }
+
+  MeterBench b;
+  TickGuard guard;
+  double nextTick = 0;
+  int frames = 0;
+};
+
+TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
+  const int atStart = frames;
+  b.dialogs.answerInput("4:25");
+  toolbarButtonClick(b.ctx, "Hold");
+  EXPECT_EQ(b.meter.holdMinutes(), 4);
+  EXPECT_EQ(b.meter.holdSeconds(), 25);
+
+  b.meter.settings().distance100 = 0x012C;
+  b.dialogs.answerInput("2.75");
+  toolbarButtonClick(b.ctx, "CD");
+  EXPECT_EQ(b.dialogs.shown().back().defaultText, "03.00");
+  EXPECT_EQ(b.meter.settings().distance100, 275);
+
+  b.meter.settings().high = 12345;
+  b.meter.settings().low = 42;
+  b.meter.settings().comparator = 0x42;
+  toolbarButtonClick(b.ctx, "Comp");
+  Comparator* w = Comparator::find(b.ctx);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(w->HighO[1]->currentText() + w->HighO[2]->currentText() + w->HighO[3]->currentText() +
+                w->HighO[4]->currentText(),
+            "2345");
+  EXPECT_EQ(w->LowO[3]->currentText() + w->LowO[4]->currentText(), "42");
+  EXPECT_EQ(w->selectedOption(), 3);
+  w->HighO[1]->setCurrentIndex(7);
+  w->CmdUpdate->click();
+  EXPECT_EQ(b.meter.settings().comparator, 0x42);
+  EXPECT_EQ(b.meter.settings().high, 7345);
+  EXPECT_EQ(b.meter.settings().low, 42);
+
+  EXPECT_TRUE(b.dialogs.messages().empty());
+  EXPECT_TRUE(b.poll.pollEnabled());
+  EXPECT_GT(frames, atStart) << "poll ticks ran inside the commands' waits";
+  const int before = frames;
+  for (int i = 0; i < 8; ++i) {
+    b.clock.advance(0.25);
+    maybePoll();
+  }
+  EXPECT_GT(frames, before) << "the poll goes on decoding frames";
+}
+
+TEST_F(WithPoll, KeypadKeysAndTheCandelaKeyWhilePolling) {
+  toolbarButtonClick(b.ctx, "Buttons");
+  Btn* k = Btn::find(b.ctx);
+  ASSERT_TRUE(k);
+  k->findChild<QPushButton*>("CmdAVG")->click();
+  EXPECT_TRUE(b.meter.annunciator(sim::Annunciator::Avg));
+  b.meter.settings().distance100 = 0x01F4;
+  k->findChild<QPushButton*>("CmdCD")->click();
+  EXPECT_EQ(b.payloadOf('I'), bytes({0x01, 0xF4}));
+  k->findChild<QPushButton*>("CmdPower")->click();
+  EXPECT_EQ(b.state.link.pollCount, 0);
+  EXPECT_TRUE(b.poll.pollEnabled());
+  EXPECT_TRUE(b.dialogs.messages().empty());
+  const int before = frames;
+  for (int i = 0; i < 8; ++i) {
+    b.clock.advance(0.25);
+    maybePoll();
+  }
+  EXPECT_GT(frames, before) << "after the power key the poll restarts the meter's stream";
+}
+
+}  // namespace
+}  // namespace lux::test
