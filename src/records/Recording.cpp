@@ -109,7 +109,8 @@ void recordingTick(Context& ctx) {
     r.samplingTickCount = 0;
     r.autoSamplingTicks = 0;
   }
-  if (!r.autoRecordPath.isEmpty()) {
+  // The start-up recording waits for the first reading, so that its unit is the meter's.
+  if (!r.autoRecordPath.isEmpty() && !ctx.state.display.mainValueText.empty()) {
     const QString path = r.autoRecordPath;
     r.autoRecordPath.clear();
     if (!r.fileRecording) beginFileRecording(ctx, path);
