@@ -12,6 +12,7 @@
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QToolBar>
+#include <cmath>
 #include <string_view>
 
 #include "app/AppState.h"
@@ -104,6 +105,23 @@ QLabel* Panel::addLabel(const QString& name, const QString& text, int left, int 
   return label;
 }
 
+QLabel* Panel::addPoint(const QString& name, const QString& text, int left, int top, double points,
+                        int nextDigitLeft, int digitPitch) {
+  // A point belongs in the gap between two digits. Its place on the meter's picture names the
+  // gap; the glyph is centred between the ink of the digit before and the digit after it, so
+  // it never runs into either whatever the font's side bearings.
+  QLabel* label = addLabel(name, text, left, top, points);
+  const QFontMetrics fm(label->font());
+  const QRect digitInk = fm.boundingRect(QLatin1Char('8'));
+  const QRect pointInk = fm.boundingRect(text);
+  const int next = twipsX(this, nextDigitLeft);
+  const int previous = twipsX(this, nextDigitLeft - digitPitch);
+  const double gapCentre = (previous + digitInk.right() + next + digitInk.left()) / 2.0;
+  label->move(static_cast<int>(std::lround(gapCentre - (pointInk.left() + pointInk.width() / 2.0))),
+              label->y());
+  return label;
+}
+
 QLabel* Panel::addImage(const QString& name, const QString& resource, int left, int top, int width,
                         int height) {
   auto* label = new QLabel(lcd_);
@@ -142,10 +160,10 @@ void Panel::buildLcd(QWidget* lcd) {
         addLabel(QStringLiteral("MainDigit%1").arg(i), QString(), mainLeft[i], 1080, 72, "8");
     mainDigit_[i]->setProperty("index", i);
   }
-  addLabel(QStringLiteral("LblBP1"), QStringLiteral("."), 3180, 1080, 72);
-  addLabel(QStringLiteral("LblBP2"), QStringLiteral("."), 4140, 1080, 72);
-  addLabel(QStringLiteral("LblBP3"), QStringLiteral("."), 5100, 1080, 72);
-  addLabel(QStringLiteral("LblComma"), QStringLiteral(","), 3180, 1080, 72);
+  addPoint(QStringLiteral("LblBP1"), QStringLiteral("."), 3180, 1080, 72, 3675, 960);
+  addPoint(QStringLiteral("LblBP2"), QStringLiteral("."), 4140, 1080, 72, 4635, 960);
+  addPoint(QStringLiteral("LblBP3"), QStringLiteral("."), 5100, 1080, 72, 5595, 960);
+  addPoint(QStringLiteral("LblComma"), QStringLiteral(","), 3180, 1080, 72, 3675, 960);
   addLabel(QStringLiteral("LblNeg"), QStringLiteral("-"), 120, 1320, 48);
   addLabel(QStringLiteral("LblBigPlus"), QStringLiteral("+"), 120, 1320, 36);
 
@@ -177,11 +195,11 @@ void Panel::buildLcd(QWidget* lcd) {
         addLabel(QStringLiteral("TimeDigit%1").arg(i), QString(), timeLeft[i], 3480, 60, "8");
     timeDigit_[i]->setProperty("index", i);
   }
-  addLabel(QStringLiteral("LblSP1"), QStringLiteral("."), 3960, 3480, 60);
-  addLabel(QStringLiteral("LblSP2"), QStringLiteral("."), 4800, 3480, 60);
-  addLabel(QStringLiteral("LblSP3"), QStringLiteral("."), 5640, 3480, 60);
-  addLabel(QStringLiteral("LblTimeDot"), QStringLiteral("."), 4800, 3240, 60);
-  addLabel(QStringLiteral("LblDateDot"), QStringLiteral("."), 4800, 3000, 60);
+  addPoint(QStringLiteral("LblSP1"), QStringLiteral("."), 3960, 3480, 60, 4365, 840);
+  addPoint(QStringLiteral("LblSP2"), QStringLiteral("."), 4800, 3480, 60, 5205, 840);
+  addPoint(QStringLiteral("LblSP3"), QStringLiteral("."), 5640, 3480, 60, 6045, 840);
+  addPoint(QStringLiteral("LblTimeDot"), QStringLiteral("."), 4800, 3240, 60, 5205, 840);
+  addPoint(QStringLiteral("LblDateDot"), QStringLiteral("."), 4800, 3000, 60, 5205, 840);
 
   // Left block.
   addLabel(QStringLiteral("LblCycle"), QStringLiteral("CYCLE"), 240, 3360, word);

@@ -85,6 +85,8 @@ class Panel : public QMainWindow, public PollControl {
  private:
   QLabel* addLabel(const QString& name, const QString& text, int left, int top, double points,
                    const QString& sizeText = {});
+  QLabel* addPoint(const QString& name, const QString& text, int left, int top, double points,
+                   int nextDigitLeft, int digitPitch);
   QLabel* addImage(const QString& name, const QString& resource, int left, int top, int width,
                    int height);
   void buildLcd(QWidget* lcd);
