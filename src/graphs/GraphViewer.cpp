@@ -225,6 +225,12 @@ void GraphViewer::followGraphRanges() {
 
 void GraphViewer::Combo1_Click(int k) {
   if (k < 0 || k > 7) return;
+  if (combo_->currentIndex() != k) {
+    // Called directly (not from the list): keep the list showing the mode in force.
+    const bool blocked = combo_->blockSignals(true);
+    combo_->setCurrentIndex(k);
+    combo_->blockSignals(blocked);
+  }
   description_->setPlainText(QLatin1String(kModes[k].description));
   if (k == 0 || k == 2) {
     graph_->setTrackMode(static_cast<TrackMode>(k + 1));

@@ -124,6 +124,9 @@ TEST_F(ViewerTest, EachModeShowsItsTextAndOnlyCursorModeShowsACursor) {
     EXPECT_EQ(v->graph()->cursorVisible(1), k == 1) << k;
     EXPECT_FALSE(v->graph()->cursorVisible(2)) << k;
   }
+  // Selecting by the handler keeps the list in step.
+  v->Combo1_Click(3);
+  EXPECT_EQ(v->trackModeList()->currentIndex(), 3);
   // An index outside the list changes nothing.
   v->Combo1_Click(4);
   v->Combo1_Click(8);

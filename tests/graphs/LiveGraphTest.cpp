@@ -247,6 +247,22 @@ TEST_F(LiveGraphTest, StripChartStaysBoundedAndShowsTheNewestPoints) {
   EXPECT_EQ(state.graphs.liveHistory[4998], static_cast<float>(4998 % 97));
 }
 
+TEST(LiveGraphPlacement, OpensBesideTheMainPanelAtTheTopOfTheScreen) {
+  AppState state;
+  ScriptedDialogs dialogs;
+  QWidget panel;
+  panel.setGeometry(40, 70, 300, 200);
+  panel.show();
+  GraphWindows windows(state, dialogs, &panel);
+  state.display.unitText = "Lx";
+  windows.graphCommand();
+  ASSERT_NE(windows.liveGraph(), nullptr);
+  EXPECT_EQ(windows.liveGraph()->pos(),
+            QPoint(panel.frameGeometry().x() + panel.frameGeometry().width(), 0));
+  windows.closeAll();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 TEST_F(LiveGraphTest, ViewerOutlivesTheLiveGraph) {
   LiveGraph* g = open("Lx", 3.0f);
   feed(g, {3, 4, 5});
