@@ -14,7 +14,6 @@ namespace lux {
 Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("Btn"));
   setWindowTitle(QStringLiteral("Control Panel"));
-  setAttribute(Qt::WA_DeleteOnClose);
   (new QGridLayout(this))->setSpacing(6);
   // Laid out like the meter's own keypad, power key top left, arrows and Enter at the bottom.
   addKey("CmdPower", QStringLiteral("Pwr"), {}, 0, 0, &Btn::CmdPower_Click);
@@ -95,11 +94,18 @@ void Btn::showEvent(QShowEvent* event) {
 void Btn::closeEvent(QCloseEvent* event) {
   unloaded_ = true;
   QWidget::closeEvent(event);
+  if (!exchange_.busy()) deleteLater();
+}
+
+void Btn::exchange(const std::function<void()>& handler) {
+  exchange_.run(handler);
+  // Closed during the exchange's waits: the window goes only now that its handler is done.
+  if (unloaded_ && !exchange_.busy()) deleteLater();
 }
 
 void Btn::plainKey(Command letter, bool refusedWhileLogging) {
   if (refusedWhileLogging && ctx_.state.display.annIntv) return;
-  exchange_.run([&] {
+  exchange([&] {
     bool answered = false;
     {
       // The letter must not land inside a poll's frame collection.
@@ -111,7 +117,7 @@ void Btn::plainKey(Command letter, bool refusedWhileLogging) {
 }
 
 void Btn::CmdPower_Click() {
-  exchange_.run([this] {
+  exchange([this] {
     bool answered = false;
     {
       PollPause pause(ctx_.poll);
@@ -176,7 +182,7 @@ void Btn::CmdDown_Click() {
 
 void Btn::CmdCD_Click() {
   if (ctx_.state.display.annIntv) return;
-  exchange_.run([this] {
+  exchange([this] {
     // Re-sends the meter's own distance, which makes the meter take up its candela reading.
     std::optional<SettingsBlock> block;
     if (backToNormalDisplay(ctx_)) block = requestSettingsBlock(ctx_);

@@ -60,7 +60,6 @@ QGroupBox* limitRow(const QString& name, const QString& caption, const QString& 
 Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("Comparator"));
   setWindowTitle(QStringLiteral("Comparator"));
-  setAttribute(Qt::WA_DeleteOnClose);
 
   auto* layout = new QVBoxLayout(this);
   auto* unitRow = new QHBoxLayout;
@@ -127,6 +126,13 @@ void Comparator::placeBesidePanel() {
 void Comparator::closeEvent(QCloseEvent* event) {
   unloaded_ = true;
   QWidget::closeEvent(event);
+  if (!exchange_.busy()) deleteLater();
+}
+
+void Comparator::exchange(const std::function<void()>& handler) {
+  exchange_.run(handler);
+  // Closed during the exchange's waits: the window goes only now that its handler is done.
+  if (unloaded_ && !exchange_.busy()) deleteLater();
 }
 
 void Comparator::TxtUnit_Click() {
@@ -234,7 +240,7 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
 }
 
 void Comparator::CmdUpdate_Click() {
-  exchange_.run([this] {
+  exchange([this] {
     const QByteArray payload = updatePayload();
     bool answered = backToNormalDisplay(ctx_) && sendToMeter(ctx_, Command::SetComparator, payload);
     if (answered) {

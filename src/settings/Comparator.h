@@ -65,6 +65,10 @@ class Comparator : public QWidget {
   void decClick(Row clicked, int k);
   void applyRangeToBoxes(int k);
 
+  // Runs one exchange with the meter at a time. A window closed meanwhile is deleted once the
+  // exchange has unwound, never under its feet.
+  void exchange(const std::function<void()>& handler);
+
   Context& ctx_;
   ExchangeGuard exchange_;
   bool unloaded_ = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QPushButton>
 
 #include "MeterBench.h"
@@ -184,6 +185,36 @@ TEST(ButtonsCommand, ShowsOneKeypadBelowThePanel) {
   b.ctx.hooks.commands.at("Buttons")();
   EXPECT_NE(Btn::find(b.ctx), k) << "a closed keypad is replaced by a new one";
   EXPECT_TRUE(Btn::find(b.ctx)->isVisible());
+}
+
+}  // namespace
+}  // namespace lux::test
+
+namespace lux::test {
+namespace {
+
+TEST(KeypadClosing, ClosedWhilePowerWaitsIsDeletedOnlyAfterTheKeyIsDone) {
+  MeterBench b;
+  QPointer<Btn> k = new Btn(b.ctx);
+  k->show();
+  bool closed = false;
+  bool aliveWhileWaiting = true;
+  b.clock.onIdle = [&] {
+    if (!closed && b.letters().find('O') != std::string::npos) {
+      closed = true;
+      k->close();
+    } else if (closed) {
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      aliveWhileWaiting = aliveWhileWaiting && !k.isNull();
+    }
+  };
+  k->findChild<QPushButton*>("CmdPower")->click();
+  b.clock.onIdle = nullptr;
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(aliveWhileWaiting);
+  EXPECT_TRUE(b.poll.pollEnabled());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(k.isNull()) << "the closed keypad goes once its key is done";
 }
 
 }  // namespace
