@@ -174,6 +174,22 @@ TEST_F(LinkTest, ThousandSilentAttemptsFallIntoReconnection) {
   EXPECT_EQ(w.back(), 'A');
 }
 
+TEST_F(LinkTest, MeterAnsweringOnlyGarbageEndsUpShowingNoCom) {
+  // Wrong answers do not count against the silent limit, but a line that never answers
+  // properly must not keep showing the port as up.
+  int answersBeforeNoCom = -1;
+  QObject::connect(&link, &MeterLink::portCaptionChanged, [&](const QString& c) {
+    if (c == "No COM") answersBeforeNoCom = meter.handshakes;
+  });
+  meter.answerFor = [](int n) -> QByteArray {
+    return n <= 1500 ? QByteArray("\x02\xAA\x00\x04\xFF\x7E", 6) : handshakeAnswer(0x000700);
+  };
+  link.meterHandshake();
+  EXPECT_EQ(answersBeforeNoCom, 1000);
+  EXPECT_EQ(captions, (std::vector<QString>{"No COM", "COM3"}));
+  EXPECT_FLOAT_EQ(state.loggerAddress, 1792.0f);
+}
+
 // ---- the poll tick ----
 
 TEST_F(LinkTest, FirstTickHandshakesStartsTheStreamAndCounts) {
@@ -238,6 +254,22 @@ TEST_F(LinkTest, MisframedFramesAreDroppedWithoutCounting) {
   EXPECT_EQ(frames[0], good);
   EXPECT_EQ(state.pollCount, 4);
   EXPECT_TRUE(captions.empty());
+}
+
+TEST_F(LinkTest, FullFrameResetsTheSilentWindowCount) {
+  // Four silent windows, a misframed frame in the fifth, then four more silent windows before a
+  // good frame: a full read starts the count of silent windows afresh, so no reconnection.
+  state.pollCount = 3;
+  QByteArray bad = displayFrame(5.0, 1);
+  bad[13] = 0x7F;
+  const QByteArray good = displayFrame(6.0, 1);
+  port.deliverAt(9.0, bad);
+  port.deliverAt(18.0, good);
+  tick();
+  EXPECT_TRUE(captions.empty());
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], good);
+  EXPECT_EQ(state.pollCount, 4);
 }
 
 TEST_F(LinkTest, LongerReadHandsOnOnlyTheFirstFourteenBytes) {
