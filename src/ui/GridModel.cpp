@@ -1,6 +1,7 @@
 #include "ui/GridModel.h"
 
 #include <QFont>
+#include <algorithm>
 
 namespace lux {
 
@@ -28,7 +29,10 @@ void GridModel::appendRows(const std::vector<QStringList>& newRows) {
   if (newRows.empty()) return;
   const int first = rows();
   beginInsertRows({}, first, first + static_cast<int>(newRows.size()) - 1);
-  cells_.reserve(cells_.size() + newRows.size() * cols_);
+  // Grow geometrically: reserving the exact size on every one-row append would copy the whole
+  // grid each time (a live list adds one row per sample).
+  const size_t needed = cells_.size() + newRows.size() * cols_;
+  if (needed > cells_.capacity()) cells_.reserve(std::max(needed, cells_.capacity() * 2));
   for (const QStringList& r : newRows) {
     for (int c = 0; c < cols_; ++c) cells_.push_back(c < r.size() ? r[c] : QString());
   }

@@ -1,0 +1,193 @@
+// The list windows at their largest: a 100000-record data file opened into the file list, that
+// grid saved again, the recording tick with 100000 rows already in the live list against the
+// tick with 10, and 100000 rows printed to PDF.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <fstream>
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "link/MeterLink.h"
+#include "records/FileTransfer.h"
+#include "records/ListWindows.h"
+#include "records/Recording.h"
+#include "sim/SimMeter.h"
+#include "sim/SimSerialPort.h"
+#include "ui/GridModel.h"
+
+namespace {
+
+class StepClock : public lux::Clock {
+ public:
+  double secondsSinceMidnight() override { return 36000 + t_; }
+  QDateTime localDateTime() override {
+    return QDateTime(QDate(2026, 3, 9), QTime(10, 0)).addMSecs(static_cast<qint64>(t_ * 1000));
+  }
+  void idle(double seconds) override {
+    t_ += seconds > 0 ? seconds : 0.001;
+    QCoreApplication::processEvents();
+  }
+  double t_ = 0;
+};
+
+class BenchDialogs : public lux::Dialogs {
+ public:
+  void message(const QString&) override { ++messages; }
+  bool confirm(const QString&, const QString&) override { return false; }
+  QString input(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> saveFileName(const QString&) override { return savePath; }
+  std::optional<QString> openFileName(const QString&) override { return std::nullopt; }
+  bool printerSetup(QPrinter& printer) override {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdfPath);
+    return true;
+  }
+  void setBusy(bool) override {}
+  QString savePath, pdfPath;
+  int messages = 0;
+};
+
+class NoPoll : public lux::PollControl {
+ public:
+  void setPollEnabled(bool on) override { on_ = on; }
+  bool pollEnabled() const override { return on_; }
+  bool on_ = true;
+};
+
+// The program around the records subsystem: a panel with its toolbar and labels, the simulated
+// meter behind the link.
+struct Rig {
+  Rig() {
+    linkState.portName = QStringLiteral("sim");
+    meterLink = std::make_unique<lux::MeterLink>(port, clock, linkState);
+    meterLink->openLink(nullptr);
+    panel.setObjectName(QStringLiteral("Panel"));
+    auto* layout = new QVBoxLayout(&panel);
+    auto* bar = new QToolBar(&panel);
+    bar->setObjectName(QStringLiteral("Toolbar1"));
+    layout->addWidget(bar);
+    for (const char* name : {"LblFileName", "LblRec", "LblCount"}) {
+      auto* l = new QLabel(&panel);
+      l->setObjectName(QLatin1String(name));
+      layout->addWidget(l);
+    }
+    panel.setGeometry(0, 0, 480, 360);
+    panel.show();
+    ctx = std::make_unique<lux::Context>(
+        lux::Context{state, *meterLink, dialogs, clock, poll, &panel, {}});
+    state.display.unitText = "Lx";
+    state.display.mainValueText = "523.4";
+  }
+  StepClock clock;
+  lux::sim::SimMeter meter;
+  lux::sim::SimSerialPort port{meter, [this] { return clock.t_; }};
+  lux::LinkState linkState;
+  std::unique_ptr<lux::MeterLink> meterLink;
+  lux::AppState state;
+  BenchDialogs dialogs;
+  NoPoll poll;
+  QWidget panel;
+  std::unique_ptr<lux::Context> ctx;
+  QTemporaryDir dir;
+};
+
+QString writeRecordingFile(const QString& path, int records) {
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out << "Lx\tTime\tValue\r\n";
+  for (int i = 1; i <= records; ++i)
+    out << i << "\t09-10:" << (i / 60) % 60 / 10 << (i / 60) % 10 << ':' << (i % 60) / 10 << i % 10
+        << '\t' << 500 + i % 100 << '.' << i % 10 << "\r\n";
+  return path;
+}
+
+void BM_OpenIntoFileList(benchmark::State& state) {
+  Rig rig;
+  const QString file = writeRecordingFile(rig.dir.filePath("big.txt"), state.range(0));
+  int rows = 0;
+  for (auto _ : state) {
+    lux::ListWindow* w = lux::readFileIntoFileList(*rig.ctx, file);
+    rows = w ? w->grid().rows() : 0;
+    state.PauseTiming();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+  }
+  state.counters["rows"] = rows;
+}
+BENCHMARK(BM_OpenIntoFileList)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_SaveGrid(benchmark::State& state) {
+  Rig rig;
+  const QString file = writeRecordingFile(rig.dir.filePath("big.txt"), state.range(0));
+  lux::ListWindow* w = lux::readFileIntoFileList(*rig.ctx, file);
+  rig.state.recording.dataFileName = rig.dir.filePath("saved.txt");
+  for (auto _ : state) {
+    lux::saveGridToFile(*rig.ctx, *w, w->grid());
+  }
+  state.counters["bytes"] = static_cast<double>(QFile(rig.state.recording.dataFileName).size());
+}
+BENCHMARK(BM_SaveGrid)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One sampling tick writing to the data file and appending to a live list that already holds
+// range(0) rows, followed by the window's repaint as the event loop would run it.
+void BM_RecordingTick(benchmark::State& state) {
+  Rig rig;
+  rig.state.recording.samplingTicks = 1;
+  rig.state.recording.samplingTickCount = 0;
+  lux::listButtonClick(*rig.ctx);
+  lux::ListWindow* w = lux::realTimeList(*rig.ctx);
+  std::vector<QStringList> rows;
+  for (int i = 1; i <= state.range(0); ++i)
+    rows.push_back({QString::number(i), QStringLiteral("09-10:00:00"), QStringLiteral("1.0")});
+  w->grid().appendRows(rows);
+  QCoreApplication::processEvents();
+  lux::beginFileRecording(*rig.ctx, rig.dir.filePath("tick.txt"));
+  for (auto _ : state) {
+    rig.clock.t_ += 1;
+    lux::recordingTick(*rig.ctx);
+    QCoreApplication::processEvents();
+    if (!rig.state.recording.listRecording) state.SkipWithError("live list closed");
+    rig.state.recording.listRecordCount = 1;  // keep far from the row limit
+  }
+  state.counters["rows"] = w->grid().rows();
+}
+BENCHMARK(BM_RecordingTick)->Arg(10)->Arg(100000)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+void BM_PrintToPdf(benchmark::State& state) {
+  Rig rig;
+  const QString file = writeRecordingFile(rig.dir.filePath("big.txt"), state.range(0));
+  lux::ListWindow* w = lux::readFileIntoFileList(*rig.ctx, file);
+  rig.dialogs.pdfPath = rig.dir.filePath("print.pdf");
+  for (auto _ : state) lux::printGrid(*rig.ctx, *w, w->grid());
+  QFile pdf(rig.dialogs.pdfPath);
+  pdf.open(QIODevice::ReadOnly);
+  const QByteArray bytes = pdf.readAll();
+  int pages = 0;
+  for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0;
+       at = bytes.indexOf("/Type /Page", at + 1)) {
+    if (bytes.mid(at + 11, 1) != "s") ++pages;
+  }
+  state.counters["pages"] = pages;
+  state.counters["pdf_bytes"] = static_cast<double>(bytes.size());
+}
+BENCHMARK(BM_PrintToPdf)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
