@@ -18,18 +18,21 @@ bool QtSerialPort::open(const QString& name, QString* reason) {
   port_.setPortName(name);
   if (!port_.open(QIODevice::ReadWrite)) {
     if (reason) {
+      const QString detail = port_.errorString();
       QString why;
       switch (port_.error()) {
         case QSerialPort::DeviceNotFoundError:
           why = QStringLiteral("no such device");
           break;
         case QSerialPort::PermissionError:
-          why = QStringLiteral("permission denied or the port is busy");
+          // Qt reports a port another program holds as a failure to take its lock.
+          why = detail.contains(QStringLiteral("lock"), Qt::CaseInsensitive)
+                    ? QStringLiteral("the port is busy (another program has it open)")
+                    : QStringLiteral("permission denied");
           break;
         default:
-          why = port_.errorString();
+          why = detail;
       }
-      const QString detail = port_.errorString();
       *reason = detail.isEmpty() || detail == why ? why : why + QStringLiteral(" (") + detail + ")";
     }
     port_.clearError();
