@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace lux {
 
@@ -28,7 +29,11 @@ QDateTime SystemClock::localDateTime() {
 }
 
 void SystemClock::idle(double seconds) {
-  if (!QCoreApplication::instance()) return;
+  if (!QCoreApplication::instance()) {
+    // No event loop to run (a command-line tool): just let the time pass.
+    if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return;
+  }
   if (!(seconds > 0)) {
     QCoreApplication::processEvents();
     return;

@@ -1,8 +1,8 @@
 #pragma once
 // Runs one timer handler at a time. A wait inside a handler keeps window events running, so the
 // handler's own timer can fall due again while it is still inside; that nested tick is skipped.
-// A failure inside the handler (a std::exception, the program closing) ends that tick only; the
-// next tick starts afresh.
+// A failure inside the handler (an exception of any kind, the program closing) ends that tick
+// only; the next tick starts afresh.
 #include <exception>
 #include <utility>
 
@@ -31,6 +31,10 @@ class TickGuard {
     } catch (const LinkAborted&) {
       return Outcome::Aborted;
     } catch (const std::exception&) {
+      ++failed_;
+      return Outcome::Failed;
+    } catch (...) {
+      // Nothing may escape into the event loop: Qt cannot unwind through it.
       ++failed_;
       return Outcome::Failed;
     }

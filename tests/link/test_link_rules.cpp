@@ -134,6 +134,8 @@ TEST(TickGuardTest, FailureEndsOnlyThatTick) {
   EXPECT_FALSE(guard.running());
   EXPECT_EQ(guard.failed(), 1);
   EXPECT_EQ(guard.run([] { throw LinkAborted{}; }), TickGuard::Outcome::Aborted);
+  EXPECT_EQ(guard.run([] { throw 42; }), TickGuard::Outcome::Failed);
+  EXPECT_EQ(guard.failed(), 2);
   EXPECT_FALSE(guard.running());
   int ran = 0;
   EXPECT_EQ(guard.run([&] { ++ran; }), TickGuard::Outcome::Ran);
