@@ -43,7 +43,9 @@ LiveGraph::LiveGraph(AppState& state, GraphWindows& windows, QWidget* panel)
 
 LiveGraph::~LiveGraph() {
   timer_.stop();
-  state_.graphs.liveGraphOpen = false;
+  // A window closed earlier has already said so; its deferred deletion may come after a new
+  // run has opened, which must stay marked open.
+  if (!unloaded_) state_.graphs.liveGraphOpen = false;
 }
 
 void LiveGraph::InitialForm() {
@@ -117,6 +119,7 @@ void LiveGraph::resizeEvent(QResizeEvent* event) {
 }
 
 void LiveGraph::closeEvent(QCloseEvent* event) {
+  unloaded_ = true;
   state_.graphs.liveGraphOpen = false;
   timer_.stop();
   QWidget::closeEvent(event);

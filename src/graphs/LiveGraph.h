@@ -43,6 +43,7 @@ class LiveGraph : public QWidget {
   CWGraph* graph_ = nullptr;
   QTimer timer_;
   TickGuard tickGuard_;
+  bool unloaded_ = false;
 };
 
 }  // namespace lux

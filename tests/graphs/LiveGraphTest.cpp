@@ -82,6 +82,12 @@ TEST_F(LiveGraphTest, GraphCommandSetsTheRunStateAndOpensOnce) {
   ASSERT_NE(again, nullptr);
   EXPECT_NE(again, g);
   EXPECT_EQ(state.graphs.liveSampleCount, 0.0f);
+  // The closed window goes away later; the new run stays marked open, so "Graph" does not
+  // open a second live graph beside it.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(state.graphs.liveGraphOpen);
+  windows.graphCommand();
+  EXPECT_EQ(windows.liveGraph(), again);
 }
 
 TEST_F(LiveGraphTest, GraphCommandIgnoredInEachSpecialMode) {
