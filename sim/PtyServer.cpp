@@ -189,6 +189,7 @@ void PtyServer::run() {
         lastProgressAt = t;
       } else if (t - lastProgressAt > kStaleInputSeconds) {
         ::tcflush(slave_, TCIFLUSH);
+        pendingOut_.clear();  // the rest of it would meet the same fate
         queued = 0;
         lastProgressAt = t;
       }

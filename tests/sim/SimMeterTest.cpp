@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -640,4 +641,22 @@ TEST(SimMeterRobustness, RandomBytesAtRandomTimesNeverBreakTheMeter) {
     EXPECT_EQ(tail[1], '\xAA');
     EXPECT_EQ(tail[5], '\x03');
   }
+}
+
+TEST(SimMeterPacing, NextEventIsWhatTheServerWaitsFor) {
+  SimMeter m(fixedOptions());
+  EXPECT_TRUE(std::isinf(m.nextEventAt()));  // nothing asked, nothing to do
+  m.receive("M", 1.0);
+  EXPECT_DOUBLE_EQ(m.nextEventAt(), 1.03);  // the first frame
+  m.output(1.05);
+  EXPECT_GT(m.nextEventAt(), 1.12);
+  EXPECT_LT(m.nextEventAt(), 1.14);
+  m.setPaced(true);
+  m.receive("Z", 1.06);
+  EXPECT_NEAR(m.nextEventAt(), 1.06 + 1 / 1920.0, 1e-9);  // the answer's first byte
+  m.output(1.06 + 3.5 / 1920.0);
+  EXPECT_NEAR(m.nextEventAt(), 1.06 + 4 / 1920.0, 1e-9);
+  m.output(40.0);
+  m.receive("I", 41.0);  // its data bytes never come
+  EXPECT_NEAR(m.nextEventAt(), 42.0, 1e-6);
 }

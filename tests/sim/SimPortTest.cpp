@@ -260,3 +260,27 @@ TEST(LuxpanelSim, RejectsUnknownArguments) {
   EXPECT_EQ(sim.exitCode(), 0);
   EXPECT_TRUE(sim.readAllStandardOutput().contains("fill-logger"));
 }
+
+TEST(PtyServer, BytesNobodyReadsDoNotStallTheMeter) {
+  PtyServer server;
+  ASSERT_TRUE(server.start());
+  server.withMeter([](SimMeter& m, double) { m.fillLoggerMemory(); });
+  int fd = openRaw(server.slavePath());
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "Q", 1), 1);  // 129808 bytes, far more than a pty holds
+  std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+  // The unread dump is dropped like bytes on a line nobody listens to; the meter answers again
+  // at once instead of after the rest of the dump.
+  std::string left = readFor(fd, 1 << 20, 0.5);
+  ASSERT_EQ(::write(fd, "A", 1), 1);
+  std::string got = readFor(fd, 1 << 20, 1.5);
+  ::close(fd);
+  std::string heard;
+  server.withMeter([&](SimMeter& m, double) { heard = m.receivedLetters(); });
+  server.stop();
+  EXPECT_EQ(heard, "QA");
+  ASSERT_GE(got.size(), 6u);
+  EXPECT_EQ(got.substr(got.size() - 6), std::string("\x02\xAA\x01\xFF\xFF\x03", 6))
+      << QByteArray::fromStdString(got).toHex().constData();
+  EXPECT_LT(left.size() + got.size(), 1000u);
+}
