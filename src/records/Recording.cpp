@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
+#include <QTimer>
 #include <QToolBar>
 #include <cstdio>
 
@@ -187,8 +188,15 @@ void recordingTick(Context& ctx) {
   }
 
   r.samplingTickCount = 1;
-  // Told last, so the tick's own work is done before the modal box waits for the user.
-  if (!failure.isEmpty()) ctx.dialogs.message(failure);
+  if (failure.isEmpty()) return;
+  // Told once this tick is over: a modal box inside the tick would hold the tick open, and the
+  // live list would miss its samples for as long as the user takes to read it.
+  if (ctx.panel) {
+    Context* c = &ctx;
+    QTimer::singleShot(0, ctx.panel, [c, failure] { c->dialogs.message(failure); });
+  } else {
+    ctx.dialogs.message(failure);
+  }
 }
 
 }  // namespace lux

@@ -295,6 +295,7 @@ class FileSizeLimit {
 TEST_F(RecordingTick, FullMediumStopsTheRecordingKeepsEveryLineAndTells) {
   state.recording.samplingTicks = 1;
   startRecording(path("full.txt"));
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
   tick(3);
   const QByteArray before = readFile(path("full.txt"));
   ASSERT_EQ(recordLines(before), 3);
@@ -304,6 +305,8 @@ TEST_F(RecordingTick, FullMediumStopsTheRecordingKeepsEveryLineAndTells) {
     dialogs.expectMessage();
     tick();
   }
+  EXPECT_TRUE(dialogs.messages().empty()) << "the message waits until the tick is over";
+  QCoreApplication::processEvents();
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_EQ(state.recording.fileRecordCount, 0);
   ASSERT_EQ(dialogs.messages().size(), 1u);
@@ -314,7 +317,12 @@ TEST_F(RecordingTick, FullMediumStopsTheRecordingKeepsEveryLineAndTells) {
   // Records 1-3 intact, no half of record 4.
   EXPECT_EQ(readFile(path("full.txt")), before);
   tick(3);  // nothing more is written, no further message
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(readFile(path("full.txt")), before);
+  // The live list went on sampling through it all: 3 + 1 + 3 rows.
+  ASSERT_NE(realTimeList(*ctx), nullptr);
+  EXPECT_EQ(realTimeList(*ctx)->grid().rows() - 1, 7);
 }
 
 TEST_F(RecordingTick, DevFullRefusesToStartWithAMessage) {
@@ -335,6 +343,7 @@ TEST_F(RecordingTick, RemovedFileStopsTheRecordingAndPutsTheRecordsBack) {
   ASSERT_TRUE(QFile::remove(path("gone.txt")));
   dialogs.expectMessage();
   tick();
+  QCoreApplication::processEvents();
   EXPECT_FALSE(state.recording.fileRecording);
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].contains("removed"));
