@@ -2,6 +2,11 @@
 // switch, save, plot and print of the visible grid.
 #include <QApplication>
 #include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolBar>
 
 #include "LoggerFixture.h"
 #include "records/RecordingState.h"
@@ -220,4 +225,43 @@ TEST_F(DataListTest, PrintGoesThroughThePrinterDialog) {
   EXPECT_GT(QFile(pdf).size(), 0);
   EXPECT_TRUE(poll.pollEnabled());
   EXPECT_EQ(dataList()->windowTitle(), "Data List");
+}
+
+TEST_F(DataListTest, WindowsCarryTheirNamedControls) {
+  list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
+  MemoryWindow* m = memoryWindow();
+  EXPECT_EQ(m->objectName(), "Memory");
+  for (const char* name : {"LblSize", "LblRemain", "LblMessage", "SSPanel1", "SSPanel2"})
+    EXPECT_NE(m->findChild<QLabel*>(name), nullptr) << name;
+  EXPECT_EQ(m->findChild<QLabel*>("SSPanel1")->text(), "Total Memory");
+  EXPECT_EQ(m->findChild<QLabel*>("SSPanel2")->text(), "Free Memory");
+  ASSERT_NE(m->findChild<QPushButton*>("CmdCompare"), nullptr);
+  EXPECT_EQ(m->findChild<QPushButton*>("CmdCompare")->text(), "Compare");
+  EXPECT_NE(m->findChild<QTableView*>("Grid"), nullptr);
+  EXPECT_NE(m->findChild<QTableView*>("GridSet"), nullptr);
+
+  DataListWindow* d = dataList();
+  EXPECT_EQ(d->objectName(), "DataList");
+  EXPECT_NE(d->findChild<QTableView*>("GridM"), nullptr);
+  EXPECT_NE(d->findChild<QTableView*>("GridI"), nullptr);
+  QToolBar* bar = d->findChild<QToolBar*>("Toolbar1");
+  ASSERT_NE(bar, nullptr);
+  QStringList keys, tips;
+  for (QAction* a : bar->actions()) {
+    keys << a->objectName();
+    tips << a->toolTip();
+  }
+  EXPECT_EQ(keys, (QStringList{"Save", "Plot", "Print", "Unit"}));
+  EXPECT_EQ(tips, (QStringList{"Save As", "Plot", "Print", "Unit"}));
+
+  // Both windows draw with a real font.
+  EXPECT_FALSE(QFontInfo(m->font()).family().isEmpty());
+  const QImage mi = m->grab().toImage();
+  const QImage di = d->grab().toImage();
+  EXPECT_FALSE(mi.isNull());
+  EXPECT_FALSE(di.isNull());
+  if (qEnvironmentVariableIsSet("LUX_LOGGER_SHOTS")) {
+    mi.save(qEnvironmentVariable("LUX_LOGGER_SHOTS") + "/memory.png");
+    di.save(qEnvironmentVariable("LUX_LOGGER_SHOTS") + "/datalist.png");
+  }
 }
