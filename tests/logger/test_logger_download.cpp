@@ -182,7 +182,9 @@ TEST_F(LoggerTest, DumpThatStopsHalfwayEndsWithAMessageAndListsNothing) {
 
 TEST_F(LoggerTest, PollRestartsWithStreamAfterADownload) {
   meter->preloadLoggerSets(2, 4);
+  state.link.pollCount = 5;  // mid-cycle: the poll would not send "M" on its own
   ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  EXPECT_EQ(state.link.pollCount, 0);
   meter->clearReceived();
   pollOnce();
   EXPECT_EQ(letters().substr(0, 2), "AM");
