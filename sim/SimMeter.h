@@ -98,7 +98,9 @@ class SimMeter {
   explicit SimMeter(Options options);
 
   // ---- the line ----
-  // Bytes the program wrote, at monotonic time `now` (seconds, never decreasing).
+  // Bytes the program wrote, at monotonic time `now` (seconds; an earlier time counts as the
+  // latest one seen). Data bytes may come in later writes than their letter; a letter whose data
+  // stops coming for a second is logged with what came and not acted on.
   void receive(std::string_view bytes, double now);
   // The bytes the meter has sent up to `now` and not yet taken.
   std::string output(double now);
@@ -121,6 +123,8 @@ class SimMeter {
   bool lux() const { return lux_; }
   void setOverload(bool on);  // the reading shows "OL" until switched off
   void setRandomOverloads(bool on) { options_.randomOverloads = on; }
+  // Lights an annunciator as it stands; Intv lights INTV without a logger run (startLogging
+  // starts one), Clear stays up until switched off (erase lights it for a second by itself).
   void setAnnunciator(Annunciator a, bool on);
   bool annunciator(Annunciator a) const;
   // The current reading as text ("523.4", "OL") and the unit text, as the next frame shows it.
