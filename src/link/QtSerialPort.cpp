@@ -81,13 +81,13 @@ qint64 QtSerialPort::bytesWaiting() {
 void QtSerialPort::discardInput() {
   if (!port_.isOpen()) return;
   port_.clear(QSerialPort::Input);
-  port_.readAll();
-  port_.clearError();
+  // Clearing can be what reveals a vanished device, which closes the port.
+  if (port_.isOpen()) port_.readAll();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
-  ++errorSignals_;
   if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
+  ++errorSignals_;
   // The device has gone. Left open, the port reports this error in a busy loop and takes a
   // whole core; closed now, the link reopens the same name from its reconnection loop.
   if (!port_.isOpen()) return;

@@ -25,7 +25,8 @@ class QtSerialPort : public QObject, public SerialPort {
   // the port was closed at that moment. Cleared by the next successful open.
   bool lost() const { return lost_; }
   QString lostReason() const { return lostReason_; }
-  // Error signals seen since construction (tells a spinning error loop from a quiet one).
+  // Read and resource errors seen since construction (tells a spinning error loop from a
+  // quiet one).
   int errorSignals() const { return errorSignals_; }
 
  signals:
