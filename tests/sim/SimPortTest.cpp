@@ -284,3 +284,31 @@ TEST(PtyServer, BytesNobodyReadsDoNotStallTheMeter) {
       << QByteArray::fromStdString(got).toHex().constData();
   EXPECT_LT(left.size() + got.size(), 1000u);
 }
+
+TEST(PtyServer, ReplacesAStaleLinkButNeverARealFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  // A meter killed outright leaves its link behind, pointing at a pty that is gone.
+  std::string link = QDir(dir.path()).filePath("meter").toStdString();
+  ASSERT_EQ(::symlink("/dev/pts/nonexistent", link.c_str()), 0);
+  PtyServer server;
+  std::string error;
+  ASSERT_TRUE(server.start(link, &error)) << error;
+  char target[256] = {};
+  ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target), server.slavePath());
+  server.stop();
+
+  std::string file = QDir(dir.path()).filePath("notes.txt").toStdString();
+  {
+    QFile f(QString::fromStdString(file));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me");
+  }
+  PtyServer second;
+  EXPECT_FALSE(second.start(file, &error));
+  EXPECT_NE(error.find("not a symbolic link"), std::string::npos) << error;
+  QFile f(QString::fromStdString(file));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("keep me"));
+}
