@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/Context.h"
+#include "app/TestHooks.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
@@ -149,6 +150,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   installGraphs(ctx);
   installLogger(ctx);
   installSettings(ctx);
+  installTestHooks(ctx);
   installKeyboardConveniences(&panel);
 
   panel.show();

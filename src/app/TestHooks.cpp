@@ -1,0 +1,57 @@
+#include "app/TestHooks.h"
+
+#include <QString>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "app/Context.h"
+#include "panel/Toolbar.h"
+#include "records/Recording.h"
+
+namespace lux {
+
+namespace {
+
+struct SoakRestarts {
+  QString basePath;
+  int segments = 0;  // recordings this hook started
+};
+
+void keepEverythingRunning(Context& ctx, SoakRestarts& soak) {
+  const DisplayState& d = ctx.state.display;
+  // No reading yet (start-up, or the meter never answered): nothing to record or draw.
+  if (!d.plainMode() || d.mainValueText.empty()) return;
+  RecordingState& r = ctx.state.recording;
+  // The start-up recording is still pending: it opens the first file itself.
+  if (!r.fileRecording && r.autoRecordPath.isEmpty()) {
+    const QString path = soak.basePath + QStringLiteral(".%1").arg(soak.segments + 1);
+    std::printf("segment %s\n", qPrintable(path));
+    std::fflush(stdout);
+    // A file that cannot be created is told by the recording itself; the next tick tries the
+    // next name rather than hammering the same one with a message every second.
+    ++soak.segments;
+    beginFileRecording(ctx, path);
+  }
+  // Both buttons refuse while their window is open, so a click on an open one changes nothing.
+  if (!r.listRecording) toolbarButtonClick(ctx, QStringLiteral("List"));
+  if (!ctx.state.graphs.liveGraphOpen) toolbarButtonClick(ctx, QStringLiteral("Graph"));
+}
+
+}  // namespace
+
+void installTestHooks(Context& ctx) {
+  if (qEnvironmentVariable("LUXPANEL_SOAK") != QLatin1String("1")) return;
+  const QString base = qEnvironmentVariable("LUXPANEL_RECORD_TO");
+  if (base.isEmpty()) return;
+  auto soak = std::make_shared<SoakRestarts>();
+  soak->basePath = base;
+  std::function<void()> tick = ctx.hooks.recordingTick;
+  // Restart first, so that a recording started here takes this tick's sample like any other.
+  ctx.hooks.recordingTick = [&ctx, soak, tick] {
+    keepEverythingRunning(ctx, *soak);
+    if (tick) tick();
+  };
+}
+
+}  // namespace lux
