@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -203,6 +204,54 @@ TEST_F(EndToEnd, ReconnectsWhenTheMeterProcessIsReplaced) {
   // Bounded generously here (shared machine); the measured figure is in the benchmark notes.
   EXPECT_LT(back, 3.0);
   EXPECT_GE(waitUntil(5, [&] { return value("mainValueText") == "888.8"; }), 0);
+}
+
+TEST_F(EndToEnd, SimulatedMeterInsideTheProgramAndItsPicture) {
+  const QString picture = dir_.filePath("panel.png");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("LUXPANEL_STATE_FILE", statePath_);
+  panel_.setProcessEnvironment(env);
+  panel_.setProgram(binary("LUXPANEL_BIN"));
+  panel_.setArguments({"--simulate", "--screenshot", picture, "--screenshot-delay", "3"});
+  panel_.start();
+  ASSERT_TRUE(panel_.waitForStarted(5000));
+  ASSERT_TRUE(panel_.waitForFinished(30000));
+  EXPECT_EQ(panel_.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(panel_.exitCode(), 0);
+  EXPECT_GT(QFileInfo(picture).size(), 1000);
+  EXPECT_GT(frames(), 0);
+  EXPECT_FALSE(value("mainValueText").isEmpty());
+}
+
+TEST(CommandLine, HelpVersionAndBadOptions) {
+  const QString program = binary("LUXPANEL_BIN");
+  if (program.isEmpty()) GTEST_SKIP() << "LUXPANEL_BIN names the program (set by ctest)";
+  auto run = [&](const QStringList& args, QString* out) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");  // --help and --version need no display
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(10000)) {
+      p.kill();
+      p.waitForFinished();
+      return -1;
+    }
+    *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitCode();
+  };
+  QString out;
+  EXPECT_EQ(run({"--version"}, &out), 0);
+  EXPECT_TRUE(out.startsWith("luxpanel ")) << qPrintable(out);
+  EXPECT_EQ(run({"--help"}, &out), 0);
+  EXPECT_TRUE(out.contains("--port")) << qPrintable(out);
+  EXPECT_TRUE(out.contains("--simulate"));
+  EXPECT_FALSE(out.contains("--screenshot"));  // a tool for the project, not for users
+  EXPECT_EQ(run({"-platform", "offscreen", "--no-such-option"}, &out), 2);
+  EXPECT_TRUE(out.contains("no-such-option")) << qPrintable(out);
+  EXPECT_EQ(run({"-platform", "offscreen", "--port", "COM1", "--simulate"}, &out), 2);
 }
 
 }  // namespace
