@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <exception>
 
 #include "app/Context.h"
 #include "logger/Logger.h"
@@ -51,6 +52,17 @@ QLabel* figure(QLabel* l, const QString& name) {
   l->setAlignment(Qt::AlignCenter);
   l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("000.0 K")) + 16);
   return l;
+}
+
+// A click handler ends quietly when the program closes inside one of its waits or when it fails;
+// its own guards have put the poll and the flags back by then.
+template <class F>
+void guarded(F&& f) {
+  try {
+    f();
+  } catch (const LinkAborted&) {
+  } catch (const std::exception&) {
+  }
 }
 
 }  // namespace
@@ -145,11 +157,11 @@ void MemoryWindow::showProgress(double received, double expected) {
 
 void MemoryWindow::gridSetClick(int row) {
   gridSetView_->selectGridRow(row);
-  listLoggerSet(ctx_, row);
+  guarded([&] { listLoggerSet(ctx_, row); });
 }
 
 void MemoryWindow::lblRemainClick() {
-  eraseLoggerMemory(ctx_);
+  guarded([&] { eraseLoggerMemory(ctx_); });
 }
 
 void MemoryWindow::closeEvent(QCloseEvent* event) {
@@ -225,6 +237,10 @@ void DataListWindow::showUnit() {
 }
 
 void DataListWindow::toolbarButtonClick(const QString& key) {
+  guarded([&] { runToolbarButton(key); });
+}
+
+void DataListWindow::runToolbarButton(const QString& key) {
   LoggerState& lg = ctx_.state.logger;
   if (key == QLatin1String("Save")) {
     saveGridCommand(ctx_, *this, visibleGrid());

@@ -85,6 +85,7 @@ class DataListWindow : public QWidget {
   void toolbarButtonClick(const QString& key);
 
  private:
+  void runToolbarButton(const QString& key);
   void showUnit();
 
   Context& ctx_;
