@@ -1,0 +1,532 @@
+#!/usr/bin/env python3
+"""Judges what a soak session (scripts/soak.sh) left in its directory.
+
+  soak_check.py OUTDIR      prints a report; exit status 0 when every check passed, 1 if not
+  soak_check.py --self-test builds sound and spoiled sessions and shows each fault is caught
+
+The session directory holds:
+  events.tsv     epoch TAB what the script did to the meter ("silence_begin 7", "mode_on rel", ...)
+  display.log    the meter's own log of every reading it displayed (local time TAB text TAB unit
+                 [TAB misframed])
+  rec.tsv, rec.tsv.1, ...   the data files, one per stretch of plain measuring
+  panel.out      "recorded N" after each record line, "segment PATH" before each new file
+  frames.tsv     epoch TAB frames decoded so far (every second)
+  rss.tsv        epoch TAB resident kB TAB CPU clock ticks (every 5 s, and once at the end)
+  panel.status   alive_at_end, exit_status, clock_ticks
+"""
+
+import os
+import re
+import sys
+import tempfile
+import time
+from datetime import datetime, timedelta
+
+# A record is taken at a tick somewhere inside the second its stamp names, from the reading the
+# program decoded last; that reading left the meter at most this long before the stamp's second
+# began (poll period, a frame period, and room for a few frames lost to garbage or misframing).
+VALUE_LOOKBACK = 2.0
+# From a mode annunciator or unit switch appearing on the meter to the program's tick that sees
+# it: one poll and one recording tick.
+STOP_LATENCY = 1.0
+# From plain mode coming back to the first record of the next file: the poll that sees it, the
+# tick that restarts, and one second of stamp rounding.
+RESTART_LIMIT = 3.0
+# After a silence ends, the frame counter must move within this long (the program's reconnect).
+RECOVERY_LIMIT = 15.0
+RSS_GROWTH_LIMIT = 0.10
+STAMP = re.compile(r"^(\d\d)-(\d\d):(\d\d):(\d\d)$")
+STOPPING_MODES = {"rel", "ref", "pct", "cd", "fch", "lxh", "setup"}
+
+
+class Report:
+    def __init__(self):
+        self.failures = []
+        self.figures = []
+
+    def fail(self, text):
+        self.failures.append(text)
+
+    def figure(self, name, value):
+        self.figures.append((name, value))
+
+
+def read_lines(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return [line.rstrip("\n") for line in f]
+    except OSError:
+        return []
+
+
+def local_epoch(dt):
+    return time.mktime(dt.timetuple()) + dt.microsecond / 1e6
+
+
+def load_events(out):
+    events = []
+    for line in read_lines(os.path.join(out, "events.tsv")):
+        parts = line.split("\t", 1)
+        if len(parts) != 2:
+            continue
+        words = parts[1].split()
+        events.append((float(parts[0]), words[0], words[1:]))
+    return events
+
+
+def load_display(out):
+    """The meter's displayed readings as (epoch, text, unit, intact)."""
+    shown = []
+    for line in read_lines(os.path.join(out, "display.log")):
+        f = line.split("\t")
+        if len(f) < 3:
+            continue
+        try:
+            at = local_epoch(datetime.strptime(f[0], "%Y-%m-%d %H:%M:%S.%f"))
+        except ValueError:
+            continue
+        shown.append((at, f[1], f[2], len(f) < 4 or f[3] != "misframed"))
+    return shown
+
+
+def stamp_epoch(stamp, start):
+    """Epoch of the second a "DD-hh:nn:ss" stamp names, taking the day near the session start."""
+    m = STAMP.match(stamp)
+    if not m:
+        return None
+    day, hh, mm, ss = (int(g) for g in m.groups())
+    if hh > 23 or mm > 59 or ss > 59:
+        return None
+    base = datetime.fromtimestamp(start).replace(hour=0, minute=0, second=0, microsecond=0)
+    for k in range(-1, 3):
+        d = base + timedelta(days=k)
+        if d.day == day:
+            return local_epoch(d.replace(hour=hh, minute=mm, second=ss))
+    return None
+
+
+def episodes(events, stop):
+    """Mode episodes as (begin, end, name), silences as (begin, end), unit switches as times."""
+    modes, silences, units = [], [], []
+    open_mode = open_silence = None
+    for at, kind, args in events:
+        if kind == "mode_on":
+            open_mode = (at, args[0] if args else "?")
+        elif kind == "mode_off" and open_mode:
+            modes.append((open_mode[0], at, open_mode[1]))
+            open_mode = None
+        elif kind == "silence_begin":
+            open_silence = at
+        elif kind == "silence_end" and open_silence is not None:
+            silences.append((open_silence, at))
+            open_silence = None
+        elif kind == "unit":
+            units.append(at)
+    if open_mode:
+        modes.append((open_mode[0], stop, open_mode[1]))
+    if open_silence is not None:
+        silences.append((open_silence, stop))
+    return modes, silences, units
+
+
+def segment_paths(out):
+    base = os.path.join(out, "rec.tsv")
+    paths = [base] if os.path.exists(base) else []
+    n = 1
+    while os.path.exists(f"{base}.{n}"):
+        paths.append(f"{base}.{n}")
+        n += 1
+    return paths
+
+
+def announced_counts(out):
+    """Records the program announced per file, in the order of the files."""
+    counts = [0]
+    for line in read_lines(os.path.join(out, "panel.out")):
+        if line.startswith("segment "):
+            counts.append(0)
+        elif line.startswith("recorded "):
+            counts[-1] += 1
+    return counts
+
+
+def parse_segment(path, start, rep):
+    """Returns (unit, [(number, stamp epoch, value)]) or None when the file is not well-formed."""
+    name = os.path.basename(path)
+    with open(path, "rb") as f:
+        data = f.read()
+    if not data:
+        rep.fail(f"{name}: empty file (no header line)")
+        return None
+    if not data.endswith(b"\r\n"):
+        rep.fail(f"{name}: last line does not end in CR LF")
+        return None
+    lines = data[:-2].split(b"\r\n")
+    for i, raw in enumerate(lines, 1):
+        if b"\r" in raw or b"\n" in raw:
+            rep.fail(f"{name}: line {i} holds a bare CR or LF")
+            return None
+    text = [raw.decode("latin-1") for raw in lines]
+    header = text[0].split("\t")
+    if len(header) != 3 or header[1:] != ["Time", "Value"] or header[0] not in ("Lx", "Fc"):
+        rep.fail(f"{name}: header line is {text[0]!r}")
+        return None
+    records = []
+    for i, line in enumerate(text[1:], 1):
+        f = line.split("\t")
+        if len(f) != 3 or not f[0].isdigit() or not f[2]:
+            rep.fail(f"{name}: record line {i} is {line!r}")
+            return None
+        at = stamp_epoch(f[1], start)
+        if at is None:
+            rep.fail(f"{name}: record {f[0]} has the time stamp {f[1]!r}")
+            return None
+        if int(f[0]) != i:
+            rep.fail(f"{name}: record line {i} is numbered {f[0]}")
+            return None
+        records.append((i, at, f[2]))
+    return header[0], records
+
+
+def check_steps(name, records, rep):
+    """Stamps one second apart. A 2-second step is allowed only right beside a 0-second step:
+    the 1000 ms timer may fire a few ms early or late, so a tick can land just before a second
+    boundary and the next just after the following one (or the reverse), giving two stamps in
+    one second next to a second with none, while the number of samples stays right."""
+    steps = [round(b[1] - a[1]) for a, b in zip(records, records[1:])]
+    pairs = 0
+    used = set()
+    for i, s in enumerate(steps):
+        if s == 1:
+            continue
+        if s == 2:
+            mate = next((j for j in (i - 1, i + 1) if 0 <= j < len(steps) and steps[j] == 0 and j not in used), None)
+            if mate is not None:
+                used.update((i, mate))
+                pairs += 1
+                continue
+        if s == 0 and i in used:
+            continue
+        if s == 0 and any(0 <= j < len(steps) and steps[j] == 2 and j not in used for j in (i - 1, i + 1)):
+            continue  # its 2-second mate comes next and claims it
+        rep.fail(f"{name}: record {records[i + 1][0]} comes {s} s after the one before")
+    return pairs
+
+
+def check_values(name, unit, records, shown, rep):
+    times = [s[0] for s in shown]
+    import bisect
+
+    bad = 0
+    for number, at, value in records:
+        lo = bisect.bisect_left(times, at - VALUE_LOOKBACK)
+        hi = bisect.bisect_right(times, at + 1.0)
+        window = [s for s in shown[lo:hi] if s[3] and s[2] == unit]
+        if window:
+            ok = any(s[1] == value for s in window)
+        else:
+            # The meter showed nothing intact in that unit (silence, a run of misframes): the
+            # program keeps the last reading it decoded.
+            before = [s for s in shown[:hi] if s[3]]
+            ok = bool(before) and before[-1][2] == unit and before[-1][1] == value
+        if not ok:
+            bad += 1
+            if bad <= 5:
+                rep.fail(f"{name}: record {number} holds {value!r} {unit}, which the meter did "
+                         f"not display in the {VALUE_LOOKBACK:g} s before its second")
+    if bad > 5:
+        rep.fail(f"{name}: {bad - 5} more records with values the meter did not display")
+
+
+def check_episodes(segments, modes, units, stop, rep):
+    """No record inside a mode episode or across a unit switch, and every episode's end restarts
+    the recording promptly."""
+    for name, _, records in segments:
+        for number, at, _ in records:
+            for begin, end, mode in modes:
+                if mode in STOPPING_MODES and at >= begin + STOP_LATENCY and at + 1 <= end:
+                    rep.fail(f"{name}: record {number} is stamped inside the {mode} episode "
+                             f"{begin:.1f}..{end:.1f}")
+        if records:
+            first, last = records[0][1], records[-1][1]
+            for u in units:
+                if first + 1 <= u and u + STOP_LATENCY + 1 <= last:
+                    rep.fail(f"{name}: runs on across the unit switch at {u:.1f}")
+    # Every end of an episode (and the session's start) must be followed by a new file soon.
+    starts = sorted(records[0][1] for _, _, records in segments if records)
+    restarts = [end for _, end, mode in modes if mode in STOPPING_MODES] + list(units)
+    for at in restarts:
+        if at + RESTART_LIMIT + 1 >= stop:
+            continue
+        # A later episode that began before the restart was due suspends the restart.
+        blocked = any(b <= at + RESTART_LIMIT and e > at for b, e, m in modes if m in STOPPING_MODES)
+        if blocked:
+            continue
+        if not any(at - 1 <= s <= at + RESTART_LIMIT for s in starts):
+            rep.fail(f"no recording restarted within {RESTART_LIMIT:g} s of plain mode at {at:.1f}")
+
+
+def check_segment_counts(segments, modes, units, stop, rep):
+    """Each file holds one record per second of its run; a file ends only because of a mode
+    episode, a unit switch or the end of the session."""
+    for name, _, records in segments:
+        if not records:
+            continue
+        first, last = records[0][1], records[-1][1]
+        duration = last - first + 1
+        if abs(len(records) - duration) > 1:
+            rep.fail(f"{name}: {len(records)} records over {duration:.0f} s")
+        causes = [b for b, _, m in modes if m in STOPPING_MODES] + list(units) + [stop]
+        if not any(last - 1 <= c <= last + 1 + STOP_LATENCY + 1 for c in causes):
+            rep.fail(f"{name}: ends at record {records[-1][0]} with no mode, unit switch or end "
+                     f"of session around it")
+
+
+def check_process(out, events, silences, rep):
+    status = dict(l.split("=", 1) for l in read_lines(os.path.join(out, "panel.status")) if "=" in l)
+    if status.get("alive_at_end") != "1":
+        rep.fail("luxpanel was not running at the end of the session")
+    # 143: ended by the script's SIGTERM. Anything else is a crash or an exit of its own.
+    if status.get("exit_status") not in ("143", "0"):
+        rep.fail(f"luxpanel ended with status {status.get('exit_status')}")
+    frames = []
+    for line in read_lines(os.path.join(out, "frames.tsv")):
+        f = line.split("\t")
+        if len(f) == 2 and f[1].isdigit():
+            frames.append((float(f[0]), int(f[1])))
+    if len(frames) < 2 or frames[-1][1] <= frames[0][1]:
+        rep.fail("the frame counter never advanced")
+        return
+    worst = 0.0
+    for begin, end in silences:
+        before = [n for at, n in frames if at <= end]
+        if not before:
+            continue
+        moved = [at for at, n in frames if at > end and n > before[-1]]
+        if not moved or moved[0] - end > RECOVERY_LIMIT:
+            rep.fail(f"frames did not advance within {RECOVERY_LIMIT:g} s after the silence "
+                     f"that ended at {end:.1f}")
+        else:
+            worst = max(worst, moved[0] - end)
+    rep.figure("frames decoded", frames[-1][1])
+    rep.figure("slowest recovery after a silence (s, 1 s sampling)", f"{worst:.1f}")
+
+
+def check_memory(out, panel_start, rep):
+    samples = []
+    for line in read_lines(os.path.join(out, "rss.tsv")):
+        f = line.split("\t")
+        if len(f) == 3:
+            samples.append((float(f[0]), int(f[1]), int(f[2])))
+    if not samples:
+        rep.fail("no memory samples")
+        return
+    after = [s for s in samples if s[0] >= panel_start + 60]
+    if len(after) < 2:
+        rep.fail("too few memory samples after minute 1")
+        return
+    first, last = after[0], after[-1]
+    growth = (last[1] - first[1]) / first[1]
+    rep.figure("RSS at minute 1 (kB)", first[1])
+    rep.figure("RSS at the end (kB)", last[1])
+    rep.figure("RSS peak (kB)", max(s[1] for s in samples))
+    rep.figure("RSS growth after minute 1", f"{growth * 100:+.1f}%")
+    if growth >= RSS_GROWTH_LIMIT:
+        rep.fail(f"resident memory grew {growth * 100:.1f}% after minute 1 "
+                 f"({first[1]} kB -> {last[1]} kB)")
+    status = dict(l.split("=", 1) for l in read_lines(os.path.join(out, "panel.status")) if "=" in l)
+    ticks = int(status.get("clock_ticks", "100") or 100)
+    elapsed = samples[-1][0] - panel_start
+    if elapsed > 0:
+        rep.figure("CPU of luxpanel (mean %)", f"{100.0 * samples[-1][2] / ticks / elapsed:.1f}")
+
+
+def check(out):
+    rep = Report()
+    events = load_events(out)
+    kinds = [k for _, k, _ in events]
+    if "start" not in kinds or "stop" not in kinds:
+        rep.fail("the session did not run to its end (no start or stop in events.tsv)")
+        return rep
+    start = next(t for t, k, _ in events if k == "start")
+    panel_start = next((t for t, k, _ in events if k == "panel_start"), start)
+    stop = next(t for t, k, _ in events if k == "stop")
+    modes, silences, units = episodes(events, stop)
+    shown = load_display(out)
+    if not shown:
+        rep.fail("the meter's display log is empty")
+
+    check_process(out, events, silences, rep)
+
+    segments = []
+    for path in segment_paths(out):
+        parsed = parse_segment(path, start, rep)
+        if parsed:
+            segments.append((os.path.basename(path), parsed[0], parsed[1]))
+    if not segments:
+        rep.fail("no data file was written")
+    counts = announced_counts(out)
+    if len(counts) != len(segment_paths(out)):
+        rep.fail(f"the program announced {len(counts)} files, {len(segment_paths(out))} exist")
+    pairs = 0
+    for i, (name, unit, records) in enumerate(segments):
+        pairs += check_steps(name, records, rep)
+        check_values(name, unit, records, shown, rep)
+        if i < len(counts) and counts[i] != len(records):
+            rep.fail(f"{name}: the program announced {counts[i]} records, the file holds "
+                     f"{len(records)}")
+    check_episodes(segments, modes, units, stop, rep)
+    check_segment_counts(segments, modes, units, stop, rep)
+    check_memory(out, panel_start, rep)
+
+    total = sum(len(r) for _, _, r in segments)
+    rep.figures[:0] = [
+        ("session (s)", f"{stop - panel_start:.0f}"),
+        ("records", total),
+        ("data files", len(segments)),
+        ("0/2-second stamp pairs", pairs),
+        ("readings the meter displayed", len(shown)),
+    ]
+    faults = {}
+    for _, kind, _ in events:
+        if kind in ("silence_begin", "garbage", "split_on", "misframe", "overload_on", "unit",
+                    "mode_on"):
+            faults[kind] = faults.get(kind, 0) + 1
+    rep.figure("faults injected", ", ".join(f"{k} {v}" for k, v in sorted(faults.items())) or "none")
+    silent = sum(e - b for b, e in silences)
+    rep.figure("seconds of silence", f"{silent:.0f}")
+    return rep
+
+
+def print_report(rep):
+    for name, value in rep.figures:
+        print(f"{name}: {value}")
+    if rep.failures:
+        print(f"FAILED ({len(rep.failures)}):")
+        for f in rep.failures:
+            print(f"  {f}")
+    else:
+        print("PASSED")
+
+
+# ---- self-test: a sound synthetic session must pass, each spoiled copy must fail ----
+
+def write_session(out, spoil=None):
+    """A 120-second session: plain readings every 0.1 s, a rel episode at 40..46 s, a unit switch
+    at 80 s, a silence at 20..25 s; the program's files follow them as they should."""
+    t0 = float(int(time.time()) - 1000)
+    ev = [(t0, "start 120 1"), (t0 + 0.1, "panel_start 1"), (t0 + 20.0, "silence_begin 5"),
+          (t0 + 25.0, "silence_end"), (t0 + 40.0, "mode_on rel"), (t0 + 46.0, "mode_off rel"),
+          (t0 + 80.0, "unit"), (t0 + 120.0, "stop")]
+    with open(os.path.join(out, "events.tsv"), "w") as f:
+        for at, what in ev:
+            f.write(f"{at:.3f}\t{what}\n")
+
+    def reading(at):
+        return f"{100 + int(at - t0) % 7}"
+
+    def unit(at):
+        return "Lx" if at < t0 + 80.0 else "Fc"
+
+    with open(os.path.join(out, "display.log"), "w") as f:
+        at = t0
+        while at < t0 + 120:
+            if not (t0 + 20 <= at < t0 + 25):
+                dt = datetime.fromtimestamp(at)
+                f.write(f"{dt:%Y-%m-%d %H:%M:%S}.{dt.microsecond // 1000:03d}\t{reading(at)}\t"
+                        f"{unit(at)}\n")
+            at += 0.1
+    # Files: 1..40 (stops at the rel tick 40.x), restart at 47 .. 80, restart at 81 .. 119.
+    runs = [(1, 40), (47, 80), (81, 120)]
+    if spoil == "late_restart":
+        runs[1] = (53, 80)
+    if spoil == "inside_mode":
+        runs[0] = (1, 47)
+    names = ["rec.tsv", "rec.tsv.1", "rec.tsv.2"]
+    out_lines = []
+    for k, ((a, b), name) in enumerate(zip(runs, names)):
+        if k:
+            out_lines.append(f"segment {os.path.join(out, name)}")
+        u = unit(t0 + a + 0.5)
+        lines = [f"{u}\tTime\tValue"]
+        seconds = list(range(a, b))
+        if spoil == "drop" and k == 1:
+            seconds.remove(60)
+        for n, s in enumerate(seconds, 1):
+            at = t0 + s
+            held = t0 + 19.9 if t0 + 20 <= at < t0 + 25 else at
+            value = reading(held)
+            if spoil == "value" and k == 2 and n == 10:
+                value = "999"
+            number = n + 1 if spoil == "numbering" and k == 1 and n > 5 else n
+            dt = datetime.fromtimestamp(at + 0.3)
+            lines.append(f"{number}\t{dt.day:02d}-{dt:%H:%M:%S}\t{value}")
+            out_lines.append(f"recorded {n}")
+        eol = "\n" if spoil == "bare_lf" and k == 2 else "\r\n"
+        with open(os.path.join(out, name), "w", newline="") as f:
+            f.write(eol.join(lines) + eol)
+    if spoil == "lost_line":
+        out_lines.append("recorded 999")
+    with open(os.path.join(out, "panel.out"), "w") as f:
+        f.write("\n".join(out_lines) + "\n")
+    with open(os.path.join(out, "frames.tsv"), "w") as f:
+        for s in range(0, 121):
+            at = t0 + s
+            stuck = spoil == "no_recovery" and at >= t0 + 20
+            n = 4 * (min(s, 20) if stuck else s - (min(max(s - 20, 0), 5)))
+            f.write(f"{at:.3f}\t{n}\n")
+    with open(os.path.join(out, "rss.tsv"), "w") as f:
+        for s in range(0, 121, 5):
+            kb = 50000 + (s * 200 if spoil == "leak" else s // 10)
+            f.write(f"{t0 + s:.3f}\t{kb}\t{s * 2}\n")
+    with open(os.path.join(out, "panel.status"), "w") as f:
+        f.write("alive_at_end=%s\nexit_status=%s\nclock_ticks=100\n"
+                % (("0", "139") if spoil == "crash" else ("1", "143")))
+
+
+def self_test():
+    # Each spoiled session and the complaint it must raise.
+    spoils = {
+        "drop": "comes 2 s after",
+        "inside_mode": "inside the rel episode",
+        "value": "which the meter did not display",
+        "numbering": "is numbered",
+        "bare_lf": "CR LF",
+        "lost_line": "announced",
+        "no_recovery": "did not advance",
+        "leak": "resident memory grew",
+        "crash": "was not running",
+        "late_restart": "no recording restarted",
+    }
+    ok = True
+    with tempfile.TemporaryDirectory() as d:
+        write_session(d)
+        rep = check(d)
+        if rep.failures:
+            ok = False
+            print("sound session failed:", *rep.failures, sep="\n  ")
+        for spoil, expected in spoils.items():
+            for name in os.listdir(d):
+                os.remove(os.path.join(d, name))
+            write_session(d, spoil)
+            rep = check(d)
+            hit = [f for f in rep.failures if expected in f]
+            print(f"{spoil}: {'caught: ' + hit[0] if hit else 'NOT CAUGHT ' + repr(rep.failures)}")
+            ok = ok and bool(hit)
+    print("self-test", "passed" if ok else "FAILED")
+    return 0 if ok else 1
+
+
+def main(argv):
+    if len(argv) == 2 and argv[1] == "--self-test":
+        return self_test()
+    if len(argv) != 2 or not os.path.isdir(argv[1]):
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    rep = check(argv[1])
+    print_report(rep)
+    return 1 if rep.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
