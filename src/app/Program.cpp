@@ -1,14 +1,19 @@
 #include "app/Program.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #include "app/AppState.h"
 #include "app/Context.h"
+#include "app/Gallery.h"
 #include "app/TestHooks.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
@@ -92,6 +97,34 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
 
 namespace {
 
+// A signal handler may only do async-signal-safe work: it writes one byte into this pipe and the
+// event loop does the rest. The descriptors are the one thing that has to outlive any object.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGTERM (logout, shutdown, kill) and SIGINT (Ctrl+C in a terminal) close the panel as a click
+// on its close box does: waits end, windows close, a running recording's file is closed.
+void closeOnTerminationSignals(QWidget* panel) {
+  if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, panel);
+  QObject::connect(notifier, &QSocketNotifier::activated, panel, [panel] {
+    char buffer[16];
+    while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+    }
+    panel->close();
+  });
+  struct sigaction action {};
+  action.sa_handler = onTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
 void applyPortText(LinkState& link, const QString& text) {
   PortChoice current;
   current.comPortNumber = link.comPortNumber;
@@ -152,6 +185,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   installSettings(ctx);
   installTestHooks(ctx);
   installKeyboardConveniences(&panel);
+  closeOnTerminationSignals(&panel);
 
   panel.show();
   if (!panel.startUp()) {
@@ -173,7 +207,12 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
     });
   }
 
+  startGalleryIfAsked(ctx);
+
   const int code = app.exec();
+  // From here on a further signal ends the program the plain way.
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);
   owned.reset();
   if (simulator) simulator->stop();
   return code;

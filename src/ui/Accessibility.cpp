@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWidget>
 
@@ -32,6 +34,36 @@ QString captionOf(QWidget* w) {
   return {};
 }
 
+// Qt leaves toolbar buttons out of the Tab chain; keyboard users need them. Each also takes its
+// action's name (the toolbar key) so UI automation finds "Save" or "Open" as a button.
+void makeToolbarsReachable(QWidget* root) {
+  for (QToolBar* bar : root->findChildren<QToolBar*>()) {
+    for (QAction* a : bar->actions()) {
+      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a));
+      if (!button) continue;
+      button->setFocusPolicy(Qt::TabFocus);
+      if (button->objectName().isEmpty()) button->setObjectName(a->objectName());
+    }
+  }
+}
+
+// Enter presses the focused button (key presses go to the focus widget) where Qt would ignore it:
+// toolbar buttons and push buttons outside dialogs (a dialog's own default button keeps its
+// meaning).
+bool pressFocusedButton(QWidget* w) {
+  if (!w->isEnabled()) return false;
+  if (auto* tool = qobject_cast<QToolButton*>(w)) {
+    tool->click();
+    return true;
+  }
+  if (auto* push = qobject_cast<QPushButton*>(w);
+      push && !push->autoDefault() && !push->isDefault()) {
+    push->click();
+    return true;
+  }
+  return false;
+}
+
 void nameOne(QWidget* w) {
   if (!w->accessibleName().isEmpty()) return;
   QString name = captionOf(w);
@@ -48,9 +80,13 @@ class KeyboardConveniences : public QObject {
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w) return false;
     if (event->type() == QEvent::Show && w->isWindow()) {
+      makeToolbarsReachable(w);
       nameForAccessibility(w);
     } else if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
+      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+          (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && pressFocusedButton(w))
+        return true;
       if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
         QWidget* window = w->window();
         // Dialogs handle Esc themselves (reject); plain secondary windows close.
@@ -78,7 +114,9 @@ void nameForAccessibility(QWidget* root) {
 
 void installKeyboardConveniences(QWidget* mainWindow) {
   if (!qApp) return;
-  qApp->installEventFilter(new KeyboardConveniences(mainWindow, qApp));
+  // The filter lives as long as the main window (or the application when there is none).
+  QObject* owner = mainWindow ? static_cast<QObject*>(mainWindow) : qApp;
+  qApp->installEventFilter(new KeyboardConveniences(mainWindow, owner));
 }
 
 }  // namespace lux

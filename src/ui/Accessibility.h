@@ -10,8 +10,10 @@ namespace lux {
 // Gives `root` and every widget below it an accessible name from its caption or tool-tip.
 void nameForAccessibility(QWidget* root);
 
-// Installs an application-wide filter: Esc closes the active secondary window (never the main
-// window `mainWindow`), and every window that is shown is named for accessibility first.
+// Installs an application-wide filter for as long as `mainWindow` lives: Esc closes the active
+// secondary window (never `mainWindow`), Enter presses the focused toolbar or window button, and
+// every window that is shown gets its toolbar buttons into the Tab chain and is named for
+// accessibility first.
 void installKeyboardConveniences(QWidget* mainWindow);
 
 }  // namespace lux
