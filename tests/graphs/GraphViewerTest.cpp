@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <vector>
 
 #include "app/AppState.h"
@@ -202,6 +203,20 @@ TEST_F(ViewerTest, PanAndZoomMoveOnlyTheAxesTheirModeNames) {
     // The edits follow what is on screen.
     EXPECT_NEAR(v->axisMin(1)->value(), g->axisMinimum(1), 0.01) << c.index;
     EXPECT_NEAR(v->axisMax(2)->value(), g->axisMaximum(2), 0.001) << c.index;
+  }
+  // The wheel zooms only in the zoom modes, and only the axes the mode names.
+  for (Case c : {Case{5, true, true}, Case{6, true, false}, Case{7, false, true},
+                 Case{0, false, false}, Case{3, false, false}}) {
+    v->CmdReset_Click();
+    v->trackModeList()->setCurrentIndex(c.index);
+    const QCPRange x0 = g->xAxis->range(), y0 = g->yAxis->range();
+    const QPointF at = pixel(g, 50, 100);
+    QWheelEvent wheel(at, g->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(g, &wheel);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g->xAxis->range() != x0, c.xMoves) << "wheel, mode index " << c.index;
+    EXPECT_EQ(g->yAxis->range() != y0, c.yMoves) << "wheel, mode index " << c.index;
   }
   // The rubber band zooms into the selected region.
   v->CmdReset_Click();
