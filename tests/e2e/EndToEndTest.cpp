@@ -145,7 +145,7 @@ TEST_F(EndToEnd, MirrorsTheSimulatedMetersReading) {
   ASSERT_GE(waitUntil(15, [&] { return value("mainValueText") == "321.9"; }), 0)
       << "state: caption=" << qPrintable(value("caption"))
       << " text=" << qPrintable(value("mainValueText"));
-  EXPECT_TRUE(linkShownUp());
+  EXPECT_EQ(value("caption"), linkPath_);  // a typed device path is shown as it stands
   EXPECT_EQ(value("unitText"), "Lx");
   EXPECT_EQ(value("mainDigit2"), "3");
   EXPECT_EQ(value("mainDigit5"), "9");
@@ -222,6 +222,17 @@ TEST_F(EndToEnd, SimulatedMeterInsideTheProgramAndItsPicture) {
   EXPECT_GT(QFileInfo(picture).size(), 1000);
   EXPECT_GT(frames(), 0);
   EXPECT_FALSE(value("mainValueText").isEmpty());
+}
+
+TEST_F(EndToEnd, TerminationSignalClosesThePanelCleanly) {
+  Simulator sim(linkPath_);
+  ASSERT_TRUE(sim.start());
+  startPanel();
+  ASSERT_GE(waitUntil(15, [&] { return frames() > 0; }), 0);
+  panel_.terminate();  // SIGTERM, as at logout
+  ASSERT_TRUE(panel_.waitForFinished(10000));
+  EXPECT_EQ(panel_.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(panel_.exitCode(), 0);
 }
 
 TEST(CommandLine, HelpVersionAndBadOptions) {
