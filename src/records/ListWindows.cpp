@@ -213,8 +213,14 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
         break;
       }
       QStringList cells;
-      for (const std::string& part : splitTabs(field)) {
-        cells.append(QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size())));
+      cells.reserve(3);
+      for (std::size_t start = 0;;) {
+        const std::size_t tab = field.find('\t', start);
+        const std::size_t end = tab == std::string::npos ? field.size() : tab;
+        cells.append(
+            QString::fromLatin1(field.data() + start, static_cast<qsizetype>(end - start)));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
       }
       batch.push_back(std::move(cells));
       if ((batch.size() >= kBatch || sinceCaption.elapsed() > 100) && !flush(n)) return nullptr;
