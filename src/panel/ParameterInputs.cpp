@@ -82,12 +82,12 @@ void comparatorCommand(Context& ctx) {
 }
 
 void installParameterInputs(Context& ctx) {
-  // One parameter exchange at a time: a toolbar click that lands inside another one's waits is
-  // ignored rather than interleaving two conversations with the meter.
+  // One exchange with the meter at a time: a toolbar click that lands inside another one's waits
+  // is ignored rather than interleaving two conversations on the line.
   auto guard = std::make_shared<ExchangeGuard>();
   auto install = [&ctx, guard](const char* key, void (*command)(Context&)) {
     ctx.hooks.commands[QString::fromLatin1(key)] = [&ctx, guard, command] {
-      guard->run([&ctx, command] { command(ctx); });
+      guard->run(ctx, [&ctx, command] { command(ctx); });
     };
   };
   install("Hold", &holdTimeCommand);

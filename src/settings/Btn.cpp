@@ -98,7 +98,7 @@ void Btn::closeEvent(QCloseEvent* event) {
 }
 
 void Btn::exchange(const std::function<void()>& handler) {
-  exchange_.run(handler);
+  exchange_.run(ctx_, handler);
   // Closed during the exchange's waits: the window goes only now that its handler is done.
   if (unloaded_ && !exchange_.busy()) deleteLater();
 }

@@ -50,6 +50,8 @@ bool handshakeWithin(Context& ctx, const ExchangeTimer& timer, const StillWanted
 }
 
 bool sendToMeter(Context& ctx, Command letter, const QByteArray& payload) {
+  std::optional<PollPause> pause;
+  if (!payload.isEmpty()) pause.emplace(ctx.poll);
   ExchangeTimer timer(ctx.clock);
   if (!handshakeWithin(ctx, timer)) return false;
   ctx.link.send(letter);
@@ -100,13 +102,27 @@ PollPause::~PollPause() {
   if (wasEnabled_) poll_.setPollEnabled(true);
 }
 
-bool ExchangeGuard::run(const std::function<void()>& handler) {
-  if (busy_) return false;
+namespace {
+// Kept on the link object: the one line to the meter is what the exchanges share.
+constexpr const char* kExchangeRunning = "luxSettingExchangeRunning";
+}  // namespace
+
+bool settingExchangeRunning(Context& ctx) {
+  return ctx.link.property(kExchangeRunning).toBool();
+}
+
+bool ExchangeGuard::run(Context& ctx, const std::function<void()>& handler) {
+  if (busy_ || settingExchangeRunning(ctx)) return false;
   busy_ = true;
+  ctx.link.setProperty(kExchangeRunning, true);
   struct Release {
     bool& flag;
-    ~Release() { flag = false; }
-  } release{busy_};
+    MeterLink& link;
+    ~Release() {
+      flag = false;
+      link.setProperty(kExchangeRunning, false);
+    }
+  } release{busy_, ctx.link};
   try {
     handler();
   } catch (const LinkAborted&) {

@@ -46,7 +46,10 @@ using StillWanted = std::function<bool()>;
 bool handshakeWithin(Context& ctx, const ExchangeTimer& timer, const StillWanted& wanted = {});
 
 // Handshake, the letter, and, for a payload, a 0.05 s wait and the payload in one write.
-// False (nothing sent) when the meter did not answer the handshake within the bound.
+// False (nothing sent) when the meter did not answer the handshake within the bound. For a
+// letter with data the panel's poll is held off from the handshake to the data: a poll tick
+// falling due in the wait would put its own "A" and "M" between the letter and its bytes, and
+// the meter would store them as the hold time, distance or limits.
 bool sendToMeter(Context& ctx, Command letter, const QByteArray& payload = {});
 
 // Handshake, "H" and 0.2 s: the meter leaves any setting mode and shows its normal display
@@ -75,16 +78,22 @@ class PollPause {
   bool wasEnabled_;
 };
 
-// Runs a click handler of a window that talks to the meter: one exchange of that window at a
-// time (a second click inside the first one's waits is ignored), and the program closing or a
-// failure ends the handler quietly instead of leaving the event loop by an exception.
+// Runs a click handler that talks to the meter: one such exchange at a time in the whole
+// program (a click that lands inside another exchange's waits is ignored rather than mixing two
+// conversations on the line, where one's letters would fall between the other's letter and its
+// data), and the program closing or a failure ends the handler quietly instead of leaving the
+// event loop by an exception.
 class ExchangeGuard {
  public:
-  bool run(const std::function<void()>& handler);
+  bool run(Context& ctx, const std::function<void()>& handler);
+  // This guard's handler is running.
   bool busy() const { return busy_; }
 
  private:
   bool busy_ = false;
 };
+
+// True while a setting exchange (toolbar input, comparator, clock, keypad) talks to the meter.
+bool settingExchangeRunning(Context& ctx);
 
 }  // namespace lux

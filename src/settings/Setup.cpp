@@ -123,16 +123,17 @@ void Setup::Timer1_Timer() {
       return;
     }
     if (meterTimeShown_) {
-      const auto reply = requestClockReply(ctx_, [this] { return !unloaded_ && meterTimeShown_; });
+      const auto reply = requestClockReply(
+          ctx_, [this] { return !unloaded_ && meterTimeShown_ && !setTimePending_; });
       if (unloaded_) return;
       if (reply) {
         const auto caption = meterClockCaption(
             std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
         LblMeterTime->setText(QString::fromStdString(*caption));
-      } else if (meterTimeShown_) {
+      } else if (meterTimeShown_ && !setTimePending_) {
         giveUp();
         return;
-      } else {
+      } else if (!meterTimeShown_) {
         LblMeterTime->setText(kMeterTimeCaption);
       }
     } else {
@@ -145,11 +146,26 @@ void Setup::Timer1_Timer() {
     } else {
       LblPCTime->setText(kPcTimeCaption);
     }
+    if (setTimePending_) {
+      // "Set" was clicked while this tick read the clock: it runs now, after the read.
+      setTimePending_ = false;
+      setMeterTime();
+    }
   });
 }
 
 void Setup::CmdSetTime_Click() {
-  exchange_.run([this] {
+  if (tickGuard_.running()) {
+    // Clicked inside a tick's wait: the tick cuts its read short and sets the clock itself, so
+    // the two never share the line.
+    setTimePending_ = true;
+    return;
+  }
+  setMeterTime();
+}
+
+void Setup::setMeterTime() {
+  exchange_.run(ctx_, [this] {
     // The window's own reads stop while the clock is set, so no tick interleaves with it.
     Timer1->stop();
     const QDateTime now = ctx_.clock.localDateTime();
@@ -197,6 +213,8 @@ void Setup::Form_Unload() {
 }
 
 void showMeterClock(Context& ctx) {
+  // Clicked inside another exchange's waits: that exchange has the line.
+  if (settingExchangeRunning(ctx)) return;
   if (ctx.state.display.annIntv) {
     ctx.dialogs.message(QStringLiteral("Recording mode, stop record then try again !"));
     return;

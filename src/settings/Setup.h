@@ -63,6 +63,7 @@ class Setup : public QDialog {
 
  private:
   void Form_Unload();
+  void setMeterTime();
   // The meter did not answer: say so and close, which gives the line back to the panel's poll
   // (whose reconnection then shows the user that the meter is away).
   void giveUp();
@@ -75,6 +76,7 @@ class Setup : public QDialog {
   bool pcTimeShown_ = false;
   bool unloaded_ = false;
   bool placed_ = false;
+  bool setTimePending_ = false;
 };
 
 // The toolbar's "TimeSet": refused while the meter's logger records (INTV), else the clock

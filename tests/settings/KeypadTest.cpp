@@ -99,7 +99,8 @@ TEST_F(Keypad, CandelaKeyResendsTheMetersOwnDistance) {
   EXPECT_EQ(withoutHandshakes(b.letters()), "HZI");
   EXPECT_EQ(b.payloadOf('I'), bytes({0x01, 0xF4}));
   EXPECT_EQ(b.meter.settings().distance100, 0x01F4);
-  EXPECT_TRUE(b.poll.history.empty()) << "the candela key leaves the poll alone";
+  EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}))
+      << "the poll is held off only from the handshake to the data";
 }
 
 TEST_F(Keypad, CandelaKeyGivesUpOnAMeterThatNeverSendsItsSettings) {

@@ -2,6 +2,7 @@
 // A program context around the in-process simulated meter on a fake clock, with scripted
 // dialogs and a poll switch that records how it was flipped.
 #include <QByteArray>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ class DeafPort : public SerialPort {
   char noiseLetter = 0;
   int noiseTimes = 0;
   QByteArray noise;
+  // Sees every write after the meter got it.
+  std::function<void(const QByteArray&)> onWrite;
 
   bool open(const QString& name, QString* reason) override { return inner_.open(name, reason); }
   bool isOpen() const override { return inner_.isOpen(); }
@@ -49,6 +52,7 @@ class DeafPort : public SerialPort {
       pending_ = noise;
     }
     inner_.write(bytes);
+    if (onWrite) onWrite(bytes);
   }
   QByteArray readAll() override {
     QByteArray out = pending_ + inner_.readAll();

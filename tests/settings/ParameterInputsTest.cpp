@@ -42,7 +42,8 @@ TEST_F(ParameterInputs, HoldSendsMinutesAndSecondsAsPackedBcd) {
   EXPECT_EQ(box.text, QStringLiteral("Enter the TIME to Hold\r\n (MM:SS) "));
   EXPECT_EQ(box.title, QStringLiteral("Input Hold Time"));
   EXPECT_EQ(box.defaultText, QStringLiteral("00:00"));
-  EXPECT_TRUE(b.poll.history.empty()) << "the parameter inputs leave the poll alone";
+  EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}))
+      << "the poll is held off only from the handshake to the data";
 
   b.forget();
   b.dialogs.answerInput("75:80");

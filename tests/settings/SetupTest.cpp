@@ -123,6 +123,25 @@ TEST_F(ClockWindow, ClockReplyMixedWithDisplayBytesIsNotShown) {
   EXPECT_EQ(withoutHandshakes(b.letters()), "YY");
 }
 
+TEST_F(ClockWindow, SetClickedWhileATickReadsRunsAfterTheRead) {
+  bool clicked = false;
+  b.clock.onIdle = [&] {
+    if (clicked || b.letters().find('Y') == std::string::npos) return;
+    clicked = true;
+    w->CmdSetTime->click();
+    EXPECT_EQ(b.payloadOf('T'), std::nullopt) << "not inside the tick's read";
+  };
+  w->LblMeterTime_Click();
+  w->Timer1_Timer();
+  b.clock.onIdle = nullptr;
+  EXPECT_TRUE(clicked);
+  EXPECT_EQ(withoutHandshakes(b.letters()), "YHT");
+  ASSERT_TRUE(b.payloadOf('T'));
+  EXPECT_EQ(b.payloadOf('T')->size(), 4u);
+  EXPECT_TRUE(w->Timer1->isActive());
+  EXPECT_TRUE(b.dialogs.messages().empty());
+}
+
 TEST(TimeSetCommand, RefusedWhileTheMeterLogs) {
   MeterBench b;
   installSettings(b.ctx);
