@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "MeterBench.h"
 #include "link/FrameDecoder.h"
@@ -16,6 +17,7 @@
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
 #include "settings/Install.h"
+#include "settings/Setup.h"
 
 namespace lux::test {
 namespace {
@@ -148,6 +150,18 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
   w->TxtUnit_Click();
   w->HODec[3]->click();
   bool clickedInside = false;
+  // Were the clock window to open anyway, it is closed again so that the test fails instead of
+  // waiting for a user.
+  bool clockWindowOpened = false;
+  QTimer closer;
+  closer.setInterval(0);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* modal = qobject_cast<lux::Setup*>(QApplication::activeModalWidget())) {
+      clockWindowOpened = true;
+      modal->close();
+    }
+  });
+  closer.start();
   b.port.onWrite = [&](const QByteArray& bytes) {
     if (bytes != "V" || clickedInside) return;
     clickedInside = true;
@@ -161,7 +175,9 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
   b.forget();
   w->CmdUpdate->click();
   b.port.onWrite = nullptr;
+  closer.stop();
   EXPECT_TRUE(clickedInside);
+  EXPECT_FALSE(clockWindowOpened);
   const std::string sent = withoutHandshakes(b.letters());
   EXPECT_EQ(sent.substr(0, 3), "HVX") << sent;
   EXPECT_EQ(sent.find('D'), std::string::npos) << sent;
