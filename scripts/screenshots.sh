@@ -23,28 +23,35 @@ trap cleanup EXIT INT TERM
 
 # The meter: its control commands come through a fifo that stays open for the whole run.
 mkfifo "$work/control"
-"$build/luxpanel-sim" --link "$work/meter" --no-overloads <"$work/control" >"$work/sim.out" 2>&1 &
+sim=$build/luxpanel-sim
+[ -x "$sim" ] || sim=$build/sim/luxpanel-sim
+"$sim" --link "$work/meter" --no-overloads <"$work/control" >"$work/sim.out" 2>&1 &
 sim_pid=$!
 exec 3>"$work/control"
+kill -0 "$sim_pid" 2>/dev/null || { echo "the simulated meter did not start" >&2; cat "$work/sim.out" >&2; exit 1; }
 echo "preload-logger 3 40" >&3
+# The panel shows the port it uses: the short /dev/pts/N the meter prints first, not the link.
 tries=0
-until [ -e "$work/meter" ]; do
+until [ -e "$work/meter" ] && [ -s "$work/sim.out" ]; do
   tries=$((tries + 1))
   [ $tries -le 50 ] || { echo "the simulated meter did not start" >&2; cat "$work/sim.out" >&2; exit 1; }
   sleep 0.1
 done
 
+port=$(head -n 1 "$work/sim.out")
+case $port in /dev/*) ;; *) port=$work/meter ;; esac
 mkdir -p "$out"
+touch "$work/started"
 LUXPANEL_SCREENSHOTS=$out LUXPANEL_RECORD_TO=$work/recording.txt LUXPANEL_SAMPLING=1 \
   timeout 120 xvfb-run -a -s "-screen 0 1600x1000x24" \
-  "$build/luxpanel" --port "$work/meter" >/dev/null
+  "$build/luxpanel" --port "$port" >/dev/null
 echo quit >&3
 exec 3>&-
 
 missing=0
 for name in port panel realtimelist realtimeall realtimegraph filelist plot memory datalist \
   samplingchoice setup comparator btn; do
-  if [ -s "$out/$name.png" ] && [ "$out/$name.png" -nt "$work/control" ]; then
+  if [ -s "$out/$name.png" ] && [ "$out/$name.png" -nt "$work/started" ]; then
     echo "wrote $out/$name.png"
   else
     echo "missing $out/$name.png" >&2

@@ -17,6 +17,7 @@
 #include "link/PortWindow.h"
 #include "logger/Logger.h"
 #include "panel/Toolbar.h"
+#include "records/DataFileWriter.h"
 #include "records/ListWindows.h"
 #include "records/SamplingChoice.h"
 #include "settings/Btn.h"
@@ -139,7 +140,8 @@ class Gallery : public QObject {
 
     // The file being recorded, read back into the file list and plotted from there.
     then(0.2, [this] {
-      const QString file = ctx_.state.recording.dataFileName;
+      const RecordingState& r = ctx_.state.recording;
+      const QString file = r.dataFile ? r.dataFile->path() : r.dataFileName;
       if (file.isEmpty() || !readFileIntoFileList(ctx_, file))
         say(QStringLiteral("no recording to read into the file list (LUXPANEL_RECORD_TO)"));
     });

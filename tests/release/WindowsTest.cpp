@@ -1,0 +1,418 @@
+// Every window of the program, built as the program builds it, checked for what screen readers,
+// UI automation and keyboard users rely on: the named controls, an accessible name on every
+// control, toolbars and buttons reachable with Tab and pressed with Enter, a tab order that
+// follows the window's layout, and Esc closing secondary windows but never the main panel.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/Context.h"
+#include "graphs/GraphViewer.h"
+#include "graphs/GraphWindows.h"
+#include "graphs/LiveGraph.h"
+#include "link/MeterLink.h"
+#include "link/PortWindow.h"
+#include "logger/LoggerWindows.h"
+#include "panel/Panel.h"
+#include "panel/ParameterInputs.h"
+#include "panel/Toolbar.h"
+#include "records/Install.h"
+#include "records/ListWindows.h"
+#include "records/SamplingChoice.h"
+#include "settings/Btn.h"
+#include "settings/Comparator.h"
+#include "settings/Install.h"
+#include "settings/Setup.h"
+#include "sim/SimMeter.h"
+#include "sim/SimSerialPort.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/Accessibility.h"
+
+namespace lux {
+namespace {
+
+sim::SimMeter::Options steadyMeter() {
+  sim::SimMeter::Options o;
+  o.drift = false;
+  o.randomOverloads = false;
+  return o;
+}
+
+// The program's objects around the in-process simulated meter on a fake clock, with the main
+// panel and its toolbar installed as the program installs them.
+class ProgramWindows : public ::testing::Test {
+ protected:
+  ProgramWindows() {
+    state.link.portName = QStringLiteral("sim");
+    QString reason;
+    port.open(state.link.portName, &reason);
+    state.link.linkUp = true;
+    panel = std::make_unique<Panel>(state, link, dialogs);
+    ctx = std::make_unique<Context>(Context{state, link, dialogs, clock, *panel, panel.get(), {}});
+    panel->setContext(ctx.get());
+    installToolbar(*ctx);
+    installParameterInputs(*ctx);
+    installRecords(*ctx);
+    installSettings(*ctx);
+    graphs = std::make_unique<GraphWindows>(state, dialogs, panel.get());
+    // As the program does; the filter goes with this test's panel.
+    installKeyboardConveniences(panel.get());
+  }
+
+  ~ProgramWindows() override {
+    graphs.reset();
+    portWindow.reset();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w != panel.get() && w->isVisible()) w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    panel.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  // Builds and shows the window `name` the way the program does.
+  QWidget* open(const QString& name) {
+    QWidget* w = nullptr;
+    if (name == "Panel") {
+      w = panel.get();
+    } else if (name == "Port") {
+      portWindow = std::make_unique<PortWindow>(state.link);
+      w = portWindow.get();
+    } else if (name == "RealTimeList") {
+      listButtonClick(*ctx);
+      w = realTimeList(*ctx);
+    } else if (name == "FileList") {
+      w = readFileIntoFileList(*ctx, writeDataFile());
+    } else if (name == "RealTimeAll") {
+      graphs->graphCommand();
+      w = graphs->liveGraph();
+    } else if (name == "RealTimeGraph") {
+      const float values[] = {500, 510, 505};
+      ViewerFill fill;
+      fill.unit = QStringLiteral("Lx");
+      fill.y = values;
+      fill.count = 3;
+      fill.xMax = 3;
+      fill.yMin = 500;
+      fill.yMax = 510;
+      graphs->realTimeGraph(true).fill(fill);
+      w = graphs->realTimeGraphWindow();
+    } else if (name == "Plot") {
+      PlotRequest request;
+      request.unitText = QStringLiteral("Fc");
+      request.values = {12.5f, 13.0f, 12.75f};
+      request.yMin = 12.5f;
+      request.yMax = 13.0f;
+      graphs->showPlot(request);
+      w = graphs->plotWindow();
+    } else if (name == "SamplingChoice") {
+      auto* d = new SamplingChoice(*ctx);
+      d->setAttribute(Qt::WA_DeleteOnClose);
+      w = d;
+    } else if (name == "Memory") {
+      w = new MemoryWindow(*ctx, panel.get());
+    } else if (name == "DataList") {
+      w = new DataListWindow(*ctx, panel.get());
+    } else if (name == "Setup") {
+      auto* d = new lux::Setup(*ctx, panel.get());
+      d->setAttribute(Qt::WA_DeleteOnClose);
+      w = d;
+    } else if (name == "Comparator") {
+      w = Comparator::showFresh(*ctx);
+    } else if (name == "Btn") {
+      w = Btn::showKeypad(*ctx);
+    }
+    if (w) w->show();
+    return w;
+  }
+
+  QString writeDataFile() {
+    const QString path = dir.filePath(QStringLiteral("run.txt"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Lx\tTime\tValue\r\n1\t07-14:23:05\t123.4\r\n2\t07-14:23:07\tOL\r\n");
+    return path;
+  }
+
+  test::FakeClock clock;
+  sim::SimMeter meter{steadyMeter()};
+  sim::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
+  AppState state;
+  MeterLink link{port, clock, state.link};
+  test::ScriptedDialogs dialogs;
+  std::unique_ptr<Panel> panel;
+  std::unique_ptr<Context> ctx;
+  std::unique_ptr<GraphWindows> graphs;
+  std::unique_ptr<PortWindow> portWindow;
+  QTemporaryDir dir;
+};
+
+const QStringList kWindows = {"Panel",       "Port",          "RealTimeList", "FileList",
+                              "RealTimeAll", "RealTimeGraph", "Plot",         "SamplingChoice",
+                              "Memory",      "DataList",      "Setup",        "Comparator",
+                              "Btn"};
+
+QStringList numbered(const QString& stem, int from, int to) {
+  QStringList out;
+  for (int i = from; i <= to; ++i) out << stem + QString::number(i);
+  return out;
+}
+
+struct WindowDesign {
+  QString title;
+  QStringList controls;     // objectNames that must exist somewhere in the window
+  QStringList toolbarKeys;  // Toolbar1's buttons left to right (none: no toolbar)
+};
+
+std::map<QString, WindowDesign> designs() {
+  const QStringList viewer = {"CWGraph1",  "FrmGraphic", "SSFrame4",  "Label3",         "LblUnit",
+                              "Label6",    "Label5",     "AxisMin_1", "AxisMax_1",      "AxisMin_2",
+                              "AxisMax_2", "SSFrame3",   "Combo1",    "txtDescription", "SSFrame2",
+                              "Label1",    "XPosition",  "Label2",    "YPosition",      "CmdReset",
+                              "CmdPrint"};
+  QStringList panel = {
+      "Toolbar1",   "LblCOM",         "LblFileName", "LblRec",       "LblCount", "ShapeSetUp",
+      "LblSetUp",   "LblBP1",         "LblBP2",      "LblBP3",       "LblComma", "LblNeg",
+      "LblBigPlus", "LblComp",        "LblCal",      "LblZero",      "LblUAvg",  "LblHold",
+      "LblRef",     "ImgRel",         "LblCD",       "LblUpPercent", "LblFc",    "LblFch",
+      "LblLx",      "LblLxh",         "LblStray",    "LblSmallPlus", "LblLight", "ImgAuto",
+      "ImgBt",      "LblCCF",         "LblDH",       "Lblms",        "LblTH",    "LblSP1",
+      "LblSP2",     "LblSP3",         "LblTimeDot",  "LblDateDot",   "LblCycle", "LblMem",
+      "LblRead",    "MemoryDigit",    "LblDAvg",     "LblNo",        "LblStart", "LblIntv",
+      "LblStop",    "LblDownPercent", "Lblft",       "Lblm",         "Timer1",   "Timer2"};
+  panel << numbered("MainDigit", 0, 5) << numbered("TimeDigit", 0, 3);
+  QStringList comparator = {"TxtUnit", "SSFrame1", "SSFrame2", "CmdUpdate"};
+  comparator << numbered("HighO", 1, 6) << numbered("LowO", 1, 6) << numbered("HODec", 1, 6)
+             << numbered("LODec", 1, 6);
+  return {
+      {"Panel",
+       {"Panel  V8.00",
+        panel,
+        {"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD", "Comp", "Hold",
+         "Buttons", "ESC"}}},
+      {"Port", {"COM Port", {"TxtCOM", "CmdOK"}, {}}},
+      {"RealTimeList", {"Real Time List", {"Toolbar1", "Grid"}, {"Save", "Print"}}},
+      // Once loaded, the file list is captioned with the file's title.
+      {"FileList", {"run.txt", {"Toolbar1", "Grid"}, {"Plot", "Print"}}},
+      {"RealTimeAll", {"Real Time Graph", {"CWGraph1"}, {}}},
+      {"RealTimeGraph", {"Real Time Graph", viewer, {}}},
+      {"Plot", {"Plot", viewer, {}}},
+      {"SamplingChoice", {"Sampling Rate", {"OptPC", "OptMeter", "CmdOK"}, {}}},
+      {"Memory",
+       {"Data Logger",
+        {"GridSet", "LblSize", "LblRemain", "LblMessage", "SSPanel1", "SSPanel2", "CmdCompare",
+         "Grid"},
+        {}}},
+      {"DataList",
+       {"Data List", {"Toolbar1", "GridM", "GridI"}, {"Save", "Plot", "Print", "Unit"}}},
+      {"Setup",
+       {"Setup",
+        {"FrameTime", "LblMeterTime", "LblPCTime", "CmdSetTime", "CmdExit", "Timer1"},
+        {}}},
+      {"Comparator", {"Comparator", comparator, {}}},
+      {"Btn",
+       {"Control Panel",
+        {"CmdPower", "CmdSet", "CmdTime", "CmdLxFc", "CmdH", "CmdRead", "CmdCD", "CmdMem", "CmdMMM",
+         "CmdPercent", "CmdAVG", "CmdComp", "CmdUp", "CmdEnter", "CmdDown"},
+        {}}},
+  };
+}
+
+// Widgets a user meets as one control. The parts Qt builds inside a control (the line edit of a
+// spin box, a table's headers, scroll bars and viewport) are named through the control itself.
+bool isControl(QWidget* w) {
+  if (w->objectName().startsWith(QLatin1String("qt_"))) return false;
+  QWidget* parent = w->parentWidget();
+  if (parent && (qobject_cast<QAbstractSpinBox*>(parent) || qobject_cast<QComboBox*>(parent) ||
+                 qobject_cast<QAbstractItemView*>(parent)))
+    return false;
+  return qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w) ||
+         qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+         qobject_cast<QAbstractItemView*>(w) || qobject_cast<QGroupBox*>(w) ||
+         qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+         qobject_cast<QProgressBar*>(w) || w->objectName() == QLatin1String("CWGraph1");
+}
+
+// The widgets Tab visits in `window`, in order, starting from the first one after the window.
+QStringList tabChain(QWidget* window) {
+  QStringList names;
+  QWidget* w = window->nextInFocusChain();
+  for (int guard = 0; w && w != window && guard < 500; ++guard, w = w->nextInFocusChain()) {
+    if (w->window() != window || !w->isVisibleTo(window) || !w->isEnabled()) continue;
+    if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy()) continue;
+    if (w->objectName().startsWith(QLatin1String("qt_"))) continue;
+    QString name = w->objectName();
+    if (auto* b = qobject_cast<QToolButton*>(w); b && b->defaultAction())
+      name = b->defaultAction()->objectName();
+    names << name;
+  }
+  return names;
+}
+
+TEST_F(ProgramWindows, EveryWindowCarriesItsNamedControlsAndCaption) {
+  const auto all = designs();
+  for (const QString& name : kWindows) {
+    SCOPED_TRACE(name.toStdString());
+    QWidget* w = open(name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->objectName(), name);
+    const WindowDesign& design = all.at(name);
+    EXPECT_EQ(w->windowTitle(), design.title);
+    for (const QString& control : design.controls)
+      EXPECT_NE(w->findChild<QObject*>(control), nullptr) << "no " << control.toStdString();
+    if (design.toolbarKeys.isEmpty()) continue;
+    auto* bar = w->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+    ASSERT_NE(bar, nullptr);
+    QStringList keys;
+    for (QAction* a : bar->actions())
+      if (!a->isSeparator()) keys << a->objectName();
+    EXPECT_EQ(keys, design.toolbarKeys);
+  }
+}
+
+TEST_F(ProgramWindows, EveryVisibleControlHasAnAccessibleName) {
+  for (const QString& name : kWindows) {
+    SCOPED_TRACE(name.toStdString());
+    QWidget* w = open(name);
+    ASSERT_NE(w, nullptr);
+    nameForAccessibility(w);
+    EXPECT_FALSE(w->accessibleName().isEmpty());
+    int controls = 0;
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+      if (!c->isVisibleTo(w) || !isControl(c)) continue;
+      ++controls;
+      EXPECT_FALSE(c->accessibleName().trimmed().isEmpty())
+          << c->metaObject()->className() << " " << c->objectName().toStdString();
+    }
+    EXPECT_GT(controls, 0);
+  }
+}
+
+TEST_F(ProgramWindows, ToolbarButtonsAreNamedByTheirToolTipsAndFoundByKey) {
+  open(QStringLiteral("Panel"));
+  nameForAccessibility(panel.get());
+  auto* bar = panel->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+  ASSERT_NE(bar, nullptr);
+  const std::map<QString, QString> tips = {
+      {"Save", "Save As"},          {"Open", "Open File to Read"}, {"PC", "PC Sampling Rate"},
+      {"Graph", "Graphic Display"}, {"Memory", "Data Logger"},     {"ESC", "Back to Normal Mode"}};
+  for (const auto& [key, tip] : tips) {
+    SCOPED_TRACE(key.toStdString());
+    // UI automation looks the button up by its key, as the toolbar dispatches on it.
+    auto* button = bar->findChild<QToolButton*>(key);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->accessibleName(), tip);
+  }
+}
+
+TEST_F(ProgramWindows, ToolbarsAreReachableWithTabInTheirOrder) {
+  for (const char* name : {"Panel", "RealTimeList", "FileList", "DataList"}) {
+    SCOPED_TRACE(name);
+    QWidget* w = open(QString::fromLatin1(name));
+    ASSERT_NE(w, nullptr);
+    auto* bar = w->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+    ASSERT_NE(bar, nullptr);
+    QStringList keys;
+    for (QAction* a : bar->actions()) {
+      QWidget* button = bar->widgetForAction(a);
+      ASSERT_NE(button, nullptr);
+      EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << a->objectName().toStdString();
+      keys << a->objectName();
+    }
+    // Tab walks the toolbar left to right in one go. The chain is a ring (Tab from the last
+    // control comes back to the first), so it is read from the first key on.
+    QStringList chain = tabChain(w);
+    const qsizetype first = chain.indexOf(keys.first());
+    ASSERT_GE(first, 0) << chain.join(' ').toStdString();
+    chain = chain.mid(first) + chain.mid(0, first);
+    EXPECT_EQ(chain.mid(0, keys.size()), keys) << chain.join(' ').toStdString();
+  }
+}
+
+TEST_F(ProgramWindows, TabOrderFollowsEachWindowsLayout) {
+  const std::map<QString, QStringList> expected = {
+      {"Port", {"TxtCOM", "CmdOK"}},
+      {"Setup", {"LblMeterTime", "LblPCTime", "CmdSetTime", "CmdExit"}},
+      {"Btn",
+       {"CmdPower", "CmdSet", "CmdTime", "CmdLxFc", "CmdH", "CmdRead", "CmdCD", "CmdMem", "CmdMMM",
+        "CmdPercent", "CmdAVG", "CmdComp", "CmdUp", "CmdEnter", "CmdDown"}},
+      {"Plot",
+       {"AxisMin_1", "AxisMax_1", "AxisMin_2", "AxisMax_2", "Combo1", "CmdReset", "CmdPrint",
+        "CmdSave"}},
+  };
+  for (const auto& [name, order] : expected) {
+    SCOPED_TRACE(name.toStdString());
+    QWidget* w = open(name);
+    ASSERT_NE(w, nullptr);
+    QStringList chain = tabChain(w);
+    // Only the order of the named controls is fixed; others may sit between them.
+    QStringList named;
+    for (const QString& c : chain)
+      if (order.contains(c)) named << c;
+    EXPECT_EQ(named, order) << chain.join(' ').toStdString();
+  }
+}
+
+TEST_F(ProgramWindows, EscClosesSecondaryWindowsButNeverThePanel) {
+  open(QStringLiteral("Panel"));
+  for (const QString& name : kWindows) {
+    if (name == "Panel") continue;
+    SCOPED_TRACE(name.toStdString());
+    QWidget* w = open(name);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible());
+    QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+    const QStringList chain = tabChain(w);
+    if (!chain.isEmpty())
+      if (auto* first = w->findChild<QWidget*>(chain.first())) target = first;
+    QTest::keyClick(target, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  QTest::keyClick(panel.get(), Qt::Key_Escape);
+  EXPECT_TRUE(panel->isVisible());
+}
+
+TEST_F(ProgramWindows, EnterPressesTheFocusedToolbarButtonAndKey) {
+  open(QStringLiteral("Panel"));
+  auto* bar = panel->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+  ASSERT_NE(bar, nullptr);
+  auto* buttons = bar->findChild<QToolButton*>(QStringLiteral("Buttons"));
+  ASSERT_NE(buttons, nullptr);
+  ASSERT_EQ(Btn::find(*ctx), nullptr);
+  QTest::keyClick(buttons, Qt::Key_Return);
+  Btn* keypad = Btn::find(*ctx);
+  ASSERT_NE(keypad, nullptr) << "Enter on \"Control Panel\" opens the keypad";
+  EXPECT_TRUE(keypad->isVisible());
+
+  meter.clearReceived();
+  auto* time = keypad->findChild<QPushButton*>(QStringLiteral("CmdTime"));
+  ASSERT_NE(time, nullptr);
+  QTest::keyClick(time, Qt::Key_Enter);
+  EXPECT_NE(meter.receivedLetters().find('B'), std::string::npos)
+      << "Enter on the Time key sends its letter; the meter took " << meter.receivedLetters();
+}
+
+}  // namespace
+}  // namespace lux
