@@ -218,6 +218,15 @@ void Panel::buildLcd(QWidget* lcd) {
   addLabel(QStringLiteral("LblDownPercent"), QStringLiteral("%"), 6600, 3720, 12);
   addLabel(QStringLiteral("Lblft"), QStringLiteral("ft"), 6600, 4080, 12);
   addLabel(QStringLiteral("Lblm"), QStringLiteral("m"), 6600, 4320, 12);
+  // The last secondary digit's ink reaches past 6600 twips in a 60 pt bold font: the right
+  // block moves just clear of it rather than being drawn over the digit.
+  const QFontMetrics timeMetrics(timeDigit_[3]->font());
+  const int clear =
+      timeDigit_[3]->x() + timeMetrics.boundingRect(QLatin1Char('8')).right() + twipsX(this, 45);
+  for (const char* name : {"LblDownPercent", "Lblft", "Lblm"}) {
+    QWidget* w = element(QLatin1String(name));
+    if (w->x() < clear) w->move(clear, w->y());
+  }
 
   // Banner over the main digits for SET UP, CLEAR and RS232.
   const QRect banner = twipsRect(this, 960, 1680, 5175, 1665);
