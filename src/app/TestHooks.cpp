@@ -18,6 +18,11 @@ struct SoakRestarts {
   int segments = 0;  // recordings this hook started
 };
 
+void announce(const char* what) {
+  std::printf("%s\n", what);
+  std::fflush(stdout);
+}
+
 void keepEverythingRunning(Context& ctx, SoakRestarts& soak) {
   const DisplayState& d = ctx.state.display;
   // No reading yet (start-up, or the meter never answered): nothing to record or draw.
@@ -34,8 +39,15 @@ void keepEverythingRunning(Context& ctx, SoakRestarts& soak) {
     beginFileRecording(ctx, path);
   }
   // Both buttons refuse while their window is open, so a click on an open one changes nothing.
-  if (!r.listRecording) toolbarButtonClick(ctx, QStringLiteral("List"));
-  if (!ctx.state.graphs.liveGraphOpen) toolbarButtonClick(ctx, QStringLiteral("Graph"));
+  // Each window that opens is announced, so the soak can tell they ran beside every file.
+  if (!r.listRecording) {
+    toolbarButtonClick(ctx, QStringLiteral("List"));
+    if (r.listRecording) announce("list opened");
+  }
+  if (!ctx.state.graphs.liveGraphOpen) {
+    toolbarButtonClick(ctx, QStringLiteral("Graph"));
+    if (ctx.state.graphs.liveGraphOpen) announce("graph opened");
+  }
 }
 
 }  // namespace

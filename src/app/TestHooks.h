@@ -11,7 +11,8 @@ struct Context;
 //  - with no file recording running, a new one starts into PATH.1, PATH.2, ... (the first
 //    recording, into PATH itself, is the one LUXPANEL_RECORD_TO starts);
 //  - a closed live list or live graph is opened again as by its toolbar button.
-// Each new file is announced on standard output as "segment PATH" before its first record.
+// Each new file is announced on standard output as "segment PATH" before its first record, each
+// reopened window as "list opened" or "graph opened".
 // Must be installed after the recording subsystem, whose tick it wraps.
 void installTestHooks(Context& ctx);
 
