@@ -39,6 +39,8 @@ QGroupBox* limitRow(const QString& name, const QString& caption, const QString& 
     for (int d = 0; d <= 9; ++d) box->addItem(QString::number(d));
     box->setCurrentIndex(-1);
     box->setMinimumContentsLength(1);
+    // Screen readers say which limit and which digit the box holds ("HIGH digit 2").
+    box->setAccessibleName(QStringLiteral("%1 digit %2").arg(caption).arg(k));
     digits[k] = box;
     auto* option = new QRadioButton;
     option->setObjectName(decName + QString::number(k));
@@ -84,7 +86,10 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
 
   CmdUpdate = new QPushButton(QStringLiteral("Update"));
   CmdUpdate->setObjectName(QStringLiteral("CmdUpdate"));
+  LblLimits = new QLabel;
+  LblLimits->setObjectName(QStringLiteral("LblLimits"));
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(LblLimits);
   buttons->addStretch();
   buttons->addWidget(CmdUpdate);
   layout->addLayout(buttons);
@@ -95,6 +100,14 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
     connect(LODec[k], &QRadioButton::clicked, this, [this, k] { LODec_Click(k); });
   }
   connect(CmdUpdate, &QPushButton::clicked, this, [this] { CmdUpdate_Click(); });
+  connect(TxtUnit, &QComboBox::currentIndexChanged, this, [this] { refreshLimits(); });
+  for (int k = 1; k <= 6; ++k) {
+    for (QComboBox* box : {HighO[k], LowO[k]})
+      connect(box, &QComboBox::currentIndexChanged, this, [this] { refreshLimits(); });
+    for (QRadioButton* option : {HODec[k], LODec[k]})
+      connect(option, &QRadioButton::toggled, this, [this] { refreshLimits(); });
+  }
+  refreshLimits();
 
   adjustSize();
   placeBesidePanel();
@@ -199,6 +212,23 @@ void Comparator::HODec_Click(int k) {
 
 void Comparator::LODec_Click(int k) {
   if (k >= 1 && k <= 6) decClick(Row::Low, k);
+}
+
+void Comparator::refreshLimits() {
+  const int option = selectedOption();
+  auto limit = [option](const std::array<QComboBox*, 7>& boxes) {
+    std::string digits;
+    for (int i = 1; i <= 4; ++i) digits += boxes[i]->currentText().toStdString();
+    return QString::fromStdString(comparatorLimitText(digits, option));
+  };
+  const QString high = limit(HighO);
+  const QString low = limit(LowO);
+  if (high.isEmpty() || low.isEmpty()) {
+    LblLimits->setText(option ? QString() : QStringLiteral("Choose the range"));
+    return;
+  }
+  const QString unit = TxtUnit->currentText();
+  LblLimits->setText(QStringLiteral("HIGH %1 %3   LOW %2 %3").arg(high, low, unit).trimmed());
 }
 
 int Comparator::selectedOption() const {

@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -53,6 +54,9 @@ class Comparator : public QWidget {
   std::array<QRadioButton*, 7> HODec{};
   std::array<QRadioButton*, 7> LODec{};
   QPushButton* CmdUpdate = nullptr;
+  // The two limits as the meter will show them, so the range and digits can be checked before
+  // they are sent.
+  QLabel* LblLimits = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -64,6 +68,7 @@ class Comparator : public QWidget {
   void selectOption(Row row, int k);
   void decClick(Row clicked, int k);
   void applyRangeToBoxes(int k);
+  void refreshLimits();
 
   // Runs one exchange with the meter at a time. A window closed meanwhile is deleted once the
   // exchange has unwound, never under its feet.

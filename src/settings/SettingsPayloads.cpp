@@ -159,6 +159,23 @@ std::string encodeComparatorPayload(bool lux, int option, int high, int low) {
   return {byteOf(mode), byteOf(high >> 8), byteOf(high), byteOf(low >> 8), byteOf(low)};
 }
 
+std::string comparatorLimitText(std::string_view digits, int option) {
+  if (option < 1 || option > 6 || digits.size() != 4) return {};
+  for (char c : digits)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return {};
+  std::string whole(digits);
+  std::string fraction;
+  if (option <= 3) {
+    whole = std::string(digits.substr(0, static_cast<std::size_t>(option)));
+    fraction = std::string(digits.substr(static_cast<std::size_t>(option)));
+  } else {
+    whole += std::string(static_cast<std::size_t>(option - 4), '0');
+  }
+  const std::size_t firstDigit = whole.find_first_not_of('0');
+  whole = firstDigit == std::string::npos ? "0" : whole.substr(firstDigit);
+  return fraction.empty() ? whole : whole + "." + fraction;
+}
+
 std::string encodeClockPayload(int day, int hour, int minute, int second) {
   return {static_cast<char>(toPackedBcd(day)), static_cast<char>(toPackedBcd(hour)),
           static_cast<char>(toPackedBcd(minute)), static_cast<char>(toPackedBcd(second))};

@@ -72,6 +72,11 @@ int limitFromDigitTexts(const std::array<std::string, 4>& digits);
 // high byte first.
 std::string encodeComparatorPayload(bool lux, int option, int high, int low);
 
+// A limit as the meter will show it in range option 1..6: the four digits with the decimal point
+// or trailing zeros of the range, leading zeros dropped ("0050" in option 3 is "5.0", "1234" in
+// option 6 is "123400"). Empty when no range is chosen or a digit is missing.
+std::string comparatorLimitText(std::string_view fourDigits, int option);
+
 // The 4 bytes that follow "T": day of month, hour, minute, second as packed BCD.
 std::string encodeClockPayload(int day, int hour, int minute, int second);
 // A reply to "Y": at least 8 bytes, 0x02 first and 0x03 eighth.

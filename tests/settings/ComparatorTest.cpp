@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -42,6 +43,7 @@ TEST_F(ComparatorWindow, LoadsEmptyWithItsCaptionsAndDigitItems) {
   EXPECT_EQ(w->windowTitle(), "Comparator");
   EXPECT_EQ(w->TxtUnit->currentText(), "");
   EXPECT_EQ(w->TxtUnit->count(), 2);
+  EXPECT_EQ(w->LblLimits->text(), "Choose the range");
   EXPECT_EQ(w->SSFrame1->title(), "HIGH");
   EXPECT_EQ(w->SSFrame2->title(), "LOW");
   EXPECT_EQ(w->CmdUpdate->text(), "Update");
@@ -60,6 +62,7 @@ TEST_F(ComparatorWindow, UpdateSendsTheLuxExampleAndTheMeterTakesIt) {
   w->HODec[3]->click();
   setDigits(w->HighO, "1234");
   setDigits(w->LowO, "0050");
+  EXPECT_EQ(w->LblLimits->text(), "HIGH 123.4 Lx   LOW 5.0 Lx");
   w->CmdUpdate->click();
   EXPECT_EQ(withoutHandshakes(b.letters()), "HVX");
   EXPECT_EQ(b.payloadOf('V'), bytes({0x42, 0x04, 0xD2, 0x00, 0x32}));

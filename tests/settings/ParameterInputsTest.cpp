@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QRadioButton>
 
 #include "MeterBench.h"
@@ -166,6 +167,7 @@ TEST_F(ParameterInputs, ComparatorInFootCandlesUsesOptionsOneToFive) {
   EXPECT_EQ(w->HighO[6]->currentText(), "");
   EXPECT_FALSE(w->HighO[6]->isEnabled());
   EXPECT_EQ(w->updatePayload(), QByteArray("\x30\x23\x28\x00\x64", 5));
+  EXPECT_EQ(w->LblLimits->text(), "HIGH 90000 Fc   LOW 1000 Fc");
 }
 
 TEST_F(ParameterInputs, CompReplacesAVisibleComparatorWindow) {

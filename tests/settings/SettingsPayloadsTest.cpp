@@ -150,6 +150,22 @@ TEST(ComparatorPayload, DigitBoxesJoined) {
   EXPECT_EQ(limitFromDigitTexts({"", "", "", ""}), 0);
 }
 
+TEST(ComparatorPayload, LimitAsTheMeterShowsItInEachRange) {
+  EXPECT_EQ(comparatorLimitText("1234", 1), "1.234");
+  EXPECT_EQ(comparatorLimitText("1234", 2), "12.34");
+  EXPECT_EQ(comparatorLimitText("1234", 3), "123.4");
+  EXPECT_EQ(comparatorLimitText("1234", 4), "1234");
+  EXPECT_EQ(comparatorLimitText("1234", 5), "12340");
+  EXPECT_EQ(comparatorLimitText("1234", 6), "123400");
+  EXPECT_EQ(comparatorLimitText("0050", 3), "5.0");
+  EXPECT_EQ(comparatorLimitText("0005", 1), "0.005");
+  EXPECT_EQ(comparatorLimitText("0000", 5), "0");
+  EXPECT_EQ(comparatorLimitText("0042", 6), "4200");
+  EXPECT_EQ(comparatorLimitText("1234", 0), "");
+  EXPECT_EQ(comparatorLimitText("12 4", 2), "");
+  EXPECT_EQ(comparatorLimitText("123", 2), "");
+}
+
 TEST(MeterClock, PayloadIsPackedBcdOfTheLocalTime) {
   EXPECT_EQ(encodeClockPayload(9, 8, 5, 7), bytes({0x09, 0x08, 0x05, 0x07}));
   EXPECT_EQ(encodeClockPayload(31, 23, 59, 59), bytes({0x31, 0x23, 0x59, 0x59}));
