@@ -64,6 +64,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
 
   graph_ = new CWGraph(this);
   graph_->setObjectName(QStringLiteral("CWGraph1"));
+  graph_->setAccessibleName(QStringLiteral("Graph"));
   graph_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
@@ -103,6 +104,11 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
     e->setFormat(QStringLiteral("0.##"));
     e->setStep(1);
   }
+  // Screen readers say which end of which axis an edit holds: the row and column captions.
+  xMin_->setAccessibleName(QStringLiteral("No.s Min"));
+  xMax_->setAccessibleName(QStringLiteral("No.s Max"));
+  yMin_->setAccessibleName(QStringLiteral("Value Min"));
+  yMax_->setAccessibleName(QStringLiteral("Value Max"));
   frameLayout->addWidget(range);
 
   auto* track = new QGroupBox(QStringLiteral("Track Mode"), frame_);
@@ -113,6 +119,8 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   description_ = new QPlainTextEdit(track);
   description_->setObjectName(QStringLiteral("txtDescription"));
   description_->setReadOnly(true);
+  combo_->setAccessibleName(QStringLiteral("Track Mode"));
+  description_->setAccessibleName(QStringLiteral("Track mode description"));
   trackLayout->addWidget(combo_);
   trackLayout->addWidget(description_);
   frameLayout->addWidget(track, 1);

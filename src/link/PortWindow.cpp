@@ -19,6 +19,7 @@ PortWindow::PortWindow(LinkState& state, QWidget* parent)
 
   txtCom_ = new QComboBox(this);
   txtCom_->setObjectName(QStringLiteral("TxtCOM"));
+  txtCom_->setAccessibleName(QStringLiteral("COM Port"));
   txtCom_->setEditable(true);
   txtCom_->setInsertPolicy(QComboBox::NoInsert);
   for (int i = 1; i <= 16; ++i) txtCom_->addItem(QStringLiteral("COM%1").arg(i));

@@ -101,6 +101,7 @@ MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::
   progress_->setRange(0, 1000);
   progress_->setValue(0);
   progress_->setTextVisible(false);
+  progress_->setAccessibleName(QStringLiteral("Download progress"));
   cmdCompare_ = new QPushButton(QStringLiteral("Compare"), this);
   cmdCompare_->setObjectName(QStringLiteral("CmdCompare"));
   // Nothing to compare with yet: the button is there but does nothing.
@@ -185,6 +186,8 @@ DataListWindow::DataListWindow(Context& ctx, QWidget* parent)
   gridIView_ = new GridView(gridI_, this);
   gridMView_->setObjectName(QStringLiteral("GridM"));
   gridIView_->setObjectName(QStringLiteral("GridI"));
+  gridMView_->setAccessibleName(QStringLiteral("Records in lux"));
+  gridIView_->setAccessibleName(QStringLiteral("Records in foot-candles"));
   setHeader(*gridM_, {QStringLiteral("Lx"), QStringLiteral("Time"), QStringLiteral("Value")});
   setHeader(*gridI_, {QStringLiteral("Fc"), QStringLiteral("Time"), QStringLiteral("Value")});
   const QStringList samples = {QStringLiteral(" 000000AAA "), QStringLiteral(" DD-HH:NN:SS "),

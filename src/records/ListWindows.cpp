@@ -73,6 +73,7 @@ ListWindow::ListWindow(Context& ctx, Kind kind)
 
   grid_ = new GridModel(3, this);
   view_ = new GridView(grid_, this);
+  view_->setAccessibleName(QStringLiteral("Records"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);

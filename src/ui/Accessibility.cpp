@@ -18,20 +18,34 @@ namespace lux {
 
 namespace {
 
-QString captionOf(QWidget* w) {
-  if (auto* b = qobject_cast<QToolButton*>(w)) {
-    if (b->defaultAction()) {
-      const QString t = b->defaultAction()->toolTip();
-      if (!t.isEmpty()) return t;
-      if (!b->defaultAction()->text().isEmpty()) return b->defaultAction()->text();
-    }
+// Qt names a control that has a caption of its own (a label's or button's text, a frame's or a
+// window's title) by that caption, and follows it when it changes. A copy set here would go
+// stale: the LCD digits, the port caption, "Stop Recording", a list's record count in its title.
+// A label without a picture counts too: it is empty now but shows its text when it has one.
+bool speaksItsOwnCaption(QWidget* w) {
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return !b->text().isEmpty();
+  if (auto* l = qobject_cast<QLabel*>(w)) return !l->text().isEmpty() || l->pixmap().isNull();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return !g->title().isEmpty();
+  if (w->isWindow()) return !w->windowTitle().isEmpty();
+  return false;
+}
+
+// Qt names a control by the label that is its buddy ("Unit" beside the unit box).
+bool hasBuddyLabel(QWidget* w) {
+  const auto labels = w->window()->findChildren<QLabel*>();
+  for (QLabel* l : labels)
+    if (l->buddy() == w && !l->text().isEmpty()) return true;
+  return false;
+}
+
+// A name for a control without a caption: a picture key's tool-tip, else the control's own name.
+QString fixedNameOf(QWidget* w) {
+  if (auto* b = qobject_cast<QToolButton*>(w); b && b->defaultAction()) {
+    if (!b->defaultAction()->toolTip().isEmpty()) return b->defaultAction()->toolTip();
+    if (!b->defaultAction()->text().isEmpty()) return b->defaultAction()->text();
   }
-  if (auto* b = qobject_cast<QAbstractButton*>(w); b && !b->text().isEmpty()) return b->text();
-  if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) return l->text();
-  if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty()) return g->title();
-  if (w->isWindow() && !w->windowTitle().isEmpty()) return w->windowTitle();
   if (!w->toolTip().isEmpty()) return w->toolTip();
-  return {};
+  return w->objectName();
 }
 
 // Qt leaves toolbar buttons out of the Tab chain; keyboard users need them. Each also takes its
@@ -65,9 +79,8 @@ bool pressFocusedButton(QWidget* w) {
 }
 
 void nameOne(QWidget* w) {
-  if (!w->accessibleName().isEmpty()) return;
-  QString name = captionOf(w);
-  if (name.isEmpty()) name = w->objectName();
+  if (!w->accessibleName().isEmpty() || speaksItsOwnCaption(w) || hasBuddyLabel(w)) return;
+  const QString name = fixedNameOf(w);
   if (!name.isEmpty()) w->setAccessibleName(name);
 }
 

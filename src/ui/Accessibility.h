@@ -7,7 +7,8 @@ class QWidget;
 
 namespace lux {
 
-// Gives `root` and every widget below it an accessible name from its caption or tool-tip.
+// Gives `root` and every widget below it that has no caption of its own (which Qt reads, live)
+// an accessible name: a picture key's or control's tool-tip, else its objectName.
 void nameForAccessibility(QWidget* root);
 
 // Installs an application-wide filter for as long as `mainWindow` lives: Esc closes the active
