@@ -34,6 +34,7 @@
 #include "graphs/LiveGraph.h"
 #include "link/MeterLink.h"
 #include "link/PortWindow.h"
+#include "logger/Install.h"
 #include "logger/LoggerWindows.h"
 #include "panel/Panel.h"
 #include "panel/ParameterInputs.h"
@@ -50,6 +51,8 @@
 #include "support/FakeClock.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/Accessibility.h"
+#include "ui/GridModel.h"
+#include "ui/GridView.h"
 
 namespace lux {
 namespace {
@@ -77,6 +80,7 @@ class ProgramWindows : public ::testing::Test {
     installParameterInputs(*ctx);
     installRecords(*ctx);
     installSettings(*ctx);
+    installLogger(*ctx);
     graphs = std::make_unique<GraphWindows>(state, dialogs, panel.get());
     // As the program does; the filter goes with this test's panel.
     installKeyboardConveniences(panel.get());
@@ -449,6 +453,45 @@ TEST_F(ProgramWindows, EnterPressesTheFocusedToolbarButtonAndKey) {
   QTest::keyClick(time, Qt::Key_Enter);
   EXPECT_NE(meter.receivedLetters().find('B'), std::string::npos)
       << "Enter on the Time key sends its letter; the meter took " << meter.receivedLetters();
+}
+
+TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
+  meter.preloadLoggerSets(2, 5);
+  open(QStringLiteral("Panel"));
+  toolbarButtonClick(*ctx, QStringLiteral("Memory"));
+  auto* memory = qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());
+  ASSERT_NE(memory, nullptr);
+  ASSERT_TRUE(memory->isVisible());
+
+  // Enter on a set lists it exactly as a click on it does.
+  GridView& sets = memory->gridSetView();
+  const QModelIndex second = sets.model()->index(sets.model()->rowCount() - 1, 0);
+  ASSERT_TRUE(second.isValid());
+  emit sets.clicked(second);
+  auto* clicked = qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+  ASSERT_NE(clicked, nullptr);
+  const int rowsByClick = clicked->gridM().rows();
+  EXPECT_GT(rowsByClick, 1) << "the set's records are listed";
+  clicked->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  sets.setCurrentIndex(second);
+  QTest::keyClick(&sets, Qt::Key_Return);
+  auto* entered = qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+  ASSERT_NE(entered, nullptr);
+  EXPECT_TRUE(entered->isVisible());
+  EXPECT_EQ(entered->gridM().rows(), rowsByClick);
+
+  // The free-memory figure (its click erases the memory) is in the Tab chain, and Enter on it
+  // asks first; a Cancel erases nothing.
+  EXPECT_TRUE(tabChain(memory).contains(QStringLiteral("LblRemain")));
+  dialogs.answerConfirm(false);
+  meter.clearReceived();
+  QTest::keyClick(&memory->lblRemain(), Qt::Key_Return);
+  ASSERT_FALSE(dialogs.shown().empty());
+  EXPECT_EQ(dialogs.shown().back().kind, test::ScriptedDialogs::Kind::Confirm);
+  EXPECT_EQ(meter.receivedLetters().find('E'), std::string::npos);
+  EXPECT_TRUE(dialogs.allAnswered());
 }
 
 }  // namespace
