@@ -101,9 +101,11 @@ event panel_start "$panel_pid"
 ) &
 sampler_pid=$!
 
-# The fault schedule: bash's RANDOM is a repeatable sequence once seeded.
+# The fault schedule: bash's RANDOM is a repeatable sequence once seeded, as long as it is only
+# drawn in this shell (a subshell, such as $(...), starts its own), so rand sets R instead.
 RANDOM=$seed
-rand() { echo $(($1 + RANDOM % ($2 - $1 + 1))); }
+R=0
+rand() { R=$(($1 + RANDOM % ($2 - $1 + 1))); }
 pause() { sleep "$1"; }
 start_s=$(date +%s)
 # Faults start after 8 s of plain running and stop 25 s before the end, so that the last
@@ -114,46 +116,55 @@ sleep 8
 while (($(date +%s) < fault_end)); do
   kill -0 "$panel_pid" 2>/dev/null || break
   left=$((fault_end - $(date +%s)))
-  pick=$(rand 0 99)
+  rand 0 99
+  pick=$R
   if ((pick < 14)); then
-    n=$(rand 1 20)
+    rand 1 20
+    n=$R
     ((n <= left)) || n=$((left > 1 ? left : 1))
     event silence_begin "$n"
     sim "silence $n"
     pause "$n"
     event silence_end
   elif ((pick < 28)); then
-    n=$(rand 1 300)
+    rand 1 300
+    n=$R
     event garbage "$n"
     sim "garbage $n"
   elif ((pick < 40)); then
     event split_on
     sim "split on"
-    pause "$(rand 2 8)"
+    rand 2 8
+    pause "$R"
     event split_off
     sim "split off"
   elif ((pick < 54)); then
-    n=$(rand 1 6)
+    rand 1 6
+    n=$R
     event misframe "$n"
     sim "misframe $n"
   elif ((pick < 64)); then
     event overload_on
     sim "overload on"
-    pause "$(rand 1 4)"
+    rand 1 4
+    pause "$R"
     event overload_off
     sim "overload off"
   elif ((pick < 76)); then
     event unit
     sim unit
   else
-    m=${modes[$(rand 0 $((${#modes[@]} - 1)))]}
+    rand 0 $((${#modes[@]} - 1))
+    m=${modes[$R]}
     event mode_on "$m"
     sim "mode $m"
-    pause "$(rand 2 8)"
+    rand 2 8
+    pause "$R"
     event mode_off "$m"
     sim "mode off"
   fi
-  pause "$(rand 1 6)"
+  rand 1 4
+  pause "$R"
 done
 while (($(date +%s) < start_s + duration)); do sleep 1; done
 

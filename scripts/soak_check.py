@@ -9,12 +9,14 @@ The session directory holds:
   display.log    the meter's own log of every reading it displayed (local time TAB text TAB unit
                  [TAB misframed])
   rec.tsv, rec.tsv.1, ...   the data files, one per stretch of plain measuring
-  panel.out      "recorded N" after each record line, "segment PATH" before each new file
+  panel.out      "recorded N" after each record line, "segment PATH" before each new file,
+                 "list opened" / "graph opened" as the live windows are opened again
   frames.tsv     epoch TAB frames decoded so far (every second)
   rss.tsv        epoch TAB resident kB TAB CPU clock ticks (every 5 s, and once at the end)
   panel.status   alive_at_end, exit_status, clock_ticks
 """
 
+import bisect
 import os
 import re
 import sys
@@ -32,6 +34,8 @@ STOP_LATENCY = 1.0
 # From plain mode coming back to the first record of the next file: the poll that sees it, the
 # tick that restarts, and one second of stamp rounding.
 RESTART_LIMIT = 3.0
+# From the program's start to its first record: the window, the port, the first frame.
+START_LIMIT = 10.0
 # After a silence ends, the frame counter must move within this long (the program's reconnect).
 RECOVERY_LIMIT = 15.0
 RSS_GROWTH_LIMIT = 0.10
@@ -213,23 +217,31 @@ def check_steps(name, records, rep):
     return pairs
 
 
+def display_gaps(shown):
+    """Stretches longer than a second in which the meter displayed nothing intact (silences,
+    runs of misframes, the pause after a command), as (last reading before, first one after)."""
+    intact = [s[0] for s in shown if s[3]]
+    return [(a, b) for a, b in zip(intact, intact[1:]) if b - a > 1.0]
+
+
 def check_values(name, unit, records, shown, rep):
     times = [s[0] for s in shown]
-    import bisect
+    gaps = display_gaps(shown)
+
+    def values_between(lo_t, hi_t):
+        lo = bisect.bisect_left(times, lo_t)
+        hi = bisect.bisect_right(times, hi_t)
+        return {s[1] for s in shown[lo:hi] if s[3] and s[2] == unit}
 
     bad = 0
     for number, at, value in records:
-        lo = bisect.bisect_left(times, at - VALUE_LOOKBACK)
-        hi = bisect.bisect_right(times, at + 1.0)
-        window = [s for s in shown[lo:hi] if s[3] and s[2] == unit]
-        if window:
-            ok = any(s[1] == value for s in window)
-        else:
-            # The meter showed nothing intact in that unit (silence, a run of misframes): the
-            # program keeps the last reading it decoded.
-            before = [s for s in shown[:hi] if s[3]]
-            ok = bool(before) and before[-1][2] == unit and before[-1][1] == value
-        if not ok:
+        accepted = values_between(at - VALUE_LOOKBACK, at + 1.0)
+        for begin, end in gaps:
+            # While the meter shows nothing the program keeps the last reading it decoded, and
+            # goes on keeping it until the first frame after the gap is polled.
+            if begin < at + 1.0 and end > at - VALUE_LOOKBACK:
+                accepted |= values_between(begin - VALUE_LOOKBACK, begin)
+        if value not in accepted:
             bad += 1
             if bad <= 5:
                 rep.fail(f"{name}: record {number} holds {value!r} {unit}, which the meter did "
@@ -238,7 +250,7 @@ def check_values(name, unit, records, shown, rep):
         rep.fail(f"{name}: {bad - 5} more records with values the meter did not display")
 
 
-def check_episodes(segments, modes, units, stop, rep):
+def check_episodes(segments, modes, units, panel_start, stop, rep):
     """No record inside a mode episode or across a unit switch, and every episode's end restarts
     the recording promptly."""
     for name, _, records in segments:
@@ -252,8 +264,10 @@ def check_episodes(segments, modes, units, stop, rep):
             for u in units:
                 if first + 1 <= u and u + STOP_LATENCY + 1 <= last:
                     rep.fail(f"{name}: runs on across the unit switch at {u:.1f}")
-    # Every end of an episode (and the session's start) must be followed by a new file soon.
     starts = sorted(records[0][1] for _, _, records in segments if records)
+    if segments and segments[0][2] and segments[0][2][0][1] > panel_start + START_LIMIT:
+        rep.fail(f"the first record came {segments[0][2][0][1] - panel_start:.0f} s after start")
+    # Every end of an episode must be followed by a new file soon.
     restarts = [end for _, end, mode in modes if mode in STOPPING_MODES] + list(units)
     for at in restarts:
         if at + RESTART_LIMIT + 1 >= stop:
@@ -375,7 +389,15 @@ def check(out):
         if i < len(counts) and counts[i] != len(records):
             rep.fail(f"{name}: the program announced {counts[i]} records, the file holds "
                      f"{len(records)}")
-    check_episodes(segments, modes, units, stop, rep)
+    # The live list and the live graph close with the file at each episode and are opened
+    # again with the next file.
+    said = read_lines(os.path.join(out, "panel.out"))
+    for window in ("list", "graph"):
+        opened = said.count(f"{window} opened")
+        rep.figure(f"live {window} runs", opened)
+        if opened != len(segments):
+            rep.fail(f"the live {window} was opened {opened} times beside {len(segments)} files")
+    check_episodes(segments, modes, units, panel_start, stop, rep)
     check_segment_counts(segments, modes, units, stop, rep)
     check_memory(out, panel_start, rep)
 
@@ -447,6 +469,9 @@ def write_session(out, spoil=None):
     for k, ((a, b), name) in enumerate(zip(runs, names)):
         if k:
             out_lines.append(f"segment {os.path.join(out, name)}")
+        out_lines.append("list opened")
+        if not (spoil == "graph_not_reopened" and k):
+            out_lines.append("graph opened")
         u = unit(t0 + a + 0.5)
         lines = [f"{u}\tTime\tValue"]
         seconds = list(range(a, b))
@@ -497,6 +522,7 @@ def self_test():
         "leak": "resident memory grew",
         "crash": "was not running",
         "late_restart": "no recording restarted",
+        "graph_not_reopened": "live graph was opened 1 times",
     }
     ok = True
     with tempfile.TemporaryDirectory() as d:

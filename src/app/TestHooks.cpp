@@ -28,6 +28,9 @@ void keepEverythingRunning(Context& ctx, SoakRestarts& soak) {
   // No reading yet (start-up, or the meter never answered): nothing to record or draw.
   if (!d.plainMode() || d.mainValueText.empty()) return;
   RecordingState& r = ctx.state.recording;
+  // The unit has just changed under a running file: this very tick ends the file, and all three
+  // start again together at the next one, in the new unit.
+  if (r.fileRecording && QString::fromStdString(d.unitText) != r.fileRecordingUnit) return;
   // The start-up recording is still pending: it opens the first file itself.
   if (!r.fileRecording && r.autoRecordPath.isEmpty()) {
     const QString path = soak.basePath + QStringLiteral(".%1").arg(soak.segments + 1);
