@@ -9,6 +9,7 @@
 #include "graphs/NumEdit.h"
 #include "graphs/Twips.h"
 #include "link/MeterLink.h"
+#include "ui/Accessibility.h"
 #include "ui/GraphWidget.h"
 
 namespace lux {
@@ -27,6 +28,9 @@ LiveGraph::LiveGraph(AppState& state, GraphWindows& windows, QWidget* panel)
                              graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60));
   layout->addWidget(graph_);
   connect(graph_, &CWGraph::clicked, this, &LiveGraph::CWGraph1_Click);
+  // From the keyboard too: Tab to the graph, Enter opens the run so far.
+  graph_->setFocusPolicy(Qt::StrongFocus);
+  onEnterKey(graph_, [this] { CWGraph1_Click(); });
 
   resize(graphs::twipsToPx(this, 7200), graphs::twipsToPx(this, 4800));
   // Beside the main panel, at the top of the screen.

@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,11 +13,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <exception>
-#include <functional>
 
 #include "app/Context.h"
 #include "logger/Logger.h"
 #include "records/FileTransfer.h"
+#include "ui/Accessibility.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
 
@@ -66,28 +65,6 @@ void guarded(F&& f) {
   } catch (const std::exception&) {
   }
 }
-
-// Enter or Return on `target` runs `action`, as a click on it does: keyboard users list a set
-// and reach the erase without a mouse.
-class EnterKey : public QObject {
- public:
-  EnterKey(QWidget* target, std::function<void()> action)
-      : QObject(target), action_(std::move(action)) {
-    target->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress) return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-    action_();
-    return true;
-  }
-
- private:
-  std::function<void()> action_;
-};
 
 }  // namespace
 
@@ -161,12 +138,13 @@ MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::
   connect(gridSetView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int) { gridSetClick(0); });
   connect(lblRemain_, &ClickLabel::clicked, this, &MemoryWindow::lblRemainClick);
-  new EnterKey(gridSetView_, [this] {
+  // Keyboard users list a set and reach the erase without a mouse.
+  onEnterKey(gridSetView_, [this] {
     const QModelIndex current = gridSetView_->currentIndex();
     if (current.isValid()) gridSetClick(current.row());
   });
   lblRemain_->setFocusPolicy(Qt::StrongFocus);
-  new EnterKey(lblRemain_, [this] { lblRemainClick(); });
+  onEnterKey(lblRemain_, [this] { lblRemainClick(); });
 
   // Form_Load: beside the main panel, at its right edge.
   if (ctx_.panel) {

@@ -84,6 +84,26 @@ void nameOne(QWidget* w) {
   if (!name.isEmpty()) w->setAccessibleName(name);
 }
 
+class EnterKey : public QObject {
+ public:
+  EnterKey(QWidget* target, std::function<void()> action)
+      : QObject(target), action_(std::move(action)) {
+    target->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    action_();
+    return true;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
 class KeyboardConveniences : public QObject {
  public:
   KeyboardConveniences(QWidget* mainWindow, QObject* parent) : QObject(parent), main_(mainWindow) {}
@@ -123,6 +143,10 @@ void nameForAccessibility(QWidget* root) {
   nameOne(root);
   const auto children = root->findChildren<QWidget*>();
   for (QWidget* w : children) nameOne(w);
+}
+
+void onEnterKey(QWidget* target, std::function<void()> action) {
+  if (target && action) new EnterKey(target, std::move(action));
 }
 
 void installKeyboardConveniences(QWidget* mainWindow) {

@@ -455,6 +455,19 @@ TEST_F(ProgramWindows, EnterPressesTheFocusedToolbarButtonAndKey) {
       << "Enter on the Time key sends its letter; the meter took " << meter.receivedLetters();
 }
 
+TEST_F(ProgramWindows, EnterOnTheLiveGraphOpensTheRunSoFar) {
+  open(QStringLiteral("Panel"));
+  QWidget* live = open(QStringLiteral("RealTimeAll"));
+  ASSERT_NE(live, nullptr);
+  EXPECT_EQ(tabChain(live), QStringList{QStringLiteral("CWGraph1")});
+  ASSERT_EQ(graphs->realTimeGraphWindow(), nullptr);
+  auto* graph = live->findChild<QWidget*>(QStringLiteral("CWGraph1"));
+  ASSERT_NE(graph, nullptr);
+  QTest::keyClick(graph, Qt::Key_Return);
+  ASSERT_NE(graphs->realTimeGraphWindow(), nullptr);
+  EXPECT_TRUE(graphs->realTimeGraphWindow()->isVisible());
+}
+
 TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   meter.preloadLoggerSets(2, 5);
   open(QStringLiteral("Panel"));
