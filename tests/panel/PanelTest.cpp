@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,44 @@ class RefusingPort : public SerialPort {
   QString reason_;
 };
 
+// A meter that answers the handshake and then hands out the frames queued here, one for each
+// collection that follows a discard (so the poll's discard cannot swallow them).
+class FramePort : public SerialPort {
+ public:
+  explicit FramePort(test::FakeClock& clock) : clock_(clock) {}
+  std::deque<std::string> frames;
+
+  bool open(const QString&, QString*) override { return open_ = true; }
+  bool isOpen() const override { return open_; }
+  void close() override { open_ = false; }
+  void write(const QByteArray& bytes) override {
+    if (bytes == "A") pending_ = QByteArray("\x02\xAA\x00\x04\xFF\x03", 6);
+    if (bytes == "M") streaming_ = true;
+  }
+  QByteArray readAll() override {
+    QByteArray out = pending_;
+    pending_.clear();
+    if (streaming_ && !frames.empty() && clock_.elapsed() >= releaseAt_) {
+      out += QByteArray::fromStdString(frames.front());
+      frames.pop_front();
+      releaseAt_ = 1e18;
+    }
+    return out;
+  }
+  qint64 bytesWaiting() override { return pending_.size(); }
+  void discardInput() override {
+    pending_.clear();
+    releaseAt_ = clock_.elapsed() + 0.01;
+  }
+
+ private:
+  test::FakeClock& clock_;
+  bool open_ = false;
+  bool streaming_ = false;
+  QByteArray pending_;
+  double releaseAt_ = 1e18;
+};
+
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
@@ -62,8 +101,8 @@ class PanelTest : public ::testing::Test {
   }
 
   // Decodes one frame as the poll does and refreshes the picture.
-  DecodeResult show(const FrameSpec& spec) {
-    const std::string frame = encodeFrame(spec);
+  DecodeResult show(const FrameSpec& picture) {
+    const std::string frame = encodeFrame(picture);
     const DecodeResult r = decodeFrame(state.display, frame);
     if (r != DecodeResult::StoppedEarly) panel->refreshPanel();
     return r;
@@ -413,6 +452,47 @@ TEST_F(PanelTest, SetUpBannerFromTheMeterDoesNotCountTheTick) {
   EXPECT_EQ(text("LblSetUp"), "SET UP");
   EXPECT_EQ(mainDigits(), "___770");
   EXPECT_EQ(state.link.pollCount, 1);
+}
+
+TEST(PanelPoll, AFrameThatStopsDecodingEarlyLeavesThePictureAsItWas) {
+  test::FakeClock clock;
+  FramePort port(clock);
+  AppState state;
+  state.link.portName = "/dev/ttyS0";
+  state.link.comPortNumber = 1;
+  MeterLink link(port, clock, state.link);
+  test::ScriptedDialogs dialogs;
+  Panel panel(state, link, dialogs);
+  ASSERT_TRUE(panel.startUp());
+  panel.timer1()->stop();
+
+  port.frames.push_back(encodeFrame(frameForReading(523.4, 1, true)));
+  panel.pollTick();
+  ASSERT_EQ(panel.framesDecoded(), 1);
+  ASSERT_EQ(panel.elementText("MainDigit5"), "4");
+  ASSERT_TRUE(panel.elementShown("LblBP3"));
+
+  // Three decimals but only one lit digit: the decoder stops early.
+  FrameSpec early = frameForReading(5, 0, true);
+  early.flags.annMainPoint1 = true;
+  early.flags.annHold = true;
+  port.frames.push_back(encodeFrame(early));
+  panel.pollTick();
+  EXPECT_EQ(panel.framesDecoded(), 2);
+  EXPECT_EQ(panel.elementText("MainDigit2"), "5");
+  EXPECT_EQ(panel.elementText("MainDigit5"), "4");
+  EXPECT_TRUE(panel.elementShown("LblBP3"));
+  EXPECT_FALSE(panel.elementShown("LblBP1"));
+  EXPECT_FALSE(panel.elementShown("LblHold"));
+
+  // The next whole frame refreshes everything again.
+  port.frames.push_back(encodeFrame(frameForReading(7.25, 2, false)));
+  panel.pollTick();
+  EXPECT_EQ(panel.framesDecoded(), 3);
+  EXPECT_EQ(panel.elementText("MainDigit3"), "7");
+  EXPECT_TRUE(panel.elementShown("LblBP2"));
+  EXPECT_FALSE(panel.elementShown("LblBP3"));
+  EXPECT_TRUE(panel.elementShown("LblFc"));
 }
 
 TEST_F(PanelTest, StateFileReportsCaptionReadingAndFrames) {

@@ -145,8 +145,10 @@ bool isFileDialog(QWidget* w) {
 void chooseFile(QWidget* w, const QString& path) {
   auto* dialog = qobject_cast<QFileDialog*>(w);
   ASSERT_NE(dialog, nullptr);
-  dialog->setDirectory(QFileInfo(path).absolutePath());
-  dialog->selectFile(QFileInfo(path).fileName());
+  // Typed as a user types it: the whole path in the name box, then Return.
+  auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_NE(name, nullptr);
+  name->setText(path);
   QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
 }
 
