@@ -394,6 +394,11 @@ TEST_F(ProgramWindows, ToolbarsAreReachableWithTabInTheirOrder) {
 TEST_F(ProgramWindows, TabOrderFollowsEachWindowsLayout) {
   const std::map<QString, QStringList> expected = {
       {"Port", {"TxtCOM", "CmdOK"}},
+      {"SamplingChoice", {"OptPC", "OptMeter", "CmdOK"}},
+      // Row by row, each digit followed by the decimal point after it.
+      {"Comparator",
+       {"TxtUnit", "HighO1", "HODec1", "HighO2", "HODec2", "HighO4", "HODec4", "HODec6", "LowO1",
+        "LODec1", "LowO4", "LODec6", "CmdUpdate"}},
       {"Setup", {"LblMeterTime", "LblPCTime", "CmdSetTime", "CmdExit"}},
       {"Btn",
        {"CmdPower", "CmdSet", "CmdTime", "CmdLxFc", "CmdH", "CmdRead", "CmdCD", "CmdMem", "CmdMMM",
