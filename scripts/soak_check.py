@@ -336,18 +336,25 @@ def check_memory(out, panel_start, rep):
         rep.fail("no memory samples")
         return
     after = [s for s in samples if s[0] >= panel_start + 60]
-    if len(after) < 2:
+    if len(after) < 6:
         rep.fail("too few memory samples after minute 1")
         return
-    first, last = after[0], after[-1]
-    growth = (last[1] - first[1]) / first[1]
-    rep.figure("RSS at minute 1 (kB)", first[1])
-    rep.figure("RSS at the end (kB)", last[1])
+    # Resident memory dips by about 2 MB for a few seconds whenever a closed live window is
+    # deleted, and comes back with the next one; the level it comes back to is what can leak.
+    # So each end is the highest of three samples (15 s): one or two samples caught in a dip
+    # neither pass for growth nor hide it.
+    def level(group):
+        return max(s[1] for s in group)
+
+    first, last = level(after[:3]), level(after[-3:])
+    growth = (last - first) / first
+    rep.figure("RSS at minute 1 (kB, highest of 3 samples)", first)
+    rep.figure("RSS at the end (kB, highest of the last 3 samples)", last)
     rep.figure("RSS peak (kB)", max(s[1] for s in samples))
     rep.figure("RSS growth after minute 1", f"{growth * 100:+.1f}%")
     if growth >= RSS_GROWTH_LIMIT:
         rep.fail(f"resident memory grew {growth * 100:.1f}% after minute 1 "
-                 f"({first[1]} kB -> {last[1]} kB)")
+                 f"({first} kB -> {last} kB)")
     status = dict(l.split("=", 1) for l in read_lines(os.path.join(out, "panel.status")) if "=" in l)
     ticks = int(status.get("clock_ticks", "100") or 100)
     elapsed = samples[-1][0] - panel_start
