@@ -30,6 +30,12 @@ out=$(cd "$out" && pwd)
 rm -f "$out"/rec.tsv* "$out"/*.log "$out"/*.tsv "$out"/sim.ctl "$out"/panel.* "$out"/sim.* \
   "$out"/report.txt "$out"/stop
 
+# A checker that no longer catches the faults it looks for would pass any session.
+if ! python3 "$root/scripts/soak_check.py" --self-test >"$out/self-test.txt" 2>&1; then
+  echo "soak: the checker's self-test failed (see $out/self-test.txt)" >&2
+  exit 2
+fi
+
 build=${SOAK_BUILD:-$root/build-soak}
 panel_bin=$build/luxpanel
 sim_bin=$build/sim/luxpanel-sim

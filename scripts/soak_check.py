@@ -204,14 +204,17 @@ def check_steps(name, records, rep):
         if s == 1:
             continue
         if s == 2:
-            mate = next((j for j in (i - 1, i + 1) if 0 <= j < len(steps) and steps[j] == 0 and j not in used), None)
+            mates = [j for j in (i - 1, i + 1)
+                     if 0 <= j < len(steps) and steps[j] == 0 and j not in used]
+            mate = mates[0] if mates else None
             if mate is not None:
                 used.update((i, mate))
                 pairs += 1
                 continue
         if s == 0 and i in used:
             continue
-        if s == 0 and any(0 <= j < len(steps) and steps[j] == 2 and j not in used for j in (i - 1, i + 1)):
+        if s == 0 and any(0 <= j < len(steps) and steps[j] == 2 and j not in used
+                          for j in (i - 1, i + 1)):
             continue  # its 2-second mate comes next and claims it
         rep.fail(f"{name}: record {records[i + 1][0]} comes {s} s after the one before")
     return pairs
@@ -546,6 +549,16 @@ def self_test():
             hit = [f for f in rep.failures if expected in f]
             print(f"{spoil}: {'caught: ' + hit[0] if hit else 'NOT CAUGHT ' + repr(rep.failures)}")
             ok = ok and bool(hit)
+    # The step rule on its own: stamps (seconds) and whether they are sound.
+    for stamps, sound in (([0, 1, 2, 4, 4, 5], True), ([0, 1, 1, 3, 4], True),
+                          ([0, 1, 3, 4], False), ([0, 1, 1, 2], False),
+                          ([0, 1, 1, 3, 3, 4], False), ([0, 1, 2, 2, 2, 5], False)):
+        rep = Report()
+        check_steps("steps", [(i, float(t), "1") for i, t in enumerate(stamps, 1)], rep)
+        right = not rep.failures if sound else bool(rep.failures)
+        print(f"steps {stamps}: {'sound' if not rep.failures else rep.failures[0]}"
+              f"{'' if right else '  <- WRONG'}")
+        ok = ok and right
     print("self-test", "passed" if ok else "FAILED")
     return 0 if ok else 1
 
