@@ -253,34 +253,79 @@ def check_values(name, unit, records, shown, rep):
         rep.fail(f"{name}: {bad - 5} more records with values the meter did not display")
 
 
-def check_episodes(segments, modes, units, panel_start, stop, rep):
-    """No record inside a mode episode or across a unit switch, and every episode's end restarts
-    the recording promptly."""
+def first_frame_at_or_after(intact, at, until):
+    """When the program could first learn of a change the meter made at `at`: the first intact
+    frame the meter sent from then on (None if it sent none before `until`)."""
+    i = bisect.bisect_left(intact, at)
+    return intact[i] if i < len(intact) and intact[i] < until else None
+
+
+def check_episodes(segments, modes, units, shown, panel_start, stop, rep):
+    """No record inside a mode episode or across a unit switch, and a new file soon after plain
+    mode comes back. Each is timed from the first frame that carried the change: while the meter
+    sends nothing the program cannot know, and keeps its last reading (see display_gaps)."""
+    intact = [x[0] for x in shown if x[3]]
+    unseen = 0
+    stopping = [(b, e, m) for b, e, m in modes if m in STOPPING_MODES]
     for name, _, records in segments:
-        for number, at, _ in records:
-            for begin, end, mode in modes:
-                if mode in STOPPING_MODES and at >= begin + STOP_LATENCY and at + 1 <= end:
+        for begin, end, mode in stopping:
+            seen = first_frame_at_or_after(intact, begin, end)
+            if seen is None:
+                continue
+            for number, at, _ in records:
+                if at >= seen + STOP_LATENCY and at + 1 <= end:
                     rep.fail(f"{name}: record {number} is stamped inside the {mode} episode "
                              f"{begin:.1f}..{end:.1f}")
         if records:
             first, last = records[0][1], records[-1][1]
             for u in units:
-                if first + 1 <= u and u + STOP_LATENCY + 1 <= last:
+                seen = first_frame_at_or_after(intact, u, stop)
+                if seen is not None and first + 1 <= seen and seen + STOP_LATENCY + 1 <= last:
                     rep.fail(f"{name}: runs on across the unit switch at {u:.1f}")
     starts = sorted(records[0][1] for _, _, records in segments if records)
     if segments and segments[0][2] and segments[0][2][0][1] > panel_start + START_LIMIT:
         rep.fail(f"the first record came {segments[0][2][0][1] - panel_start:.0f} s after start")
-    # Every end of an episode must be followed by a new file soon.
-    restarts = [end for _, end, mode in modes if mode in STOPPING_MODES] + list(units)
-    for at in restarts:
-        if at + RESTART_LIMIT + 1 >= stop:
+    for b, e, m in stopping:
+        if first_frame_at_or_after(intact, b, e) is None:
+            unseen += 1
+    rep.figure("mode episodes the meter sent no frame of", unseen)
+    # Every end of an episode must be followed by a new file soon after the program sees it.
+    # (An episode the meter sent no frame of stopped nothing, so nothing has to restart.)
+    ends = [e for b, e, _ in stopping if first_frame_at_or_after(intact, b, e) is not None]
+    for change in ends + list(units):
+        at = first_frame_at_or_after(intact, change, stop)
+        if at is None or at + RESTART_LIMIT + 1 >= stop:
             continue
         # A later episode that began before the restart was due suspends the restart.
-        blocked = any(b <= at + RESTART_LIMIT and e > at for b, e, m in modes if m in STOPPING_MODES)
-        if blocked:
+        if any(b <= at + RESTART_LIMIT and e > change for b, e, _ in stopping):
             continue
         if not any(at - 1 <= s <= at + RESTART_LIMIT for s in starts):
-            rep.fail(f"no recording restarted within {RESTART_LIMIT:g} s of plain mode at {at:.1f}")
+            rep.fail(f"no recording restarted within {RESTART_LIMIT:g} s of plain mode at "
+                     f"{at:.1f}")
+
+
+def report_stalls(shown, silences, rep):
+    """Stretches of 5 s or more in which the meter sent no intact frame although it was not told
+    to be silent (nor just back from a silence, which the program needs a moment to notice): the
+    display stream lapsed and the program had not restarted it."""
+    stalls = []
+    for a, b in display_gaps(shown):
+        pieces = [(a, b)]
+        for sb, se in silences:
+            cut = []
+            for pa, pb in pieces:
+                if pb <= sb or pa >= se + 5.0:
+                    cut.append((pa, pb))
+                    continue
+                if pa < sb:
+                    cut.append((pa, sb))
+                if pb > se + 5.0:
+                    cut.append((se + 5.0, pb))
+            pieces = cut
+        stalls += [(pa, pb) for pa, pb in pieces if pb - pa >= 5.0]
+    rep.figure("stretches of 5 s or more without frames outside silences",
+               ", ".join(f"{time.strftime('%H:%M:%S', time.localtime(a))} {b - a:.1f} s"
+                         for a, b in stalls) or "none")
 
 
 def check_segment_counts(segments, modes, units, stop, rep):
@@ -407,7 +452,8 @@ def check(out):
         rep.figure(f"live {window} runs", opened)
         if opened != len(segments):
             rep.fail(f"the live {window} was opened {opened} times beside {len(segments)} files")
-    check_episodes(segments, modes, units, panel_start, stop, rep)
+    check_episodes(segments, modes, units, shown, panel_start, stop, rep)
+    report_stalls(shown, silences, rep)
     check_segment_counts(segments, modes, units, stop, rep)
     check_memory(out, panel_start, rep)
 
