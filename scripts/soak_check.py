@@ -328,9 +328,15 @@ def report_stalls(shown, silences, rep):
                          for a, b in stalls) or "none")
 
 
-def check_segment_counts(segments, modes, units, stop, rep):
+def check_segment_counts(segments, modes, units, shown, stop, rep):
     """Each file holds one record per second of its run; a file ends only because of a mode
-    episode, a unit switch or the end of the session."""
+    episode, a unit switch or the end of the session, timed from the first frame that showed
+    the change to the program."""
+    intact = [x[0] for x in shown if x[3]]
+
+    def seen(at, until):
+        return first_frame_at_or_after(intact, at, until)
+
     for name, _, records in segments:
         if not records:
             continue
@@ -338,7 +344,9 @@ def check_segment_counts(segments, modes, units, stop, rep):
         duration = last - first + 1
         if abs(len(records) - duration) > 1:
             rep.fail(f"{name}: {len(records)} records over {duration:.0f} s")
-        causes = [b for b, _, m in modes if m in STOPPING_MODES] + list(units) + [stop]
+        causes = [seen(b, e) for b, e, m in modes if m in STOPPING_MODES]
+        causes += [seen(u, stop) for u in units] + [stop]
+        causes = [c for c in causes if c is not None]
         if not any(last - 1 <= c <= last + 1 + STOP_LATENCY + 1 for c in causes):
             rep.fail(f"{name}: ends at record {records[-1][0]} with no mode, unit switch or end "
                      f"of session around it")
@@ -454,7 +462,7 @@ def check(out):
             rep.fail(f"the live {window} was opened {opened} times beside {len(segments)} files")
     check_episodes(segments, modes, units, shown, panel_start, stop, rep)
     report_stalls(shown, silences, rep)
-    check_segment_counts(segments, modes, units, stop, rep)
+    check_segment_counts(segments, modes, units, shown, stop, rep)
     check_memory(out, panel_start, rep)
 
     total = sum(len(r) for _, _, r in segments)
