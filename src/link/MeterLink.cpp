@@ -184,6 +184,10 @@ void MeterLink::pollTick(const std::function<bool(const QByteArray& frame)>& onF
       case FrameCheck::Short:
         if (retries < kCollectionRetries && port_.isOpen()) {
           ++retries;
+          // A window without a single byte: the meter may have let its stream run out (it
+          // missed our "M" during a silence or while it showed a banner). Asking again costs one
+          // byte and brings the readings back within a window instead of after a reconnection.
+          if (received.isEmpty()) send(Command::Stream);
           continue;
         }
         reconnectMeter();

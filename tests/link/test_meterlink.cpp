@@ -259,7 +259,9 @@ TEST_F(LinkTest, MisframedFramesAreDroppedWithoutCounting) {
 TEST_F(LinkTest, FullFrameResetsTheSilentWindowCount) {
   // Four silent windows, a misframed frame in the fifth, then four more silent windows before a
   // good frame: a full read starts the count of silent windows afresh, so no reconnection.
+  // The meter itself stays deaf to the stream requests of the empty windows.
   state.pollCount = 3;
+  meter.silentUntil = 1e9;
   QByteArray bad = displayFrame(5.0, 1);
   bad[13] = 0x7F;
   const QByteArray good = displayFrame(6.0, 1);
@@ -270,6 +272,20 @@ TEST_F(LinkTest, FullFrameResetsTheSilentWindowCount) {
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0], good);
   EXPECT_EQ(state.pollCount, 4);
+}
+
+TEST_F(LinkTest, StreamThatRanOutIsAskedForAgainAfterOneEmptyWindow) {
+  // The meter missed the last "M" (it was silent) and its stream has run out; it answers
+  // again now. The tick must not sit through six empty windows and a reconnection.
+  state.pollCount = 7;
+  meter.streamUntil = -1;
+  const double t0 = clock.elapsed();
+  tick();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_TRUE(captions.empty()) << "no reconnection";
+  EXPECT_LT(clock.elapsed() - t0, 2.5) << "one empty window, then the frame";
+  EXPECT_EQ(port.timesOf(Ev::Write, 'M').size(), 1u);
+  EXPECT_EQ(state.pollCount, 8);
 }
 
 TEST_F(LinkTest, LongerReadHandsOnOnlyTheFirstFourteenBytes) {
@@ -301,7 +317,11 @@ TEST_F(LinkTest, SilentMeterMakesSixWindowsThenReconnects) {
   // "A" keeps going until the meter answers, then "M" every 0.2 s until a byte arrives.
   for (double t : firstA) EXPECT_GE(t, captionTimes[0]);
   EXPECT_GE(firstA.back(), 30.0);
-  const auto ms = port.timesOf(Ev::Write, 'M');
+  // Each empty window asked for the stream again (five times before the reconnection).
+  auto ms = port.timesOf(Ev::Write, 'M');
+  EXPECT_EQ(std::count_if(ms.begin(), ms.end(), [&](double t) { return t < captionTimes[0]; }), 5);
+  ms.erase(std::remove_if(ms.begin(), ms.end(), [&](double t) { return t < firstA.back(); }),
+           ms.end());
   ASSERT_EQ(ms.size(), 4u);
   for (std::size_t i = 1; i < ms.size(); ++i) EXPECT_NEAR(ms[i] - ms[i - 1], 0.2, 0.005);
   EXPECT_GT(ms.front(), firstA.back());
