@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds luxpanel and runs every test: the suite in a plain build, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets for a bounded time, a soak of
+# the real program against the simulated meter under injected faults, and an install of the .deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -33,5 +34,11 @@ for f in "${fuzzers[@]}"; do
   echo "-- $name"
   "$f" "$corpus" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 2>&1 | tail -n 3
 done
+
+echo "== soak under faults (${LUX_SOAK_SECONDS:-120} s, seed ${LUX_SOAK_SEED:-4})"
+SOAK_BUILD="$PWD/build" scripts/soak.sh "${LUX_SOAK_SECONDS:-120}" "${LUX_SOAK_SEED:-4}" "$PWD/build/soak"
+
+echo "== .deb package: install, run, remove"
+scripts/check-deb.sh build
 
 echo "== all tests passed"
