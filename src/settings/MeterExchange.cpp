@@ -113,6 +113,9 @@ bool settingExchangeRunning(Context& ctx) {
 
 bool ExchangeGuard::run(Context& ctx, const std::function<void()>& handler) {
   if (busy_ || settingExchangeRunning(ctx)) return false;
+  // A logger download reads the dump inside its waits: a handshake now would discard the bytes
+  // it is collecting.
+  if (ctx.state.logger.downloadRunning) return false;
   busy_ = true;
   ctx.link.setProperty(kExchangeRunning, true);
   struct Release {

@@ -140,6 +140,17 @@ TEST_F(Keypad, KeysLeaveAPollSomebodyElseStoppedStopped) {
   EXPECT_FALSE(b.poll.pollEnabled());
 }
 
+TEST_F(Keypad, KeysWaitWhileALoggerDownloadReadsTheDump) {
+  b.state.logger.downloadRunning = true;
+  for (const char* name : {"CmdAVG", "CmdTime", "CmdEnter", "CmdCD", "CmdPower"}) {
+    key(name)->click();
+  }
+  EXPECT_EQ(b.letters(), "") << "nothing may fall into the dump being read";
+  b.state.logger.downloadRunning = false;
+  key("CmdAVG")->click();
+  EXPECT_EQ(b.letters(), "AD");
+}
+
 TEST_F(Keypad, SilentMeterIsReportedAndThePollRunsAgain) {
   b.meter.goSilent(60);
   b.dialogs.expectMessage().expectMessage();
