@@ -13,7 +13,9 @@ apt-get install -y -qq "./$deb" >/dev/null
 trap 'apt-get remove -y -qq luxpanel >/dev/null || true' EXIT
 version=$(/usr/bin/luxpanel --version)
 echo "installed: $version"
-/usr/bin/luxpanel --help | head -n 3
+help=$(/usr/bin/luxpanel --help)
+echo "$help" | sed -n 1,3p
+case "$help" in *--port*) ;; *) echo "--help does not list --port"; exit 1 ;; esac
 test -x /usr/bin/luxpanel-sim
 test -f /usr/share/applications/luxpanel.desktop
 test -f /usr/share/metainfo/luxpanel.metainfo.xml
