@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "app/Context.h"
+#include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
 #include "logger/Logger.h"
 #include "logger/LoggerWindows.h"
@@ -40,37 +41,6 @@ void BM_ParseFullDump(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseFullDump)->Arg(3)->Arg(999)->Unit(benchmark::kMillisecond);
 
-// Time passes only when the program waits; waits return at once.
-class InstantClock : public lux::Clock {
- public:
-  double secondsSinceMidnight() override { return 36000 + t_; }
-  QDateTime localDateTime() override {
-    return QDateTime(QDate(2026, 3, 9), QTime(10, 0)).addMSecs(static_cast<qint64>(t_ * 1000));
-  }
-  void idle(double seconds) override {
-    t_ += seconds > 0 ? seconds : 0.001;
-    QCoreApplication::processEvents();
-  }
-  double t_ = 0;
-};
-
-class QuietDialogs : public lux::Dialogs {
- public:
-  void message(const QString&) override {}
-  bool confirm(const QString&, const QString&) override { return false; }
-  QString input(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> saveFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> openFileName(const QString&) override { return std::nullopt; }
-  bool printerSetup(QPrinter&) override { return false; }
-  void setBusy(bool) override {}
-};
-
-class NoPoll : public lux::PollControl {
- public:
-  void setPollEnabled(bool) override {}
-  bool pollEnabled() const override { return true; }
-};
-
 void BM_ListLargestSet(benchmark::State& state) {
   lux::sim::SimMeter meter;
   // One set filling the whole memory: 43260 records, the most a set can hold.
@@ -84,15 +54,15 @@ void BM_ListLargestSet(benchmark::State& state) {
                            static_cast<std::uint8_t>(0x02 << (i % 6))});
   }
   meter.addLoggerSet(std::move(set));
-  InstantClock clock;
+  lux::bench::StepClock clock;
   lux::sim::SimSerialPort port(meter, [&] { return clock.t_; });
   lux::AppState app;
   app.link.portName = QStringLiteral("sim");
   lux::MeterLink link(port, clock, app.link);
   QString reason;
   link.openLink(&reason);
-  QuietDialogs dialogs;
-  NoPoll poll;
+  lux::bench::BenchDialogs dialogs;
+  lux::bench::BenchPoll poll;
   lux::Context ctx{app, link, dialogs, clock, poll, nullptr, {}};
   if (lux::downloadLoggerMemory(ctx) != lux::DownloadResult::Listed) {
     state.SkipWithError("download failed");

@@ -10,6 +10,7 @@
 
 #include "app/AppState.h"
 #include "app/Context.h"
+#include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
@@ -57,24 +58,6 @@ class TimedPort : public lux::SerialPort {
   QElapsedTimer timer_;
 };
 
-class PrintingDialogs : public lux::Dialogs {
- public:
-  void message(const QString& text) override { std::printf("message: %s\n", qPrintable(text)); }
-  bool confirm(const QString&, const QString&) override { return false; }
-  QString input(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> saveFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> openFileName(const QString&) override { return std::nullopt; }
-  bool printerSetup(QPrinter&) override { return false; }
-  void setBusy(bool) override {}
-};
-
-class NoPoll : public lux::PollControl {
- public:
-  void setPollEnabled(bool on) override { on_ = on; }
-  bool pollEnabled() const override { return on_; }
-  bool on_ = true;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,8 +78,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot open %s: %s\n", argv[1], qPrintable(reason));
     return 1;
   }
-  PrintingDialogs dialogs;
-  NoPoll poll;
+  lux::bench::BenchDialogs dialogs;
+  dialogs.echoMessages = true;
+  lux::bench::BenchPoll poll;
   lux::Context ctx{state, link, dialogs, clock, poll, nullptr, {}};
 
   QElapsedTimer whole;

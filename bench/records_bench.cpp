@@ -16,6 +16,7 @@
 
 #include "app/AppState.h"
 #include "app/Context.h"
+#include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
@@ -25,43 +26,6 @@
 #include "ui/GridModel.h"
 
 namespace {
-
-class StepClock : public lux::Clock {
- public:
-  double secondsSinceMidnight() override { return 36000 + t_; }
-  QDateTime localDateTime() override {
-    return QDateTime(QDate(2026, 3, 9), QTime(10, 0)).addMSecs(static_cast<qint64>(t_ * 1000));
-  }
-  void idle(double seconds) override {
-    t_ += seconds > 0 ? seconds : 0.001;
-    QCoreApplication::processEvents();
-  }
-  double t_ = 0;
-};
-
-class BenchDialogs : public lux::Dialogs {
- public:
-  void message(const QString&) override { ++messages; }
-  bool confirm(const QString&, const QString&) override { return false; }
-  QString input(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> saveFileName(const QString&) override { return savePath; }
-  std::optional<QString> openFileName(const QString&) override { return std::nullopt; }
-  bool printerSetup(QPrinter& printer) override {
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdfPath);
-    return true;
-  }
-  void setBusy(bool) override {}
-  QString savePath, pdfPath;
-  int messages = 0;
-};
-
-class NoPoll : public lux::PollControl {
- public:
-  void setPollEnabled(bool on) override { on_ = on; }
-  bool pollEnabled() const override { return on_; }
-  bool on_ = true;
-};
 
 // The program around the records subsystem: a panel with its toolbar and labels, the simulated
 // meter behind the link.
@@ -87,14 +51,14 @@ struct Rig {
     state.display.unitText = "Lx";
     state.display.mainValueText = "523.4";
   }
-  StepClock clock;
+  lux::bench::StepClock clock;
   lux::sim::SimMeter meter;
   lux::sim::SimSerialPort port{meter, [this] { return clock.t_; }};
   lux::LinkState linkState;
   std::unique_ptr<lux::MeterLink> meterLink;
   lux::AppState state;
-  BenchDialogs dialogs;
-  NoPoll poll;
+  lux::bench::BenchDialogs dialogs;
+  lux::bench::BenchPoll poll;
   QWidget panel;
   std::unique_ptr<lux::Context> ctx;
   QTemporaryDir dir;
