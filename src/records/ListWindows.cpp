@@ -160,7 +160,7 @@ void listButtonClick(Context& ctx) {
 
 void openButtonClick(Context& ctx) {
   if (ctx.state.recording.fileRecording) {
-    ctx.dialogs.message(QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+    ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
     return;
   }
   const std::optional<QString> path =

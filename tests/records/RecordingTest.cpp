@@ -434,7 +434,8 @@ TEST_F(RecordingTick, OpenDuringRecordingShowsTheTwoLineMessage) {
   dialogs.expectMessage();
   toolbarButtonClick(*ctx, QStringLiteral("Open"));
   ASSERT_EQ(dialogs.messages().size(), 1u);
-  EXPECT_EQ(dialogs.messages()[0], QString("Recording Mode!\n\rPlease stop recording!"));
+  // One line break between the two lines: a CR after the LF would show as an empty line.
+  EXPECT_EQ(dialogs.messages()[0], QString("Recording Mode!\nPlease stop recording!"));
   EXPECT_TRUE(state.recording.fileRecording);
   tick();
   EXPECT_EQ(state.recording.fileRecordCount, 2);
