@@ -78,6 +78,7 @@ std::optional<QString> QtDialogs::saveFileName(const QString& filter) {
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
+  if (folderChosen) folderChosen(lastFolder_);
   return path;
 }
 
@@ -93,6 +94,7 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter) {
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
+  if (folderChosen) folderChosen(lastFolder_);
   return path;
 }
 

@@ -3,6 +3,7 @@
 // printer dialog and the hourglass pointer.
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 #include "ui/Dialogs.h"
 
@@ -29,6 +30,11 @@ class QtDialogs : public Dialogs {
 
   // The title every message box carries (the application's display name).
   static QString applicationTitle();
+
+  // The folder the file dialogs start in, and who hears of the folder a dialog ended in (so
+  // that the next run starts there too).
+  void setStartFolder(const QString& folder) { lastFolder_ = folder; }
+  std::function<void(const QString& folder)> folderChosen;
 
  private:
   QWidget* owner() const;
