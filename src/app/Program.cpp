@@ -108,8 +108,10 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) {
-    std::fprintf(stderr, "luxpanel: one data file at a time, not '%s'\nTry 'luxpanel --help'.\n",
-                 qPrintable(files.at(1)));
+    std::fprintf(
+        stderr, "luxpanel: %s\nTry 'luxpanel --help'.\n",
+        qPrintable(QCoreApplication::translate("CommandLine", "one data file at a time, not '%1'")
+                       .arg(files.at(1))));
     return ParseOutcome::ExitError;
   }
   options.file = files.isEmpty() ? QString() : files.first();

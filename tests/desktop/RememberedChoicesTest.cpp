@@ -4,14 +4,18 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
 #include "app/RememberedChoices.h"
+#include "ui/QtDialogs.h"
 
 namespace lux {
 namespace {
@@ -126,6 +130,51 @@ TEST_F(RememberedTest, WindowPlacedOffTheScreenIsMovedBack) {
   EXPECT_TRUE(available.contains(window.frameGeometry()))
       << window.frameGeometry().x() << "," << window.frameGeometry().y();
   EXPECT_EQ(window.frameGeometry().top(), available.top() + 10);
+}
+
+// The real file dialogs start in the remembered folder and report where they ended. The dialog
+// is answered from a timer, as a user would: its folder is checked, a file in another folder
+// chosen.
+TEST_F(RememberedTest, FileDialogsStartInTheLastFolderAndReportTheNextOne) {
+  const QString start = dir.filePath(QStringLiteral("start"));
+  const QString other = dir.filePath(QStringLiteral("other"));
+  ASSERT_TRUE(QDir().mkpath(start));
+  ASSERT_TRUE(QDir().mkpath(other));
+  QtDialogs dialogs;
+  dialogs.setStartFolder(start);
+  QStringList reported;
+  dialogs.folderChosen = [&reported](const QString& f) { reported << f; };
+
+  QStringList shownIn;
+  auto answer = [&shownIn](const QString& file) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, file, &shownIn] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!d) return;
+      poll->stop();
+      poll->deleteLater();
+      shownIn << d->directory().absolutePath();
+      d->selectFile(file);
+      QMetaObject::invokeMethod(d, "accept");
+    });
+    poll->start(10);
+  };
+  answer(other + QStringLiteral("/readings.txt"));
+  const std::optional<QString> saved = dialogs.saveFileName(QStringLiteral("All Files (*.*)|*.*|"));
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(*saved, other + QStringLiteral("/readings.txt"));
+  ASSERT_EQ(shownIn.size(), 1);
+  EXPECT_EQ(shownIn[0], QDir(start).absolutePath());
+  EXPECT_EQ(reported, QStringList{QDir(other).absolutePath()});
+
+  // The Open dialog that follows starts where the Save As ended.
+  answer(other + QStringLiteral("/readings.txt"));
+  QFile f(other + QStringLiteral("/readings.txt"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  ASSERT_TRUE(dialogs.openFileName(QStringLiteral("All Files (*.*)|*.*|")).has_value());
+  ASSERT_EQ(shownIn.size(), 2);
+  EXPECT_EQ(shownIn[1], QDir(other).absolutePath());
 }
 
 }  // namespace
