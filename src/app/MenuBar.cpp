@@ -140,6 +140,9 @@ class MenuBarController : public QObject {
     print_->setObjectName(QStringLiteral("MenuPrint"));
     setShortcut(print_, QKeySequence::Print);
     connect(print_, &QAction::triggered, this, [this] {
+      // Ctrl+P in a graph viewer or a settings window is not meant for a list.
+      QWidget* active = QApplication::activeWindow();
+      if (active && active != panel_ && !isListWindow(active)) return;
       if (QAction* a = listAction(currentListWindow(ctx_, lastList_), QStringLiteral("Print")))
         a->trigger();
     });

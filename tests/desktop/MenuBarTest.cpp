@@ -136,6 +136,29 @@ TEST_F(DesktopTest, PrintIsThereOnlyWhileAListIsOpenAndPrintsThatList) {
   EXPECT_TRUE(readFile(pdf).startsWith("%PDF"));
 }
 
+TEST_F(DesktopTest, CtrlPPrintsTheListItIsPressedIn) {
+  panel->show();
+  menuItem("MenuList")->trigger();
+  ListWindow* list = realTimeList(*ctx);
+  ASSERT_NE(list, nullptr);
+  tick();
+  // In another window of the program (a graph viewer) Ctrl+P is not the list's.
+  QWidget viewer(panel.get(), Qt::Window);
+  viewer.setObjectName(QStringLiteral("Plot"));
+  viewer.show();
+  QApplication::setActiveWindow(&viewer);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
+  QTest::keyClick(&viewer, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(dialogs.shown().empty());
+
+  QApplication::setActiveWindow(list);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(list));
+  dialogs.answerPrinter(std::nullopt);
+  QTest::keyClick(list, Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].kind, Kind::Printer);
+}
+
 TEST_F(DesktopTest, PanelKeepsItsLcdSizeUnderTheMenuBar) {
   panel->show();
   QWidget* lcd = panel->findChild<QWidget*>(QStringLiteral("Lcd"));
