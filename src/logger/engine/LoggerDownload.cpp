@@ -89,13 +89,14 @@ LoggerDownload::Request LoggerDownload::requestDump() {
     link_.send(Command::Enter);
     link_.waitSeconds(kEnterSettle);
     link_.meterHandshake();
-    if (cancelled_) return Request::Cancelled;
+    // A "Q" already out may still be answered late: that answer is taken in and dropped.
+    if (cancelled_) return attempt > 1 ? Request::Sent : Request::Cancelled;
 
     address_ = addressOf(link_.state());
     expected_ = expectedDumpLength(address_);
     if (expected_ == 0) return Request::BadAddress;
     emit memoryFound(address_);
-    if (cancelled_) return Request::Cancelled;
+    if (cancelled_) return attempt > 1 ? Request::Sent : Request::Cancelled;
 
     // Whatever came before "Q" (the display stream, a late answer, the tail of an earlier
     // dump) is not part of this dump.
