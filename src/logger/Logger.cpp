@@ -134,8 +134,9 @@ void reportUnlisted(Context& ctx, DownloadResult result, const LoggerDownload& d
 }  // namespace
 
 QString drainNote(qint64 received, qint64 expected) {
+  // Short enough for the port caption's place on the LCD, at 100% too.
   const qint64 percent = expected > 0 ? received * 100 / expected : 0;
-  return QStringLiteral("Sending memory %1%").arg(percent);
+  return QStringLiteral("Memory dump %1%").arg(percent);
 }
 
 LoggerDownload& loggerDownload(Context& ctx) {
