@@ -184,10 +184,15 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
     lg.memoryFormOpen = true;
     w->showMemory(address);
   }));
+  QString note;
   connections.add(
       QObject::connect(&dl, &LoggerDownload::drainProgress, [&](qint64 received, qint64 expected) {
+        // After every read, but the caption changes only with the percentage.
+        QString now = drainNote(received, expected);
+        if (now == note) return;
+        note = std::move(now);
         finish.noted = true;
-        showPortNote(ctx, drainNote(received, expected));
+        showPortNote(ctx, note);
       }));
 
   const DownloadResult result = dl.run();
