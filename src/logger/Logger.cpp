@@ -6,6 +6,7 @@
 
 #include "app/Context.h"
 #include "link/Commands.h"
+#include "logger/ListingTime.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
 #include "logger/engine/LoggerListing.h"
@@ -224,15 +225,21 @@ void listLoggerSet(Context& ctx, int row) {
     old->close();
     delete old;
   }
+  const QDate today = ctx.clock.localDateTime().date();
+  const ListingStart start = listingStart(timeText.toStdString(), today.year(), today.month());
+  const qint64 step = interval > 0 ? static_cast<qint64>(interval) : 0;
   auto* list = new DataListWindow(ctx, ctx.panel);
   lg.dataListWindow = list;
+  if (start.mode == ListingStart::Mode::Calendar)
+    list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
+                                    QTime(start.hour, start.minute, start.second), Qt::UTC),
+                          step);
   list->show();
 
   QString caption;
   long long shownTenths = -1;
-  const std::vector<ListedRecord> records = listSetRecords(
-      bytes, timeText, interval, ctx.clock.localDateTime().date(),
-      [&](qsizetype n, qsizetype count) {
+  const std::vector<ListedRecord> records =
+      listSetRecords(bytes, timeText, interval, today, [&](qsizetype n, qsizetype count) {
         // The caption moves in tenths of a percent: format it only when that count moves.
         const long long tenths =
             std::llround(static_cast<double>(n) * 1000.0 / static_cast<double>(count));
