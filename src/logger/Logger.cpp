@@ -149,8 +149,9 @@ LoggerDownload& loggerDownload(Context& ctx) {
 DownloadResult downloadLoggerMemory(Context& ctx) {
   LoggerState& lg = ctx.state.logger;
   LoggerDownload& dl = loggerDownload(ctx);
-  if (dl.draining()) {
-    // The meter cannot be stopped: a new "Q" now would take the rest of the old dump.
+  if (dl.draining() || (dl.running() && !lg.memoryFormOpen)) {
+    // The user gave that download up, but the meter cannot be stopped: a new "Q" now would
+    // take the rest of the old dump.
     ctx.dialogs.message(
         QStringLiteral("The meter is still sending its memory (%1% so far). Try again when it "
                        "has finished.")
