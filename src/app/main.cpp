@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
   }
   // QApplication takes its own options (-platform, -style...) out of the list first.
   QApplication app(argc, argv);
+  // No application display name: Qt would append it to every title the window manager shows,
+  // and each window's title is its own caption and nothing more.
   nameApplication();
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("luxpanel"));
   const lux::ParseOutcome outcome = lux::parseCommandLine(app.arguments(), options);
   if (outcome != lux::ParseOutcome::Run) return exitCode(outcome);
   return lux::runProgram(app, options);
