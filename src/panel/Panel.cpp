@@ -287,12 +287,8 @@ bool Panel::startUp() {
   QString reason;
   if (!link_.openLink(&reason)) {
     QString text = QStringLiteral("No device found, try again!");
-    if (!reason.trimmed().isEmpty()) {
-      text += QLatin1Char('\n') + reason.trimmed();
-      // The usual reason on Linux: serial devices belong to the dialout group.
-      if (reason.contains(QLatin1String("ermission"), Qt::CaseInsensitive))
-        text += QStringLiteral(" (add your user to the 'dialout' group and log in again)");
-    }
+    // The port says why (busy, or which group may open it); the panel adds no guess of its own.
+    if (!reason.trimmed().isEmpty()) text += QLatin1Char('\n') + reason.trimmed();
     dialogs_.message(text);
     return false;
   }
