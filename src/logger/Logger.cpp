@@ -237,6 +237,9 @@ void listLoggerSet(Context& ctx, int row) {
   }
   auto* list = new DataListWindow(ctx, ctx.panel);
   lg.dataListWindow = list;
+  list->setPlotSource(QStringLiteral("Logger set %1, started %2")
+                          .arg(static_cast<int>(setNumber))
+                          .arg(QString::fromStdString(timeText)));
   list->show();
 
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());

@@ -83,6 +83,8 @@ class DataListWindow : public QWidget {
 
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
   void toolbarButtonClick(const QString& key);
+  // Which logger set the list holds, for the title of a printed plot.
+  void setPlotSource(const QString& source) { plotSource_ = source; }
 
  private:
   void runToolbarButton(const QString& key);
@@ -94,6 +96,7 @@ class DataListWindow : public QWidget {
   GridView* gridMView_;
   GridView* gridIView_;
   QToolBar* toolbar_;
+  QString plotSource_;
 };
 
 }  // namespace lux
