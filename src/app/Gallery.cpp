@@ -14,7 +14,7 @@
 
 #include "app/Context.h"
 #include "graphs/LiveGraph.h"
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "logger/Logger.h"
 #include "panel/Toolbar.h"
 #include "records/ListWindows.h"

@@ -22,7 +22,7 @@
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
 #include "logger/Install.h"

@@ -171,12 +171,14 @@ TEST_F(LiveGraphTest, ClickAfterTenPointsShowsThemAtOneToTen) {
   EXPECT_TRUE(v->isVisible());
   EXPECT_EQ(v->objectName(), "RealTimeGraph");
   EXPECT_EQ(v->windowTitle(), "Real Time Graph");
+  EXPECT_TRUE(v->printTitle().startsWith("Live run    ")) << qPrintable(v->printTitle());
   EXPECT_EQ(state.graphs.viewerLastIndex, 9.0f);
   EXPECT_EQ(state.graphs.viewerYMax, 150.125f);
   EXPECT_EQ(state.graphs.viewerYMin, 87.0f);
   EXPECT_EQ(state.graphs.viewerAxisCaption, "Lx");
   EXPECT_EQ(v->unitLabelText(), "Lx");
-  EXPECT_EQ(v->graph()->axisCaption(1), "Lx");
+  EXPECT_EQ(v->graph()->axisCaption(2), "Lx");  // the values carry the unit
+  EXPECT_EQ(v->graph()->axisCaption(1), "No.s");
   EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(1), 1.0);
   EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(1), 10.0);
   EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(2), 87.0);

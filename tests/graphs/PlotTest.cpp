@@ -91,15 +91,18 @@ TEST_F(PlotTest, GraphCommandIsRegistered) {
 TEST_F(PlotTest, FileListWithAnOverloadFirstRecordWidensToTheRealMinimum) {
   GridModel grid(3);
   fillGrid(grid, "Lx", {"OL", "12.5", "3.25", "480"});
-  filePlotCommand(ctx, grid);
+  filePlotCommand(ctx, grid, "rec.txt");
 
   EXPECT_EQ(state.recording.plotMaxValue, 1000000.0f);
   EXPECT_EQ(state.recording.plotMinValue, 3.25f);
   GraphViewer* v = plotWindow();
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->windowTitle(), "Plot");
+  EXPECT_TRUE(v->printTitle().startsWith("rec.txt    ")) << qPrintable(v->printTitle());
+  EXPECT_TRUE(v->printTitle().endsWith("    Lx")) << qPrintable(v->printTitle());
   EXPECT_EQ(v->unitLabelText(), "Lx");
-  EXPECT_EQ(v->graph()->axisCaption(1), "Lx");
+  EXPECT_EQ(v->graph()->axisCaption(2), "Lx");  // the values carry the unit
+  EXPECT_EQ(v->graph()->axisCaption(1), "No.s");
   CWGraph* g = v->graph();
   ASSERT_EQ(g->pointCount(), 4);
   double x = 0, y = 0;

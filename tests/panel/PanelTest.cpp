@@ -400,22 +400,27 @@ TEST_F(PanelTest, ATextThatNamesNoPortEndsTheStartWithTheMessage) {
   EXPECT_EQ(port->openCount(), 0);
 }
 
-TEST(PanelStartUp, PermissionDeniedNamesTheDialoutGroup) {
-  test::FakeClock clock;
-  RefusingPort refusing("Permission denied");
-  AppState state;
-  state.link.comPortNumber = 1;
-  MeterLink link(refusing, clock, state.link);
-  test::ScriptedDialogs dialogs;
-  dialogs.expectMessage();
-  Panel panel(state, link, dialogs);
-  EXPECT_FALSE(panel.startUp());
-  ASSERT_EQ(dialogs.messages().size(), 1u);
-  const QStringList lines = dialogs.messages().front().split('\n');
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_EQ(lines[0], "No device found, try again!");
-  EXPECT_TRUE(lines[1].contains("Permission denied"));
-  EXPECT_TRUE(lines[1].contains("dialout"));
+// The panel passes on what the port says about a refusal and adds no advice of its own: a
+// busy port is not a reason to join a group, and the group the port names is the one to join.
+TEST(PanelStartUp, TheMessageCarriesThePortsReasonAndNoAdviceOfItsOwn) {
+  for (const char* why : {"the port is busy: another program has it open (Permission error "
+                          "while locking the device)",
+                          "permission denied: /dev/ttyS0 belongs to the group 'uucp'; add your "
+                          "user to that group and log in again"}) {
+    SCOPED_TRACE(why);
+    test::FakeClock clock;
+    RefusingPort refusing(QString::fromLatin1(why));
+    AppState state;
+    state.link.comPortNumber = 1;
+    MeterLink link(refusing, clock, state.link);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage();
+    Panel panel(state, link, dialogs);
+    EXPECT_FALSE(panel.startUp());
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages().front().toStdString(),
+              std::string("No device found, try again!\n") + why);
+  }
 }
 
 TEST_F(PanelTest, PollTickMirrorsTheMeter) {

@@ -33,7 +33,7 @@
 #include "graphs/GraphWindows.h"
 #include "graphs/LiveGraph.h"
 #include "link/MeterLink.h"
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "logger/Install.h"
 #include "logger/LoggerWindows.h"
 #include "panel/Panel.h"
