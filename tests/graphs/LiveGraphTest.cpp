@@ -17,9 +17,9 @@
 #include "link/FrameDecoder.h"
 #include "link/MeterLink.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SimSerialPort.h"
 #include "ui/GraphWidget.h"
 
 namespace lux::test {
@@ -289,7 +289,7 @@ class SimulatedLiveGraphTest : public LiveGraphTest {
     o.drift = false;
     meter = std::make_unique<sim::SimMeter>(o);
     meter->setReading(523.4, 1);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    port = std::make_unique<test::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
     state.link.portName = QStringLiteral("sim");
     link = std::make_unique<MeterLink>(*port, clock, state.link);
     QString reason;
@@ -343,7 +343,7 @@ class SimulatedLiveGraphTest : public LiveGraphTest {
 
   FakeClock clock;
   std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
+  std::unique_ptr<test::SimSerialPort> port;
   std::unique_ptr<MeterLink> link;
   double openedAt = 0, nextPoll = 0, nextGraphTick = 0;
   std::vector<double> pointTimes;

@@ -15,9 +15,9 @@
 #include "link/MeterLink.h"
 #include "panel/Panel.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SimSerialPort.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -28,7 +28,7 @@ constexpr const char* kChildMark = "LUXPANEL_HIGHDPI_CHILD";
 struct PanelOnSimulatedMeter {
   test::FakeClock clock;
   sim::SimMeter meter;
-  sim::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
+  test::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
   AppState state;
   MeterLink link{port, clock, state.link};
   test::ScriptedDialogs dialogs;

@@ -47,9 +47,9 @@
 #include "settings/Install.h"
 #include "settings/Setup.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SimSerialPort.h"
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
@@ -162,7 +162,7 @@ class ProgramWindows : public ::testing::Test {
 
   test::FakeClock clock;
   sim::SimMeter meter{steadyMeter()};
-  sim::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
+  test::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
   AppState state;
   MeterLink link{port, clock, state.link};
   test::ScriptedDialogs dialogs;
