@@ -5,16 +5,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
-#include <QPointer>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
 #include "app/AppState.h"
 #include "app/Context.h"
-#include "app/Gallery.h"
-#include "app/TestHooks.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
@@ -48,18 +44,8 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   const QCommandLineOption simulate(
       QStringLiteral("simulate"),
       QStringLiteral("Run against a simulated meter on a pseudo-terminal instead of a real one."));
-  QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                QStringLiteral("Save a picture of the panel to PATH and exit."),
-                                QStringLiteral("PATH"));
-  screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-  QCommandLineOption delay(QStringLiteral("screenshot-delay"),
-                           QStringLiteral("Seconds to wait before the picture."),
-                           QStringLiteral("SECONDS"), QStringLiteral("3"));
-  delay.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOption(port);
   parser.addOption(simulate);
-  parser.addOption(screenshot);
-  parser.addOption(delay);
 
   if (!parser.parse(arguments)) {
     std::fprintf(stderr, "luxpanel: %s\nTry 'luxpanel --help'.\n", qPrintable(parser.errorText()));
@@ -84,14 +70,6 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   options.port = parser.value(port);
   options.simulate = parser.isSet(simulate);
-  options.screenshotPath = parser.value(screenshot);
-  bool ok = false;
-  const double seconds = parser.value(delay).toDouble(&ok);
-  if (!ok || seconds < 0 || seconds > 3600) {
-    std::fprintf(stderr, "luxpanel: --screenshot-delay wants seconds between 0 and 3600\n");
-    return ParseOutcome::ExitError;
-  }
-  options.screenshotDelay = seconds;
   return ParseOutcome::Run;
 }
 
@@ -136,7 +114,8 @@ void applyPortText(LinkState& link, const QString& text) {
 
 }  // namespace
 
-int runProgram(QApplication& app, const ProgramOptions& options) {
+int runProgram(QApplication& app, const ProgramOptions& options,
+               const ProgramExtension& extension) {
   // The program ends when the main panel closes, not when the port window does.
   app.setQuitOnLastWindowClosed(false);
 
@@ -183,7 +162,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   installGraphs(ctx);
   installLogger(ctx);
   installSettings(ctx);
-  installTestHooks(ctx);
+  if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   closeOnTerminationSignals(&panel);
 
@@ -194,20 +173,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
     return 1;
   }
 
-  if (!options.screenshotPath.isEmpty()) {
-    QPointer<Panel> target(&panel);
-    const QString path = options.screenshotPath;
-    QTimer::singleShot(static_cast<int>(options.screenshotDelay * 1000), &panel, [target, path] {
-      if (!target) return;
-      const bool saved = target->grab().save(path);
-      std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "could not save",
-                   qPrintable(path));
-      std::fflush(saved ? stdout : stderr);
-      target->close();
-    });
-  }
-
-  startGalleryIfAsked(ctx);
+  if (extension.started) extension.started(ctx);
 
   const int code = app.exec();
   // From here on a further signal ends the program the plain way.

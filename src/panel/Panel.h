@@ -71,12 +71,12 @@ class Panel : public QMainWindow, public PollControl {
   // Shows a port caption ("COM3" or "No COM") in LblCOM.
   void setPortCaption(const QString& caption);
 
-  // The state file for end-to-end checks (LUXPANEL_STATE_FILE); empty = none.
-  void setStateFile(const QString& path) { stateFile_ = path; }
-
  signals:
   // The panel is closing: the program ends.
   void closing();
+  // What the panel shows has just been redrawn from the display state, or its port caption or
+  // title changed.
+  void pictureChanged();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -91,7 +91,6 @@ class Panel : public QMainWindow, public PollControl {
                    int height);
   void buildLcd(QWidget* lcd);
   void setShown(const QString& name, bool visible);
-  void writeStateFile() const;
 
   AppState& state_;
   MeterLink& link_;
@@ -114,7 +113,6 @@ class Panel : public QMainWindow, public PollControl {
   TickGuard recordingGuard_;
   bool shuttingDown_ = false;
   int framesDecoded_ = 0;
-  QString stateFile_;
 };
 
 }  // namespace lux

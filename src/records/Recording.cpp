@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QTimer>
 #include <QToolBar>
-#include <cstdio>
 
 #include "app/Context.h"
 #include "records/DataFileWriter.h"
@@ -105,18 +104,6 @@ void saveButtonClick(Context& ctx) {
 
 void recordingTick(Context& ctx) {
   RecordingState& r = ctx.state.recording;
-  if (r.autoSamplingTicks > 0) {
-    r.samplingTicks = static_cast<float>(r.autoSamplingTicks);
-    r.samplingTickCount = 0;
-    r.autoSamplingTicks = 0;
-  }
-  // The start-up recording waits for the first reading, so that its unit is the meter's.
-  if (!r.autoRecordPath.isEmpty() && !ctx.state.display.mainValueText.empty()) {
-    const QString path = r.autoRecordPath;
-    r.autoRecordPath.clear();
-    if (!r.fileRecording) beginFileRecording(ctx, path);
-  }
-
   if (!(r.samplingTickCount == 0 || r.samplingTickCount >= r.samplingTicks)) {
     ++r.samplingTickCount;
     return;
@@ -145,10 +132,6 @@ void recordingTick(Context& ctx) {
         r.fileRecordCount = static_cast<float>(number);
         setLabel(ctx, "LblCount", QString::number(number));
         setLabel(ctx, "LblRec", QStringLiteral("Rec"));
-        if (r.reportRecordCount) {
-          std::printf("recorded %ld\n", number);
-          std::fflush(stdout);
-        }
       } else {
         const QString path = r.dataFile ? r.dataFile->path() : r.dataFileName;
         const long kept = number - 1;
