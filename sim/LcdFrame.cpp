@@ -94,7 +94,8 @@ LcdPicture readingPicture(double value, int decimals, bool lux, bool overload) {
   const long long counts = std::llround(scaled);
   std::string digits = std::to_string(counts);
   // A leading zero before the point: 0.5 is shown "0.5".
-  while (digits.size() < static_cast<std::size_t>(decimals) + 1) digits.insert(digits.begin(), '0');
+  const std::size_t least = static_cast<std::size_t>(decimals) + 1;
+  if (digits.size() < least) digits = std::string(least - digits.size(), '0') + digits;
   for (std::size_t i = 0; i < digits.size(); ++i) p.mainDigits[6 - digits.size() + i] = digits[i];
   if (value < 0 && counts != 0) p.light(Mark::Minus);
   if (decimals == 1) p.light(Mark::MainPoint3);
@@ -112,8 +113,9 @@ std::string shownReading(const LcdPicture& p) {
                                : p.lit(Mark::MainPoint2) ? 2
                                : p.lit(Mark::MainPoint3) ? 1
                                                          : 0;
-  if (decimals > 0 && text.size() > decimals) text.insert(text.size() - decimals, ".");
-  return text;
+  if (decimals == 0 || text.size() <= decimals) return text;
+  const std::size_t point = text.size() - decimals;
+  return text.substr(0, point) + "." + text.substr(point);
 }
 
 }  // namespace lux::sim

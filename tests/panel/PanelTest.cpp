@@ -22,6 +22,7 @@
 #include "sim/SimMeter.h"
 #include "support/FakeClock.h"
 #include "support/Frames.h"
+#include "support/MeterRig.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimSerialPort.h"
 
@@ -92,16 +93,13 @@ class FramePort : public SerialPort {
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
-    sim::SimMeter::Options options;
-    options.drift = false;
-    meter = std::make_unique<sim::SimMeter>(options);
-    port = std::make_unique<test::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
     state.link.comPortNumber = 3;
     state.link.portName = "/dev/ttyS2";
-    link = std::make_unique<MeterLink>(*port, clock, state.link);
     panel = std::make_unique<Panel>(state, *link, dialogs);
-    ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, *panel, panel.get(), {}});
-    panel->setContext(ctx.get());
+    // The panel is the poll switch and the placement reference, as in the program.
+    rig.poll.forward = panel.get();
+    rig.ctx.panel = panel.get();
+    panel->setContext(ctx);
   }
 
   // Decodes one frame as the poll does and refreshes the picture.
@@ -123,14 +121,16 @@ class PanelTest : public ::testing::Test {
     return s.toStdString();
   }
 
-  test::FakeClock clock;
-  std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<test::SimSerialPort> port;
-  AppState state;
-  std::unique_ptr<MeterLink> link;
-  test::ScriptedDialogs dialogs;
+  // The panel opens the link itself at its start-up.
+  test::MeterRig rig{test::RigOptions{test::steadyMeter(), false, {}}};
+  test::FakeClock& clock = rig.clock;
+  sim::SimMeter* const meter = &rig.meter;
+  test::SimSerialPort* const port = &rig.simPort;
+  AppState& state = rig.state;
+  MeterLink* const link = &rig.link;
+  test::ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
-  std::unique_ptr<Context> ctx;
+  Context* const ctx = &rig.ctx;
 };
 
 TEST_F(PanelTest, WindowHasItsNamesTitleAndEveryLcdElement) {
