@@ -16,6 +16,7 @@ struct Context;
 struct ProgramOptions {
   QString port;           // --port: skip the port window and use this text as if typed there
   bool simulate = false;  // --simulate: serve a simulated meter on a pty and use it
+  QString file;           // a data file to open in the file list once the panel runs
 };
 
 // Steps a program built around this one (a driver that watches or steers the running panel)
@@ -28,9 +29,14 @@ struct ProgramExtension {
 
 enum class ParseOutcome { Run, ExitOk, ExitError };
 
-// Reads the command line. --help and --version print and give ExitOk; a bad option prints the
-// reason to stderr and gives ExitError.
+// Reads the command line, before any window system is asked for: --help and --version print and
+// give ExitOk; a bad option prints the reason to stderr and gives ExitError. The toolkit's own
+// options (-platform, -style, -display, ...) are let through for QApplication.
 ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& options);
+
+// A data file named on the command line (the desktop hands files over that way): refused during
+// a file recording as the toolbar's Open is, otherwise read into a new file list.
+void openDataFile(Context& ctx, const QString& path);
 
 // Runs the program until the main panel closes; returns the exit code.
 int runProgram(QApplication& app, const ProgramOptions& options,

@@ -237,6 +237,10 @@ void listLoggerSet(Context& ctx, int row) {
   }
   auto* list = new DataListWindow(ctx, ctx.panel);
   lg.dataListWindow = list;
+  if (start.mode == ListingStart::Mode::Calendar)
+    list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
+                                    QTime(start.hour, start.minute, start.second), Qt::UTC),
+                          step);
   list->show();
 
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());

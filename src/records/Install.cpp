@@ -4,8 +4,9 @@
 #include <exception>
 
 #include "app/Context.h"
-#include "records/DataFileWriter.h"
 #include "records/Recording.h"
+#include "records/engine/DataFileWriter.h"
+#include "records/engine/RecordingEngine.h"
 
 namespace lux {
 
