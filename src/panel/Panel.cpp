@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLayout>
-#include <QSaveFile>
 #include <QTimer>
 #include <QToolBar>
 #include <string_view>
@@ -48,7 +47,6 @@ Panel::Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent
 
   connect(&link_, &MeterLink::portCaptionChanged, this, &Panel::setPortCaption);
 
-  stateFile_ = qEnvironmentVariable("LUXPANEL_STATE_FILE");
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -103,19 +101,19 @@ void Panel::refreshPanel() {
     lcd_->showDigits(d);
     lcd_->showAnnunciators(d);
   }
-  writeStateFile();
+  emit pictureChanged();
 }
 
 void Panel::toggleTitle() {
   setWindowTitle(windowTitle().contains(QLatin1String("130108"))
                      ? QString::fromLatin1(kTitle)
                      : QString::fromLatin1(kTitleWithDate));
-  writeStateFile();
+  emit pictureChanged();
 }
 
 void Panel::setPortCaption(const QString& caption) {
   lcd_->setPortCaption(caption);
-  writeStateFile();
+  emit pictureChanged();
 }
 
 void Panel::pollTick() {
@@ -173,29 +171,6 @@ void Panel::closeEvent(QCloseEvent* event) {
     emit closing();
   }
   event->accept();
-}
-
-// End-to-end checks read the panel's state from a small file instead of the screen: when
-// LUXPANEL_STATE_FILE names a file, it is rewritten (a temporary file renamed into place, so a
-// reader never sees half of it) after every refresh and caption change, as key=value lines:
-// caption (LblCOM), title, banner (empty when none), mainValueText, unitText, mainDigit0..5
-// (the captions of the main digits), frames (frames decoded so far).
-void Panel::writeStateFile() const {
-  if (stateFile_.isEmpty()) return;
-  QSaveFile file(stateFile_);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return;
-  QString text;
-  text += QStringLiteral("caption=%1\n").arg(lcd_->portCaption());
-  text += QStringLiteral("title=%1\n").arg(windowTitle());
-  text += QStringLiteral("banner=%1\n").arg(lcd_->bannerText());
-  text += QStringLiteral("mainValueText=%1\n")
-              .arg(QString::fromStdString(state_.display.mainValueText));
-  text += QStringLiteral("unitText=%1\n").arg(QString::fromStdString(state_.display.unitText));
-  for (int i = 0; i < 6; ++i)
-    text += QStringLiteral("mainDigit%1=%2\n").arg(i).arg(lcd_->mainDigit(i)->text());
-  text += QStringLiteral("frames=%1\n").arg(framesDecoded_);
-  file.write(text.toUtf8());
-  file.commit();
 }
 
 }  // namespace lux

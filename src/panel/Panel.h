@@ -72,18 +72,17 @@ class Panel : public QMainWindow, public PollControl {
   // Shows a port caption ("COM3" or "No COM") in LblCOM.
   void setPortCaption(const QString& caption);
 
-  // The state file for end-to-end checks (LUXPANEL_STATE_FILE); empty = none.
-  void setStateFile(const QString& path) { stateFile_ = path; }
-
  signals:
   // The panel is closing: the program ends.
   void closing();
+  // What the panel shows has just been redrawn from the display state, or its port caption or
+  // title changed.
+  void pictureChanged();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void writeStateFile() const;
 
   AppState& state_;
   MeterLink& link_;
@@ -99,7 +98,6 @@ class Panel : public QMainWindow, public PollControl {
   TickGuard recordingGuard_;
   bool shuttingDown_ = false;
   int framesDecoded_ = 0;
-  QString stateFile_;
 };
 
 }  // namespace lux

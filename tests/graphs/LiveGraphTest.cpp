@@ -17,8 +17,8 @@
 #include "link/FrameDecoder.h"
 #include "link/MeterLink.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/MeterRig.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/GraphWidget.h"
 
@@ -49,8 +49,10 @@ class LiveGraphTest : public ::testing::Test {
     return state.graphs.liveGraphOpen && windows.liveGraph() && windows.liveGraph()->isVisible();
   }
 
-  AppState state;
-  ScriptedDialogs dialogs;
+  // The rig's link stays closed until a test with the meter opens it.
+  MeterRig rig{RigOptions{steadyMeter(), false, {}}};
+  AppState& state = rig.state;
+  ScriptedDialogs& dialogs = rig.dialogs;
   GraphWindows windows{state, dialogs, nullptr};
 };
 
@@ -287,13 +289,7 @@ TEST_F(LiveGraphTest, ViewerOutlivesTheLiveGraph) {
 class SimulatedLiveGraphTest : public LiveGraphTest {
  protected:
   void SetUp() override {
-    sim::SimMeter::Options o;
-    o.drift = false;
-    meter = std::make_unique<sim::SimMeter>(o);
     meter->setReading(523.4, 1);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
-    state.link.portName = QStringLiteral("sim");
-    link = std::make_unique<MeterLink>(*port, clock, state.link);
     QString reason;
     ASSERT_TRUE(link->openLink(&reason)) << reason.toStdString();
     poll();
@@ -343,10 +339,9 @@ class SimulatedLiveGraphTest : public LiveGraphTest {
     return g;
   }
 
-  FakeClock clock;
-  std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
-  std::unique_ptr<MeterLink> link;
+  FakeClock& clock = rig.clock;
+  sim::SimMeter* const meter = &rig.meter;
+  MeterLink* const link = &rig.link;
   double openedAt = 0, nextPoll = 0, nextGraphTick = 0;
   std::vector<double> pointTimes;
 };

@@ -1,4 +1,4 @@
-#include "app/Gallery.h"
+#include "probe/Gallery.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +24,7 @@
 #include "settings/Comparator.h"
 #include "settings/Setup.h"
 
-namespace lux {
+namespace lux::probe {
 
 namespace {
 
@@ -223,11 +223,4 @@ void startGallery(Context& ctx, const QString& folder) {
   gallery->start();
 }
 
-bool startGalleryIfAsked(Context& ctx) {
-  const QString folder = qEnvironmentVariable("LUXPANEL_SCREENSHOTS");
-  if (folder.isEmpty() || !ctx.panel) return false;
-  startGallery(ctx, folder);
-  return true;
-}
-
-}  // namespace lux
+}  // namespace lux::probe
