@@ -16,6 +16,7 @@
 #include "app/Gallery.h"
 #include "app/TestHooks.h"
 #include "graphs/Install.h"
+#include "link/LineDialogs.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
 #include "link/PortWindow.h"
@@ -173,7 +174,10 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   auto owned = std::make_unique<Panel>(state, link, dialogs);
   Panel& panel = *owned;
   dialogs.setParent(&panel);
-  Context ctx{state, link, dialogs, clock, panel, &panel, {}};
+  // Commands show their boxes through this layer, which gives the line to the poll while a box
+  // waits for the user.
+  LineDialogs commandDialogs(dialogs, link);
+  Context ctx{state, link, commandDialogs, clock, panel, &panel, {}};
   panel.setContext(&ctx);
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 

@@ -23,19 +23,6 @@ constexpr double kDumpFirstWait = 0.2;  // after "Q", before the first read
 constexpr double kReadStep = 0.02;      // between reads of the dump
 constexpr double kEraseDelay = 0.02;    // between the handshake and "E"
 
-// The panel's poll stays off for the exchange and comes back however it ends (a message, a
-// time-out, the program closing inside a wait).
-class PollPause {
- public:
-  explicit PollPause(Context& ctx) : ctx_(ctx) { ctx_.poll.setPollEnabled(false); }
-  ~PollPause() { ctx_.poll.setPollEnabled(true); }
-  PollPause(const PollPause&) = delete;
-  PollPause& operator=(const PollPause&) = delete;
-
- private:
-  Context& ctx_;
-};
-
 std::string_view view(const QByteArray& b) {
   return {b.constData(), static_cast<std::size_t>(b.size())};
 }
@@ -84,9 +71,12 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
   if (d.annIntv || d.annHold || lg.memoryFormOpen || lg.downloadRunning) {
     return DownloadResult::Refused;
   }
+  // The line is the download's from the first handshake to the last byte of the dump.
+  LineHold line(ctx.link);
+  if (!line) return DownloadResult::Refused;
   lg.memoryFormOpen = true;
   lg.downloadRunning = true;
-  PollPause pause(ctx);
+  PollPause pause(ctx.poll);
   struct Finish {
     Context& ctx;
     ~Finish() {
@@ -212,7 +202,7 @@ void listLoggerSet(Context& ctx, int row) {
   LoggerState& lg = ctx.state.logger;
   MemoryWindow* mw = memoryWindow(ctx);
   if (!mw || lg.downloadRunning) return;
-  PollPause pause(ctx);
+  PollPause pause(ctx.poll);
 
   GridModel& table = mw->gridSet();
   const double setNumber = leadingNumber(table.cell(row, 0).toStdString());
@@ -275,8 +265,10 @@ void listLoggerSet(Context& ctx, int row) {
 void eraseLoggerMemory(Context& ctx) {
   LoggerState& lg = ctx.state.logger;
   if (lg.loggerEraseBusy || lg.downloadRunning) return;
+  LineHold line(ctx.link);
+  if (!line) return;
   lg.loggerEraseBusy = true;
-  PollPause pause(ctx);
+  PollPause pause(ctx.poll);
   struct Release {
     LoggerState& lg;
     ~Release() { lg.loggerEraseBusy = false; }
