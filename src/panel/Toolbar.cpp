@@ -45,7 +45,7 @@ void escCommand(Context& ctx) {
     bool answered = false;
     {
       PollPause pause(ctx.poll);
-      answered = sendToMeter(ctx, Command::Enter);
+      answered = ctx.link.command(Command::Enter);
     }
     if (!answered) ctx.dialogs.message(meterSilentMessage());
   });

@@ -13,12 +13,6 @@ std::string_view view(const QByteArray& b) {
 }
 }  // namespace
 
-QString meterSilentMessage() {
-  return QStringLiteral(
-      "The meter did not answer.\r\nCheck that it is switched on and connected, then try "
-      "again.");
-}
-
 bool sendToMeter(Context& ctx, Command letter, const QByteArray& payload) {
   return ctx.link.command(letter, payload);
 }

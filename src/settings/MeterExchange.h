@@ -20,7 +20,11 @@ struct Context;
 constexpr double kMeterAnswerBoundSeconds = MeterLink::kAnswerBound;
 
 // Shown when the meter did not answer within the bound.
-QString meterSilentMessage();
+inline QString meterSilentMessage() {
+  return QStringLiteral(
+      "The meter did not answer.\r\nCheck that it is switched on and connected, then try "
+      "again.");
+}
 
 // Handshake, the letter, and, for a payload, a 0.05 s wait and the payload in one write.
 // False (nothing sent) when the meter did not answer the handshake within the bound.
