@@ -148,8 +148,8 @@ void Recorder::samplingTick() {
     if (!writeSample(when)) return;
     if (settings_.count > 0 && written_ >= settings_.count) {
       finish(QStringLiteral("%1 record(s) were asked for").arg(settings_.count));
-    } else if (settings_.format == RecordFormat::Tsv && written_ >= kMaxTsvRecords) {
-      finish(QStringLiteral("a tsv file holds at most %1 records").arg(kMaxTsvRecords));
+    } else if (settings_.format == RecordFormat::Tsv && written_ >= settings_.maxTsvRecords) {
+      finish(QStringLiteral("a tsv file holds at most %1 records").arg(settings_.maxTsvRecords));
     }
   });
 }

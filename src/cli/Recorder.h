@@ -30,14 +30,13 @@ struct RecordSettings {
   double forSeconds = 0;  // how long to record; 0 = no limit
   RecordFormat format = RecordFormat::Tsv;
   bool force = false;
+  // The most records a tsv file holds, as the panel's recording.
+  long maxTsvRecords = 100000;
 };
 
 class Recorder : public QObject {
   Q_OBJECT
  public:
-  // The most records a tsv file holds, as the panel's recording.
-  static constexpr long kMaxTsvRecords = 100000;
-
   Recorder(
       MeterSession& session, RecordSettings settings,
       std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); });

@@ -11,6 +11,7 @@
 #include "cli/CliFormat.h"
 #include "cli/Common.h"
 #include "cli/LiveMeter.h"
+#include "cli/MeterCommands.h"
 #include "cli/Subcommands.h"
 #include "link/Protocol.h"
 
@@ -40,6 +41,44 @@ QMultiMap<QString, QString> stableNames() {
 }
 
 }  // namespace
+
+std::optional<QString> readMeterClock(MeterSession& s) {
+  const auto answer = s.request(Command::ReadClock, kClockAnswerLength);
+  if (!answer) return std::nullopt;
+  const auto* b = reinterpret_cast<const std::uint8_t*>(answer->constData());
+  return QStringLiteral("%1 %2:%3:%4")
+      .arg(q(hexPair(b[1])), q(hexPair(b[2])), q(hexPair(b[3])), q(hexPair(b[4])));
+}
+
+bool setMeterClock(MeterSession& s, const QDateTime& pc) {
+  // Back to the normal display first, as every settings change does.
+  if (!s.handshake()) return false;
+  s.link().send(Command::Enter);
+  s.link().waitSeconds(0.2);
+  if (!s.handshake()) return false;
+  const QTime t = pc.time();
+  QByteArray payload;
+  for (int v : {pc.date().day(), t.hour(), t.minute(), t.second()})
+    payload.append(static_cast<char>(toPackedBcd(v)));
+  s.link().send(Command::SetClock);
+  s.link().waitSeconds(MeterLink::kDataDelay);
+  s.link().sendBytes(payload);
+  // A moment for the meter to take the new time before anything else is asked of it.
+  s.link().waitSeconds(0.2);
+  return true;
+}
+
+EraseOutcome eraseMemory(MeterSession& s, std::uint32_t* address) {
+  if (!s.handshake()) return EraseOutcome::NoAnswer;
+  s.link().waitSeconds(0.02);
+  s.link().send(Command::EraseMemory);
+  // The meter shows CLEAR while it empties its memory; the next handshake tells the result.
+  s.link().waitSeconds(1.5);
+  const auto after = s.handshake();
+  if (!after) return EraseOutcome::NoAnswerAfter;
+  if (address) *address = *after;
+  return *after == kEmptyLoggerAddress ? EraseOutcome::Erased : EraseOutcome::StillHoldsData;
+}
 
 int runPorts(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -158,39 +197,21 @@ int runClock(const QStringList& arguments) {
   if (opened >= 0) return opened;
   try {
     if (parser.isSet(set)) {
-      // Back to the normal display first, as every settings change does.
-      if (!s.handshake()) {
-        complain(noAnswerText(s));
-        return kExitFailure;
-      }
-      s.link().send(Command::Enter);
-      s.link().waitSeconds(0.2);
-      if (!s.handshake()) {
-        complain(noAnswerText(s));
-        return kExitFailure;
-      }
       const QDateTime pc = s.clock().localDateTime();
-      const QTime t = pc.time();
-      QByteArray payload;
-      for (int v : {pc.date().day(), t.hour(), t.minute(), t.second()})
-        payload.append(static_cast<char>(toPackedBcd(v)));
-      s.link().send(Command::SetClock);
-      s.link().waitSeconds(MeterLink::kDataDelay);
-      s.link().sendBytes(payload);
+      if (!setMeterClock(s, pc)) {
+        complain(noAnswerText(s));
+        return kExitFailure;
+      }
       note(QStringLiteral("Meter clock set to %1.\n")
                .arg(pc.toString(QStringLiteral("dd HH:mm:ss"))));
-      // Give the meter a moment to take the new time before it is read back.
-      s.link().waitSeconds(0.2);
     }
-    const auto answer = s.request(Command::ReadClock, kClockAnswerLength);
+    const auto meterTime = readMeterClock(s);
     const QDateTime pc = s.clock().localDateTime();
-    if (!answer) {
+    if (!meterTime) {
       complain(noAnswerText(s));
       return kExitFailure;
     }
-    const auto* b = reinterpret_cast<const std::uint8_t*>(answer->constData());
-    print(QStringLiteral("meter  %1 %2:%3:%4")
-              .arg(q(hexPair(b[1])), q(hexPair(b[2])), q(hexPair(b[3])), q(hexPair(b[4]))));
+    print(QStringLiteral("meter  ") + *meterTime);
     print(QStringLiteral("pc     %1").arg(pc.toString(QStringLiteral("dd HH:mm:ss"))));
   } catch (const LinkAborted&) {
     return kExitFailure;
@@ -221,27 +242,23 @@ int runErase(const QStringList& arguments) {
   const int opened = openMeter(s, parser, meter);
   if (opened >= 0) return opened;
   try {
-    if (!s.handshake()) {
-      complain(noAnswerText(s));
-      return kExitFailure;
-    }
-    s.link().waitSeconds(0.02);
-    s.link().send(Command::EraseMemory);
-    // The meter shows CLEAR while it empties its memory; the next handshake tells the result.
-    s.link().waitSeconds(1.5);
-    const auto address = s.handshake();
-    if (!address) {
-      complain(
-          QStringLiteral("the meter was asked to erase its memory but does not answer since; "
-                         "look at its display"));
-      return kExitFailure;
-    }
-    if (*address != kEmptyLoggerAddress) {
-      complain(
-          QStringLiteral("the meter was asked to erase its memory but still reports data (fill "
-                         "address %1)")
-              .arg(*address));
-      return kExitFailure;
+    std::uint32_t address = 0;
+    switch (eraseMemory(s, &address)) {
+      case EraseOutcome::Erased:
+        break;
+      case EraseOutcome::NoAnswer:
+        complain(noAnswerText(s));
+        return kExitFailure;
+      case EraseOutcome::NoAnswerAfter:
+        complain(
+            QStringLiteral("the meter was asked to erase its memory but does not answer "
+                           "since; look at its display"));
+        return kExitFailure;
+      case EraseOutcome::StillHoldsData:
+        complain(QStringLiteral("the meter was asked to erase its memory but still reports data "
+                                "(fill address %1)")
+                     .arg(address));
+        return kExitFailure;
     }
     note(QStringLiteral("The logger memory is empty.\n"));
   } catch (const LinkAborted&) {
