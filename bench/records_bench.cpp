@@ -116,6 +116,7 @@ void BM_RecordingTick(benchmark::State& state) {
   lux::beginFileRecording(*rig.ctx, rig.dir.filePath("tick.txt"));
   for (auto _ : state) {
     rig.clock.t_ += 1;
+    ++rig.state.display.framesDecoded;  // the poll brought a frame in this second
     lux::recordingTick(*rig.ctx);
     QCoreApplication::processEvents();
     if (!rig.state.recording.listRecording) state.SkipWithError("live list closed");

@@ -1,5 +1,6 @@
-// The data-file reader and the typed-number rules on arbitrary bytes: no crash, no read out of
-// bounds, fields never longer than the cap, and what the writer produces reads back unchanged.
+// The data-file reader, the file list's TAB splitter, the typed-number rules and the sampling
+// window's reply reading on arbitrary bytes: no crash, no read out of bounds, fields never
+// longer than the cap, and what the writer produces reads back unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr std::size_t kCap = 64;
   for (const std::string& f : lux::readAllFields(bytes, kCap)) {
     if (f.size() > kCap) std::abort();
-    (void)lux::splitTabs(f);
+    // The file list's own splitter agrees with the plain one and loses no byte.
+    const auto views = lux::tabParts(f);
+    const auto parts = lux::splitTabs(f);
+    if (views.size() != parts.size()) std::abort();
+    std::string joined;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      if (views[i] != parts[i] || views[i].find('\t') != std::string_view::npos) std::abort();
+      if (i > 0) joined += '\t';
+      joined += views[i];
+    }
+    if (joined != f) std::abort();
     (void)lux::unitFromHeader(f);
   }
 
@@ -27,6 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Never more than 03:00; seconds are two BCD digits below 60.
     if (b->first > 0x03 || (b->first == 0x03 && b->second != 0)) std::abort();
     if ((b->second >> 4) > 5 || (b->second & 0x0F) > 9) std::abort();
+  }
+  // The sampling window's reading of the "Y" answer: bytes 6 and 7 of the first framed answer,
+  // or of the reply as it stands; nothing from fewer than 8 bytes.
+  const auto sampling = lux::samplingTimeFromReply(bytes);
+  if (sampling.has_value() != (size >= 8)) std::abort();
+  if (sampling) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i + 8 <= size; ++i) {
+      if (data[i] == 0x02 && data[i + 7] == 0x03) {
+        at = i;
+        break;
+      }
+    }
+    if (sampling->first != data[at + 5] || sampling->second != data[at + 6]) std::abort();
   }
   (void)lux::printGridLine(bytes.substr(0, size / 3), bytes.substr(size / 3, size / 3),
                            bytes.substr(2 * (size / 3)));

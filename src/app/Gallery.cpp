@@ -17,7 +17,7 @@
 #include "link/PortWindow.h"
 #include "logger/Logger.h"
 #include "panel/Toolbar.h"
-#include "records/DataFileWriter.h"
+#include "records/engine/DataFileWriter.h"
 #include "records/ListWindows.h"
 #include "records/SamplingChoice.h"
 #include "settings/Btn.h"

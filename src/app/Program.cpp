@@ -26,6 +26,7 @@
 #include "panel/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
+#include "records/Recording.h"
 #include "settings/Install.h"
 #include "sim/PtyServer.h"
 #include "ui/Accessibility.h"
@@ -180,6 +181,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   installToolbar(ctx);
   installParameterInputs(ctx);
   installRecords(ctx);
+  panel.followRecording(recordingEngine(ctx));
   installGraphs(ctx);
   installLogger(ctx);
   installSettings(ctx);

@@ -34,6 +34,9 @@ struct DisplayState {
   std::string mainDigitsText;
   float mainValue = 0.0f;
   std::string mainValueText;
+  // Display frames decoded so far: a reading is new only when this has moved on since it was
+  // last looked at (a held reading still comes in fresh frames).
+  unsigned long framesDecoded = 0;
 
   bool bannerShown() const { return annSetUp || annClear || annRs232; }
   // True while the meter measures plainly: none of the modes that forbid starting a recording,

@@ -1,5 +1,6 @@
 #include "panel/Panel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -18,6 +19,8 @@
 #include "app/AppState.h"
 #include "link/FrameDecoder.h"
 #include "link/MeterLink.h"
+#include "panel/RecordingLook.h"
+#include "records/engine/RecordingEngine.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 
@@ -88,6 +91,18 @@ Panel::Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent
 }
 
 Panel::~Panel() = default;
+
+void Panel::followRecording(RecordingEngine& engine) {
+  connect(&engine, &RecordingEngine::statusChanged, this, [this](const RecordingStatus& s) {
+    RecordingControls c;
+    for (QAction* a : toolbar_->actions())
+      if (a->data().toString() == QLatin1String("Save")) c.saveButton = a;
+    c.fileName = qobject_cast<QLabel*>(element(QStringLiteral("LblFileName")));
+    c.rec = qobject_cast<QLabel*>(element(QStringLiteral("LblRec")));
+    c.count = qobject_cast<QLabel*>(element(QStringLiteral("LblCount")));
+    showRecordingStatus(c, s);
+  });
+}
 
 QLabel* Panel::addLabel(const QString& name, const QString& text, int left, int top, double points,
                         const QString& sizeText) {
@@ -423,6 +438,7 @@ void Panel::pollTick() {
           state_.display, std::string_view(frame.constData(), static_cast<size_t>(frame.size())));
       // A frame whose decoding stopped early leaves the picture as it was.
       if (result == DecodeResult::StoppedEarly || result == DecodeResult::TooShort) return false;
+      ++state_.display.framesDecoded;
       refreshPanel();
       return result == DecodeResult::Banner;
     });

@@ -21,6 +21,7 @@ namespace lux {
 struct AppState;
 class MeterLink;
 class Dialogs;
+class RecordingEngine;
 
 class Panel : public QMainWindow, public PollControl {
   Q_OBJECT
@@ -37,6 +38,8 @@ class Panel : public QMainWindow, public PollControl {
   // The windows and commands reach the program through this context; the panel reads its hooks
   // (recording tick, shutdown) from it.
   void setContext(Context* ctx) { ctx_ = ctx; }
+  // The first toolbar button and the recording labels follow this recording from now on.
+  void followRecording(RecordingEngine& engine);
 
   // The window's load: to the screen's top-left corner, open the link (on failure the message
   // "No device found, try again!" and false: the program ends), initialise the program-wide

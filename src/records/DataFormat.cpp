@@ -1,5 +1,7 @@
 #include "records/DataFormat.h"
 
+#include "link/Protocol.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -135,6 +137,31 @@ std::vector<std::string> splitTabs(std::string_view field) {
     parts.emplace_back(field.substr(start, tab - start));
     start = tab + 1;
   }
+}
+
+std::vector<std::string_view> tabParts(std::string_view field) {
+  std::vector<std::string_view> parts;
+  parts.reserve(3);
+  for (std::size_t start = 0;;) {
+    const std::size_t tab = field.find('\t', start);
+    const std::size_t end = tab == std::string_view::npos ? field.size() : tab;
+    parts.push_back(field.substr(start, end - start));
+    if (tab == std::string_view::npos) return parts;
+    start = tab + 1;
+  }
+}
+
+std::optional<std::pair<std::uint8_t, std::uint8_t>> samplingTimeFromReply(std::string_view reply) {
+  if (reply.size() < 8) return std::nullopt;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i + 8 <= reply.size(); ++i) {
+    if (isFramed(reply.substr(i), 8)) {
+      at = i;
+      break;
+    }
+  }
+  return std::make_pair(static_cast<std::uint8_t>(reply[at + 5]),
+                        static_cast<std::uint8_t>(reply[at + 6]));
 }
 
 std::string unitFromHeader(std::string_view header) {

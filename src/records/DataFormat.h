@@ -59,6 +59,8 @@ std::vector<std::string> readAllFields(
 
 // Splits a field into its TAB-separated parts.
 std::vector<std::string> splitTabs(std::string_view field);
+// The same parts as views into `field`, for the file list to turn into cells without copies.
+std::vector<std::string_view> tabParts(std::string_view field);
 
 // The unit a header line names: "Lx" when it holds "Lx", else "Fc" when it holds "Fc", else "".
 std::string unitFromHeader(std::string_view header);
@@ -78,6 +80,12 @@ std::optional<int> pcSamplingSeconds(std::string_view answer);
 // shorter than 3 characters, a second ":"), otherwise the two packed-BCD bytes to send,
 // minutes first, capped at 03:00 and with seconds taken modulo 60.
 std::optional<std::pair<std::uint8_t, std::uint8_t>> meterSamplingBytes(std::string_view answer);
+
+// The meter's sampling time from what came back after "Y": the 8-byte answer 02, day, hour,
+// minute, second, mm, ss, 03 may follow the rest of a display frame, so the first framed
+// answer is taken; a reply of 8 bytes or more without one is read as it stands. The two
+// packed-BCD bytes (minutes, seconds), or nullopt for fewer than 8 bytes.
+std::optional<std::pair<std::uint8_t, std::uint8_t>> samplingTimeFromReply(std::string_view reply);
 
 // A number's plain decimal text read as hexadecimal digits: 30 -> 0x30, 2.5 -> 0x02,
 // a negative number -> 0.

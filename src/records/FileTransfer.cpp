@@ -1,5 +1,7 @@
 #include "records/FileTransfer.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +17,7 @@
 
 #include "app/Context.h"
 #include "records/DataFormat.h"
+#include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 
 namespace lux {
@@ -68,10 +71,13 @@ bool chooseSaveFile(Context& ctx) {
 void saveGridToFile(Context& ctx, QWidget& form, GridModel& grid) {
   RecordingState& r = ctx.state.recording;
   BusyPointer busy(ctx.dialogs);
-  QFile file(r.dataFileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    ctx.dialogs.message(
-        QStringLiteral("Cannot save to %1\r\n%2").arg(r.dataFileName, file.errorString()));
+  QString refused;
+  const int fd = openRegularFile(r.dataFileName, FileAccess::WriteTruncate, &refused);
+  QFile file;
+  if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0) ::close(fd);
+    ctx.dialogs.message(QStringLiteral("Cannot save to %1\r\n%2")
+                            .arg(r.dataFileName, fd < 0 ? refused : file.errorString()));
     return;
   }
   const QString caption = form.windowTitle();

@@ -1,11 +1,13 @@
 #include "records/Install.h"
 
 #include <QWidget>
+#include <cstdio>
 #include <exception>
 
 #include "app/Context.h"
-#include "records/DataFileWriter.h"
 #include "records/Recording.h"
+#include "records/engine/DataFileWriter.h"
+#include "records/engine/RecordingEngine.h"
 
 namespace lux {
 
@@ -21,6 +23,11 @@ void installRecords(Context& ctx) {
   if (!recordTo.isEmpty()) {
     ctx.state.recording.autoRecordPath = recordTo;
     ctx.state.recording.reportRecordCount = true;
+    QObject::connect(&recordingEngine(ctx), &RecordingEngine::recordWritten,
+                     [](long number, const RecordSample&) {
+                       std::printf("recorded %ld\n", number);
+                       std::fflush(stdout);
+                     });
   }
   bool ok = false;
   const int period = qEnvironmentVariableIntValue("LUXPANEL_SAMPLING", &ok);

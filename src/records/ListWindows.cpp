@@ -1,5 +1,7 @@
 #include "records/ListWindows.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,6 +19,7 @@
 #include "app/Context.h"
 #include "records/DataFormat.h"
 #include "records/FileTransfer.h"
+#include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
 
@@ -157,7 +160,7 @@ void listButtonClick(Context& ctx) {
 
 void openButtonClick(Context& ctx) {
   if (ctx.state.recording.fileRecording) {
-    ctx.dialogs.message(QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+    ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
     return;
   }
   const std::optional<QString> path =
@@ -167,9 +170,13 @@ void openButtonClick(Context& ctx) {
 }
 
 ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ctx.dialogs.message(QStringLiteral("Cannot read %1\r\n%2").arg(path, file.errorString()));
+  QString refused;
+  const int fd = openRegularFile(path, FileAccess::Read, &refused);
+  QFile file;
+  if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0) ::close(fd);
+    ctx.dialogs.message(
+        QStringLiteral("Cannot read %1\r\n%2").arg(path, fd < 0 ? refused : file.errorString()));
     return nullptr;
   }
   if (ListWindow* old = qobject_cast<ListWindow*>(ctx.state.recording.fileList.data())) {
@@ -215,14 +222,8 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
       }
       QStringList cells;
       cells.reserve(3);
-      for (std::size_t start = 0;;) {
-        const std::size_t tab = field.find('\t', start);
-        const std::size_t end = tab == std::string::npos ? field.size() : tab;
-        cells.append(
-            QString::fromLatin1(field.data() + start, static_cast<qsizetype>(end - start)));
-        if (tab == std::string::npos) break;
-        start = tab + 1;
-      }
+      for (std::string_view part : tabParts(field))
+        cells.append(QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size())));
       batch.push_back(std::move(cells));
       if ((batch.size() >= kBatch || sinceCaption.elapsed() > 100) && !flush(n)) return nullptr;
     }

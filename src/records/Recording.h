@@ -1,11 +1,16 @@
 #pragma once
-// The PC-timed recording: the tick that samples the current reading into the data file and the
-// live list, and the start and stop of a file recording from the panel's first toolbar button.
+// The PC-timed recording as the panel drives it: Timer2's tick, the toolbar's "Save", and the
+// engine that does the work (records/engine/RecordingEngine.h) made for this context.
 #include <QString>
 
 namespace lux {
 
 struct Context;
+class RecordingEngine;
+
+// The recording engine of this context, made on first use over its recording and display
+// state and its clock.
+RecordingEngine& recordingEngine(Context& ctx);
 
 // Timer2's tick, once a second.
 void recordingTick(Context& ctx);
@@ -17,14 +22,7 @@ void saveButtonClick(Context& ctx);
 // Starts a file recording into `path` without a dialog: creates or truncates the file and
 // writes its header line. On failure the user is told why and nothing starts.
 bool beginFileRecording(Context& ctx, const QString& path);
-// Manual stop: closes the file, idle look of the button and labels, fileNameChosen cleared.
+// Manual stop: closes the file, fileNameChosen cleared; the panel follows the engine's status.
 void stopFileRecording(Context& ctx);
-
-// Texts of the panel's first toolbar button.
-inline constexpr char kSaveToolTip[] = "Save As";
-inline constexpr char kStopRecordingToolTip[] = "Stop Recording";
-
-// Sets the panel's first toolbar button to its idle or its recording look.
-void setSaveButtonLook(Context& ctx, bool recording);
 
 }  // namespace lux

@@ -9,6 +9,7 @@ class QWidget;
 namespace lux {
 
 class DataFileWriter;
+class RecordingEngine;
 
 struct RecordingState {
   int samplingTickCount = 0;  // ticks since the last sample; 0 forces a sample
@@ -29,6 +30,8 @@ struct RecordingState {
   float plotMinValue = 0;
   QString plotUnitText;
 
+  // Runs the sampling moments and the data file on this state (made by installRecords).
+  std::shared_ptr<RecordingEngine> engine;
   // The open data file while fileRecording (written one whole line at a time) and the name it is
   // shown under on the panel.
   std::shared_ptr<DataFileWriter> dataFile;

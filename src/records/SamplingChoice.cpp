@@ -17,22 +17,6 @@ namespace {
 const QString kInputTitle = QStringLiteral("Input Sampling Time");
 const QString kInvalidFormat = QStringLiteral("Invalid, comply with the data format properly\r\n");
 
-// The "Y" answer inside what was received: 02, day, hour, minute, second, mm, ss, 03. A display
-// frame still on its way may come first, so the framed answer is looked for; a reply that is
-// long enough but unframed is taken as it stands.
-std::optional<std::pair<std::uint8_t, std::uint8_t>> samplingFromReply(const QByteArray& reply) {
-  if (reply.size() < 8) return std::nullopt;
-  const std::string_view bytes(reply.constData(), static_cast<std::size_t>(reply.size()));
-  std::size_t at = 0;
-  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
-    if (isFramed(bytes.substr(i), 8)) {
-      at = i;
-      break;
-    }
-  }
-  return std::make_pair(static_cast<std::uint8_t>(bytes[at + 5]),
-                        static_cast<std::uint8_t>(bytes[at + 6]));
-}
 }  // namespace
 
 SamplingChoice::SamplingChoice(Context& ctx, QWidget* parent)
@@ -122,7 +106,8 @@ void SamplingChoice::meterPath() {
       link.waitSeconds(0.02);
       reply += link.readAll();
     }
-    current = samplingFromReply(reply);
+    current = samplingTimeFromReply(
+        std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())));
     if (current) break;
     if (start.msecsTo(ctx_.clock.localDateTime()) >= kMeterReadTimeoutSeconds * 1000) break;
   }

@@ -1,6 +1,8 @@
 #include "ui/QtDialogs.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -10,6 +12,7 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStyle>
 
 namespace lux {
 
@@ -34,6 +37,78 @@ QString qtFileFilter(const QString& pipeFilter) {
   if (filters.isEmpty()) filters << QStringLiteral("All Files (*)");
   return filters.join(QStringLiteral(";;"));
 }
+
+namespace {
+
+// Icons and type names from the name alone. The stock provider asks the MIME database, which
+// reads a file's first bytes when its name says nothing; under /proc such a read can wait for
+// ever, and a dialog that merely lists the folder would hang the program.
+class PlainFileIcons : public QAbstractFileIconProvider {
+ public:
+  PlainFileIcons() {
+    QStyle* style = QApplication::style();
+    folder_ = style->standardIcon(QStyle::SP_DirIcon);
+    file_ = style->standardIcon(QStyle::SP_FileIcon);
+    setOptions(DontUseCustomDirectoryIcons);
+  }
+  QIcon icon(IconType type) const override {
+    return type == Folder || type == Drive || type == Computer || type == Network ? folder_ : file_;
+  }
+  QIcon icon(const QFileInfo& info) const override { return info.isDir() ? folder_ : file_; }
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir()) return QStringLiteral("Folder");
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+  }
+
+ private:
+  QIcon folder_;
+  QIcon file_;
+};
+
+QAbstractFileIconProvider* plainFileIcons() {
+  static PlainFileIcons provider;
+  return &provider;
+}
+
+}  // namespace
+
+QString startFolder() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+  return QDir::homePath();
+}
+
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* owner, const QString& caption,
+                                            const QString& folder, const QString& filter,
+                                            QFileDialog::AcceptMode mode) {
+  auto dialog = std::make_unique<QFileDialog>(owner, caption, QString(), filter);
+  // Our own dialog, so that what it lists is read our way (see PlainFileIcons).
+  dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontUseCustomDirectoryIcons);
+  dialog->setIconProvider(plainFileIcons());
+  dialog->setAcceptMode(mode);
+  dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                      : QFileDialog::ExistingFile);
+  // A folder, never a name: a start folder that is not there would otherwise be proposed as the
+  // file name.
+  dialog->setDirectory(QFileInfo(folder).isDir() ? folder : startFolder());
+  dialog->selectFile(QString());
+  return dialog;
+}
+
+namespace {
+
+// Shows the dialog modal; the chosen path, or empty when cancelled.
+QString runFileDialog(QFileDialog& dialog, QString* selectedFilter) {
+  if (selectedFilter && !selectedFilter->isEmpty()) dialog.selectNameFilter(*selectedFilter);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return {};
+  if (selectedFilter) *selectedFilter = dialog.selectedNameFilter();
+  return files.first();
+}
+
+}  // namespace
 
 QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
 
@@ -70,11 +145,11 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
 std::optional<QString> QtDialogs::saveFileName(const QString& filter) {
   const QString qtFilter = qtFileFilter(filter);
   QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
-  if (lastFolder_.isEmpty())
-    lastFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (lastFolder_.isEmpty()) lastFolder_ = startFolder();
   // QFileDialog asks before replacing an existing file unless told otherwise.
-  const QString path = QFileDialog::getSaveFileName(owner(), QStringLiteral("Save As"), lastFolder_,
-                                                    qtFilter, &selected);
+  const auto dialog = makeFileDialog(owner(), QStringLiteral("Save As"), lastFolder_, qtFilter,
+                                     QFileDialog::AcceptSave);
+  const QString path = runFileDialog(*dialog, &selected);
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
@@ -86,10 +161,10 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter) {
   QString selected = qtFilter.contains(lastSelectedFilter_) && !lastSelectedFilter_.isEmpty()
                          ? lastSelectedFilter_
                          : qtFilter.section(QStringLiteral(";;"), 0, 0);
-  if (lastFolder_.isEmpty())
-    lastFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  const QString path = QFileDialog::getOpenFileName(owner(), QStringLiteral("Open"), lastFolder_,
-                                                    qtFilter, &selected);
+  if (lastFolder_.isEmpty()) lastFolder_ = startFolder();
+  const auto dialog = makeFileDialog(owner(), QStringLiteral("Open"), lastFolder_, qtFilter,
+                                     QFileDialog::AcceptOpen);
+  const QString path = runFileDialog(*dialog, &selected);
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
@@ -99,12 +174,11 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter) {
 bool QtDialogs::printerSetup(QPrinter& printer) {
   if (QPrinterInfo::availablePrinters().isEmpty()) {
     // No printer on this machine: printing to a PDF file is the useful alternative.
-    const QString folder = lastFolder_.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                               : lastFolder_;
-    const QString path = QFileDialog::getSaveFileName(
-        owner(), QStringLiteral("No printer found - print to PDF file"), folder,
-        QStringLiteral("PDF Files (*.pdf)"));
+    const QString folder = lastFolder_.isEmpty() ? startFolder() : lastFolder_;
+    const auto dialog =
+        makeFileDialog(owner(), QStringLiteral("No printer found - print to PDF file"), folder,
+                       QStringLiteral("PDF Files (*.pdf)"), QFileDialog::AcceptSave);
+    const QString path = runFileDialog(*dialog, nullptr);
     if (path.isEmpty()) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)

@@ -1,8 +1,10 @@
 #pragma once
 // The dialog layer on real Qt dialogs: message and input boxes, the Save As / Open dialogs, the
 // printer dialog and the hourglass pointer.
+#include <QFileDialog>
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 #include "ui/Dialogs.h"
 
@@ -12,6 +14,16 @@ namespace lux {
 // form. "*.*" becomes "*", so files without an extension are listed too; several patterns
 // separated by ';' become a space-separated list.
 QString qtFileFilter(const QString& pipeFilter);
+
+// Where the first file dialog opens: the documents folder when it exists, else the home folder.
+QString startFolder();
+
+// The file dialogs the program shows: Qt's own dialog (never the desktop's), starting in
+// `folder` (or startFolder() when that is not a folder) with an empty file name, and listing
+// files by their names only, without reading them.
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* owner, const QString& caption,
+                                            const QString& folder, const QString& filter,
+                                            QFileDialog::AcceptMode mode);
 
 class QtDialogs : public Dialogs {
  public:

@@ -2,8 +2,10 @@
 // answers, and the hourglass pointer's balance. Modal boxes are answered by a timer that finds
 // the active modal widget.
 #include <gtest/gtest.h>
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -181,6 +183,89 @@ TEST(QtDialogsFiles, OpenGivesThePathOrNothing) {
   }
   ModalAnswerer cancel([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
   EXPECT_EQ(dialogs.openFileName("All Files (*.*)|*.*|"), std::nullopt);
+}
+
+// HOME (and with it the documents folder) pointed at a folder of the test's own.
+class HomeIn {
+ public:
+  explicit HomeIn(const QString& home)
+      : home_(qgetenv("HOME")),
+        xdg_(qgetenv("XDG_CONFIG_HOME")),
+        hadXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    qputenv("HOME", home.toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
+  }
+  ~HomeIn() {
+    qputenv("HOME", home_);
+    if (hadXdg_) qputenv("XDG_CONFIG_HOME", xdg_);
+  }
+
+ private:
+  QByteArray home_, xdg_;
+  bool hadXdg_;
+};
+
+struct DialogLook {
+  QString folder;
+  QString name;
+  QString typeOfUnnamedPicture;
+  bool ownDialog = false;
+};
+
+DialogLook lookAndCancel(QWidget* w, const QString& picture) {
+  DialogLook look;
+  auto* dialog = qobject_cast<QFileDialog*>(w);
+  if (!dialog) return look;
+  look.folder = dialog->directory().absolutePath();
+  if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) look.name = name->text();
+  if (dialog->iconProvider())
+    look.typeOfUnnamedPicture = dialog->iconProvider()->type(QFileInfo(picture));
+  look.ownDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
+  dialog->reject();
+  return look;
+}
+
+TEST(QtDialogsFiles, FirstDialogStartsInDocumentsOnlyWhenItExistsAndProposesNoName) {
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  HomeIn in(home.path());
+  {
+    QtDialogs dialogs;
+    DialogLook look;
+    ModalAnswerer answerer([&](QWidget* w) { look = lookAndCancel(w, {}); }, isFileDialog);
+    EXPECT_EQ(dialogs.saveFileName("All Files (*.*)|*.*|"), std::nullopt);
+    EXPECT_EQ(look.folder, QDir(home.path()).absolutePath());
+    EXPECT_EQ(look.name, "") << "no file named after a missing folder";
+  }
+  ASSERT_TRUE(QDir(home.path()).mkdir("Documents"));
+  for (bool save : {true, false}) {
+    QtDialogs dialogs;
+    DialogLook look;
+    ModalAnswerer answerer([&](QWidget* w) { look = lookAndCancel(w, {}); }, isFileDialog);
+    if (save)
+      dialogs.saveFileName("All Files (*.*)|*.*|");
+    else
+      dialogs.openFileName("All Files (*.*)|*.*|");
+    EXPECT_EQ(look.folder, QDir(home.path()).absoluteFilePath("Documents")) << save;
+    EXPECT_EQ(look.name, "");
+  }
+}
+
+TEST(QtDialogsFiles, FilesAreListedByTheirNamesWithoutReadingThem) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  // A picture without a suffix: only its first bytes could tell what it is.
+  const QString picture = dir.filePath("snapshot");
+  QFile f(picture);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+  f.close();
+  QtDialogs dialogs;
+  DialogLook look;
+  ModalAnswerer answerer([&](QWidget* w) { look = lookAndCancel(w, picture); }, isFileDialog);
+  dialogs.openFileName("All Files (*.*)|*.*|");
+  EXPECT_TRUE(look.ownDialog);
+  EXPECT_EQ(look.typeOfUnnamedPicture, "File");
 }
 
 TEST(QtDialogsPrinter, WithoutAPrinterThePrintGoesToAChosenPdfFile) {

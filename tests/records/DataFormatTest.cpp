@@ -66,6 +66,11 @@ TEST(FieldReading, HeaderUnitAndTabSplit) {
   EXPECT_EQ(splitTabs("1\t2\t3"), (std::vector<std::string>{"1", "2", "3"}));
   EXPECT_EQ(splitTabs("a\t\t"), (std::vector<std::string>{"a", "", ""}));
   EXPECT_EQ(splitTabs(""), (std::vector<std::string>{""}));
+  // The file list's splitter gives the same parts without copying them.
+  for (std::string_view f : {"1\t2\t3", "a\t\t", "", "\t", "no tab"}) {
+    const auto views = tabParts(f);
+    EXPECT_EQ(std::vector<std::string>(views.begin(), views.end()), splitTabs(f)) << f;
+  }
 }
 
 TEST(Numbers, LeadingNumberConversion) {
@@ -139,6 +144,24 @@ TEST(PrintLines, RightAlignedAndTooLongCells) {
   EXPECT_EQ(cellPlotValue("12.5"), 12.5f);
   EXPECT_EQ(cellPlotValue("junk"), 0.0f);
   EXPECT_EQ(cellPlotValue("1e999"), 3.0e38f);
+}
+
+}  // namespace
+}  // namespace lux
+
+namespace lux {
+namespace {
+
+TEST(SamplingReply, BytesSixAndSevenOfTheFirstFramedAnswer) {
+  using Pair = std::optional<std::pair<std::uint8_t, std::uint8_t>>;
+  const std::string answer("\x02\x09\x08\x05\x07\x01\x05\x03", 8);
+  EXPECT_EQ(samplingTimeFromReply(answer), Pair({0x01, 0x05}));
+  // The tail of a display frame before the answer.
+  EXPECT_EQ(samplingTimeFromReply(std::string("\x11\x22\x03", 3) + answer), Pair({0x01, 0x05}));
+  // Long enough but not framed: read as it stands.
+  EXPECT_EQ(samplingTimeFromReply(std::string("abcdefgh")), Pair({'f', 'g'}));
+  EXPECT_EQ(samplingTimeFromReply(answer.substr(0, 7)), std::nullopt);
+  EXPECT_EQ(samplingTimeFromReply(""), std::nullopt);
 }
 
 }  // namespace

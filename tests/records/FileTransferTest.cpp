@@ -5,6 +5,9 @@
 #include <QStandardPaths>
 #include <fstream>
 
+#include <sys/stat.h>
+
+#include "PipeWatchdog.h"
 #include "RecordsFixture.h"
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
@@ -163,9 +166,42 @@ TEST_F(DataFiles, SaveToAnUnwritablePlaceTellsTheUser) {
     dialogs.answerSaveFile(QStringLiteral("/dev/full")).expectMessage();
     live->toolbarButtonClick(QStringLiteral("Save"));
     ASSERT_EQ(dialogs.messages().size(), 2u);
-    EXPECT_TRUE(dialogs.messages()[1].contains("could not be saved"));
+    EXPECT_EQ(dialogs.messages()[1],
+              "Cannot save to /dev/full\r\n/dev/full is a device; only "
+              "plain files can be read or written");
     EXPECT_EQ(live->windowTitle(), "Real Time List");
   }
+  EXPECT_EQ(dialogs.busyDepth(), 0);
+}
+
+TEST_F(DataFiles, NamedPipeIsRefusedAtOnceByOpenAndBySave) {
+  const QString fifo = path("pipe.txt");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  dialogs.answerOpenFile(fifo).expectMessage();
+  EXPECT_TRUE(returnsWithoutWaitingOnThePipe(
+      fifo, [&] { toolbarButtonClick(*ctx, QStringLiteral("Open")); }));
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0], "Cannot read " + fifo + "\r\n" + fifo +
+                                       " is a named pipe; only plain files can be read or written");
+  EXPECT_EQ(fileList(*ctx), nullptr);
+
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  ListWindow* live = realTimeList(*ctx);
+  ASSERT_NE(live, nullptr);
+  tick(2);
+  dialogs.answerSaveFile(fifo).expectMessage();
+  EXPECT_TRUE(returnsWithoutWaitingOnThePipe(
+      fifo, [&] { live->toolbarButtonClick(QStringLiteral("Save")); }));
+  ASSERT_EQ(dialogs.messages().size(), 2u);
+  EXPECT_TRUE(dialogs.messages()[1].endsWith(fifo + " is a named pipe; only plain files can be "
+                                                    "read or written"))
+      << dialogs.messages()[1].toStdString();
+  // A folder is no file either.
+  dialogs.answerOpenFile(dir.path()).expectMessage();
+  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  ASSERT_EQ(dialogs.messages().size(), 3u);
+  EXPECT_TRUE(
+      dialogs.messages()[2].endsWith("is a folder; only plain files can be read or written"));
   EXPECT_EQ(dialogs.busyDepth(), 0);
 }
 

@@ -350,6 +350,41 @@ TEST_F(RecordingTick, RemovedFileStopsTheRecordingAndPutsTheRecordsBack) {
   EXPECT_EQ(readFile(path("gone.txt")), before);
 }
 
+TEST_F(RecordingTick, SilentMeterWritesNothingThePanelShowsTheOutageAndTheEndTellsHowMany) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("silent.txt"));
+  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  tick(2);
+  silentTick(3);
+  EXPECT_EQ(labelText("LblCount"), "2 (no reading)");
+  EXPECT_EQ(recordLines(readFile(path("silent.txt"))), 2);
+  ASSERT_NE(realTimeList(*ctx), nullptr);
+  EXPECT_EQ(realTimeList(*ctx)->grid().rows() - 1, 2);
+  tick();
+  EXPECT_EQ(labelText("LblCount"), "3");
+  EXPECT_EQ(labelText("LblRec"), "Rec");
+  const QByteArray bytes = readFile(path("silent.txt"));
+  // 08:05:08 and :09 measured, :10 to :12 silent, :13 measured again as record 3.
+  EXPECT_TRUE(bytes.endsWith("2\t09-08:05:09\t123.4\r\n3\t09-08:05:13\t123.4\r\n"))
+      << bytes.toStdString();
+  EXPECT_EQ(realTimeList(*ctx)->grid().cell(3, 0), "3");
+  dialogs.expectMessage();
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  QCoreApplication::processEvents();
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages()[0].startsWith("3 sampling moment(s) had no reading"))
+      << dialogs.messages()[0].toStdString();
+}
+
+TEST_F(RecordingTick, RecordingStopsWithoutAMessageWhenNoMomentWasMissed) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("whole.txt"));
+  tick(3);
+  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialogs.messages().empty());
+}
+
 // ---- the toolbar ----
 
 TEST_F(RecordingTick, ToolbarHasTwelveKeyedButtonsInOrder) {
@@ -369,7 +404,7 @@ TEST_F(RecordingTick, ToolbarHasTwelveKeyedButtonsInOrder) {
   }
   // The recording look has its own image.
   const QImage idle = button("Save")->icon().pixmap(16, 16).toImage();
-  setSaveButtonLook(*ctx, true);
+  setSaveButtonLook(button("Save"), true);
   EXPECT_NE(button("Save")->icon().pixmap(16, 16).toImage(), idle);
 }
 
@@ -399,7 +434,8 @@ TEST_F(RecordingTick, OpenDuringRecordingShowsTheTwoLineMessage) {
   dialogs.expectMessage();
   toolbarButtonClick(*ctx, QStringLiteral("Open"));
   ASSERT_EQ(dialogs.messages().size(), 1u);
-  EXPECT_EQ(dialogs.messages()[0], QString("Recording Mode!\n\rPlease stop recording!"));
+  // One line break between the two lines: a CR after the LF would show as an empty line.
+  EXPECT_EQ(dialogs.messages()[0], QString("Recording Mode!\nPlease stop recording!"));
   EXPECT_TRUE(state.recording.fileRecording);
   tick();
   EXPECT_EQ(state.recording.fileRecordCount, 2);

@@ -17,8 +17,11 @@
 #include "app/AppState.h"
 #include "app/Context.h"
 #include "link/MeterLink.h"
+#include "panel/RecordingLook.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
+#include "records/Recording.h"
+#include "records/engine/RecordingEngine.h"
 #include "sim/SimMeter.h"
 #include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
@@ -68,6 +71,13 @@ class RecordsTest : public ::testing::Test {
     ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, poll, panel.get(), {}});
     installToolbar(*ctx);
     installRecords(*ctx);
+    // The panel's toolbar button and labels follow the recording as the real panel's do.
+    QObject::connect(&recordingEngine(*ctx), &RecordingEngine::statusChanged, panel.get(),
+                     [this](const RecordingStatus& s) {
+                       showRecordingStatus({button(QStringLiteral("Save")), label("LblFileName"),
+                                            label("LblRec"), label("LblCount")},
+                                           s);
+                     });
 
     state.display.unitText = "Lx";
     state.display.mainValueText = "123.4";
@@ -91,8 +101,16 @@ class RecordsTest : public ::testing::Test {
     return nullptr;
   }
 
-  // One Timer2 tick, one second of PC time.
+  // One Timer2 tick, one second of PC time, in which the poll decoded a display frame.
   void tick(int n = 1) {
+    for (int i = 0; i < n; ++i) {
+      ++state.display.framesDecoded;
+      clock.advance(1.0);
+      ctx->hooks.recordingTick();
+    }
+  }
+  // A tick in which no frame came in (a silent meter, a lost port, a paused poll).
+  void silentTick(int n = 1) {
     for (int i = 0; i < n; ++i) {
       clock.advance(1.0);
       ctx->hooks.recordingTick();

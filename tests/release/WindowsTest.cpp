@@ -41,6 +41,7 @@
 #include "panel/Toolbar.h"
 #include "records/Install.h"
 #include "records/ListWindows.h"
+#include "records/Recording.h"
 #include "records/SamplingChoice.h"
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
@@ -79,6 +80,7 @@ class ProgramWindows : public ::testing::Test {
     installToolbar(*ctx);
     installParameterInputs(*ctx);
     installRecords(*ctx);
+    panel->followRecording(recordingEngine(*ctx));
     installSettings(*ctx);
     installLogger(*ctx);
     graphs = std::make_unique<GraphWindows>(state, dialogs, panel.get());

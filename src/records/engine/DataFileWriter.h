@@ -15,13 +15,17 @@ class DataFileWriter {
   DataFileWriter(const DataFileWriter&) = delete;
   DataFileWriter& operator=(const DataFileWriter&) = delete;
 
-  // Creates or truncates the file. On failure returns false with the system's reason.
+  // Creates or truncates the file; a name that is not a plain file (a pipe, a device, a
+  // folder) is refused. On failure returns false with the reason.
   bool open(const QString& path, QString* reason);
   // Writes one whole line. On failure (disk full, medium gone, the file removed or replaced)
   // the file is cut back to where it was before this line and the reason is returned; when the
   // file was removed, what had been written is put back under the same name where possible.
   bool writeLine(const std::string& bytes, QString* reason);
   void close();
+  // True when the file under our name is still the one written here (or the copy put back
+  // after a removal) and holds every line written so far.
+  bool linesKept() const;
   bool isOpen() const { return fd_ >= 0; }
   const QString& path() const { return path_; }
   qint64 size() const { return static_cast<qint64>(size_); }
@@ -35,6 +39,8 @@ class DataFileWriter {
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   off_t size_ = 0;
+  dev_t restoredDev_ = 0;
+  ino_t restoredIno_ = 0;
 };
 
 }  // namespace lux

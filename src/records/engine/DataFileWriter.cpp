@@ -1,4 +1,6 @@
-#include "records/DataFileWriter.h"
+#include "records/engine/DataFileWriter.h"
+
+#include "records/engine/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,13 +23,9 @@ DataFileWriter::~DataFileWriter() {
 
 bool DataFileWriter::open(const QString& path, QString* reason) {
   close();
-  const QByteArray native = QFile::encodeName(path);
   // Read access too: if the file is removed while recording, its content can be put back.
-  const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (reason) *reason = systemReason(errno);
-    return false;
-  }
+  const int fd = openRegularFile(path, FileAccess::WriteTruncate, reason);
+  if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     if (reason) *reason = systemReason(errno);
@@ -39,7 +37,18 @@ bool DataFileWriter::open(const QString& path, QString* reason) {
   dev_ = st.st_dev;
   ino_ = st.st_ino;
   size_ = 0;
+  restoredDev_ = 0;
+  restoredIno_ = 0;
   return true;
+}
+
+bool DataFileWriter::linesKept() const {
+  if (path_.isEmpty()) return false;
+  struct stat st {};
+  if (::stat(QFile::encodeName(path_).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const bool ours = (st.st_dev == dev_ && st.st_ino == ino_) ||
+                    (restoredIno_ != 0 && st.st_dev == restoredDev_ && st.st_ino == restoredIno_);
+  return ours && st.st_size == size_;
 }
 
 void DataFileWriter::close() {
@@ -75,6 +84,11 @@ bool DataFileWriter::restoreRemovedFile() {
   const QByteArray native = QFile::encodeName(path_);
   const int out = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (out < 0) return false;
+  struct stat st {};
+  if (::fstat(out, &st) == 0) {
+    restoredDev_ = st.st_dev;
+    restoredIno_ = st.st_ino;
+  }
   char buf[64 * 1024];
   off_t at = 0;
   bool ok = true;

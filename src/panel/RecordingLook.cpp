@@ -1,0 +1,48 @@
+#include "panel/RecordingLook.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+
+#include "records/engine/RecordingEngine.h"
+
+namespace lux {
+
+namespace {
+void setText(QLabel* label, const QString& text) {
+  if (label) label->setText(text);
+}
+}  // namespace
+
+void setSaveButtonLook(QAction* saveButton, bool recording) {
+  if (!saveButton) return;
+  saveButton->setIcon(QIcon(recording ? QStringLiteral(":/icons/stop-recording.svg")
+                                      : QStringLiteral(":/icons/save.svg")));
+  saveButton->setToolTip(QLatin1String(recording ? kStopRecordingToolTip : kSaveToolTip));
+  saveButton->setText(saveButton->toolTip());
+}
+
+void showRecordingStatus(const RecordingControls& c, const RecordingStatus& s) {
+  setSaveButtonLook(c.saveButton, s.recording);
+  if (s.recording) {
+    setText(c.fileName, s.fileTitle);
+    if (c.rec) c.rec->setVisible(true);
+    // During an outage the count stays and says that nothing comes in.
+    if (s.outage) {
+      setText(c.count, QStringLiteral("%1 (%2)").arg(s.records).arg(QLatin1String(kNoReading)));
+    } else if (s.records > 0) {
+      setText(c.count, QString::number(s.records));
+      setText(c.rec, QStringLiteral("Rec"));
+    }
+    return;
+  }
+  setText(c.fileName, {});
+  setText(c.count, {});
+  if (s.stopped == RecordingStop::Manual && c.rec) {
+    c.rec->setVisible(false);
+  } else {
+    setText(c.rec, {});
+  }
+}
+
+}  // namespace lux

@@ -1,0 +1,28 @@
+#pragma once
+// The panel's part of a file recording: the first toolbar button (Save As / Stop Recording)
+// and the file-name, "Rec" and count labels, as the recording's status says.
+class QAction;
+class QLabel;
+
+namespace lux {
+
+struct RecordingStatus;
+
+inline constexpr char kSaveToolTip[] = "Save As";
+inline constexpr char kStopRecordingToolTip[] = "Stop Recording";
+// Beside the count while sampling moments bring no reading from the meter.
+inline constexpr char kNoReading[] = "no reading";
+
+struct RecordingControls {
+  QAction* saveButton = nullptr;
+  QLabel* fileName = nullptr;  // LblFileName
+  QLabel* rec = nullptr;       // LblRec
+  QLabel* count = nullptr;     // LblCount
+};
+
+// Sets the first toolbar button to its idle or its recording look.
+void setSaveButtonLook(QAction* saveButton, bool recording);
+// Shows one status of the recording on the controls (any of them may be missing).
+void showRecordingStatus(const RecordingControls& controls, const RecordingStatus& status);
+
+}  // namespace lux

@@ -1,0 +1,196 @@
+#include "records/engine/RecordingEngine.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include "records/DataFormat.h"
+#include "records/engine/DataFileWriter.h"
+
+namespace lux {
+
+QString missedMomentsText(long missed) {
+  if (missed <= 0) return {};
+  return QStringLiteral(
+             "%1 sampling moment(s) had no reading from the meter; nothing was "
+             "recorded for them.")
+      .arg(missed);
+}
+
+RecordingEngine::RecordingEngine(RecordingState& state, const DisplayState& display, Clock& clock,
+                                 QObject* parent)
+    : QObject(parent), state_(state), display_(display), clock_(clock) {
+  // A frame decoded before the engine existed is no reason to record at its first moment.
+  framesAtLastMoment_ = display_.framesDecoded;
+}
+
+bool RecordingEngine::startFile(const QString& path, QString* reason) {
+  RecordingState& r = state_;
+  const QString unit = QString::fromStdString(display_.unitText);
+  auto writer = std::make_shared<DataFileWriter>();
+  if (!writer->open(path, reason) ||
+      !writer->writeLine(dataFileHeaderLine(unit.toLatin1().toStdString()), reason)) {
+    writer->close();
+    r.fileNameChosen = false;
+    return false;
+  }
+  r.fileRecordingUnit = unit;
+  r.dataFileTitle = QFileInfo(path).fileName();
+  r.dataFile = std::move(writer);
+  r.dataFileNumber = 1;
+  r.fileRecording = true;
+  r.fileRecordCount = 0;
+  status_ = RecordingStatus{};
+  status_.recording = true;
+  status_.fileTitle = r.dataFileTitle;
+  status_.filePath = path;
+  publish();
+  return true;
+}
+
+void RecordingEngine::stopFile() {
+  endFile(RecordingStop::Manual);
+  state_.fileNameChosen = false;
+  publish();
+}
+
+void RecordingEngine::endFile(RecordingStop why) {
+  RecordingState& r = state_;
+  const bool wasRecording = r.fileRecording;
+  r.fileRecording = false;
+  r.fileRecordCount = 0;
+  if (r.dataFile) r.dataFile->close();
+  r.dataFile.reset();
+  r.dataFileNumber = 0;
+  status_.recording = false;
+  status_.outage = false;
+  if (!wasRecording) return;
+  status_.stopped = why;
+  // Which moments had no reading is seen in the gaps of the stamps; how many is said here.
+  if (why != RecordingStop::WriteFailed) status_.message = missedMomentsText(status_.missedMoments);
+}
+
+bool RecordingEngine::samplingMomentDue() {
+  RecordingState& r = state_;
+  if (r.samplingTickCount == 0 || r.samplingTickCount >= r.samplingTicks) return true;
+  ++r.samplingTickCount;
+  return false;
+}
+
+RecordSample RecordingEngine::takeSample() {
+  const QDateTime now = clock_.localDateTime();
+  const QTime t = now.time();
+  const std::string stamp = sampleTimeStamp(now.date().day(), t.hour(), t.minute(), t.second());
+  state_.sampleTimeText = QString::fromLatin1(stamp.c_str());
+  return {stamp, display_.mainValueText};
+}
+
+// The reading is the meter's only when a display frame came in since the previous sampling
+// moment; otherwise it is the last one before a silence, a lost port or a paused poll.
+bool RecordingEngine::freshReading() {
+  const bool fresh = display_.framesDecoded != framesAtLastMoment_;
+  framesAtLastMoment_ = display_.framesDecoded;
+  return fresh;
+}
+
+RecordingStop RecordingEngine::fileStopReason() const {
+  if (state_.fileRecordCount >= kMaxRecords) return RecordingStop::RecordCap;
+  if (display_.stopMode()) return RecordingStop::StopMode;
+  if (QString::fromStdString(display_.unitText) != state_.fileRecordingUnit)
+    return RecordingStop::UnitChange;
+  return RecordingStop::None;
+}
+
+bool RecordingEngine::listMustStop() const {
+  return state_.listRecordCount >= kMaxRecords || display_.stopMode() ||
+         QString::fromStdString(display_.unitText) != state_.listRecordingUnit;
+}
+
+QString RecordingEngine::writeFailureMessage(const QString& reason, long kept) const {
+  const DataFileWriter* w = state_.dataFile.get();
+  const QString path = w ? w->path() : state_.dataFileName;
+  QString text =
+      QStringLiteral("Recording stopped: the data file could not be written (%1).\r\n").arg(reason);
+  if (kept == 0) {
+    text += QStringLiteral("No record had been written to %1 yet.").arg(path);
+  } else if (w && w->linesKept()) {
+    text += QStringLiteral("The %1 record(s) written before are kept in %2").arg(kept).arg(path);
+  } else if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
+    text += QStringLiteral("The %1 record(s) written before were lost with the folder %2")
+                .arg(kept)
+                .arg(QFileInfo(path).absolutePath());
+  } else {
+    text += QStringLiteral("The %1 record(s) written before were lost: %2 no longer holds them")
+                .arg(kept)
+                .arg(path);
+  }
+  const QString missed = missedMomentsText(status_.missedMoments);
+  if (!missed.isEmpty()) text += QStringLiteral("\r\n") + missed;
+  return text;
+}
+
+void RecordingEngine::sampleIntoFile(const RecordSample& sample, bool fresh) {
+  RecordingState& r = state_;
+  if (!r.fileRecording) return;
+  const RecordingStop why = fileStopReason();
+  if (why != RecordingStop::None) {
+    endFile(why);
+    return;
+  }
+  if (!fresh) {
+    ++status_.missedMoments;
+    status_.outage = true;
+    return;
+  }
+  status_.outage = false;
+  const long number = static_cast<long>(r.fileRecordCount) + 1;
+  QString reason;
+  // A record counts only once the system has taken its whole line.
+  if (r.dataFile &&
+      r.dataFile->writeLine(dataFileRecordLine(number, sample.stamp, sample.value), &reason)) {
+    r.fileRecordCount = static_cast<float>(number);
+    status_.records = number;
+    emit recordWritten(number, sample);
+    return;
+  }
+  const QString message = writeFailureMessage(reason, number - 1);
+  endFile(RecordingStop::WriteFailed);
+  r.fileNameChosen = false;
+  status_.message = message;
+}
+
+void RecordingEngine::sampleIntoList(const RecordSample& sample, bool fresh) {
+  RecordingState& r = state_;
+  if (!r.listRecording || !fresh) return;
+  const long number = static_cast<long>(r.listRecordCount) + 1;
+  if (!liveList_.append || !liveList_.append(number, sample)) {
+    // The window went away without its close handler (the program is closing).
+    r.listRecording = false;
+    r.listRecordCount = 0;
+    return;
+  }
+  r.listRecordCount = static_cast<float>(number);
+  // Tested after the row is in, so that the 100000th row is shown.
+  if (listMustStop()) {
+    r.listRecordCount = 0;
+    r.listRecording = false;
+    if (liveList_.close) liveList_.close();
+  }
+}
+
+void RecordingEngine::tick() {
+  status_.message.clear();
+  if (!samplingMomentDue()) return;
+  const RecordSample sample = takeSample();
+  const bool fresh = freshReading();
+  sampleIntoFile(sample, fresh);
+  if (!state_.fileRecording) state_.fileRecordCount = 0;
+  sampleIntoList(sample, fresh);
+  state_.samplingTickCount = 1;
+  publish();
+}
+
+void RecordingEngine::publish() {
+  emit statusChanged(status_);
+}
+
+}  // namespace lux

@@ -1,0 +1,102 @@
+#pragma once
+// The PC-timed recording without any window: the sampling moments, the data file, the stop
+// rules and the counts. The panel, the live list and a command-line program all follow it
+// through its signals; it needs only the display state the poll keeps current and a clock.
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "link/Clock.h"
+#include "link/DisplayState.h"
+#include "records/RecordingState.h"
+
+namespace lux {
+
+// Why the file recording is not running (None while it runs, or before the first one).
+enum class RecordingStop {
+  None,
+  Manual,       // the user (or the program) stopped it
+  RecordCap,    // 100000 records written
+  StopMode,     // the meter showed REL, REF, % (upper), cd, fc-h, lx-h or SET UP
+  UnitChange,   // the unit differs from the one the recording started with
+  WriteFailed,  // the data file could not be written
+};
+
+struct RecordingStatus {
+  bool recording = false;
+  QString fileTitle;  // the file's name without its folder
+  QString filePath;
+  long records = 0;  // records in the file (after a stop: how many it ended with)
+  // Sampling moments of this recording that came with no new reading from the meter, so that
+  // nothing was written for them.
+  long missedMoments = 0;
+  bool outage = false;  // the latest sampling moment had no reading
+  RecordingStop stopped = RecordingStop::None;
+  // What the user must be told once the tick is over (a failure, or readings missed); empty
+  // when nothing went wrong.
+  QString message;
+};
+
+// One record as it goes to the file and the live list.
+struct RecordSample {
+  std::string stamp;  // "DD-hh:nn:ss"
+  std::string value;  // the reading as the meter shows it, or "OL"
+};
+
+class RecordingEngine : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr long kMaxRecords = 100000;
+
+  RecordingEngine(RecordingState& state, const DisplayState& display, Clock& clock,
+                  QObject* parent = nullptr);
+
+  // Starts a file recording into `path` in the unit shown now: creates or truncates the file
+  // and writes its header line. On failure returns false with the reason; nothing starts.
+  bool startFile(const QString& path, QString* reason);
+  // Ends a running file recording (a click on "Stop Recording").
+  void stopFile();
+  // One tick of the one-second recording timer.
+  void tick();
+
+  RecordingStatus status() const { return status_; }
+
+  // The live list, while it is open: `append` adds one row (false when the window is gone),
+  // `close` closes it when its stop rule holds. Either may be empty.
+  struct LiveList {
+    std::function<bool(long number, const RecordSample& sample)> append;
+    std::function<void()> close;
+  };
+  void setLiveList(LiveList list) { liveList_ = std::move(list); }
+
+ signals:
+  // After every change the panel shows: a start, a stop, each sampling moment.
+  void statusChanged(const lux::RecordingStatus& status);
+  // A record's whole line is in the file.
+  void recordWritten(long number, const lux::RecordSample& sample);
+
+ private:
+  bool samplingMomentDue();
+  RecordSample takeSample();
+  bool freshReading();
+  RecordingStop fileStopReason() const;
+  bool listMustStop() const;
+  void sampleIntoFile(const RecordSample& sample, bool fresh);
+  void sampleIntoList(const RecordSample& sample, bool fresh);
+  void endFile(RecordingStop why);
+  QString writeFailureMessage(const QString& reason, long kept) const;
+  void publish();
+
+  RecordingState& state_;
+  const DisplayState& display_;
+  Clock& clock_;
+  LiveList liveList_;
+  RecordingStatus status_;
+  unsigned long framesAtLastMoment_ = 0;
+};
+
+// The text of the end-of-recording note on sampling moments without a reading; empty for 0.
+QString missedMomentsText(long missed);
+
+}  // namespace lux

@@ -1,0 +1,214 @@
+// The recording engine on its own, as a program without windows drives it: no invented
+// readings, the outage and its count, the stop reasons, what the end message says about the
+// records, and names that are not plain files.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "PipeWatchdog.h"
+#include "records/engine/RecordingEngine.h"
+#include "support/FakeClock.h"
+
+namespace lux::test {
+namespace {
+
+class Engine : public ::testing::Test {
+ protected:
+  Engine() : engine(state, display, clock) {
+    EXPECT_TRUE(dir.isValid());
+    state.samplingTicks = 1;
+    display.unitText = "Lx";
+    display.mainValueText = "123.4";
+    QObject::connect(&engine, &RecordingEngine::statusChanged,
+                     [this](const RecordingStatus& s) { statuses.push_back(s); });
+    RecordingEngine::LiveList list;
+    list.append = [this](long number, const RecordSample& s) {
+      listRows.push_back(std::to_string(number) + "\t" + s.stamp + "\t" + s.value);
+      return true;
+    };
+    list.close = [this] { listClosed = true; };
+    engine.setLiveList(list);
+  }
+
+  // One second in which the poll decoded a frame showing `value`.
+  void frame(const char* value) {
+    display.mainValueText = value;
+    ++display.framesDecoded;
+    clock.advance(1.0);
+    engine.tick();
+  }
+  // One second without any frame.
+  void silence(int seconds = 1) {
+    for (int i = 0; i < seconds; ++i) {
+      clock.advance(1.0);
+      engine.tick();
+    }
+  }
+  bool start(const QString& name, QString* reason = nullptr) {
+    QString r;
+    return engine.startFile(dir.filePath(name), reason ? reason : &r);
+  }
+  QByteArray file(const QString& name) const {
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+  }
+
+  QTemporaryDir dir;
+  FakeClock clock;  // 2026-03-09 08:05:07
+  RecordingState state;
+  DisplayState display;
+  RecordingEngine engine;
+  std::vector<RecordingStatus> statuses;
+  std::vector<std::string> listRows;
+  bool listClosed = false;
+};
+
+TEST_F(Engine, MomentsWithoutAFrameWriteNothingAndTheOutageIsShownAndCounted) {
+  ASSERT_TRUE(start("gap.txt"));
+  state.listRecording = true;
+  state.listRecordingUnit = "Lx";
+  frame("123.4");  // 08:05:08
+  frame("123.5");  // 08:05:09
+  // The meter falls silent: the last reading stays in the display state, but is not the meter's.
+  silence(3);  // 08:05:10 .. 08:05:12
+  EXPECT_TRUE(engine.status().outage);
+  EXPECT_EQ(engine.status().missedMoments, 3);
+  EXPECT_EQ(engine.status().records, 2);
+  EXPECT_TRUE(state.fileRecording);
+  frame("777.0");  // 08:05:13
+  EXPECT_FALSE(engine.status().outage);
+  // Numbering goes on with the next real record; the stamps show the gap.
+  EXPECT_EQ(file("gap.txt"),
+            "Lx\tTime\tValue\r\n"
+            "1\t09-08:05:08\t123.4\r\n"
+            "2\t09-08:05:09\t123.5\r\n"
+            "3\t09-08:05:13\t777.0\r\n");
+  EXPECT_EQ(listRows, (std::vector<std::string>{"1\t09-08:05:08\t123.4", "2\t09-08:05:09\t123.5",
+                                                "3\t09-08:05:13\t777.0"}));
+  engine.stopFile();
+  EXPECT_EQ(engine.status().stopped, RecordingStop::Manual);
+  EXPECT_TRUE(engine.status().message.contains("3 sampling moment(s) had no reading"))
+      << engine.status().message.toStdString();
+}
+
+TEST_F(Engine, SeveralFramesBetweenMomentsGiveOneRecordAndAHeldReadingIsRecorded) {
+  ASSERT_TRUE(start("hold.txt"));
+  display.annHold = true;  // HOLD still sends frames: the held value is the meter's reading
+  display.framesDecoded += 4;
+  frame("55.0");
+  frame("55.0");
+  EXPECT_EQ(file("hold.txt"),
+            "Lx\tTime\tValue\r\n1\t09-08:05:08\t55.0\r\n2\t09-08:05:09\t55.0\r\n");
+  engine.stopFile();
+  EXPECT_TRUE(engine.status().message.isEmpty()) << "nothing was missed";
+}
+
+TEST_F(Engine, AFrameBeforeTheFirstMomentOfANewEngineIsNotTakenForANewReading) {
+  // A second engine over a display that has seen frames already, while the meter is silent.
+  display.framesDecoded = 40;
+  RecordingEngine late(state, display, clock);
+  QString reason;
+  ASSERT_TRUE(late.startFile(dir.filePath("late.txt"), &reason));
+  clock.advance(1.0);
+  late.tick();
+  EXPECT_EQ(file("late.txt"), "Lx\tTime\tValue\r\n");
+  EXPECT_EQ(late.status().missedMoments, 1);
+}
+
+TEST_F(Engine, StopReasonsAreReported) {
+  ASSERT_TRUE(start("unit.txt"));
+  frame("1.0");
+  display.unitText = "Fc";
+  frame("0.1");
+  EXPECT_FALSE(state.fileRecording);
+  EXPECT_EQ(engine.status().stopped, RecordingStop::UnitChange);
+  EXPECT_EQ(engine.status().records, 1);
+  EXPECT_EQ(file("unit.txt"), "Lx\tTime\tValue\r\n1\t09-08:05:08\t1.0\r\n");
+
+  ASSERT_TRUE(start("mode.txt"));
+  frame("1.0");
+  display.annCd = true;
+  frame("1.0");
+  EXPECT_EQ(engine.status().stopped, RecordingStop::StopMode);
+  display.annCd = false;
+
+  ASSERT_TRUE(start("cap.txt"));
+  frame("1.0");
+  state.fileRecordCount = RecordingEngine::kMaxRecords;
+  frame("1.0");
+  EXPECT_EQ(engine.status().stopped, RecordingStop::RecordCap);
+  EXPECT_FALSE(engine.status().recording);
+  // Each start and each moment was published; the last status is the one the engine holds.
+  ASSERT_FALSE(statuses.empty());
+  EXPECT_EQ(statuses.back().stopped, RecordingStop::RecordCap);
+}
+
+TEST_F(Engine, RecordsLostWithTheirFolderAreNotCalledKept) {
+  const QString sub = dir.filePath("run");
+  ASSERT_TRUE(QDir().mkpath(sub));
+  QString reason;
+  ASSERT_TRUE(engine.startFile(sub + "/rec.txt", &reason));
+  for (int i = 0; i < 8; ++i) frame("5.0");
+  ASSERT_TRUE(QDir(sub).removeRecursively());
+  frame("5.0");
+  EXPECT_FALSE(state.fileRecording);
+  EXPECT_EQ(engine.status().stopped, RecordingStop::WriteFailed);
+  const QString message = engine.status().message;
+  EXPECT_FALSE(message.contains("kept")) << message.toStdString();
+  EXPECT_TRUE(message.contains("8 record(s) written before were lost with the folder " + sub))
+      << message.toStdString();
+}
+
+TEST_F(Engine, RecordsPutBackAfterARemovalAreCalledKept) {
+  ASSERT_TRUE(start("back.txt"));
+  for (int i = 0; i < 3; ++i) frame("5.0");
+  const QByteArray before = file("back.txt");
+  ASSERT_TRUE(QFile::remove(dir.filePath("back.txt")));
+  frame("5.0");
+  EXPECT_EQ(file("back.txt"), before);
+  EXPECT_TRUE(engine.status().message.contains("The 3 record(s) written before are kept in"))
+      << engine.status().message.toStdString();
+}
+
+TEST_F(Engine, RecordsInAFileReplacedByAnotherAreNotCalledKept) {
+  ASSERT_TRUE(start("swap.txt"));
+  for (int i = 0; i < 2; ++i) frame("5.0");
+  const QString p = dir.filePath("swap.txt");
+  ASSERT_TRUE(QFile::remove(p));
+  QFile other(p);
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+  other.write("someone else's file\r\n");
+  other.close();
+  frame("5.0");
+  EXPECT_FALSE(state.fileRecording);
+  EXPECT_FALSE(engine.status().message.contains("kept")) << engine.status().message.toStdString();
+  EXPECT_TRUE(engine.status().message.contains("were lost"));
+}
+
+TEST_F(Engine, ANamedPipeOrAFolderIsRefusedAtOnce) {
+  const QString fifo = dir.filePath("pipe");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  bool started = true;
+  QString reason;
+  EXPECT_TRUE(
+      returnsWithoutWaitingOnThePipe(fifo, [&] { started = engine.startFile(fifo, &reason); }));
+  EXPECT_FALSE(started);
+  EXPECT_FALSE(state.fileRecording);
+  EXPECT_EQ(reason, fifo + " is a named pipe; only plain files can be read or written");
+
+  EXPECT_FALSE(engine.startFile(dir.path(), &reason));
+  EXPECT_TRUE(reason.contains("is a folder")) << reason.toStdString();
+  // A new name and an existing plain file are fine.
+  ASSERT_TRUE(start("new.txt"));
+  ASSERT_TRUE(start("new.txt"));
+  EXPECT_EQ(file("new.txt"), "Lx\tTime\tValue\r\n");
+}
+
+}  // namespace
+}  // namespace lux::test
