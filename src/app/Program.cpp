@@ -176,6 +176,9 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   dialogs.setParent(&panel);
   Context ctx{state, link, dialogs, clock, panel, &panel, {}};
   panel.setContext(&ctx);
+  ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
+    panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);
+  };
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
   installToolbar(ctx);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class QProgressBar;
 class QPushButton;
@@ -13,6 +14,7 @@ class QToolBar;
 namespace lux {
 
 struct Context;
+struct ListedRecord;
 class GridModel;
 class GridView;
 
@@ -44,6 +46,8 @@ class MemoryWindow : public QWidget {
 
   // "12.3% Completed" and the bar beside it, for `received` of `expected` bytes.
   void showProgress(double received, double expected);
+  // Total and free memory for the meter's fill address.
+  void showMemory(quint32 loggerAddress);
   // The user closed the window while a download was reading.
   bool closedByUser() const { return closed_; }
 
@@ -79,6 +83,8 @@ class DataListWindow : public QWidget {
   GridView& gridIView() { return *gridIView_; }
   // The grid the user sees: lux while dataListLuxShown, else foot-candles.
   GridModel& visibleGrid();
+  // One listed set: each record into both grids, in one insert per grid.
+  void showRecords(const std::vector<ListedRecord>& records);
   QToolBar& toolbar() { return *toolbar_; }
 
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
