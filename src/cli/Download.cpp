@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTimer>
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 #include "cli/CliFormat.h"
@@ -15,151 +15,130 @@
 #include "cli/OutputFile.h"
 #include "cli/SignalWatch.h"
 #include "cli/Subcommands.h"
-#include "link/LoggerValue.h"
 #include "logger/ListingTime.h"
 #include "logger/MemoryDump.h"
+#include "logger/engine/LoggerListing.h"
 #include "records/DataFormat.h"
 
 namespace lux::cli {
 
-namespace {
-
-constexpr double kEnterSettle = 0.2;
-constexpr double kDumpFirstWait = 0.2;
-constexpr double kReadStep = 0.02;
-constexpr int kRequestAttempts = 5;
-
-std::string_view view(const QByteArray& b) {
-  return {b.constData(), static_cast<std::size_t>(b.size())};
-}
-
-}  // namespace
-
-Dump receiveDump(MeterSession& session,
-                 const std::function<void(std::size_t, std::size_t)>& progress) {
-  Dump dump;
-  MeterLink& link = session.link();
+MemoryDownload downloadMemory(MeterSession& session,
+                              const std::function<void(std::size_t, std::size_t)>& progress,
+                              double watchdogSeconds) {
+  MemoryDownload out;
   // The meter ignores the dump request while its logger records or it holds its reading.
   if (!session.readDisplay()) {
-    dump.why = noAnswerText(session);
-    return dump;
+    out.why = noAnswerText(session);
+    return out;
   }
   const DisplayState& d = session.display();
   if (d.annIntv || d.annHold) {
-    dump.outcome = DumpOutcome::Refused;
-    dump.why = d.annIntv ? QStringLiteral("the meter's logger is recording (INTV): stop it first")
-                         : QStringLiteral("the meter holds its reading (HOLD): release it first");
-    return dump;
+    out.outcome = DumpOutcome::Refused;
+    out.why = d.annIntv ? QStringLiteral("the meter's logger is recording (INTV): stop it first")
+                        : QStringLiteral("the meter holds its reading (HOLD): release it first");
+    return out;
   }
 
-  for (int attempt = 1;; ++attempt) {
-    if (!session.handshake()) {
-      dump.why = noAnswerText(session);
-      return dump;
-    }
-    dump.address = static_cast<std::uint32_t>(session.linkState().loggerAddress);
-    if (dump.address == kEmptyLoggerAddress) {
-      dump.outcome = DumpOutcome::Empty;
-      return dump;
-    }
-    dump.expected = expectedDumpLength(dump.address);
-    if (dump.expected == 0) {
-      dump.outcome = DumpOutcome::BadAddress;
-      dump.why = QStringLiteral("the meter reports a memory fill address of %1, outside its memory")
-                     .arg(dump.address);
-      return dump;
-    }
-    // Back to the normal display first, then the request.
-    link.send(Command::Enter);
-    link.waitSeconds(kEnterSettle);
-    if (!session.handshake()) {
-      dump.why = noAnswerText(session);
-      return dump;
-    }
-    link.send(Command::DownloadMemory);
-    link.waitSeconds(kDumpFirstWait);
-    dump.bytes = link.readAll();
-    if (!dump.bytes.isEmpty()) break;
-    if (attempt >= kRequestAttempts) {
-      dump.why = QStringLiteral("the meter answers but did not send its memory (asked %1 times)")
-                     .arg(kRequestAttempts);
-      return dump;
-    }
+  LoggerDownload download(session.link());
+  // The engine's handshakes wait for the meter without limit, as the panel's do; here a meter
+  // that stops answering ends the program instead. Each signal is a sign of life.
+  double quiet = 0;
+  bool gaveUp = false;
+  QObject::connect(&download, &LoggerDownload::memoryFound, [&quiet] { quiet = 0; });
+  QObject::connect(&download, &LoggerDownload::progress, [&](qint64 received, qint64 expected) {
+    quiet = 0;
+    if (progress) progress(static_cast<std::size_t>(received), static_cast<std::size_t>(expected));
+  });
+  QTimer watchdog;
+  watchdog.setInterval(250);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    if ((quiet += 0.25) < watchdogSeconds) return;
+    gaveUp = true;
+    session.link().abort();
+  });
+  watchdog.start();
+  DownloadResult result;
+  try {
+    result = download.run();
+  } catch (const LinkAborted&) {
+    if (!gaveUp) throw;  // a signal ends the program
+    out.why = QStringLiteral("the meter stopped answering during the download (nothing for %1 s)")
+                  .arg(watchdogSeconds);
+    return out;
   }
-
-  // Silence is counted in time asked of the clock, as every bound on the meter.
-  double silent = 0;
-  for (;;) {
-    const std::size_t received =
-        std::min<std::size_t>(static_cast<std::size_t>(dump.bytes.size()), dump.expected);
-    if (progress) progress(received, dump.expected);
-    if (received >= dump.expected) break;
-    link.waitSeconds(kReadStep);
-    const QByteArray more = link.readAll();
-    if (!more.isEmpty()) {
-      dump.bytes += more;
-      silent = 0;
-    } else if ((silent += kReadStep) >= kDumpSilence) {
-      dump.outcome = DumpOutcome::Incomplete;
-      dump.why = QStringLiteral(
-                     "the meter stopped sending: %1 of %2 bytes (%3%) arrived, then "
-                     "nothing for %4 s")
-                     .arg(received)
-                     .arg(dump.expected)
-                     .arg(QString::number(
-                         static_cast<double>(received) * 100.0 / static_cast<double>(dump.expected),
-                         'f', 1))
-                     .arg(kDumpSilence);
-      link.discardInput();
-      return dump;
-    }
-  }
-  dump.bytes.truncate(static_cast<qsizetype>(dump.expected));  // what follows is not the dump's
-  link.discardInput();
-  dump.outcome = DumpOutcome::Complete;
-  return dump;
-}
-
-SetFiles setFilesOf(const QByteArray& dump, SetFileFormat format, bool footCandles, int pcYear,
-                    int pcMonth) {
-  SetFiles out;
-  const std::string content = cutMemoryDump(view(dump));
-  const MemoryDumpParse parsed = parseMemoryDump(content);
-  out.damagedSets = parsed.damagedSets;
-  out.skippedBytes = parsed.skippedBytes;
-  int k = 0;
-  for (const LoggerSetInfo& set : parsed.sets) {
-    ++k;
-    SetFile file;
-    file.timeText = set.timeText;
-    file.damaged = set.damaged;
-    file.records = static_cast<int>(set.records);
-    file.name = setFileName(k, set.timeText, format == SetFileFormat::Tsv ? "tsv" : "csv");
-    const ListingStart start = listingStart(set.timeText, pcYear, pcMonth);
-    const std::int64_t step = set.intervalSeconds > 0 ? set.intervalSeconds : 0;
-    // Each set starts afresh: a record without a range bit repeats the record before it in
-    // this set, never a value of another set.
-    std::array<std::string, 2> text;
-    if (format == SetFileFormat::Tsv)
-      file.content = gridExportLine({footCandles ? "Fc" : "Lx", "Time", "Value"});
-    else
-      file.content = csvLine({"number", "time", "Lx", "Fc"});
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data() + set.offset);
-    for (std::size_t n = 1; n <= set.records; ++n) {
-      const std::size_t at = kSetHeaderLength + 3 * (n - 1);
-      formatLoggerValue(bytes[at], bytes[at + 1], bytes[at + 2], text);
-      const std::int64_t offset = static_cast<std::int64_t>(n - 1) * step;
-      if (format == SetFileFormat::Tsv) {
-        file.content += gridExportLine(
-            {std::to_string(n), recordTimeLabel(start, offset), text[footCandles ? 1 : 0]});
-      } else {
-        file.content += csvLine(
-            {std::to_string(n), isoFromStamp(recordStamp(start, offset)), text[0], text[1]});
-      }
-    }
-    out.files.push_back(std::move(file));
+  watchdog.stop();
+  switch (result) {
+    case DownloadResult::Listed:
+      out.outcome = DumpOutcome::Complete;
+      out.sets = download.sets();
+      out.damage = download.damageText();
+      out.parse = download.parse();
+      break;
+    case DownloadResult::EmptyMemory:
+      out.outcome = DumpOutcome::Empty;
+      break;
+    case DownloadResult::BadAddress:
+      out.outcome = DumpOutcome::BadAddress;
+      out.why = QStringLiteral("the meter reports a memory fill address of %1, outside its memory")
+                    .arg(download.address());
+      break;
+    case DownloadResult::TimedOut:
+      out.outcome = DumpOutcome::Incomplete;
+      out.why = QStringLiteral(
+                    "the meter stopped sending: %1 of %2 bytes (%3%) arrived, then "
+                    "nothing for %4 s")
+                    .arg(download.received())
+                    .arg(download.expected())
+                    .arg(download.percentText())
+                    .arg(kDumpSilenceSeconds);
+      break;
+    case DownloadResult::NoAnswer:
+      out.why = QStringLiteral("the meter answers but did not send its memory (asked %1 times)")
+                    .arg(kDumpRequestAttempts);
+      break;
+    case DownloadResult::Refused:
+    case DownloadResult::Cancelled:
+      out.outcome = DumpOutcome::Refused;
+      out.why = QStringLiteral("the download did not start");
+      break;
   }
   return out;
+}
+
+std::vector<SetFile> setFilesOf(const std::vector<DownloadedSet>& sets, SetFileFormat format,
+                                bool footCandles, const QDate& today) {
+  std::vector<SetFile> files;
+  files.reserve(sets.size());
+  int k = 0;
+  for (const DownloadedSet& set : sets) {
+    ++k;
+    SetFile file;
+    file.damaged = set.info.damaged || set.info.mayHoldNextSet;
+    file.records = static_cast<int>(set.info.records);
+    file.name = setFileName(k, set.info.timeText, format == SetFileFormat::Tsv ? "tsv" : "csv");
+    const QString timeText = QString::fromStdString(set.info.timeText);
+    const std::vector<ListedRecord> rows =
+        listSetRecords(set.bytes, timeText, set.info.intervalSeconds, today);
+    if (format == SetFileFormat::Tsv) {
+      file.content = gridExportLine({footCandles ? "Fc" : "Lx", "Time", "Value"});
+      for (const ListedRecord& r : rows)
+        file.content += gridExportLine({r.number.toStdString(), r.time.toStdString(),
+                                        (footCandles ? r.fc : r.lux).toStdString()});
+    } else {
+      // The full date of each record, from the same start and interval as its label.
+      const ListingStart start = listingStart(set.info.timeText, today.year(), today.month());
+      const std::int64_t step = set.info.intervalSeconds > 0 ? set.info.intervalSeconds : 0;
+      file.content = csvLine({"number", "time", "Lx", "Fc"});
+      std::int64_t offset = 0;
+      for (const ListedRecord& r : rows) {
+        file.content += csvLine({r.number.toStdString(), isoFromStamp(recordStamp(start, offset)),
+                                 r.lux.toStdString(), r.fc.toStdString()});
+        offset += step;
+      }
+    }
+    files.push_back(std::move(file));
+  }
+  return files;
 }
 
 namespace {
@@ -248,15 +227,16 @@ int runDownload(const QStringList& arguments) {
   if (opened >= 0) return opened;
   SignalWatch watch([&live](int) { live.session.link().abort(); });
   Progress progress;
-  Dump dump;
+  MemoryDownload dump;
   try {
-    dump = receiveDump(live.session,
-                       [&progress](std::size_t r, std::size_t e) { progress.show(r, e); });
+    dump = downloadMemory(live.session,
+                          [&progress](std::size_t r, std::size_t e) { progress.show(r, e); });
   } catch (const LinkAborted&) {
     progress.end();
     complain(QStringLiteral("download stopped; nothing was written"));
     return kExitFailure;
   }
+  progress.end();
   switch (dump.outcome) {
     case DumpOutcome::Complete:
       break;
@@ -264,7 +244,6 @@ int runDownload(const QStringList& arguments) {
       note(QStringLiteral("No Data in Memory\n"));
       return kExitOk;
     case DumpOutcome::Incomplete:
-      progress.end();
       complain(dump.why + QStringLiteral("; nothing was written, try again"));
       return kExitFailure;
     default:
@@ -272,10 +251,9 @@ int runDownload(const QStringList& arguments) {
       return kExitFailure;
   }
 
-  const QDate today = live.clock.localDateTime().date();
-  const SetFiles sets =
-      setFilesOf(dump.bytes, f == QLatin1String("csv") ? SetFileFormat::Csv : SetFileFormat::Tsv,
-                 u == QLatin1String("fc"), today.year(), today.month());
+  const std::vector<SetFile> sets =
+      setFilesOf(dump.sets, f == QLatin1String("csv") ? SetFileFormat::Csv : SetFileFormat::Tsv,
+                 u == QLatin1String("fc"), live.clock.localDateTime().date());
   if (!QDir().mkpath(dirPath)) {
     complain(QStringLiteral("cannot create the folder %1").arg(dirPath));
     return kExitFailure;
@@ -283,7 +261,7 @@ int runDownload(const QStringList& arguments) {
   const QDir dir(dirPath);
   const bool overwrite = parser.isSet(force);
   // Every name is checked before the first is written, so a refusal leaves the folder as it was.
-  for (const SetFile& file : sets.files) {
+  for (const SetFile& file : sets) {
     const QString path = dir.filePath(QString::fromStdString(file.name));
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
@@ -295,7 +273,7 @@ int runDownload(const QStringList& arguments) {
       return kExitUsage;
     }
   }
-  for (const SetFile& file : sets.files) {
+  for (const SetFile& file : sets) {
     const QString path = dir.filePath(QString::fromStdString(file.name));
     // Written aside and renamed into place: a set file is whole or absent.
     QSaveFile out(path);
@@ -310,19 +288,8 @@ int runDownload(const QStringList& arguments) {
                 file.damaged ? "\tdamaged" : "");
   }
   std::fflush(stdout);
-  int k = 0;
-  for (const SetFile& file : sets.files) {
-    ++k;
-    if (file.damaged)
-      complain(QStringLiteral("set %1 (%2) is damaged: its end was not found on a record "
-                              "boundary, so it may hold bytes of the set after it")
-                   .arg(k)
-                   .arg(QString::fromStdString(file.timeText)));
-  }
-  if (sets.skippedBytes > 0)
-    complain(QStringLiteral("%1 byte(s) of the memory belong to no set and were skipped")
-                 .arg(sets.skippedBytes));
-  note(QStringLiteral("%1 logger set(s) written to %2\n").arg(sets.files.size()).arg(dirPath));
+  if (!dump.damage.isEmpty()) complain(dump.damage);
+  note(QStringLiteral("%1 logger set(s) written to %2\n").arg(sets.size()).arg(dirPath));
   return kExitOk;
 }
 

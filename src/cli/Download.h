@@ -1,17 +1,20 @@
 #pragma once
 // `download`: the logger memory at the line rate, one file per logger set.
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "logger/engine/LoggerDownload.h"
 
 namespace lux::cli {
 
 class MeterSession;
 
 enum class DumpOutcome {
-  Complete,    // every byte of the dump arrived
+  Complete,    // every byte of the dump arrived and was split into sets
   Empty,       // the memory holds no data
   Refused,     // INTV or HOLD on the meter's display
   NoAnswer,    // the meter did not answer the handshake or "Q"
@@ -19,21 +22,24 @@ enum class DumpOutcome {
   Incomplete,  // the dump stopped before its end
 };
 
-struct Dump {
+struct MemoryDownload {
   DumpOutcome outcome = DumpOutcome::NoAnswer;
-  QByteArray bytes;  // as far as it arrived, cut to the expected length
-  std::size_t expected = 0;
-  std::uint32_t address = 0;
-  QString why;  // for Refused, NoAnswer, BadAddress, Incomplete
+  QString why;  // for every outcome but Complete and Empty
+  std::vector<DownloadedSet> sets;
+  QString damage;  // what the split found wrong; empty for a sound dump
+  MemoryDumpParse parse;
 };
 
-// Seconds without a byte after which a dump is given up (the meter sends it without a pause).
-inline constexpr double kDumpSilence = 3.0;
+// Seconds the download may go without any sign of the meter (no answer, no byte) before it is
+// given up; the dump itself is given up after its own shorter silence.
+inline constexpr double kDownloadWatchdog = 10.0;
 
-// Handshake, "H", "Q" and the read of the whole dump; `progress(received, expected)` after
-// every read.
-Dump receiveDump(MeterSession& session,
-                 const std::function<void(std::size_t, std::size_t)>& progress);
+// The logger download engine on this session, with the display checked first (the meter
+// ignores "Q" while it records or holds) and a watchdog on the waits it cannot bound itself.
+// `progress(received, expected)` after every read of the dump.
+MemoryDownload downloadMemory(MeterSession& session,
+                              const std::function<void(std::size_t, std::size_t)>& progress,
+                              double watchdogSeconds = kDownloadWatchdog);
 
 enum class SetFileFormat { Tsv, Csv };
 
@@ -42,19 +48,12 @@ struct SetFile {
   std::string content;  // the whole file
   int records = 0;
   bool damaged = false;
-  std::string timeText;
 };
 
-struct SetFiles {
-  std::vector<SetFile> files;
-  std::size_t damagedSets = 0;
-  std::size_t skippedBytes = 0;
-};
-
-// Splits a complete dump into logger sets and lays each out as a file: tsv as the Data List's
-// Save writes its lux (or foot-candle) grid, csv with one column per unit. `pcYear`/`pcMonth`
-// supply what the meter's set header lacks.
-SetFiles setFilesOf(const QByteArray& dump, SetFileFormat format, bool footCandles, int pcYear,
-                    int pcMonth);
+// Each downloaded set as a file: tsv as the Data List's Save writes its lux (or foot-candle)
+// grid, csv with one column per unit. `today` supplies the year and month the meter's set
+// header lacks.
+std::vector<SetFile> setFilesOf(const std::vector<DownloadedSet>& sets, SetFileFormat format,
+                                bool footCandles, const QDate& today);
 
 }  // namespace lux::cli

@@ -96,7 +96,10 @@ bool MeterSession::readDisplay(double bound) {
         const QByteArray frame = received.left(static_cast<qsizetype>(kFrameLength));
         received.remove(0, static_cast<qsizetype>(kFrameLength));
         const DecodeResult r = decodeFrame(display_, view(frame));
-        if (r == DecodeResult::Complete) return true;
+        if (r == DecodeResult::Complete) {
+          ++display_.framesDecoded;
+          return true;
+        }
       }
     }
   }

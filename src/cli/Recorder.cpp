@@ -12,8 +12,8 @@
 #include "cli/SignalWatch.h"
 #include "cli/Subcommands.h"
 #include "link/FrameDecoder.h"
-#include "records/DataFileWriter.h"
 #include "records/DataFormat.h"
+#include "records/engine/DataFileWriter.h"
 
 namespace lux::cli {
 
@@ -48,34 +48,49 @@ int Recorder::begin() {
     complain(claimText(claim, settings_.path, reason));
     return claim == Claim::Exists ? kExitUsage : kExitFailure;
   }
+  const DisplayState& d = session_.display();
+  if (settings_.format == RecordFormat::Tsv) {
+    // Made before the first reading, so that the reading that answers counts as fresh for the
+    // first sampling moment.
+    recording_.samplingTicks = static_cast<float>(settings_.everySeconds);
+    recording_.samplingTickCount = 0;
+    engine_ = std::make_unique<RecordingEngine>(recording_, d, session_.clock());
+  }
+  framesAtLastMoment_ = d.framesDecoded;
   if (!session_.readDisplay()) {
     complain(noAnswerText(session_));
     return kExitFailure;
   }
-  const DisplayState& d = session_.display();
-  if (settings_.format == RecordFormat::Tsv && !d.plainMode()) {
-    complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain measuring "
-                            "mode (csv records in any mode)")
-                 .arg(q(joinModes(litModes(d)))));
-    return kExitFailure;
-  }
   startUnit_ = q(d.unitText);
-  file_ = std::make_unique<DataFileWriter>();
-  const std::string header = settings_.format == RecordFormat::Tsv ? dataFileHeaderLine(d.unitText)
-                                                                   : std::string(kRecordCsvHeader);
-  if (!file_->open(settings_.path, &reason) || !file_->writeLine(header, &reason)) {
-    complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
-    file_->close();
-    return kExitFailure;
+  if (engine_) {
+    if (!d.plainMode()) {
+      complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain measuring "
+                              "mode (csv records in any mode)")
+                   .arg(q(joinModes(litModes(d)))));
+      return kExitFailure;
+    }
+    if (!engine_->startFile(settings_.path, &reason)) {
+      complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
+      return kExitFailure;
+    }
+    connect(engine_.get(), &RecordingEngine::statusChanged, this, &Recorder::tsvStatus);
+    connect(engine_.get(), &RecordingEngine::recordWritten, this, [this](long number) {
+      written_ = number;
+      lastRecord_ = now_();
+    });
+  } else {
+    file_ = std::make_unique<DataFileWriter>();
+    if (!file_->open(settings_.path, &reason) || !file_->writeLine(kRecordCsvHeader, &reason)) {
+      complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
+      file_->close();
+      return kExitFailure;
+    }
   }
-  // The reading that answered is the first sample's.
-  fresh_ = true;
   started_ = now_();
   note(QStringLiteral("Recording %1 every %2 s into %3 (%4); Ctrl+C ends it.\n")
            .arg(startUnit_.isEmpty() ? QStringLiteral("the reading") : startUnit_)
            .arg(settings_.everySeconds)
-           .arg(settings_.path, settings_.format == RecordFormat::Tsv ? QStringLiteral("tsv")
-                                                                      : QStringLiteral("csv")));
+           .arg(settings_.path, engine_ ? QStringLiteral("tsv") : QStringLiteral("csv")));
   return -1;
 }
 
@@ -83,28 +98,14 @@ void Recorder::pollOnce() {
   if (finished_) return;
   pollGuard_.run([this] {
     session_.link().pollTick([this](const QByteArray& frame) {
-      const DecodeResult r =
-          decodeFrame(session_.display(),
-                      std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
-      if (r == DecodeResult::Complete) fresh_ = true;
+      DisplayState& d = session_.display();
+      const DecodeResult r = decodeFrame(
+          d, std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
+      // Only a whole reading is a new one: a banner or an early stop leaves the old digits.
+      if (r == DecodeResult::Complete) ++d.framesDecoded;
       return r == DecodeResult::Banner;
     });
   });
-}
-
-bool Recorder::stopRuleHolds(QString* why) const {
-  const DisplayState& d = session_.display();
-  if (d.stopMode()) {
-    *why = QStringLiteral("the meter shows %1").arg(q(joinModes(litModes(d))));
-    return true;
-  }
-  if (q(d.unitText) != startUnit_) {
-    *why = QStringLiteral("the unit changed from %1 to %2")
-               .arg(startUnit_.isEmpty() ? QStringLiteral("none") : startUnit_,
-                    d.unitText.empty() ? QStringLiteral("none") : q(d.unitText));
-    return true;
-  }
-  return false;
 }
 
 void Recorder::samplingTick() {
@@ -115,65 +116,100 @@ void Recorder::samplingTick() {
       finish(QStringLiteral("the %1 s asked for are over").arg(settings_.forSeconds));
       return;
     }
-    if (!(tickCount_ == 0 || tickCount_ >= settings_.everySeconds)) {
-      ++tickCount_;
-      return;
-    }
-    tickCount_ = 1;
-    const QDateTime when = now_();
-    QString why;
-    if (settings_.format == RecordFormat::Tsv && stopRuleHolds(&why)) {
-      finish(why);
-      return;
-    }
-    if (!fresh_) {
-      ++missed_;
-      ++outageMoments_;
-      if (!outage_) {
-        outage_ = true;
-        note(QStringLiteral("%1 no reading from the meter: nothing is recorded until it sends "
-                            "again\n")
-                 .arg(clockText(when)));
-      }
-      return;
-    }
-    fresh_ = false;
-    if (outage_) {
-      outage_ = false;
-      note(QStringLiteral("%1 readings again; %2 sampling moment(s) had no reading\n")
-               .arg(clockText(when))
-               .arg(outageMoments_));
-      outageMoments_ = 0;
-    }
-    if (!writeSample(when)) return;
-    if (settings_.count > 0 && written_ >= settings_.count) {
+    if (engine_)
+      engine_->tick();
+    else
+      csvMoment();
+    if (!finished_ && settings_.count > 0 && written_ >= settings_.count)
       finish(QStringLiteral("%1 record(s) were asked for").arg(settings_.count));
-    } else if (settings_.format == RecordFormat::Tsv && written_ >= settings_.maxTsvRecords) {
-      finish(QStringLiteral("a tsv file holds at most %1 records").arg(settings_.maxTsvRecords));
-    }
   });
 }
 
-bool Recorder::writeSample(const QDateTime& when) {
+void Recorder::moment(bool fresh, const QDateTime& when) {
+  if (!fresh) {
+    ++outageMoments_;
+    if (!outage_) {
+      outage_ = true;
+      note(QStringLiteral("%1 no reading from the meter: nothing is recorded until it sends "
+                          "again\n")
+               .arg(clockText(when)));
+    }
+    return;
+  }
+  if (outage_) {
+    outage_ = false;
+    note(QStringLiteral("%1 readings again; %2 sampling moment(s) had no reading\n")
+             .arg(clockText(when))
+             .arg(outageMoments_));
+    outageMoments_ = 0;
+  }
+}
+
+QString Recorder::stopText(RecordingStop why) const {
+  const DisplayState& d = session_.display();
+  switch (why) {
+    case RecordingStop::StopMode:
+      return QStringLiteral("the meter shows %1").arg(q(joinModes(litModes(d))));
+    case RecordingStop::UnitChange:
+      return QStringLiteral("the unit changed from %1 to %2")
+          .arg(startUnit_.isEmpty() ? QStringLiteral("none") : startUnit_,
+               d.unitText.empty() ? QStringLiteral("none") : q(d.unitText));
+    case RecordingStop::RecordCap:
+      return QStringLiteral("a tsv file holds at most %1 records")
+          .arg(RecordingEngine::kMaxRecords);
+    case RecordingStop::WriteFailed:
+    case RecordingStop::Manual:
+    case RecordingStop::None:
+      break;
+  }
+  return QStringLiteral("the recording stopped");
+}
+
+void Recorder::tsvStatus(const RecordingStatus& status) {
+  if (finished_) return;
+  const QDateTime when = now_();
+  if (status.missedMoments > missed_) {
+    missed_ = status.missedMoments;
+    moment(false, when);
+  } else if (status.recording) {
+    moment(true, when);
+  }
+  if (status.recording) return;
+  if (status.stopped == RecordingStop::WriteFailed) {
+    finish(status.message.simplified(), kExitFailure);
+  } else if (status.stopped != RecordingStop::None && status.stopped != RecordingStop::Manual) {
+    finish(stopText(status.stopped));
+  }
+}
+
+void Recorder::csvMoment() {
+  if (!(tickCount_ == 0 || tickCount_ >= settings_.everySeconds)) {
+    ++tickCount_;
+    return;
+  }
+  tickCount_ = 1;
+  const QDateTime when = now_();
+  const DisplayState& d = session_.display();
+  const bool fresh = d.framesDecoded != framesAtLastMoment_;
+  framesAtLastMoment_ = d.framesDecoded;
+  if (!fresh) ++missed_;
+  moment(fresh, when);
+  if (fresh) writeCsvLine(when);
+}
+
+bool Recorder::writeCsvLine(const QDateTime& when) {
   const DisplayState& d = session_.display();
   const long number = written_ + 1;
-  std::string line;
-  if (settings_.format == RecordFormat::Tsv) {
-    const QTime t = when.time();
-    line = dataFileRecordLine(number,
-                              sampleTimeStamp(when.date().day(), t.hour(), t.minute(), t.second()),
-                              d.mainValueText);
-  } else {
-    const QDate day = when.date();
-    const QTime t = when.time();
-    line = csvLine({std::to_string(number),
-                    isoLocalTime(day.year(), day.month(), day.day(), t.hour(), t.minute(),
-                                 t.second(), t.msec(), when.offsetFromUtc()),
-                    signedValueText(d), d.unitText, joinModes(litModes(d))});
-  }
+  const QDate day = when.date();
+  const QTime t = when.time();
+  const std::string line =
+      csvLine({std::to_string(number),
+               isoLocalTime(day.year(), day.month(), day.day(), t.hour(), t.minute(), t.second(),
+                            t.msec(), when.offsetFromUtc()),
+               signedValueText(d), d.unitText, joinModes(litModes(d))});
   QString reason;
   if (!file_->writeLine(line, &reason)) {
-    const bool kept = QFileInfo(settings_.path).isFile();
+    const bool kept = file_->linesKept() && QFileInfo(settings_.path).isFile();
     finish(QStringLiteral("the file could not be written (%1); %2")
                .arg(reason, kept ? QStringLiteral("the %1 record(s) written before are kept in %2")
                                        .arg(written_)
@@ -205,6 +241,7 @@ void Recorder::finish(const QString& reason, int exitCode) {
   endReason_ = reason;
   pollTimer_.stop();
   samplingTimer_.stop();
+  if (engine_ && recording_.fileRecording) engine_->stopFile();
   if (file_) file_->close();
   // Whatever wait is on the stack (a poll inside a silent meter's reconnection) unwinds now.
   session_.link().abort();

@@ -1,9 +1,9 @@
 #pragma once
 // `record`: the reading sampled at PC sampling moments into a file, one whole line per record.
-// tsv is the panel's data file (same header, lines and stop rules, so the panel opens it); csv
-// carries on across unit and mode changes and says the unit and modes on every line. A sampling
-// moment that brought no fresh display frame writes nothing: the gap in the stamps shows the
-// outage, which is also told on stderr.
+// tsv is the panel's own recording (its engine: same header, lines and stop rules, so the panel
+// opens the file); csv carries on across unit and mode changes and says the unit and modes on
+// every line. A sampling moment that brought no fresh display frame writes nothing: the gap in
+// the stamps shows the outage, which is also told on stderr.
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "link/TickGuard.h"
+#include "records/RecordingState.h"
+#include "records/engine/RecordingEngine.h"
 
 namespace lux {
 class DataFileWriter;
@@ -30,8 +32,6 @@ struct RecordSettings {
   double forSeconds = 0;  // how long to record; 0 = no limit
   RecordFormat format = RecordFormat::Tsv;
   bool force = false;
-  // The most records a tsv file holds, as the panel's recording.
-  long maxTsvRecords = 100000;
 };
 
 class Recorder : public QObject {
@@ -65,21 +65,29 @@ class Recorder : public QObject {
   void ended();
 
  private:
-  bool stopRuleHolds(QString* why) const;
-  bool writeSample(const QDateTime& when);
+  // A csv sampling moment: written when a fresh frame came in since the one before.
+  void csvMoment();
+  bool writeCsvLine(const QDateTime& when);
+  // How the engine's status changed at a tsv sampling moment.
+  void tsvStatus(const RecordingStatus& status);
+  // Tells stderr where an outage begins and ends.
+  void moment(bool fresh, const QDateTime& when);
+  QString stopText(RecordingStop why) const;
   void reportLinkCaption(const QString& caption);
   QString summary() const;
 
   MeterSession& session_;
   RecordSettings settings_;
   std::function<QDateTime()> now_;
-  std::unique_ptr<DataFileWriter> file_;
+  RecordingState recording_;                 // tsv: the engine's state
+  std::unique_ptr<RecordingEngine> engine_;  // tsv
+  std::unique_ptr<DataFileWriter> file_;     // csv
   QString startUnit_;
-  bool fresh_ = false;   // a whole display frame was decoded since the last sampling moment
+  unsigned long framesAtLastMoment_ = 0;  // csv: frames decoded at the previous moment
+  int tickCount_ = 0;    // csv: ticks since the last sample; 0 = sample at the next tick
   bool outage_ = false;  // the last sampling moment had no fresh frame
   long outageMoments_ = 0;
-  int tickCount_ = 0;  // ticks since the last sample; 0 = sample at the next tick
-  long ticks_ = 0;     // sampling ticks since the start
+  long ticks_ = 0;  // sampling ticks since the start
   long written_ = 0;
   long missed_ = 0;
   bool finished_ = false;

@@ -198,33 +198,39 @@ TEST_F(CliRecording, CsvCarriesOnAcrossModesAndUnits) {
   EXPECT_TRUE(l.last().contains(",Fc,REL")) << l.last().constData();
 }
 
-// The cap is lowered here so that the rule runs in a blink; the program's is the panel's 100000.
-TEST_F(CliRecording, ATsvFileHoldsAtMostTheRecordCap) {
-  RecordSettings s;
-  s.path = dir_.filePath("r.tsv");
-  s.forSeconds = 12;
-  s.maxTsvRecords = 5;
-  Recorder r(session_, s, [this] { return clock_.localDateTime(); });
-  ASSERT_EQ(r.begin(), -1);
-  drive(r, 30);
-  ASSERT_TRUE(r.finished());
-  EXPECT_EQ(r.written(), 5);
-  const auto l = lines(r, RecordFormat::Tsv);
-  ASSERT_EQ(l.size(), 6);
-  EXPECT_TRUE(l.last().startsWith("5\t"));
+TEST_F(CliRecording, ForEndsATsvRecordingAfterItsDuration) {
+  auto r = recorder(RecordFormat::Tsv, 0, 12);
+  ASSERT_EQ(r->begin(), -1);
+  drive(*r, 30);
+  ASSERT_TRUE(r->finished());
+  EXPECT_EQ(r->written(), 12) << qPrintable(r->endReason());
+  EXPECT_EQ(r->missed(), 0);
+  const auto l = lines(*r, RecordFormat::Tsv);
+  ASSERT_EQ(l.size(), 13);
+  EXPECT_EQ(l[0], "Lx\tTime\tValue\r");
+  EXPECT_TRUE(l.last().startsWith("12\t09-08:05:")) << l.last().constData();
 }
 
-TEST_F(CliRecording, ACsvFileIsNotCapped) {
+TEST_F(CliRecording, CountEndsACsvRecordingEveryThirdSecond) {
   RecordSettings s;
   s.path = dir_.filePath("r.csv");
   s.format = RecordFormat::Csv;
-  s.forSeconds = 12;
-  s.maxTsvRecords = 5;
+  s.everySeconds = 3;
+  s.count = 4;
   Recorder r(session_, s, [this] { return clock_.localDateTime(); });
   ASSERT_EQ(r.begin(), -1);
-  drive(r, 30);
-  EXPECT_EQ(r.written(), 12);
-  EXPECT_EQ(lines(r, RecordFormat::Csv).size(), 13);
+  drive(r, 60);
+  ASSERT_TRUE(r.finished());
+  EXPECT_EQ(r.written(), 4);
+  const auto l = lines(r, RecordFormat::Csv);
+  ASSERT_EQ(l.size(), 5);
+  // Moments at 0, 3, 6 and 9 s after the start.
+  const QDateTime first =
+      QDateTime::fromString(QString::fromLatin1(l[1].split(',')[1]), Qt::ISODateWithMs);
+  const QDateTime last =
+      QDateTime::fromString(QString::fromLatin1(l[4].split(',')[1]), Qt::ISODateWithMs);
+  ASSERT_TRUE(first.isValid() && last.isValid());
+  EXPECT_NEAR(first.msecsTo(last), 9000, 300);
 }
 
 TEST_F(CliRecording, AFileThatExistsOrIsNoFileIsNotTouched) {
@@ -247,12 +253,6 @@ TEST_F(CliRecording, AFileThatExistsOrIsNoFileIsNotTouched) {
   EXPECT_EQ(intoFolder.begin(), kExitFailure);
 }
 
-// A dump as the meter sends it, around raw memory content.
-QByteArray dumpOf(const std::string& content) {
-  return QByteArray(15, '\x11') +
-         QByteArray(content.data(), static_cast<qsizetype>(content.size())) + QByteArray(1, '\x22');
-}
-
 std::string setBytes(std::uint8_t day, std::uint8_t hour,
                      const std::vector<std::array<std::uint8_t, 3>>& records) {
   std::string s("\x00\x55\xAA\x00", 4);
@@ -266,36 +266,58 @@ std::string setBytes(std::uint8_t day, std::uint8_t hour,
   return s;
 }
 
-TEST(CliSetFiles, EachSetStartsAfreshAndDamageIsFlagged) {
+TEST_F(CliSession, SetFilesStartAfreshAndDamageIsReported) {
   // Set 2's first record carries no range bit: it must not show set 1's last value.
   const std::string content = setBytes(0x15, 0x14, {{0x01, 0x00, 0x10}, {0x02, 0x00, 0x10}}) +
                               setBytes(0x15, 0x15, {{0x05, 0x00, 0x00}, {0x01, 0x00, 0x08}});
-  const SetFiles tsv = setFilesOf(dumpOf(content), SetFileFormat::Tsv, false, 2026, 3);
-  ASSERT_EQ(tsv.files.size(), 2u);
-  EXPECT_EQ(tsv.files[0].name, "set-01_15-14-30-00.tsv");
-  EXPECT_EQ(tsv.files[0].content,
+  meter_.setRawLoggerContent(content);
+  const MemoryDownload dump = downloadMemory(session_, {});
+  ASSERT_EQ(dump.outcome, DumpOutcome::Complete) << qPrintable(dump.why);
+  EXPECT_TRUE(dump.damage.isEmpty());
+  const QDate today = clock_.localDateTime().date();
+  const auto tsv = setFilesOf(dump.sets, SetFileFormat::Tsv, false, today);
+  ASSERT_EQ(tsv.size(), 2u);
+  EXPECT_EQ(tsv[0].name, "set-01_15-14-30-00.tsv");
+  EXPECT_EQ(tsv[0].content,
             "Lx\tTime\tValue\t\r\n1\t15-14:30:00\t256\t\r\n2\t15-14:30:02\t512\t\r\n");
-  EXPECT_EQ(tsv.files[1].content,
+  EXPECT_EQ(tsv[1].content,
             "Lx\tTime\tValue\t\r\n1\t15-15:30:00\t\t\r\n2\t15-15:30:02\t25.6\t\r\n");
-  EXPECT_EQ(tsv.damagedSets, 0u);
 
-  const SetFiles fc = setFilesOf(dumpOf(content), SetFileFormat::Tsv, true, 2026, 3);
-  EXPECT_EQ(fc.files[0].content,
+  const auto fc = setFilesOf(dump.sets, SetFileFormat::Tsv, true, today);
+  EXPECT_EQ(fc[0].content,
             "Fc\tTime\tValue\t\r\n1\t15-14:30:00\t23.8\t\r\n2\t15-14:30:02\t47.6\t\r\n");
 
-  const SetFiles csv = setFilesOf(dumpOf(content), SetFileFormat::Csv, false, 2026, 3);
-  EXPECT_EQ(csv.files[0].name, "set-01_15-14-30-00.csv");
+  const auto csv = setFilesOf(dump.sets, SetFileFormat::Csv, false, today);
+  EXPECT_EQ(csv[0].name, "set-01_15-14-30-00.csv");
   EXPECT_EQ(
-      csv.files[0].content,
+      csv[0].content,
       "number,time,Lx,Fc\r\n1,2026-03-15T14:30:00,256,23.8\r\n2,2026-03-15T14:30:02,512,47.6\r\n");
 
   // Two bytes lost in set 1: its end is off the record grid.
   std::string damaged = content;
   damaged.erase(12, 2);
-  const SetFiles hurt = setFilesOf(dumpOf(damaged), SetFileFormat::Tsv, false, 2026, 3);
-  ASSERT_FALSE(hurt.files.empty());
-  EXPECT_TRUE(hurt.files[0].damaged);
-  EXPECT_EQ(hurt.damagedSets, 1u);
+  meter_.setRawLoggerContent(damaged);
+  const MemoryDownload hurt = downloadMemory(session_, {});
+  ASSERT_EQ(hurt.outcome, DumpOutcome::Complete) << qPrintable(hurt.why);
+  EXPECT_FALSE(hurt.damage.isEmpty());
+  const auto files = setFilesOf(hurt.sets, SetFileFormat::Tsv, false, today);
+  ASSERT_FALSE(files.empty());
+  EXPECT_TRUE(files[0].damaged);
+}
+
+TEST_F(CliSession, ADownloadIsGivenUpWhenTheMeterFallsSilent) {
+  meter_.preloadLoggerSets(2, 3);
+  meter_.truncateDumpAfter(40);
+  MemoryDownload dump = downloadMemory(session_, {});
+  EXPECT_EQ(dump.outcome, DumpOutcome::Incomplete);
+  EXPECT_TRUE(dump.why.contains("40 of")) << qPrintable(dump.why);
+  EXPECT_TRUE(dump.sets.empty());
+  // The meter's logger recording makes it ignore "Q": refused before anything is asked.
+  meter_.truncateDumpAfter(std::nullopt);
+  meter_.setAnnunciator(sim::Annunciator::Intv, true);
+  dump = downloadMemory(session_, {});
+  EXPECT_EQ(dump.outcome, DumpOutcome::Refused);
+  EXPECT_TRUE(dump.why.contains("INTV"));
 }
 
 }  // namespace
