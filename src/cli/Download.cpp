@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTimer>
@@ -44,7 +45,12 @@ MemoryDownload downloadMemory(MeterSession& session,
   // that stops answering ends the program instead. Each signal is a sign of life.
   double quiet = 0;
   bool gaveUp = false;
-  QObject::connect(&download, &LoggerDownload::memoryFound, [&quiet] { quiet = 0; });
+  // Only reported, never waited on: how close the download comes to the line's own rate.
+  QElapsedTimer sinceRequest;
+  QObject::connect(&download, &LoggerDownload::memoryFound, [&] {
+    quiet = 0;
+    sinceRequest.start();
+  });
   QObject::connect(&download, &LoggerDownload::progress, [&](qint64 received, qint64 expected) {
     quiet = 0;
     if (progress) progress(static_cast<std::size_t>(received), static_cast<std::size_t>(expected));
@@ -73,6 +79,8 @@ MemoryDownload downloadMemory(MeterSession& session,
       out.sets = download.sets();
       out.damage = download.damageText();
       out.parse = download.parse();
+      out.bytes = download.expected();
+      out.dumpSeconds = static_cast<double>(sinceRequest.nsecsElapsed()) / 1e9;
       break;
     case DownloadResult::EmptyMemory:
       out.outcome = DumpOutcome::Empty;
@@ -142,6 +150,9 @@ std::vector<SetFile> setFilesOf(const std::vector<DownloadedSet>& sets, SetFileF
 }
 
 namespace {
+
+// 19200 baud, a start bit, 8 data bits and a stop bit to a byte.
+constexpr double kLineBytesPerSecond = 19200.0 / 10.0;
 
 // A bar on a terminal, whole tens of percent on a log.
 class Progress {
@@ -289,7 +300,13 @@ int runDownload(const QStringList& arguments) {
   }
   std::fflush(stdout);
   if (!dump.damage.isEmpty()) complain(dump.damage);
-  note(QStringLiteral("%1 logger set(s) written to %2\n").arg(sets.size()).arg(dirPath));
+  note(QStringLiteral("%1 logger set(s) written to %2; the dump of %3 bytes took %4 s (%5 s on "
+                      "the line at 19200 baud)\n")
+           .arg(sets.size())
+           .arg(dirPath)
+           .arg(dump.bytes)
+           .arg(dump.dumpSeconds, 0, 'f', 2)
+           .arg(static_cast<double>(dump.bytes) / kLineBytesPerSecond, 0, 'f', 2));
   return kExitOk;
 }
 

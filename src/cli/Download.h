@@ -28,6 +28,8 @@ struct MemoryDownload {
   std::vector<DownloadedSet> sets;
   QString damage;  // what the split found wrong; empty for a sound dump
   MemoryDumpParse parse;
+  std::size_t bytes = 0;   // of the dump
+  double dumpSeconds = 0;  // from "Q" to its last byte, on the PC's monotonic clock
 };
 
 // Seconds the download may go without any sign of the meter (no answer, no byte) before it is
