@@ -194,16 +194,27 @@ def parse_segment(path, start, rep):
     return header[0], records
 
 
-def check_steps(name, records, rep):
+def outage_step(a, b, gaps):
+    """True when the seconds between two records lie in a stretch in which the meter sent no
+    intact frame: a sampling moment without a new frame writes nothing, so the stamps jump.
+    The record before is stamped at most a second after the last frame before the stretch, the
+    one after at most a poll, a tick and a second of stamp rounding after the first frame."""
+    return any(begin <= a + 2.0 and end >= b - 3.0 for begin, end in gaps)
+
+
+def check_steps(name, records, rep, gaps=()):
     """Stamps one second apart. A 2-second step is allowed only right beside a 0-second step:
     the 1000 ms timer may fire a few ms early or late, so a tick can land just before a second
     boundary and the next just after the following one (or the reverse), giving two stamps in
-    one second next to a second with none, while the number of samples stays right."""
+    one second next to a second with none, while the number of samples stays right. A longer
+    step is allowed only across a stretch without frames (`gaps`)."""
     steps = [round(b[1] - a[1]) for a, b in zip(records, records[1:])]
     pairs = 0
     used = set()
     for i, s in enumerate(steps):
         if s == 1:
+            continue
+        if s > 1 and outage_step(records[i][1], records[i + 1][1], gaps):
             continue
         if s == 2:
             mates = [j for j in (i - 1, i + 1)
@@ -238,8 +249,19 @@ def check_values(name, unit, records, shown, rep):
         hi = bisect.bisect_right(times, hi_t)
         return {s[1] for s in shown[lo:hi] if s[3] and s[2] == unit}
 
+    intact = [s[0] for s in shown if s[3]]
+    invented = 0
     bad = 0
     for number, at, value in records:
+        # A sampling moment writes a record only after a new frame: the meter must have sent
+        # one in the same window in which the record's value must lie.
+        lo = bisect.bisect_left(intact, at - VALUE_LOOKBACK)
+        if lo == len(intact) or intact[lo] > at + 1.0:
+            invented += 1
+            if invented <= 5:
+                rep.fail(f"{name}: record {number} was written although the meter sent no frame "
+                         f"in the {VALUE_LOOKBACK:g} s before its second")
+            continue
         accepted = values_between(at - VALUE_LOOKBACK, at + 1.0)
         for begin, end in gaps:
             # While the meter shows nothing the program keeps the last reading it decoded, and
@@ -253,6 +275,8 @@ def check_values(name, unit, records, shown, rep):
                          f"not display in the {VALUE_LOOKBACK:g} s before its second")
     if bad > 5:
         rep.fail(f"{name}: {bad - 5} more records with values the meter did not display")
+    if invented > 5:
+        rep.fail(f"{name}: {invented - 5} more records written while the meter sent nothing")
 
 
 def first_frame_at_or_after(intact, at, until):
@@ -343,7 +367,11 @@ def check_segment_counts(segments, modes, units, shown, stop, rep):
         if not records:
             continue
         first, last = records[0][1], records[-1][1]
-        duration = last - first + 1
+        # Seconds without frames hold no record.
+        gaps = display_gaps(shown)
+        skipped = sum(round(b[1] - a[1]) - 1 for a, b in zip(records, records[1:])
+                      if round(b[1] - a[1]) > 1 and outage_step(a[1], b[1], gaps))
+        duration = last - first + 1 - skipped
         if abs(len(records) - duration) > 1:
             rep.fail(f"{name}: {len(records)} records over {duration:.0f} s")
         causes = [seen(b, e) for b, e, m in modes if m in STOPPING_MODES]
@@ -449,7 +477,7 @@ def check(out):
         rep.fail(f"the program announced {len(counts)} files, {len(segment_paths(out))} exist")
     pairs = 0
     for i, (name, unit, records) in enumerate(segments):
-        pairs += check_steps(name, records, rep)
+        pairs += check_steps(name, records, rep, display_gaps(shown))
         check_values(name, unit, records, shown, rep)
         if i < len(counts) and counts[i] != len(records):
             rep.fail(f"{name}: the program announced {counts[i]} records, the file holds "
@@ -501,7 +529,8 @@ def print_report(rep):
 
 def write_session(out, spoil=None):
     """A 120-second session: plain readings every 0.1 s, a rel episode at 40..46 s, a unit switch
-    at 80 s, a silence at 20..25 s; the program's files follow them as they should."""
+    at 80 s, a silence at 20..25 s; the program's files follow them as they should (nothing is
+    recorded for the moments of the silence)."""
     t0 = float(int(time.time()) - 1000)
     ev = [(t0, "start 120 1"), (t0 + 0.1, "panel_start 1"), (t0 + 20.0, "silence_begin 5"),
           (t0 + 25.0, "silence_end"), (t0 + 40.0, "mode_on rel"), (t0 + 46.0, "mode_off rel"),
@@ -540,7 +569,8 @@ def write_session(out, spoil=None):
             out_lines.append("graph opened")
         u = unit(t0 + a + 0.5)
         lines = [f"{u}\tTime\tValue"]
-        seconds = list(range(a, b))
+        # No record for the sampling moments of the silence that came without a new frame.
+        seconds = [s for s in range(a, b) if spoil == "invented" or not 21 <= s <= 24]
         if spoil == "drop" and k == 1:
             seconds.remove(60)
         for n, s in enumerate(seconds, 1):
@@ -579,6 +609,7 @@ def self_test():
     # Each spoiled session and the complaint it must raise.
     spoils = {
         "drop": "comes 2 s after",
+        "invented": "although the meter sent no frame",
         "inside_mode": "inside the rel episode",
         "value": "which the meter did not display",
         "numbering": "is numbered",
@@ -605,12 +636,16 @@ def self_test():
             hit = [f for f in rep.failures if expected in f]
             print(f"{spoil}: {'caught: ' + hit[0] if hit else 'NOT CAUGHT ' + repr(rep.failures)}")
             ok = ok and bool(hit)
-    # The step rule on its own: stamps (seconds) and whether they are sound.
+    # The step rule on its own: stamps (seconds) and whether they are sound; the meter sent no
+    # frame from 10.2 s to 16.5 s.
+    gaps = [(10.2, 16.5)]
     for stamps, sound in (([0, 1, 2, 4, 4, 5], True), ([0, 1, 1, 3, 4], True),
                           ([0, 1, 3, 4], False), ([0, 1, 1, 2], False),
-                          ([0, 1, 1, 3, 3, 4], False), ([0, 1, 2, 2, 2, 5], False)):
+                          ([0, 1, 1, 3, 3, 4], False), ([0, 1, 2, 2, 2, 5], False),
+                          ([9, 10, 11, 17, 18], True), ([9, 10, 18, 19], True),
+                          ([3, 4, 9, 10], False), ([20, 21, 26], False)):
         rep = Report()
-        check_steps("steps", [(i, float(t), "1") for i, t in enumerate(stamps, 1)], rep)
+        check_steps("steps", [(i, float(t), "1") for i, t in enumerate(stamps, 1)], rep, gaps)
         right = not rep.failures if sound else bool(rep.failures)
         print(f"steps {stamps}: {'sound' if not rep.failures else rep.failures[0]}"
               f"{'' if right else '  <- WRONG'}")

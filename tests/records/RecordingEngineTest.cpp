@@ -124,18 +124,24 @@ TEST_F(Engine, AFrameBeforeTheFirstMomentOfANewEngineIsNotTakenForANewReading) {
 TEST_F(Engine, StopReasonsAreReported) {
   ASSERT_TRUE(start("unit.txt"));
   frame("1.0");
+  silence(2);
   display.unitText = "Fc";
   frame("0.1");
   EXPECT_FALSE(state.fileRecording);
   EXPECT_EQ(engine.status().stopped, RecordingStop::UnitChange);
   EXPECT_EQ(engine.status().records, 1);
   EXPECT_EQ(file("unit.txt"), "Lx\tTime\tValue\r\n1\t09-08:05:08\t1.0\r\n");
+  // An automatic end tells the missed moments too; a new recording counts from 0 again.
+  EXPECT_TRUE(engine.status().message.startsWith("2 sampling moment(s)"))
+      << engine.status().message.toStdString();
 
   ASSERT_TRUE(start("mode.txt"));
+  EXPECT_EQ(engine.status().missedMoments, 0);
   frame("1.0");
   display.annCd = true;
   frame("1.0");
   EXPECT_EQ(engine.status().stopped, RecordingStop::StopMode);
+  EXPECT_TRUE(engine.status().message.isEmpty());
   display.annCd = false;
 
   ASSERT_TRUE(start("cap.txt"));
