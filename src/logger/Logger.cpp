@@ -6,6 +6,7 @@
 
 #include "app/Context.h"
 #include "link/Commands.h"
+#include "logger/ListingTime.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
 #include "logger/engine/LoggerListing.h"
@@ -134,8 +135,9 @@ void reportUnlisted(Context& ctx, DownloadResult result, const LoggerDownload& d
 }  // namespace
 
 QString drainNote(qint64 received, qint64 expected) {
+  // Short enough for the port caption's place on the LCD, at 100% too.
   const qint64 percent = expected > 0 ? received * 100 / expected : 0;
-  return QStringLiteral("Sending memory %1%").arg(percent);
+  return QStringLiteral("Memory dump %1%").arg(percent);
 }
 
 LoggerDownload& loggerDownload(Context& ctx) {
@@ -147,8 +149,9 @@ LoggerDownload& loggerDownload(Context& ctx) {
 DownloadResult downloadLoggerMemory(Context& ctx) {
   LoggerState& lg = ctx.state.logger;
   LoggerDownload& dl = loggerDownload(ctx);
-  if (dl.draining()) {
-    // The meter cannot be stopped: a new "Q" now would take the rest of the old dump.
+  if (dl.draining() || (dl.running() && !lg.memoryFormOpen)) {
+    // The user gave that download up, but the meter cannot be stopped: a new "Q" now would
+    // take the rest of the old dump.
     ctx.dialogs.message(
         QStringLiteral("The meter is still sending its memory (%1% so far). Try again when it "
                        "has finished.")
@@ -183,10 +186,15 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
     lg.memoryFormOpen = true;
     w->showMemory(address);
   }));
+  QString note;
   connections.add(
       QObject::connect(&dl, &LoggerDownload::drainProgress, [&](qint64 received, qint64 expected) {
+        // After every read, but the caption changes only with the percentage.
+        QString now = drainNote(received, expected);
+        if (now == note) return;
+        note = std::move(now);
         finish.noted = true;
-        showPortNote(ctx, drainNote(received, expected));
+        showPortNote(ctx, note);
       }));
 
   const DownloadResult result = dl.run();
@@ -218,15 +226,21 @@ void listLoggerSet(Context& ctx, int row) {
     old->close();
     delete old;
   }
+  const QDate today = ctx.clock.localDateTime().date();
+  const ListingStart start = listingStart(timeText.toStdString(), today.year(), today.month());
+  const qint64 step = interval > 0 ? static_cast<qint64>(interval) : 0;
   auto* list = new DataListWindow(ctx, ctx.panel);
   lg.dataListWindow = list;
+  if (start.mode == ListingStart::Mode::Calendar)
+    list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
+                                    QTime(start.hour, start.minute, start.second), Qt::UTC),
+                          step);
   list->show();
 
   QString caption;
   long long shownTenths = -1;
-  const std::vector<ListedRecord> records = listSetRecords(
-      bytes, timeText, interval, ctx.clock.localDateTime().date(),
-      [&](qsizetype n, qsizetype count) {
+  const std::vector<ListedRecord> records =
+      listSetRecords(bytes, timeText, interval, today, [&](qsizetype n, qsizetype count) {
         // The caption moves in tenths of a percent: format it only when that count moves.
         const long long tenths =
             std::llround(static_cast<double>(n) * 1000.0 / static_cast<double>(count));

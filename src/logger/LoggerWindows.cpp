@@ -263,6 +263,20 @@ void DataListWindow::showRecords(const std::vector<ListedRecord>& records) {
   gridI_->appendRows(fc);
 }
 
+void DataListWindow::setRecordTiming(const QDateTime& firstRecord, qint64 stepSeconds) {
+  firstRecord_ = firstRecord;
+  firstRecord_.setTimeSpec(Qt::UTC);
+  stepSeconds_ = stepSeconds;
+}
+
+QDateTime DataListWindow::recordDateTime(int row) const {
+  if (!firstRecord_.isValid() || row < 1) return {};
+  // The meter counts plain clock time (it knows no daylight saving), as the time labels do; the
+  // local offset is that of the resulting wall-clock time.
+  const QDateTime civil = firstRecord_.addSecs(static_cast<qint64>(row - 1) * stepSeconds_);
+  return QDateTime(civil.date(), civil.time(), Qt::LocalTime);
+}
+
 GridModel& DataListWindow::visibleGrid() {
   return ctx_.state.logger.dataListLuxShown ? *gridM_ : *gridI_;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The Memory window (the logger sets of the last download, free memory, erase) and the Data
 // List window (one set's records in lux and in foot-candles).
+#include <QDateTime>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
@@ -90,6 +91,14 @@ class DataListWindow : public QWidget {
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
   void toolbarButtonClick(const QString& key);
 
+  // The meter's date and time of the first record and the seconds between records, for a set
+  // whose start is a calendar date (local time, given as a plain date and time).
+  void setRecordTiming(const QDateTime& firstRecord, qint64 stepSeconds);
+  // Local date and time of record row `row` (1 = first record); invalid when the set's start
+  // names no calendar date.
+  QDateTime recordDateTime(int row) const;
+  bool knowsRecordDates() const { return firstRecord_.isValid(); }
+
  private:
   void runToolbarButton(const QString& key);
   void showUnit();
@@ -100,6 +109,8 @@ class DataListWindow : public QWidget {
   GridView* gridMView_;
   GridView* gridIView_;
   QToolBar* toolbar_;
+  QDateTime firstRecord_;  // plain calendar date and time, Qt::UTC as "no zone"
+  qint64 stepSeconds_ = 0;
 };
 
 }  // namespace lux

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "link/Protocol.h"
 
@@ -56,14 +57,28 @@ bool damagedMarkerAt(std::string_view s, std::size_t pos) {
 // damaged byte: such a set grew by the next one's bytes instead of ending. Record 1 never
 // starts a set, and the swallowed header needs a whole record behind it inside the set.
 void findJoin(std::string_view s, std::size_t firstRecord, std::size_t end, LoggerSetInfo& set) {
-  for (std::size_t p = firstRecord + kLoggerRecordLength;
-       p + kSetHeaderLength + kLoggerRecordLength <= end; p += kLoggerRecordLength) {
-    if (damagedMarkerAt(s, p) && soundHeaderAt(s, p)) {
-      set.mayHoldNextSet = true;
-      set.joinedAfterRecord = (p - firstRecord) / kLoggerRecordLength;
-      return;
+  const std::size_t first = firstRecord + kLoggerRecordLength;
+  if (end < first + kSetHeaderLength + kLoggerRecordLength) return;
+  const std::size_t last = end - kSetHeaderLength - kLoggerRecordLength;
+  // With one byte wrong, a marker still has its 0x55 or its 0xAA in place: searching for those
+  // two bytes keeps the scan of a full memory as quick as the split itself.
+  std::size_t found = std::string_view::npos;
+  for (const auto& [byte, shift] :
+       {std::pair<char, std::size_t>{'\x55', 1}, std::pair<char, std::size_t>{'\xAA', 2}}) {
+    for (std::size_t at = s.find(byte, first + shift); at != std::string_view::npos;
+         at = s.find(byte, at + 1)) {
+      const std::size_t p = at - shift;
+      if (p > last || p >= found) break;
+      if ((p - firstRecord) % kLoggerRecordLength == 0 && damagedMarkerAt(s, p) &&
+          soundHeaderAt(s, p)) {
+        found = p;
+        break;
+      }
     }
   }
+  if (found == std::string_view::npos) return;
+  set.mayHoldNextSet = true;
+  set.joinedAfterRecord = (found - firstRecord) / kLoggerRecordLength;
 }
 
 }  // namespace

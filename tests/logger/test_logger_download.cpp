@@ -240,19 +240,19 @@ TEST_F(LoggerTest, ClosedWindowLetsTheDumpEndBeforeThePollResumes) {
   for (const sim::Received& r : meter->received()) {
     EXPECT_LT(r.at, closedAt) << "letter " << r.letter << " at " << r.at;
   }
-  // The panel said what the meter was doing, with a progress that only grows, and gave the
-  // port caption back at the end.
+  // The panel said what the meter was doing, with a progress that only grows (one caption per
+  // percent), and gave the port caption back at the end.
   ASSERT_GE(notes.size(), 3u);
   EXPECT_EQ(notes.back(), QString());
   int lastPercent = -1;
   for (std::size_t i = 0; i + 1 < notes.size(); ++i) {
-    ASSERT_TRUE(notes[i].startsWith("Sending memory ")) << notes[i].toStdString();
-    const int percent = notes[i].mid(15).chopped(1).toInt();
-    EXPECT_GE(percent, lastPercent);
+    ASSERT_TRUE(notes[i].startsWith("Memory dump ")) << notes[i].toStdString();
+    const int percent = notes[i].mid(12).chopped(1).toInt();
+    EXPECT_GT(percent, lastPercent);
     lastPercent = percent;
   }
-  EXPECT_GE(notes.front().mid(15).chopped(1).toInt(), 10);
-  EXPECT_EQ(notes[notes.size() - 2], "Sending memory 100%");
+  EXPECT_GE(notes.front().mid(12).chopped(1).toInt(), 10);
+  EXPECT_EQ(notes[notes.size() - 2], "Memory dump 100%");
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("The meter is still sending its memory ("))
       << dialogs.messages()[0].toStdString();

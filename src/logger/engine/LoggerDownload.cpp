@@ -120,6 +120,12 @@ bool LoggerDownload::readMore() {
   return true;
 }
 
+bool LoggerDownload::silentTooLong() {
+  double quiet = link_.clock().secondsSinceMidnight() - lastByteAt_;
+  if (quiet < 0) quiet += 86400;  // midnight passed
+  return quiet >= kDumpSilenceSeconds;
+}
+
 bool LoggerDownload::receiveDump() {
   for (;;) {
     if (cancelled_) return true;
@@ -127,11 +133,7 @@ bool LoggerDownload::receiveDump() {
     if (received_ >= expected_) return true;
     link_.waitSeconds(kReadStep);
     if (cancelled_) return true;
-    if (!readMore()) {
-      double quiet = link_.clock().secondsSinceMidnight() - lastByteAt_;
-      if (quiet < 0) quiet += 86400;  // midnight passed
-      if (quiet >= kDumpSilenceSeconds) return false;
-    }
+    if (!readMore() && silentTooLong()) return false;
   }
 }
 
@@ -143,11 +145,7 @@ void LoggerDownload::drainDump() {
     emit drainProgress(static_cast<qint64>(received_), static_cast<qint64>(expected_));
     if (received_ >= expected_) break;
     link_.waitSeconds(kReadStep);
-    if (!readMore()) {
-      double quiet = link_.clock().secondsSinceMidnight() - lastByteAt_;
-      if (quiet < 0) quiet += 86400;
-      if (quiet >= kDumpSilenceSeconds) break;
-    }
+    if (!readMore() && silentTooLong()) break;
   }
   link_.discardInput();
 }

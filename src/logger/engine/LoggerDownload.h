@@ -100,6 +100,8 @@ class LoggerDownload : public QObject {
   void splitDump();
   // Reads what came; true when it brought bytes (the silence clock restarts).
   bool readMore();
+  // No byte for kDumpSilenceSeconds: the meter has stopped.
+  bool silentTooLong();
   DownloadResult finish(DownloadResult result);
 
   MeterLink& link_;
