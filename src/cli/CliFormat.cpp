@@ -6,27 +6,6 @@
 
 namespace lux::cli {
 
-std::string csvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-  return out;
-}
-
-std::string csvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) line += ',';
-    line += csvField(fields[i]);
-  }
-  line += "\r\n";
-  return line;
-}
-
 std::string isoLocalTime(int year, int month, int day, int hour, int minute, int second,
                          int millisecond, int offsetSeconds) {
   const char sign = offsetSeconds < 0 ? '-' : '+';

@@ -1,5 +1,5 @@
 #pragma once
-// What luxpanel-cli writes, as plain text rules: the CSV of a recording and of a logger set, the
+// What luxpanel-cli writes, as plain text rules: the CSV header and times of a recording, the
 // names of the lit modes, the secondary display, durations typed on the command line and the
 // names of the downloaded set files.
 #include <optional>
@@ -7,15 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/CsvFormat.h"
 #include "link/DisplayState.h"
 
 namespace lux::cli {
 
-// One CSV field (RFC 4180): quoted, with its quotes doubled, when it holds a comma, a quote, a
-// CR or an LF; as it stands otherwise.
-std::string csvField(std::string_view text);
-// Fields joined by commas, ended by CR LF.
-std::string csvLine(const std::vector<std::string>& fields);
+// csvField and csvLine (RFC 4180) are those of the lists' export (app/CsvFormat.h).
 
 inline constexpr char kRecordCsvHeader[] = "number,time,value,unit,modes\r\n";
 

@@ -8,16 +8,6 @@ namespace {
 
 using namespace lux::cli;
 
-TEST(CliCsv, QuotesOnlyWhatRfc4180Needs) {
-  EXPECT_EQ(csvField("AUTO HOLD"), "AUTO HOLD");
-  EXPECT_EQ(csvField("1,5"), "\"1,5\"");
-  EXPECT_EQ(csvField("say \"OL\""), "\"say \"\"OL\"\"\"");
-  EXPECT_EQ(csvField("two\r\nlines"), "\"two\r\nlines\"");
-  EXPECT_EQ(csvField(""), "");
-  EXPECT_EQ(csvLine({"1", "a,b", ""}), "1,\"a,b\",\r\n");
-  EXPECT_EQ(std::string(kRecordCsvHeader), "number,time,value,unit,modes\r\n");
-}
-
 TEST(CliCsv, IsoLocalTimeCarriesMillisecondsAndTheOffset) {
   EXPECT_EQ(isoLocalTime(2026, 3, 9, 8, 5, 7, 25, 3600), "2026-03-09T08:05:07.025+01:00");
   EXPECT_EQ(isoLocalTime(2026, 12, 31, 23, 59, 59, 999, 0), "2026-12-31T23:59:59.999+00:00");
