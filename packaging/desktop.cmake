@@ -16,7 +16,7 @@ add_custom_target(luxpanel-icons ALL DEPENDS ${lux_icon_pngs})
 
 foreach(size ${LUX_ICON_SIZES})
   install(FILES ${lux_icon_dir}/${size}x${size}/apps/luxpanel.png
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT luxpanel)
 endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/luxpanel-mime.xml
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME luxpanel.xml)
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME luxpanel.xml COMPONENT luxpanel)

@@ -19,7 +19,7 @@
 #include "link/MeterLink.h"
 
 #ifndef LUXPANEL_HOMEPAGE
-#define LUXPANEL_HOMEPAGE "https://github.com/luxpanel/luxpanel"
+#define LUXPANEL_HOMEPAGE "https://luxpanel.org/"
 #endif
 
 namespace lux {
