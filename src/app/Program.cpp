@@ -115,7 +115,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
 
 void openDataFile(Context& ctx, const QString& path) {
   if (ctx.state.recording.fileRecording) {
-    ctx.dialogs.message(QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+    ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
     return;
   }
   readFileIntoFileList(ctx, path);

@@ -128,7 +128,8 @@ void Panel::pollTick() {
           state_.display, std::string_view(frame.constData(), static_cast<size_t>(frame.size())));
       // A frame whose decoding stopped early leaves the picture as it was.
       if (result == DecodeResult::StoppedEarly || result == DecodeResult::TooShort) return false;
-      ++state_.display.framesDecoded;
+      // A banner (SET UP, CLEAR, RS232) hides the reading: it is no fresh reading to record.
+      if (result != DecodeResult::Banner) ++state_.display.framesDecoded;
       refreshPanel();
       return result == DecodeResult::Banner;
     });

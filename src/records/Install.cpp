@@ -11,6 +11,9 @@
 namespace lux {
 
 void installRecords(Context& ctx) {
+  // The engine exists from the start, so that the first sampling moment after a frame counts it
+  // as fresh (an engine made at that moment would take the frame for one it had already seen).
+  recordingEngine(ctx);
   ctx.hooks.recordingTick = [&ctx] { recordingTick(ctx); };
 
   ctx.hooks.onShutdown.push_back([&ctx] {

@@ -11,7 +11,7 @@
 #include "cli/Recorder.h"
 #include "logger/MemoryDump.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
+#include "support/SimSerialPort.h"
 #include "support/FakeClock.h"
 
 namespace {
@@ -37,7 +37,7 @@ class CliSession : public ::testing::Test {
 
   test::FakeClock clock_;
   sim::SimMeter meter_;
-  sim::SimSerialPort port_;
+  test::SimSerialPort port_;
   MeterSession session_{port_, clock_};
 };
 

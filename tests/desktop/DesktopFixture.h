@@ -21,7 +21,7 @@
 #include "panel/Toolbar.h"
 #include "records/Install.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
+#include "support/SimSerialPort.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDialogs.h"
 
@@ -33,7 +33,7 @@ class DesktopTest : public ::testing::Test {
     sim::SimMeter::Options o;
     o.drift = false;
     meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    port = std::make_unique<test::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
     state.link.portName = QStringLiteral("sim");
     link = std::make_unique<MeterLink>(*port, clock, state.link);
     QString reason;
@@ -81,10 +81,12 @@ class DesktopTest : public ::testing::Test {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(bytes), bytes.size());
   }
-  // One Timer2 tick, one second of PC time.
+  // One Timer2 tick, one second of PC time, with a display frame decoded in that second (the
+  // recording writes only readings that a frame brought).
   void tick(int n = 1) {
     for (int i = 0; i < n; ++i) {
       clock.advance(1.0);
+      ++state.display.framesDecoded;
       ctx->hooks.recordingTick();
     }
   }
@@ -92,7 +94,7 @@ class DesktopTest : public ::testing::Test {
   // FakeClock starts on 2026-03-09 08:05:07.
   FakeClock clock;
   std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
+  std::unique_ptr<test::SimSerialPort> port;
   std::unique_ptr<MeterLink> link;
   AppState state;
   ScriptedDialogs dialogs;

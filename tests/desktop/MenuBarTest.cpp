@@ -62,7 +62,7 @@ TEST_F(DesktopTest, MenuItemsMeetTheToolbarsRefusals) {
   menuItem("MenuOpen")->trigger();
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.shown()[0].kind, Kind::Message);
-  EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+  EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("Recording Mode!\nPlease stop recording!"));
   state.recording.fileRecording = false;
 
   // List while the meter shows REF: nothing at all; in plain mode the live list opens, once.
@@ -246,7 +246,7 @@ TEST_F(DesktopTest, DataFileFromTheCommandLineOpensInTheFileList) {
   dialogs.expectMessage();
   openDataFile(*ctx, file);
   ASSERT_EQ(dialogs.messages().size(), 2u);
-  EXPECT_EQ(dialogs.messages()[1], QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+  EXPECT_EQ(dialogs.messages()[1], QStringLiteral("Recording Mode!\nPlease stop recording!"));
   state.recording.fileRecording = false;
 }
 

@@ -11,7 +11,7 @@
 #include "logger/engine/LoggerDownload.h"
 #include "logger/engine/LoggerListing.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
+#include "support/SimSerialPort.h"
 #include "support/FakeClock.h"
 
 using namespace lux;
@@ -25,7 +25,7 @@ class EngineTest : public ::testing::Test {
     sim::SimMeter::Options o;
     o.drift = false;
     meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    port = std::make_unique<test::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
     linkState.portName = QStringLiteral("sim");
     link = std::make_unique<MeterLink>(*port, clock, linkState);
     QString reason;
@@ -45,7 +45,7 @@ class EngineTest : public ::testing::Test {
 
   FakeClock clock;
   std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
+  std::unique_ptr<test::SimSerialPort> port;
   LinkState linkState;
   std::unique_ptr<MeterLink> link;
   std::unique_ptr<LoggerDownload> download;

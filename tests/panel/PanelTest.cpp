@@ -561,5 +561,37 @@ TEST_F(PanelTest, ClosingDuringATickEndsThatTicksWait) {
   EXPECT_TRUE(link->aborted());
 }
 
+TEST(PanelPoll, OnlyReadingFramesCountAsFreshReadingsForTheRecording) {
+  test::FakeClock clock;
+  FramePort port(clock);
+  AppState state;
+  state.link.portName = "/dev/ttyS0";
+  state.link.comPortNumber = 1;
+  MeterLink link(port, clock, state.link);
+  test::ScriptedDialogs dialogs;
+  Panel panel(state, link, dialogs);
+  ASSERT_TRUE(panel.startUp());
+  panel.timer1()->stop();
+
+  port.frames.push_back(encodeFrame(frameForReading(523.4, 1, true)));
+  panel.pollTick();
+  ASSERT_EQ(state.display.framesDecoded, 1u);
+
+  // While the meter shows CLEAR or RS232 its frames carry no reading: a sampling moment in that
+  // time must not take the reading from before the banner for a new one.
+  for (bool DisplayState::*flag : {&DisplayState::annClear, &DisplayState::annRs232}) {
+    FrameSpec banner = frameForReading(9.876, 3, false);
+    banner.flags.*flag = true;
+    port.frames.push_back(encodeFrame(banner));
+    panel.pollTick();
+  }
+  EXPECT_EQ(panel.framesDecoded(), 3);
+  EXPECT_EQ(state.display.framesDecoded, 1u);
+
+  port.frames.push_back(encodeFrame(frameForReading(7.25, 2, false)));
+  panel.pollTick();
+  EXPECT_EQ(state.display.framesDecoded, 2u);
+}
+
 }  // namespace
 }  // namespace lux

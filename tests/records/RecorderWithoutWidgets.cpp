@@ -16,11 +16,13 @@ class StepClock : public lux::Clock {
   double secondsSinceMidnight() override {
     return static_cast<double>(now_.time().msecsSinceStartOfDay()) / 1000;
   }
+  double monotonicSeconds() override { return static_cast<double>(start_.msecsTo(now_)) / 1000; }
   QDateTime localDateTime() override { return now_; }
   void idle(double seconds) override { now_ = now_.addMSecs(static_cast<qint64>(seconds * 1000)); }
 
  private:
   QDateTime now_{QDate(2026, 5, 31), QTime(23, 59, 58)};
+  const QDateTime start_ = now_;
 };
 
 int fail(const char* what) {
