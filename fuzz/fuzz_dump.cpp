@@ -20,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (set.records == 0) std::abort();
       if (set.length != lux::kSetHeaderLength + 3 * set.records) std::abort();
       if (set.offset < lastEnd || set.offset + set.length > input.size()) std::abort();
+      // A join lies behind the first record and before the last.
+      if (set.mayHoldNextSet &&
+          (set.joinedAfterRecord == 0 || set.joinedAfterRecord >= set.records))
+        std::abort();
       lastEnd = set.offset + set.length;
       covered += set.length;
       const lux::ListingStart start = lux::listingStart(set.timeText, 2026, 1 + set.records % 12);

@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages luxpanel builds and tests with. Idempotent: a machine that
-# already has them all is left alone (no apt-get update, no network).
+# Installs the Debian 12 packages luxpanel needs. Idempotent: a machine that already has them all
+# is left alone (no apt-get update, no network).
+#
+#   scripts/install-deps.sh        what building and running the program needs
+#   scripts/install-deps.sh test   that, plus what the test command needs (GoogleTest, Benchmark,
+#                                  the fuzzers' clang, Xvfb for screenshots, lintian, appstream)
 set -euo pipefail
-packages=(
-  build-essential cmake ninja-build pkg-config ccache
+run_packages=(
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqcustomplot-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
-  xvfb xauth poppler-utils imagemagick
   fonts-dejavu-core fonts-liberation
 )
+test_packages=(
+  ccache
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb xauth poppler-utils imagemagick python3
+  lintian appstream man-db
+)
+case "${1:-run}" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -20,6 +20,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
+# The pictures show the windows as designed, not at sizes remembered from the user's own runs.
+export XDG_CONFIG_HOME="$work/config"
 
 # The meter: its control commands come through a fifo that stays open for the whole run.
 mkfifo "$work/control"

@@ -45,6 +45,9 @@ struct Hooks {
   std::function<void(const PlotRequest&)> showPlot;
   // Called when the panel is about to close: windows and timers stop, files close.
   std::vector<std::function<void()>> onShutdown;
+  // Shows a note in place of the panel's port caption while the line is taken by something
+  // the user no longer sees (a given-up logger dump); an empty note gives the caption back.
+  std::function<void(const QString& note)> showPortNote;
 };
 
 struct Context {

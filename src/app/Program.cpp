@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -14,6 +16,8 @@
 #include "app/AppState.h"
 #include "app/Context.h"
 #include "app/Gallery.h"
+#include "app/MenuBar.h"
+#include "app/RememberedChoices.h"
 #include "app/TestHooks.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
@@ -26,6 +30,7 @@
 #include "panel/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
+#include "records/ListWindows.h"
 #include "records/Recording.h"
 #include "settings/Install.h"
 #include "sim/PtyServer.h"
@@ -36,19 +41,25 @@ namespace lux {
 
 ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& options) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
+  // Qt's own options are single-dash words (-platform, -style); "-h" and "-v" stay what they are.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.setApplicationDescription(QCoreApplication::translate(
+      "CommandLine",
       "Companion program of the digital light meter: mirrors its display, records readings, "
       "draws graphs, downloads its data logger and sets its parameters."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   const QCommandLineOption port(
       QStringLiteral("port"),
-      QStringLiteral("Serial port of the meter (COM1..COM16, Auto, or a device path such as "
-                     "/dev/ttyUSB0); skips the port window."),
+      QCoreApplication::translate("CommandLine",
+                                  "Serial port of the meter (COM1..COM16, Auto, or a device path "
+                                  "such as /dev/ttyUSB0); skips the port window."),
       QStringLiteral("NAME"));
   const QCommandLineOption simulate(
       QStringLiteral("simulate"),
-      QStringLiteral("Run against a simulated meter on a pseudo-terminal instead of a real one."));
+      QCoreApplication::translate(
+          "CommandLine",
+          "Run against a simulated meter on a pseudo-terminal instead of a real one."));
   QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                 QStringLiteral("Save a picture of the panel to PATH and exit."),
                                 QStringLiteral("PATH"));
@@ -61,24 +72,50 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   parser.addOption(simulate);
   parser.addOption(screenshot);
   parser.addOption(delay);
+  parser.addPositionalArgument(
+      QStringLiteral("FILE"),
+      QCoreApplication::translate("CommandLine",
+                                  "A data file to open in the file list after the port window."),
+      QStringLiteral("[FILE]"));
+  // QApplication takes these out of the command line itself; they are known here only so that
+  // they and their values are not mistaken for the program's own.
+  for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                           "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
+                           "geometry", "style", "stylesheet", "qmljsdebugger"}) {
+    QCommandLineOption qt(QLatin1String(name), QString(), QStringLiteral("VALUE"));
+    qt.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(qt);
+  }
+  for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+    QCommandLineOption qt{QString(QLatin1String(name))};
+    qt.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(qt);
+  }
 
   if (!parser.parse(arguments)) {
     std::fprintf(stderr, "luxpanel: %s\nTry 'luxpanel --help'.\n", qPrintable(parser.errorText()));
     return ParseOutcome::ExitError;
   }
-  if (parser.isSet(help)) {
-    std::printf("%s", qPrintable(parser.helpText()));
+  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    // No application object exists yet to name the program in the usage line.
+    QString text = parser.helpText();
+    text.replace(QLatin1String("<executable_name>"), QLatin1String("luxpanel"));
+    std::printf("%s", qPrintable(text));
     return ParseOutcome::ExitOk;
   }
   if (parser.isSet(version)) {
     std::printf("luxpanel %s\n", LUXPANEL_VERSION);
     return ParseOutcome::ExitOk;
   }
-  if (!parser.positionalArguments().isEmpty()) {
-    std::fprintf(stderr, "luxpanel: unexpected argument '%s'\nTry 'luxpanel --help'.\n",
-                 qPrintable(parser.positionalArguments().first()));
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) {
+    std::fprintf(
+        stderr, "luxpanel: %s\nTry 'luxpanel --help'.\n",
+        qPrintable(QCoreApplication::translate("CommandLine", "one data file at a time, not '%1'")
+                       .arg(files.at(1))));
     return ParseOutcome::ExitError;
   }
+  options.file = files.isEmpty() ? QString() : files.first();
   if (parser.isSet(port) && parser.isSet(simulate)) {
     std::fprintf(stderr, "luxpanel: --port and --simulate exclude each other\n");
     return ParseOutcome::ExitError;
@@ -94,6 +131,14 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   options.screenshotDelay = seconds;
   return ParseOutcome::Run;
+}
+
+void openDataFile(Context& ctx, const QString& path) {
+  if (ctx.state.recording.fileRecording) {
+    ctx.dialogs.message(QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+    return;
+  }
+  readFileIntoFileList(ctx, path);
 }
 
 namespace {
@@ -146,6 +191,11 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   QtSerialPort serial;
   MeterLink link(serial, clock, state.link);
   QtDialogs dialogs;
+  RememberedChoices remembered;
+  remembered.watchWindows();
+  if (!remembered.lastFolder().isEmpty()) dialogs.setStartFolder(remembered.lastFolder());
+  dialogs.folderChosen = [&remembered](const QString& folder) { remembered.setLastFolder(folder); };
+  QString portText = options.port;
 
   std::unique_ptr<sim::PtyServer> simulator;
   if (options.simulate) {
@@ -161,12 +211,14 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
     applyPortText(state.link, options.port);
   } else {
     PortWindow portWindow(state.link);
+    preselectPort(portWindow.txtCom(), remembered.lastPort());
     QEventLoop loop;
     QObject::connect(&portWindow, &PortWindow::chosen, &loop, &QEventLoop::quit);
     QObject::connect(&portWindow, &PortWindow::cancelled, &loop, &QEventLoop::quit);
     portWindow.show();
     loop.exec();
     if (!portWindow.accepted()) return 0;
+    portText = portWindow.txtCom()->currentText();
   }
 
   // The panel goes before the context: windows parented to it may still use the context while
@@ -176,6 +228,9 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   dialogs.setParent(&panel);
   Context ctx{state, link, dialogs, clock, panel, &panel, {}};
   panel.setContext(&ctx);
+  ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
+    panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);
+  };
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
   installToolbar(ctx);
@@ -187,6 +242,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   installSettings(ctx);
   installTestHooks(ctx);
   installKeyboardConveniences(&panel);
+  installMenuBar(ctx);
   closeOnTerminationSignals(&panel);
 
   panel.show();
@@ -194,6 +250,14 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
     panel.close();
     owned.reset();
     return 1;
+  }
+  // The port opened: the next start offers it first (a simulator's pty is gone by then).
+  if (!options.simulate) remembered.setLastPort(portText);
+
+  if (!options.file.isEmpty()) {
+    // As the toolbar's Open would, once the panel is up and running.
+    const QString path = QFileInfo(options.file).absoluteFilePath();
+    QTimer::singleShot(0, &panel, [&ctx, path] { openDataFile(ctx, path); });
   }
 
   if (!options.screenshotPath.isEmpty()) {

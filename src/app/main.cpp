@@ -1,7 +1,8 @@
 // luxpanel: the companion program of the digital light meter.
 #include <QApplication>
-#include <cstring>
+#include <QStringList>
 
+#include "app/AppIcon.h"
 #include "app/Program.h"
 
 namespace {
@@ -12,32 +13,22 @@ void nameApplication() {
   QCoreApplication::setOrganizationName(QStringLiteral("luxpanel"));
 }
 
-bool asksForHelpOrVersion(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    for (const char* o : {"-h", "--help", "--help-all", "-v", "--version"})
-      if (std::strcmp(argv[i], o) == 0) return true;
-  return false;
-}
-
-int exitCode(lux::ParseOutcome outcome) {
-  return outcome == lux::ParseOutcome::ExitOk ? 0 : 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  lux::ProgramOptions options;
-  // --help and --version work on a console without a display.
-  if (asksForHelpOrVersion(argc, argv)) {
-    QCoreApplication console(argc, argv);
-    nameApplication();
-    return exitCode(lux::parseCommandLine(console.arguments(), options));
-  }
-  // QApplication takes its own options (-platform, -style...) out of the list first.
-  QApplication app(argc, argv);
   nameApplication();
+  // The command line is read before QApplication asks for a display, so --help, --version and a
+  // mistyped option answer on a console, over ssh or in a build chroot.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  lux::ProgramOptions options;
+  const lux::ParseOutcome outcome = lux::parseCommandLine(arguments, options);
+  if (outcome != lux::ParseOutcome::Run) return outcome == lux::ParseOutcome::ExitOk ? 0 : 2;
+
+  QApplication app(argc, argv);
   QGuiApplication::setApplicationDisplayName(QStringLiteral("luxpanel"));
-  const lux::ParseOutcome outcome = lux::parseCommandLine(app.arguments(), options);
-  if (outcome != lux::ParseOutcome::Run) return exitCode(outcome);
+  QGuiApplication::setDesktopFileName(QStringLiteral("luxpanel"));
+  // Every window of the program carries the meter's icon.
+  QApplication::setWindowIcon(lux::applicationIcon());
   return lux::runProgram(app, options);
 }

@@ -1,16 +1,15 @@
 #include "logger/Logger.h"
 
 #include <QPointer>
-#include <algorithm>
 #include <cmath>
-#include <string_view>
+#include <vector>
 
 #include "app/Context.h"
 #include "link/Commands.h"
-#include "link/LoggerValue.h"
 #include "logger/ListingTime.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
+#include "logger/engine/LoggerListing.h"
 #include "records/DataFormat.h"
 #include "ui/GridModel.h"
 
@@ -18,10 +17,7 @@ namespace lux {
 
 namespace {
 
-constexpr double kEnterSettle = 0.2;    // after "H": the meter back on its normal display
-constexpr double kDumpFirstWait = 0.2;  // after "Q", before the first read
-constexpr double kReadStep = 0.02;      // between reads of the dump
-constexpr double kEraseDelay = 0.02;    // between the handshake and "E"
+constexpr double kEraseDelay = 0.02;  // between the handshake and "E"
 
 // The panel's poll stays off for the exchange and comes back however it ends (a message, a
 // time-out, the program closing inside a wait).
@@ -36,20 +32,20 @@ class PollPause {
   Context& ctx_;
 };
 
-std::string_view view(const QByteArray& b) {
-  return {b.constData(), static_cast<std::size_t>(b.size())};
-}
+// Connections that last as long as one download.
+class Connections {
+ public:
+  Connections() = default;
+  Connections(const Connections&) = delete;
+  Connections& operator=(const Connections&) = delete;
+  ~Connections() {
+    for (const QMetaObject::Connection& c : list_) QObject::disconnect(c);
+  }
+  void add(QMetaObject::Connection c) { list_.push_back(std::move(c)); }
 
-std::uint32_t currentAddress(const Context& ctx) {
-  const float a = ctx.state.link.loggerAddress;
-  return a > 0 && a < 16777216.0f ? static_cast<std::uint32_t>(a) : 0;
-}
-
-double secondsSince(Context& ctx, double then) {
-  double d = ctx.clock.secondsSinceMidnight() - then;
-  if (d < 0) d += 86400;  // midnight passed
-  return d;
-}
+ private:
+  std::vector<QMetaObject::Connection> list_;
+};
 
 MemoryWindow* memoryWindow(Context& ctx) {
   return qobject_cast<MemoryWindow*>(ctx.state.logger.memoryWindow.data());
@@ -70,18 +66,102 @@ void closeMemoryWindow(Context& ctx) {
   ctx.state.logger.memoryFormOpen = false;
 }
 
-bool userClosed(const QPointer<MemoryWindow>& w) {
-  return !w || w->closedByUser();
+void showPortNote(Context& ctx, const QString& note) {
+  if (ctx.hooks.showPortNote) ctx.hooks.showPortNote(note);
+}
+
+// The sets of a listed download into the program-wide loggerSets and the set table.
+void listSets(Context& ctx, MemoryWindow& w, const LoggerDownload& dl) {
+  LoggerState& lg = ctx.state.logger;
+  const std::vector<DownloadedSet>& sets = dl.sets();
+  if (lg.loggerSets.size() < sets.size() + 1) lg.loggerSets.resize(sets.size() + 1);
+  std::vector<QStringList> rows;
+  rows.reserve(sets.size());
+  int k = 0;
+  for (const DownloadedSet& set : sets) {
+    ++k;
+    lg.loggerSets[static_cast<std::size_t>(k)] = set.bytes;
+    rows.push_back({QString::number(k), QString::fromStdString(set.info.timeText),
+                    QString::number(set.info.intervalSeconds), QString::number(set.info.records)});
+  }
+  lg.loggerSetCount = k;
+  GridModel& table = w.gridSet();
+  table.clearRecords();
+  table.appendRows(rows);
+  if (!dl.damageText().isEmpty()) {
+    w.lblMessage().setText(w.lblMessage().text() + QStringLiteral(" - ") + dl.damageText());
+  }
+}
+
+// Tells the user why a download ended without a list; false when there is nothing to say.
+void reportUnlisted(Context& ctx, DownloadResult result, const LoggerDownload& dl) {
+  switch (result) {
+    case DownloadResult::EmptyMemory:
+      ctx.dialogs.message(QStringLiteral("No Data in Memory"));
+      ctx.state.logger.memoryFormOpen = false;
+      break;
+    case DownloadResult::BadAddress:
+      ctx.dialogs.message(
+          QStringLiteral("The meter reports a memory fill address of %1, outside its memory. "
+                         "Nothing was downloaded.")
+              .arg(dl.address()));
+      closeMemoryWindow(ctx);
+      break;
+    case DownloadResult::NoAnswer:
+      ctx.dialogs.message(
+          QStringLiteral("The meter did not send its memory. Nothing was downloaded, try again !"));
+      closeMemoryWindow(ctx);
+      break;
+    case DownloadResult::TimedOut:
+      ctx.dialogs.message(
+          QStringLiteral("The meter stopped sending: %1 of %2 bytes (%3%) arrived, then nothing "
+                         "for %4 s. Nothing was listed, try again !")
+              .arg(static_cast<qulonglong>(dl.received()))
+              .arg(static_cast<qulonglong>(dl.expected()))
+              .arg(dl.percentText())
+              .arg(kDumpSilenceSeconds));
+      closeMemoryWindow(ctx);
+      break;
+    case DownloadResult::Cancelled:
+      // The window is gone already; the rest of the dump was received and dropped.
+      ctx.state.logger.memoryFormOpen = false;
+      break;
+    case DownloadResult::Refused:
+    case DownloadResult::Listed:
+      break;
+  }
 }
 
 }  // namespace
 
+QString drainNote(qint64 received, qint64 expected) {
+  // Short enough for the port caption's place on the LCD, at 100% too.
+  const qint64 percent = expected > 0 ? received * 100 / expected : 0;
+  return QStringLiteral("Memory dump %1%").arg(percent);
+}
+
+LoggerDownload& loggerDownload(Context& ctx) {
+  QPointer<LoggerDownload>& dl = ctx.state.logger.download;
+  if (!dl) dl = new LoggerDownload(ctx.link, &ctx.link);
+  return *dl;
+}
+
 DownloadResult downloadLoggerMemory(Context& ctx) {
   LoggerState& lg = ctx.state.logger;
+  LoggerDownload& dl = loggerDownload(ctx);
+  if (dl.draining() || (dl.running() && !lg.memoryFormOpen)) {
+    // The user gave that download up, but the meter cannot be stopped: a new "Q" now would
+    // take the rest of the old dump.
+    ctx.dialogs.message(
+        QStringLiteral("The meter is still sending its memory (%1% so far). Try again when it "
+                       "has finished.")
+            .arg(dl.percentText()));
+    return DownloadResult::Refused;
+  }
   const DisplayState& d = ctx.state.display;
   // The logger recording (INTV) or HOLD would make the meter ignore the dump request; an open
   // Memory window already holds a download.
-  if (d.annIntv || d.annHold || lg.memoryFormOpen || lg.downloadRunning) {
+  if (d.annIntv || d.annHold || lg.memoryFormOpen || lg.downloadRunning || dl.running()) {
     return DownloadResult::Refused;
   }
   lg.memoryFormOpen = true;
@@ -89,123 +169,41 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
   PollPause pause(ctx);
   struct Finish {
     Context& ctx;
+    bool noted = false;
     ~Finish() {
       // The dump interrupted the meter's display stream: the next poll restarts it with "M".
       ctx.state.link.pollCount = 0;
       ctx.state.logger.loggerEraseBusy = false;
       ctx.state.logger.downloadRunning = false;
+      if (noted) showPortNote(ctx, {});
     }
   } finish{ctx};
 
-  ctx.link.meterHandshake();
-  if (currentAddress(ctx) == kEmptyLoggerAddress) {
-    ctx.dialogs.message(QStringLiteral("No Data in Memory"));
-    lg.memoryFormOpen = false;
-    return DownloadResult::EmptyMemory;
-  }
-
   QPointer<MemoryWindow> w;
-  QByteArray dump;
-  std::size_t expected = 0;
-  for (int attempt = 1;; ++attempt) {
-    ctx.link.meterHandshake();
-    ctx.link.send(Command::Enter);
-    ctx.link.waitSeconds(kEnterSettle);
-    ctx.link.meterHandshake();
-
-    const std::uint32_t address = currentAddress(ctx);
-    expected = expectedDumpLength(address);
-    if (expected == 0) {
-      ctx.dialogs.message(
-          QStringLiteral("The meter reports a memory fill address of %1, outside its memory. "
-                         "Nothing was downloaded.")
-              .arg(address));
-      closeMemoryWindow(ctx);
-      return DownloadResult::BadAddress;
-    }
+  Connections connections;
+  connections.add(QObject::connect(&dl, &LoggerDownload::memoryFound, [&](quint32 address) {
     if (!w) w = showMemoryWindow(ctx);
     lg.memoryFormOpen = true;
-    w->lblSize().setText(QStringLiteral("128 K"));
-    w->lblRemain().setText(QString::fromStdString(freeMemoryText(address)) + QStringLiteral(" K"));
+    w->showMemory(address);
+  }));
+  QString note;
+  connections.add(
+      QObject::connect(&dl, &LoggerDownload::drainProgress, [&](qint64 received, qint64 expected) {
+        // After every read, but the caption changes only with the percentage.
+        QString now = drainNote(received, expected);
+        if (now == note) return;
+        note = std::move(now);
+        finish.noted = true;
+        showPortNote(ctx, note);
+      }));
 
-    dump.clear();
-    ctx.link.send(Command::DownloadMemory);
-    ctx.link.waitSeconds(kDumpFirstWait);
-    dump += ctx.link.readAll();
-    if (userClosed(w)) {
-      ctx.link.discardInput();
-      lg.memoryFormOpen = false;
-      return DownloadResult::Cancelled;
-    }
-    if (!dump.isEmpty()) break;
-    if (attempt >= kDumpRequestAttempts) {
-      ctx.dialogs.message(
-          QStringLiteral("The meter did not send its memory. Nothing was downloaded, try again !"));
-      closeMemoryWindow(ctx);
-      return DownloadResult::NoAnswer;
-    }
+  const DownloadResult result = dl.run();
+  if (result == DownloadResult::Listed && w && !w->closedByUser()) {
+    listSets(ctx, *w, dl);
+  } else {
+    reportUnlisted(ctx, result, dl);
   }
-
-  const double total = static_cast<double>(expected);
-  double lastByteAt = ctx.clock.secondsSinceMidnight();
-  for (;;) {
-    const std::size_t received =
-        std::min<std::size_t>(static_cast<std::size_t>(dump.size()), expected);
-    w->showProgress(static_cast<double>(received), total);
-    if (received >= expected) break;
-    ctx.link.waitSeconds(kReadStep);
-    if (userClosed(w)) {
-      ctx.link.discardInput();
-      lg.memoryFormOpen = false;
-      return DownloadResult::Cancelled;
-    }
-    const QByteArray more = ctx.link.readAll();
-    if (!more.isEmpty()) {
-      dump += more;
-      lastByteAt = ctx.clock.secondsSinceMidnight();
-    } else if (secondsSince(ctx, lastByteAt) >= kDumpSilenceSeconds) {
-      // A dump that stopped short cannot be split safely (its sets and record counts would
-      // be guesses): say how far it got and list nothing.
-      ctx.link.discardInput();
-      ctx.dialogs.message(
-          QStringLiteral("The meter stopped sending: %1 of %2 bytes (%3%) arrived, then nothing "
-                         "for %4 s. Nothing was listed, try again !")
-              .arg(received)
-              .arg(expected)
-              .arg(QString::number(received * 100.0 / total, 'f', 1))
-              .arg(kDumpSilenceSeconds));
-      closeMemoryWindow(ctx);
-      return DownloadResult::TimedOut;
-    }
-  }
-
-  dump.truncate(static_cast<qsizetype>(expected));  // bytes beyond the dump are not ours
-  const std::string content = cutMemoryDump(view(dump));
-  ctx.link.discardInput();
-
-  const MemoryDumpParse parsed = parseMemoryDump(content);
-  GridModel& table = w->gridSet();
-  table.clearRecords();
-  std::vector<QStringList> rows;
-  rows.reserve(parsed.sets.size());
-  if (lg.loggerSets.size() < parsed.sets.size() + 1) lg.loggerSets.resize(parsed.sets.size() + 1);
-  int k = 0;
-  for (const LoggerSetInfo& set : parsed.sets) {
-    ++k;
-    lg.loggerSets[static_cast<std::size_t>(k)] =
-        QByteArray(content.data() + set.offset, static_cast<qsizetype>(set.length));
-    rows.push_back({QString::number(k), QString::fromStdString(set.timeText),
-                    QString::number(set.intervalSeconds), QString::number(set.records)});
-  }
-  lg.loggerSetCount = k;
-  table.appendRows(rows);
-  if (parsed.damagedSets > 0 || parsed.skippedBytes > 0) {
-    w->lblMessage().setText(w->lblMessage().text() +
-                            QStringLiteral(" - damaged: %1 set(s) cut short, %2 byte(s) skipped")
-                                .arg(parsed.damagedSets)
-                                .arg(parsed.skippedBytes));
-  }
-  return DownloadResult::Listed;
+  return result;
 }
 
 void listLoggerSet(Context& ctx, int row) {
@@ -216,59 +214,47 @@ void listLoggerSet(Context& ctx, int row) {
 
   GridModel& table = mw->gridSet();
   const double setNumber = leadingNumber(table.cell(row, 0).toStdString());
-  const std::string timeText = table.cell(row, 1).toStdString();
+  const QString timeText = table.cell(row, 1);
   const double interval = leadingNumber(table.cell(row, 2).toStdString());
   QByteArray bytes;
   if (setNumber >= 1 && setNumber <= lg.loggerSetCount &&
       setNumber < static_cast<double>(lg.loggerSets.size())) {
     bytes = lg.loggerSets[static_cast<std::size_t>(setNumber)];
   }
-  const qsizetype count = bytes.size() >= static_cast<qsizetype>(kSetHeaderLength)
-                              ? (bytes.size() - static_cast<qsizetype>(kSetHeaderLength)) / 3
-                              : 0;
-  const std::int64_t step = interval > 0 ? static_cast<std::int64_t>(interval) : 0;
-
-  const QDate today = ctx.clock.localDateTime().date();
-  const ListingStart start = listingStart(timeText, today.year(), today.month());
 
   if (QWidget* old = lg.dataListWindow.data()) {
     old->close();
     delete old;
   }
+  const QDate today = ctx.clock.localDateTime().date();
+  const ListingStart start = listingStart(timeText.toStdString(), today.year(), today.month());
+  const qint64 step = interval > 0 ? static_cast<qint64>(interval) : 0;
   auto* list = new DataListWindow(ctx, ctx.panel);
   lg.dataListWindow = list;
+  if (start.mode == ListingStart::Mode::Calendar)
+    list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
+                                    QTime(start.hour, start.minute, start.second), Qt::UTC),
+                          step);
   list->show();
 
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-  std::vector<QStringList> lux, fc;
-  lux.reserve(static_cast<std::size_t>(count));
-  fc.reserve(static_cast<std::size_t>(count));
   QString caption;
   long long shownTenths = -1;
-  for (qsizetype n = 1; n <= count; ++n) {
-    const QString number = QString::number(n);
-    const QString label = QString::fromStdString(recordTimeLabel(start, (n - 1) * step));
-    const std::size_t at = kSetHeaderLength + 3 * static_cast<std::size_t>(n - 1);
-    formatLoggerValue(data[at], data[at + 1], data[at + 2], lg.loggerValueText);
-    lux.push_back({number, label, QString::fromStdString(lg.loggerValueText[0])});
-    fc.push_back({number, label, QString::fromStdString(lg.loggerValueText[1])});
-    // The caption moves in tenths of a percent: format it only when that count moves.
-    const long long tenths =
-        std::llround(static_cast<double>(n) * 1000.0 / static_cast<double>(count));
-    if (tenths != shownTenths) {
-      shownTenths = tenths;
-      QString now =
-          QString::number(static_cast<double>(n) / static_cast<double>(count) * 100.0, 'f', 1) +
-          QStringLiteral(" % completed");
-      if (now != caption) {
-        caption = std::move(now);
-        list->setWindowTitle(caption);
-      }
-    }
-  }
-  // One insert per grid: the views lay out once instead of once per batch.
-  list->gridM().appendRows(lux);
-  list->gridI().appendRows(fc);
+  const std::vector<ListedRecord> records =
+      listSetRecords(bytes, timeText, interval, today, [&](qsizetype n, qsizetype count) {
+        // The caption moves in tenths of a percent: format it only when that count moves.
+        const long long tenths =
+            std::llround(static_cast<double>(n) * 1000.0 / static_cast<double>(count));
+        if (tenths == shownTenths) return;
+        shownTenths = tenths;
+        QString now =
+            QString::number(static_cast<double>(n) / static_cast<double>(count) * 100.0, 'f', 1) +
+            QStringLiteral(" % completed");
+        if (now != caption) {
+          caption = std::move(now);
+          list->setWindowTitle(caption);
+        }
+      });
+  list->showRecords(records);
   list->setWindowTitle(QStringLiteral("Data List"));
 }
 

@@ -1,29 +1,21 @@
 #pragma once
-// The meter's data logger: downloading its memory, listing one logger set, erasing it.
+// The "Memory" command and the Memory window's clicks: the download engine run for the
+// windows, one logger set listed into the Data List, the erase.
 #include <QString>
+
+#include "logger/engine/LoggerDownload.h"
 
 namespace lux {
 
 struct Context;
 
-enum class DownloadResult {
-  Refused,      // INTV or HOLD shown, or the Memory window already open: nothing done
-  EmptyMemory,  // "No Data in Memory"
-  BadAddress,   // the meter reported a fill address outside its memory
-  NoAnswer,     // "Q" was repeated and never answered
-  TimedOut,     // the dump stopped before its end: nothing listed
-  Cancelled,    // the user closed the Memory window while it was reading
-  Listed,       // the sets are in the Memory window
-};
-
-// Seconds without a new byte after which a dump is given up. The meter sends a dump without a
-// pause, so a silence this long means it has stopped.
-inline constexpr double kDumpSilenceSeconds = 3.0;
-// Times "H" and "Q" are sent before a meter that answers the handshake but not "Q" is given up.
-inline constexpr int kDumpRequestAttempts = 5;
+// The program's one logger download (created on first use, lives with the link).
+LoggerDownload& loggerDownload(Context& ctx);
 
 // The toolbar's "Memory": downloads the logger memory and lists its sets in the Memory window.
-// The panel's poll is off while it runs and on again, with pollCount 0, however it ends.
+// The panel's poll is off while it runs and on again, with pollCount 0, however it ends; a
+// dump the user gave up by closing the window is received to its end first. Meanwhile another
+// "Memory" is refused with a message.
 DownloadResult downloadLoggerMemory(Context& ctx);
 
 // Lists set `row` of the Memory window's set table in a fresh Data List window (row 0, the
@@ -32,5 +24,8 @@ void listLoggerSet(Context& ctx, int row);
 
 // The erase behind a click on the free-memory figure: warning, then "E".
 void eraseLoggerMemory(Context& ctx);
+
+// What the panel shows in place of its port caption while a given-up dump still comes in.
+QString drainNote(qint64 received, qint64 expected);
 
 }  // namespace lux

@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QPointer>
 #include <QWidget>
-#include <array>
-#include <string>
 #include <vector>
+
+#include "logger/engine/LoggerDownload.h"
 
 namespace lux {
 
@@ -18,11 +18,11 @@ struct LoggerState {
   bool memoryFormOpen = false;
   bool loggerEraseBusy = false;
   bool dataListLuxShown = true;
-  // A download is reading the dump: the command, the erase and listing wait for it.
+  // A download is reading the dump (also one the user gave up, until its end): the command,
+  // the erase, listing and the settings exchanges wait for it.
   bool downloadRunning = false;
-  // The record texts the formatter left: a record without a range bit keeps the texts of the
-  // record before it.
-  std::array<std::string, 2> loggerValueText;
+  // The download engine, once the "Memory" command has needed it.
+  QPointer<LoggerDownload> download;
 
   // The Memory and Data List windows while they exist.
   QPointer<QWidget> memoryWindow;

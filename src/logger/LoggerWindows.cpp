@@ -16,6 +16,8 @@
 
 #include "app/Context.h"
 #include "logger/Logger.h"
+#include "logger/MemoryDump.h"
+#include "logger/engine/LoggerListing.h"
 #include "records/FileTransfer.h"
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
@@ -152,6 +154,11 @@ MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::
     move(panel.left() + panel.width(), panel.top());
   }
   ctx_.state.logger.memoryFormOpen = true;
+  // The download the window shows reports its progress after every read.
+  connect(&loggerDownload(ctx_), &LoggerDownload::progress, this,
+          [this](qint64 received, qint64 expected) {
+            showProgress(static_cast<double>(received), static_cast<double>(expected));
+          });
 }
 
 MemoryWindow::~MemoryWindow() {
@@ -164,6 +171,11 @@ void MemoryWindow::showProgress(double received, double expected) {
   progress_->setValue(static_cast<int>(percent * 10));
 }
 
+void MemoryWindow::showMemory(quint32 loggerAddress) {
+  lblSize_->setText(QStringLiteral("128 K"));
+  lblRemain_->setText(QString::fromStdString(freeMemoryText(loggerAddress)) + QStringLiteral(" K"));
+}
+
 void MemoryWindow::gridSetClick(int row) {
   gridSetView_->selectGridRow(row);
   guarded([&] { listLoggerSet(ctx_, row); });
@@ -174,8 +186,10 @@ void MemoryWindow::lblRemainClick() {
 }
 
 void MemoryWindow::closeEvent(QCloseEvent* event) {
-  // Form_Unload: the "Memory" command works again.
+  // Form_Unload: the "Memory" command works again once the meter has finished the dump it
+  // may still be sending.
   closed_ = true;
+  if (LoggerDownload* dl = ctx_.state.logger.download.data()) dl->cancel();
   ctx_.state.logger.memoryFormOpen = false;
   QWidget::closeEvent(event);
 }
@@ -235,6 +249,32 @@ DataListWindow::DataListWindow(Context& ctx, QWidget* parent)
   move(0, 0);
   ctx_.state.logger.dataListLuxShown = !ctx_.state.display.annFc;
   showUnit();
+}
+
+void DataListWindow::showRecords(const std::vector<ListedRecord>& records) {
+  std::vector<QStringList> lux, fc;
+  lux.reserve(records.size());
+  fc.reserve(records.size());
+  for (const ListedRecord& r : records) {
+    lux.push_back({r.number, r.time, r.lux});
+    fc.push_back({r.number, r.time, r.fc});
+  }
+  gridM_->appendRows(lux);
+  gridI_->appendRows(fc);
+}
+
+void DataListWindow::setRecordTiming(const QDateTime& firstRecord, qint64 stepSeconds) {
+  firstRecord_ = firstRecord;
+  firstRecord_.setTimeSpec(Qt::UTC);
+  stepSeconds_ = stepSeconds;
+}
+
+QDateTime DataListWindow::recordDateTime(int row) const {
+  if (!firstRecord_.isValid() || row < 1) return {};
+  // The meter counts plain clock time (it knows no daylight saving), as the time labels do; the
+  // local offset is that of the resulting wall-clock time.
+  const QDateTime civil = firstRecord_.addSecs(static_cast<qint64>(row - 1) * stepSeconds_);
+  return QDateTime(civil.date(), civil.time(), Qt::LocalTime);
 }
 
 GridModel& DataListWindow::visibleGrid() {

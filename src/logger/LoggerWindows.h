@@ -1,9 +1,11 @@
 #pragma once
 // The Memory window (the logger sets of the last download, free memory, erase) and the Data
 // List window (one set's records in lux and in foot-candles).
+#include <QDateTime>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class QProgressBar;
 class QPushButton;
@@ -13,6 +15,7 @@ class QToolBar;
 namespace lux {
 
 struct Context;
+struct ListedRecord;
 class GridModel;
 class GridView;
 
@@ -44,6 +47,8 @@ class MemoryWindow : public QWidget {
 
   // "12.3% Completed" and the bar beside it, for `received` of `expected` bytes.
   void showProgress(double received, double expected);
+  // Total and free memory for the meter's fill address.
+  void showMemory(quint32 loggerAddress);
   // The user closed the window while a download was reading.
   bool closedByUser() const { return closed_; }
 
@@ -79,10 +84,20 @@ class DataListWindow : public QWidget {
   GridView& gridIView() { return *gridIView_; }
   // The grid the user sees: lux while dataListLuxShown, else foot-candles.
   GridModel& visibleGrid();
+  // One listed set: each record into both grids, in one insert per grid.
+  void showRecords(const std::vector<ListedRecord>& records);
   QToolBar& toolbar() { return *toolbar_; }
 
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
   void toolbarButtonClick(const QString& key);
+
+  // The meter's date and time of the first record and the seconds between records, for a set
+  // whose start is a calendar date (local time, given as a plain date and time).
+  void setRecordTiming(const QDateTime& firstRecord, qint64 stepSeconds);
+  // Local date and time of record row `row` (1 = first record); invalid when the set's start
+  // names no calendar date.
+  QDateTime recordDateTime(int row) const;
+  bool knowsRecordDates() const { return firstRecord_.isValid(); }
 
  private:
   void runToolbarButton(const QString& key);
@@ -94,6 +109,8 @@ class DataListWindow : public QWidget {
   GridView* gridMView_;
   GridView* gridIView_;
   QToolBar* toolbar_;
+  QDateTime firstRecord_;  // plain calendar date and time, Qt::UTC as "no zone"
+  qint64 stepSeconds_ = 0;
 };
 
 }  // namespace lux

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "link/Protocol.h"
 
@@ -40,6 +41,44 @@ bool soundHeaderAt(std::string_view s, std::size_t m) {
   return bcdAtMost(byteAt(s, m + 4), 31) && bcdAtMost(byteAt(s, m + 5), 23) &&
          bcdAtMost(byteAt(s, m + 6), 59) && bcdAtMost(byteAt(s, m + 7), 59) &&
          bcdAtMost(byteAt(s, m + 9), 59);
+}
+
+// The marker with exactly one of its four bytes wrong.
+bool damagedMarkerAt(std::string_view s, std::size_t pos) {
+  if (pos > s.size() || s.size() - pos < kSetMarker.size()) return false;
+  int wrong = 0;
+  for (std::size_t i = 0; i < kSetMarker.size(); ++i) {
+    wrong += byteAt(s, pos + i) != kSetMarker[i];
+  }
+  return wrong == 1;
+}
+
+// Looks along the record grid of the set [firstRecord, end) for the next set's marker hit by a
+// damaged byte: such a set grew by the next one's bytes instead of ending. Record 1 never
+// starts a set, and the swallowed header needs a whole record behind it inside the set.
+void findJoin(std::string_view s, std::size_t firstRecord, std::size_t end, LoggerSetInfo& set) {
+  const std::size_t first = firstRecord + kLoggerRecordLength;
+  if (end < first + kSetHeaderLength + kLoggerRecordLength) return;
+  const std::size_t last = end - kSetHeaderLength - kLoggerRecordLength;
+  // With one byte wrong, a marker still has its 0x55 or its 0xAA in place: searching for those
+  // two bytes keeps the scan of a full memory as quick as the split itself.
+  std::size_t found = std::string_view::npos;
+  for (const auto& [byte, shift] :
+       {std::pair<char, std::size_t>{'\x55', 1}, std::pair<char, std::size_t>{'\xAA', 2}}) {
+    for (std::size_t at = s.find(byte, first + shift); at != std::string_view::npos;
+         at = s.find(byte, at + 1)) {
+      const std::size_t p = at - shift;
+      if (p > last || p >= found) break;
+      if ((p - firstRecord) % kLoggerRecordLength == 0 && damagedMarkerAt(s, p) &&
+          soundHeaderAt(s, p)) {
+        found = p;
+        break;
+      }
+    }
+  }
+  if (found == std::string_view::npos) return;
+  set.mayHoldNextSet = true;
+  set.joinedAfterRecord = (found - firstRecord) / kLoggerRecordLength;
 }
 
 }  // namespace
@@ -86,23 +125,30 @@ MemoryDumpParse parseMemoryDump(std::string_view content) {
       continue;
     }
     const std::size_t firstRecord = pos + kSetHeaderLength;
-    // The set ends at the first marker on its record grid behind the first record (the first
-    // record is never taken for a marker, so a reading that begins 00 55 AA 00 right after the
-    // header stays a record). A marker off the grid is record bytes, unless a sound set header
-    // follows it or it closes the content: then bytes were lost or added in this set, and
-    // ending it there keeps the sets behind it from being swallowed as records.
+    // The set ends at the first marker on its record grid behind the first record. The first
+    // record itself is never taken for a marker, not even for a damaged set's end (only the
+    // content's closing marker may stand there): a reading of 00 55 AA right after the header
+    // followed by a record that starts with 00 stays a record, and the set keeps its own
+    // header. A marker off the grid is record bytes, unless a sound set header follows it or
+    // it closes the content: then bytes were lost or added in this set, and ending it there
+    // keeps the sets behind it from being swallowed as records.
     std::size_t end = size;
     std::size_t resume = size;
     bool damaged = true;
     for (std::size_t from = firstRecord; from < size;) {
       const std::size_t m = findMarker(content, from);
       if (m == std::string_view::npos) break;
+      const bool closing = m + kSetMarker.size() == size;
+      if (m == firstRecord && !closing) {
+        from = m + 1;  // the first record
+        continue;
+      }
       if (m >= firstRecord + kLoggerRecordLength && (m - firstRecord) % kLoggerRecordLength == 0) {
         end = resume = m;
         damaged = false;
         break;
       }
-      if (m + kSetMarker.size() == size || soundHeaderAt(content, m)) {
+      if (closing || soundHeaderAt(content, m)) {
         resume = m;
         break;
       }
@@ -127,6 +173,8 @@ MemoryDumpParse parseMemoryDump(std::string_view content) {
     set.intervalSeconds = setIntervalSeconds(byteAt(content, pos + 8), byteAt(content, pos + 9));
     set.damaged = damaged;
     if (damaged) ++out.damagedSets;
+    findJoin(content, firstRecord, end, set);
+    if (set.mayHoldNextSet) ++out.joinedSets;
     out.sets.push_back(std::move(set));
     pos = resume;
   }

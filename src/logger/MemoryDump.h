@@ -42,6 +42,11 @@ struct LoggerSetInfo {
   std::string timeText;  // "DD-hh:nn:ss" from the header's BCD bytes
   int intervalSeconds = 0;
   bool damaged = false;  // its end was not on a record boundary (see parseMemoryDump)
+  // A damaged marker (one of its four bytes wrong) with a sound header behind it stands on the
+  // set's record grid: the next set's marker was hit, so the two sets ran together and the
+  // records from `joinedAfterRecord` + 1 on may be the next set's header and records.
+  bool mayHoldNextSet = false;
+  std::size_t joinedAfterRecord = 0;
 };
 
 struct MemoryDumpParse {
@@ -50,18 +55,23 @@ struct MemoryDumpParse {
   // tail of a damaged set, and headers with no whole record behind them.
   std::size_t skippedBytes = 0;
   std::size_t damagedSets = 0;  // listed sets whose end was not found on a record boundary
+  std::size_t joinedSets = 0;   // listed sets that may hold the next set's records
 };
 
 // Splits cut memory content (as cutMemoryDump returns it, ending in a marker) into logger
 // sets in one pass. A set runs from its marker, over a 10-byte header, then record by record
 // (three bytes; the first record is never taken for a marker) until a record boundary holds a
-// marker. Damaged content is handled without reading outside `content` and without looping:
+// marker. The first record is never taken for a marker, not even for the end of a damaged set:
+// a set always holds at least one record. Damaged content is handled without reading outside
+// `content` and without looping:
 // - content that does not start on a marker is skipped up to the next marker (resync);
 // - a marker off the set's record grid that is followed by a sound header (BCD day, hour,
 //   minute, second and interval seconds in range) or that closes the content means bytes were
 //   lost or added: the set ends there as damaged, keeps its whole records, and the scan
 //   resumes on that marker. Off-grid marker bytes without such a header stay record bytes.
-//   A set with no whole record is not listed.
+//   A set with no whole record is not listed;
+// - a damaged marker on a set's record grid followed by a sound header marks the set as one
+//   that may hold the next set's records (the sets ran together); it is reported, not split.
 MemoryDumpParse parseMemoryDump(std::string_view content);
 
 // Cell texts of the set table.

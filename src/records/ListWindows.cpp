@@ -118,7 +118,25 @@ void ListWindow::toolbarButtonClick(const QString& key) {
   }
 }
 
+QDateTime ListWindow::recordDateTime(int row) const {
+  if (row < 1 || static_cast<std::size_t>(row) > recordDates_.size()) return {};
+  return recordDates_[static_cast<std::size_t>(row - 1)];
+}
+
 void ListWindow::appendRecord(const QString& number, const QString& time, const QString& value) {
+  if (kind_ == Kind::RealTime) {
+    // The row's stamp was taken from the same clock a moment ago in this tick; the date is the
+    // one whose "DD-hh:nn:ss" it is (a second may have turned over since).
+    QDateTime date;
+    const QDateTime now = ctx_.clock.localDateTime();
+    for (int back = 0; back <= 2 && !date.isValid(); ++back) {
+      const QDateTime t = now.addSecs(-back);
+      const std::string text =
+          sampleTimeStamp(t.date().day(), t.time().hour(), t.time().minute(), t.time().second());
+      if (time == QLatin1String(text.c_str())) date = t;
+    }
+    recordDates_.push_back(date);
+  }
   grid_->appendRows({QStringList{number, time, value}});
   const int last = grid_->rows() - 1;
   view_->layoutNow();

@@ -1,8 +1,10 @@
 #pragma once
 // The two list windows: the live list ("Real Time List") that the recording tick appends to,
 // and the file list ("File List") that "Open" fills from a data file.
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class QToolBar;
 
@@ -33,6 +35,10 @@ class ListWindow : public QWidget {
   // Moves the window just right of the main panel, top edges level.
   void placeBesidePanel();
 
+  // Local date and time of record row `row` (1 = first record): known for the live list's
+  // rows, invalid for a file's (a data file stores the day of the month only).
+  QDateTime recordDateTime(int row) const;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -42,6 +48,7 @@ class ListWindow : public QWidget {
   GridModel* grid_;
   GridView* view_;
   QToolBar* toolbar_;
+  std::vector<QDateTime> recordDates_;  // live list: one per record row
 };
 
 // The toolbar's "List": opens the live list when none runs and the meter measures plainly.

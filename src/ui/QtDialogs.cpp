@@ -153,6 +153,7 @@ std::optional<QString> QtDialogs::saveFileName(const QString& filter) {
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
+  if (folderChosen) folderChosen(lastFolder_);
   return path;
 }
 
@@ -168,6 +169,7 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter) {
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
+  if (folderChosen) folderChosen(lastFolder_);
   return path;
 }
 

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "ui/Dialogs.h"
@@ -41,6 +42,11 @@ class QtDialogs : public Dialogs {
 
   // The title every message box carries (the application's display name).
   static QString applicationTitle();
+
+  // The folder the file dialogs start in, and who hears of the folder a dialog ended in (so
+  // that the next run starts there too).
+  void setStartFolder(const QString& folder) { lastFolder_ = folder; }
+  std::function<void(const QString& folder)> folderChosen;
 
  private:
   QWidget* owner() const;

@@ -135,6 +135,55 @@ TEST_F(DataListTest, ANewSetReplacesTheList) {
   EXPECT_EQ(lux(1, 1), "10-08:00:00");
 }
 
+TEST_F(DataListTest, FirstRecordReadingLikeAMarkerIsListedWithItsSet) {
+  // Six records; the first reads 00 55 AA (85 under range bit 5: 850 lx) and the second
+  // starts with 00, with bytes behind that would pass for a set header. Listed after another
+  // set, so that nothing of that listing may show through.
+  const std::string content =
+      loggerSetBytes(0x05, 0x06, 0x00, 0x00, 0, 0x01, {{0x04, 0xD2, 0x10}}) +
+      loggerSetBytes(0x14, 0x09, 0x30, 0x00, 0, 0x10,
+                     {{0x00, 0x55, 0xAA},
+                      {0x00, 0x12, 0x10},
+                      {0x20, 0x30, 0x10},
+                      {0x05, 0x06, 0x10},
+                      {0x07, 0x08, 0x10},
+                      {0x09, 0x0A, 0x10}});
+  list(content, 1);
+  ASSERT_EQ(memoryWindow()->gridSet().rows(), 3);
+  EXPECT_EQ(memoryWindow()->gridSet().cell(2, 1), "14-09:30:00");
+  EXPECT_EQ(memoryWindow()->gridSet().cell(2, 2), "10");
+  EXPECT_EQ(memoryWindow()->gridSet().cell(2, 3), "6");
+  EXPECT_EQ(memoryWindow()->lblMessage().text(), "100.0% Completed");
+  memoryWindow()->gridSetClick(2);
+  ASSERT_EQ(dataList()->gridM().rows(), 7);
+  const char* luxTexts[] = {"850", "18", "8240", "1286", "1800", "2314"};
+  for (int n = 1; n <= 6; ++n) EXPECT_EQ(lux(n), luxTexts[n - 1]) << n;
+  EXPECT_EQ(lux(1, 1), "14-09:30:00");
+  EXPECT_EQ(lux(6, 1), "14-09:30:50");
+}
+
+TEST_F(DataListTest, AListingNeverShowsValuesOfAnEarlierOne) {
+  // The second set opens with records whose range byte gives no scale: they have no value
+  // of their own, and the first set's last value must not stand in for one.
+  const std::string content =
+      loggerSetBytes(0x05, 0x06, 0x00, 0x00, 0, 0x01, {{0x04, 0xD2, 0x10}}) +
+      loggerSetBytes(
+          0x06, 0x06, 0x00, 0x00, 0, 0x01,
+          {{0x00, 0x07, 0x01}, {0x00, 0x08, 0x80}, {0x00, 0x09, 0x10}, {0x00, 0x01, 0x00}});
+  list(content, 1);
+  EXPECT_EQ(lux(1), "1234");
+  memoryWindow()->gridSetClick(2);
+  ASSERT_EQ(dataList()->gridM().rows(), 5);
+  EXPECT_EQ(lux(1), "");
+  EXPECT_EQ(fc(1), "");
+  EXPECT_EQ(lux(2), "");
+  EXPECT_EQ(fc(2), "");
+  // Within one set a record without a scale still shows the one before it.
+  EXPECT_EQ(lux(3), "9");
+  EXPECT_EQ(lux(4), "9");
+  EXPECT_EQ(fc(4), fc(3));
+}
+
 TEST_F(DataListTest, FootCandleMeterOpensOnTheFcGridAndUnitSwitches) {
   state.display.annFc = true;
   list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));

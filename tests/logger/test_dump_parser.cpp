@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "logger/MemoryDump.h"
+#include "logger/engine/LoggerDownload.h"
 
 using namespace lux;
 
@@ -235,8 +236,10 @@ TEST(DumpParse, TruncatedLastSetKeepsItsWholeRecordsOnly) {
 }
 
 TEST(DumpParse, HeaderWithoutAWholeRecordIsDropped) {
-  // A header cut short, or with fewer than three bytes before the next marker.
-  for (std::size_t extra : {0u, 1u}) {
+  // A header cut short, or with one or two bytes before the next marker. (With none, the next
+  // marker stands where the first record does, and the first record is never a marker: see
+  // FirstRecordThatReadsLikeAMarkerStaysARecord.)
+  for (std::size_t extra : {1u, 2u}) {
     const std::string content =
         simpleSet(2, 0x01) + simpleSet(1, 0x02).substr(0, 10 + extra) + simpleSet(1, 0x03);
     const MemoryDumpParse p = parseDump(content);
@@ -278,6 +281,7 @@ TEST(DumpParse, RandomSoundDumpsComeBackSetBySet) {
       offset += 10 + 3 * counts[s];
     }
     EXPECT_EQ(p.skippedBytes, 0u);
+    EXPECT_EQ(p.joinedSets, 0u);
   }
 }
 
@@ -298,4 +302,87 @@ TEST(DumpParse, RandomGarbageStaysInsideTheBuffer) {
     }
     EXPECT_LE(covered, junk.size());
   }
+}
+
+TEST(DumpParse, FirstRecordThatReadsLikeAMarkerStaysARecord) {
+  // Six sound records; the first reads 00 55 AA and the second starts with 00, and the bytes
+  // behind them would pass for a set header (day 12, 10:20:30, 5 s). The set keeps its own
+  // start and all six records, alone or between other sets.
+  const std::string set =
+      header(0x07, 0x01, 0x02, 0x03, 0x00, 0x01) + records({{0x00, 0x55, 0xAA},
+                                                            {0x00, 0x12, 0x10},
+                                                            {0x20, 0x30, 0x10},
+                                                            {0x05, 0x06, 0x10},
+                                                            {0x07, 0x08, 0x10},
+                                                            {0x09, 0x0A, 0x10}});
+  const std::vector<std::pair<std::string, std::size_t>> dumps = {
+      {set, 1},
+      {simpleSet(3, 0x01) + set, 2},
+      {set + simpleSet(2, 0x02), 2},
+      {simpleSet(3, 0x01) + set + simpleSet(2, 0x02), 3}};
+  for (const auto& [content, setCount] : dumps) {
+    const MemoryDumpParse p = parseDump(content);
+    EXPECT_EQ(p.sets.size(), setCount);
+    const LoggerSetInfo* found = nullptr;
+    for (const LoggerSetInfo& s : p.sets) {
+      if (s.timeText == "07-01:02:03") found = &s;
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->records, 6u);
+    EXPECT_EQ(found->length, set.size());
+    EXPECT_FALSE(found->damaged);
+    EXPECT_FALSE(found->mayHoldNextSet);
+    EXPECT_EQ(p.skippedBytes, 0u);
+    EXPECT_EQ(p.damagedSets, 0u);
+  }
+}
+
+TEST(DumpParse, DamagedMarkerRunsTwoSetsTogetherAndSaysSo) {
+  // The second set's marker lost one byte's worth of truth in each position in turn: the
+  // first set runs on over the second's header and records. Its end then falls off the record
+  // grid (a header is 10 bytes), but nothing was lost: it may hold the next set's records.
+  for (std::size_t wrongByte = 0; wrongByte < 4; ++wrongByte) {
+    std::string second = simpleSet(5, 0x02);
+    second[wrongByte] = static_cast<char>(second[wrongByte] ^ 0x40);
+    for (bool third : {true, false}) {
+      const std::string content = simpleSet(4, 0x01) + second + (third ? simpleSet(2, 0x03) : "");
+      const MemoryDumpParse p = parseDump(content);
+      ASSERT_EQ(p.sets.size(), third ? 2u : 1u) << wrongByte;
+      const LoggerSetInfo& joined = p.sets[0];
+      EXPECT_TRUE(joined.mayHoldNextSet) << wrongByte;
+      EXPECT_EQ(joined.joinedAfterRecord, 4u) << wrongByte;
+      // 4 own records plus the 25 bytes of the second set: 8 more whole records.
+      EXPECT_EQ(joined.records, 12u);
+      EXPECT_EQ(p.joinedSets, 1u);
+      if (third) {
+        EXPECT_EQ(p.sets[1].timeText.substr(0, 2), "03");
+        EXPECT_EQ(p.sets[1].records, 2u);
+        EXPECT_FALSE(p.sets[1].mayHoldNextSet);
+      }
+      const std::string report = damageReport(p).toStdString();
+      EXPECT_NE(report.find("set 1 ran into the next set"), std::string::npos) << report;
+      EXPECT_NE(report.find("after record 4"), std::string::npos) << report;
+      EXPECT_NE(report.find("may hold the next set's records"), std::string::npos) << report;
+      EXPECT_EQ(report.find("cut short"), std::string::npos) << report;
+    }
+  }
+}
+
+TEST(DumpParse, ReportTellsLostBytesFromSetsRunTogether) {
+  // Set 1 lost two bytes; set 3's marker is damaged so set 2 runs into it; set 4 is sound.
+  std::string first = simpleSet(6, 0x01);
+  first.erase(20, 2);
+  std::string third = simpleSet(3, 0x03);
+  third[2] = '\x2A';
+  const MemoryDumpParse p = parseDump(first + simpleSet(4, 0x02) + third + simpleSet(2, 0x04));
+  ASSERT_EQ(p.sets.size(), 3u);
+  EXPECT_TRUE(p.sets[0].damaged);
+  EXPECT_FALSE(p.sets[0].mayHoldNextSet);
+  EXPECT_TRUE(p.sets[1].mayHoldNextSet);
+  EXPECT_FALSE(p.sets[2].damaged);
+  EXPECT_EQ(damageReport(p).toStdString(),
+            "damaged: set 1 cut short, set 2 ran into the next set (damaged set marker after "
+            "record 4): it may hold the next set's records, 2 byte(s) skipped");
+  // A sound dump has nothing to report.
+  EXPECT_TRUE(damageReport(parseDump(simpleSet(3) + simpleSet(4))).isEmpty());
 }

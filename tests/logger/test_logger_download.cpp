@@ -204,20 +204,117 @@ TEST_F(LoggerTest, UnansweredDumpRequestIsRepeatedThenGivenUp) {
   EXPECT_TRUE(poll.pollEnabled());
 }
 
-TEST_F(LoggerTest, ClosingTheWindowDuringTheDumpStopsTheDownload) {
+TEST_F(LoggerTest, ClosedWindowLetsTheDumpEndBeforeThePollResumes) {
+  // The meter cannot be stopped once "Q" is out: closing the window at 10% leaves the rest of
+  // the dump coming for about a minute. The program takes it in and drops it, the panel says
+  // so, a "Memory" click meanwhile is refused, and the poll starts again only at the end.
   meter->fillLoggerMemory(3);
   meter->setPaced(true);
-  clock.onIdle = [this] {
+  std::vector<QString> notes;
+  ctx->hooks.showPortNote = [&notes](const QString& note) { notes.push_back(note); };
+  double closedAt = -1;
+  bool clicked = false;
+  dialogs.expectMessage();
+  clock.onIdle = [&] {
     MemoryWindow* w = memoryWindow();
-    if (w && w->progress().value() > 100) w->close();
+    if (closedAt < 0 && w && w->progress().value() > 100) {
+      w->close();
+      closedAt = clock.elapsed();
+    } else if (closedAt >= 0 && !clicked && clock.elapsed() > closedAt + 20) {
+      clicked = true;
+      EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Refused);
+    }
   };
+  const double before = clock.elapsed();
   EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Cancelled);
   clock.onIdle = nullptr;
+  const double took = clock.elapsed() - before;
+  ASSERT_GE(closedAt, 0);
+  ASSERT_TRUE(clicked);
+
+  // Received to its last byte at the line's pace, and not a moment's wait beyond.
+  const double line = (131071.0 - 1279.0 + 16.0) / sim::SimMeter::kBytesPerSecond;
+  EXPECT_GE(took, line);
+  EXPECT_LT(took, line + 1.0);
+  // Nothing was sent on the line while the rest came in, the refused click included.
+  for (const sim::Received& r : meter->received()) {
+    EXPECT_LT(r.at, closedAt) << "letter " << r.letter << " at " << r.at;
+  }
+  // The panel said what the meter was doing, with a progress that only grows (one caption per
+  // percent), and gave the port caption back at the end.
+  ASSERT_GE(notes.size(), 3u);
+  EXPECT_EQ(notes.back(), QString());
+  int lastPercent = -1;
+  for (std::size_t i = 0; i + 1 < notes.size(); ++i) {
+    ASSERT_TRUE(notes[i].startsWith("Memory dump ")) << notes[i].toStdString();
+    const int percent = notes[i].mid(12).chopped(1).toInt();
+    EXPECT_GT(percent, lastPercent);
+    lastPercent = percent;
+  }
+  EXPECT_GE(notes.front().mid(12).chopped(1).toInt(), 10);
+  EXPECT_EQ(notes[notes.size() - 2], "Memory dump 100%");
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages()[0].startsWith("The meter is still sending its memory ("))
+      << dialogs.messages()[0].toStdString();
+  EXPECT_TRUE(dialogs.messages()[0].endsWith("Try again when it has finished."));
+
   EXPECT_FALSE(state.logger.memoryFormOpen);
   EXPECT_FALSE(state.logger.downloadRunning);
   EXPECT_EQ(state.logger.loggerSetCount, 0);
   EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_EQ(state.link.pollCount, 0);
+
+  // The poll takes up the stream at once: the meter answers, no reconnection.
+  meter->clearReceived();
+  pollOnce();
+  EXPECT_EQ(letters().substr(0, 2), "AM");
+  EXPECT_TRUE(state.link.linkUp);
+  // And the next download gets the memory whole.
+  meter->setPaced(false);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  QByteArray joined;
+  for (int k = 1; k <= state.logger.loggerSetCount; ++k)
+    joined += state.logger.loggerSets[static_cast<std::size_t>(k)];
+  EXPECT_EQ(joined.toStdString(), meter->loggerContent());
+  EXPECT_EQ(memoryWindow()->lblMessage().text(), "100.0% Completed");
+}
+
+TEST_F(LoggerTest, ClosingTheWindowWhileTheRequestIsRepeatedSendsNoMoreRequests) {
+  // The meter leaves "Q" unanswered; the window is closed while "H" is repeated.
+  meter->preloadLoggerSets(2, 5);
+  meter->truncateDumpAfter(0);
+  meter->clearReceived();
+  clock.onIdle = [this] {
+    MemoryWindow* w = memoryWindow();
+    const std::string sent = letters();
+    if (w && count(sent, 'Q') == 1 && sent.back() == 'H') w->close();
+  };
+  const double before = clock.elapsed();
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Cancelled);
+  clock.onIdle = nullptr;
+  EXPECT_EQ(count(letters(), 'Q'), 1u);
+  // A late answer to the "Q" already out would have been dropped: waited for the usual
+  // silence, no longer.
+  EXPECT_LT(clock.elapsed() - before, 0.2 + 0.2 + kDumpSilenceSeconds + 1.0);
+  EXPECT_FALSE(state.logger.downloadRunning);
+  EXPECT_TRUE(poll.pollEnabled());
+  EXPECT_EQ(state.link.pollCount, 0);
   EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(LoggerTest, BytesThatCameBeforeTheDumpRequestAreNotTakenForTheDump) {
+  // Bytes arrive after the last handshake, before "Q" goes out (the tail of an earlier dump,
+  // a late answer): the dump is read from "Q" on only.
+  meter->preloadLoggerSets(3, 7);
+  QObject::connect(&loggerDownload(*ctx), &LoggerDownload::memoryFound, [this] {
+    meter->injectGarbage(std::string("\x00\x55\xAA\x00\x31\x12\x34", 7));
+  });
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  ASSERT_EQ(state.logger.loggerSetCount, 3);
+  QByteArray joined;
+  for (int k = 1; k <= 3; ++k) joined += state.logger.loggerSets[static_cast<std::size_t>(k)];
+  EXPECT_EQ(joined.toStdString(), meter->loggerContent());
+  EXPECT_EQ(memoryWindow()->lblMessage().text(), "100.0% Completed");
 }
 
 TEST_F(LoggerTest, DamagedDumpListsTheSoundSetsAndSaysSo) {
@@ -232,8 +329,25 @@ TEST_F(LoggerTest, DamagedDumpListsTheSoundSetsAndSaysSo) {
   EXPECT_EQ(t.cell(1, 3), "3");
   EXPECT_EQ(t.cell(2, 1), "08-11:00:00");
   EXPECT_EQ(t.cell(2, 3), "2");
-  EXPECT_TRUE(memoryWindow()->lblMessage().text().startsWith("100.0% Completed"));
-  EXPECT_TRUE(memoryWindow()->lblMessage().text().contains("damaged"));
+  EXPECT_EQ(memoryWindow()->lblMessage().text(),
+            "100.0% Completed - damaged: set 1 cut short, 1 byte(s) skipped");
+}
+
+TEST_F(LoggerTest, SetsRunTogetherByADamagedMarkerAreNamedNotCutShort) {
+  const std::vector<std::array<std::uint8_t, 3>> three = {{1, 2, 0x10}, {3, 4, 0x10}, {5, 6, 0x10}};
+  std::string second = loggerSetBytes(0x08, 0x11, 0x00, 0x00, 0, 0x02, three);
+  second[1] = '\x54';  // the second set's marker reads 00 54 AA 00
+  meter->setRawLoggerContent(loggerSetBytes(0x07, 0x10, 0x00, 0x00, 0, 0x01, three) + second +
+                             loggerSetBytes(0x09, 0x12, 0x00, 0x00, 0, 0x03, three));
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  GridModel& t = memoryWindow()->gridSet();
+  ASSERT_EQ(t.rows(), 3);
+  EXPECT_EQ(t.cell(1, 1), "07-10:00:00");
+  EXPECT_EQ(t.cell(1, 3), "9");  // its own 3 records and the 19 bytes of the second set
+  EXPECT_EQ(t.cell(2, 1), "09-12:00:00");
+  EXPECT_EQ(memoryWindow()->lblMessage().text(),
+            "100.0% Completed - damaged: set 1 ran into the next set (damaged set marker after "
+            "record 3): it may hold the next set's records, 1 byte(s) skipped");
 }
 
 TEST_F(LoggerTest, FreeMemoryAtTheTopShowsZero) {

@@ -1,0 +1,290 @@
+#include "app/MenuBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolBar>
+#include <exception>
+
+#include "app/Context.h"
+#include "app/CsvExport.h"
+#include "link/MeterLink.h"
+
+#ifndef LUXPANEL_HOMEPAGE
+#define LUXPANEL_HOMEPAGE "https://luxpanel.org/"
+#endif
+
+namespace lux {
+
+namespace {
+
+struct MenuTexts {
+  Q_DECLARE_TR_FUNCTIONS(MenuBar)
+};
+
+// The panel's toolbar button with this key.
+QAction* toolbarAction(Context& ctx, const QString& key) {
+  auto* bar = ctx.panel ? ctx.panel->findChild<QToolBar*>(QStringLiteral("Toolbar1")) : nullptr;
+  if (!bar) return nullptr;
+  for (QAction* a : bar->actions())
+    if (a->data().toString() == key) return a;
+  return nullptr;
+}
+
+// A list window's own toolbar button (they carry their key as objectName).
+QAction* listAction(QWidget* window, const QString& key) {
+  auto* bar = window ? window->findChild<QToolBar*>(QStringLiteral("Toolbar1")) : nullptr;
+  if (!bar) return nullptr;
+  for (QAction* a : bar->actions())
+    if (a->objectName() == key) return a;
+  return nullptr;
+}
+
+bool isListWindow(const QWidget* w) {
+  if (!w) return false;
+  const QString name = w->objectName();
+  return name == QLatin1String("RealTimeList") || name == QLatin1String("FileList") ||
+         name == QLatin1String("DataList");
+}
+
+QWidget* openWindow(QWidget* w) {
+  return w && w->isVisible() ? w : nullptr;
+}
+
+// Menu items that stand for a toolbar button: the key and the button's own words.
+struct KeyItem {
+  const char* key;
+  const char* text;
+};
+
+constexpr KeyItem kMeterItems[] = {
+    {"PC", QT_TRANSLATE_NOOP("MenuBar", "PC Sampling Rate…")},
+    {"TimeSet", QT_TRANSLATE_NOOP("MenuBar", "Set Meter Time to PC System Time…")},
+    {"Memory", QT_TRANSLATE_NOOP("MenuBar", "Data Logger…")},
+    {"CD", QT_TRANSLATE_NOOP("MenuBar", "Luminous Intensity…")},
+    {"Comp", QT_TRANSLATE_NOOP("MenuBar", "Comparator…")},
+    {"Hold", QT_TRANSLATE_NOOP("MenuBar", "Set Time to Hold…")},
+    {"Buttons", QT_TRANSLATE_NOOP("MenuBar", "Control Panel")},
+    {"ESC", QT_TRANSLATE_NOOP("MenuBar", "Back to Normal Mode")},
+};
+
+constexpr KeyItem kViewItems[] = {
+    {"List", QT_TRANSLATE_NOOP("MenuBar", "List Display")},
+    {"Graph", QT_TRANSLATE_NOOP("MenuBar", "Graphic Display")},
+};
+
+// A failure inside a command ends that command only, as it does for the toolbar.
+template <class F>
+void guarded(F&& f) {
+  try {
+    f();
+  } catch (const LinkAborted&) {
+  } catch (const std::exception&) {
+  }
+}
+
+class MenuBarController : public QObject {
+ public:
+  MenuBarController(Context& ctx, DesktopServices services, QMainWindow* panel)
+      : QObject(panel), ctx_(ctx), services_(std::move(services)), panel_(panel) {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+      if (now && isListWindow(now->window())) lastList_ = now->window();
+      updateListItems();
+    });
+    // Print and Export follow the lists opening and closing, so that their shortcuts are live
+    // exactly while there is a list to act on.
+    qApp->installEventFilter(this);
+  }
+
+  ~MenuBarController() override {
+    if (qApp) qApp->removeEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType() &&
+        isListWindow(static_cast<QWidget*>(watched))) {
+      // Hidden is not yet gone from the state's pointers: look once the event is through.
+      QTimer::singleShot(0, this, [this] { updateListItems(); });
+      if (type == QEvent::Show) updateListItems();
+    }
+    return false;
+  }
+
+ public:
+  QMenuBar* build() {
+    auto* bar = new QMenuBar(panel_);
+    bar->setObjectName(QStringLiteral("MenuBar"));
+
+    QMenu* file = bar->addMenu(MenuTexts::tr("&File"));
+    file->setObjectName(QStringLiteral("MenuFile"));
+    save_ = keyAction(file, "Save", MenuTexts::tr("Save As…"), QKeySequence::Save);
+    save_->setShortcutContext(Qt::WindowShortcut);  // a list window has a Save of its own
+    keyAction(file, "Open", MenuTexts::tr("Open File to Read…"), QKeySequence::Open);
+    file->addSeparator();
+    exportCsv_ = file->addAction(MenuTexts::tr("Export CSV…"));
+    exportCsv_->setObjectName(QStringLiteral("MenuExportCsv"));
+    connect(exportCsv_, &QAction::triggered, this, [this] {
+      guarded([this] { exportListAsCsv(ctx_, currentListWindow(ctx_, lastList_)); });
+    });
+    print_ = file->addAction(MenuTexts::tr("Print…"));
+    print_->setObjectName(QStringLiteral("MenuPrint"));
+    setShortcut(print_, QKeySequence::Print);
+    connect(print_, &QAction::triggered, this, [this] {
+      // Ctrl+P in a graph viewer or a settings window is not meant for a list.
+      QWidget* active = QApplication::activeWindow();
+      if (active && active != panel_ && !isListWindow(active)) return;
+      if (QAction* a = listAction(currentListWindow(ctx_, lastList_), QStringLiteral("Print")))
+        a->trigger();
+    });
+    file->addSeparator();
+    QAction* quit = file->addAction(MenuTexts::tr("Quit"));
+    quit->setObjectName(QStringLiteral("MenuQuit"));
+    setShortcut(quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, panel_, &QWidget::close);
+    connect(file, &QMenu::aboutToShow, this, &MenuBarController::updateFileMenu);
+
+    QMenu* meter = bar->addMenu(MenuTexts::tr("&Meter"));
+    meter->setObjectName(QStringLiteral("MenuMeter"));
+    for (const KeyItem& item : kMeterItems)
+      keyAction(meter, item.key, MenuTexts::tr(item.text), {});
+
+    QMenu* view = bar->addMenu(MenuTexts::tr("&View"));
+    view->setObjectName(QStringLiteral("MenuView"));
+    for (const KeyItem& item : kViewItems) keyAction(view, item.key, MenuTexts::tr(item.text), {});
+
+    QMenu* help = bar->addMenu(MenuTexts::tr("&Help"));
+    help->setObjectName(QStringLiteral("MenuHelp"));
+    QAction* manual = help->addAction(MenuTexts::tr("Manual"));
+    manual->setObjectName(QStringLiteral("MenuManual"));
+    setShortcut(manual, QKeySequence::HelpContents);
+    connect(manual, &QAction::triggered, this, &MenuBarController::showManual);
+    QAction* about = help->addAction(MenuTexts::tr("About luxpanel"));
+    about->setObjectName(QStringLiteral("MenuAbout"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this,
+            [this] { services_.about(panel_, MenuTexts::tr("About luxpanel"), aboutText()); });
+
+    panel_->setMenuBar(bar);
+    updateFileMenu();
+    return bar;
+  }
+
+ private:
+  // The shortcuts reach the panel's commands from every window of the program, so Ctrl+P in a
+  // list window prints that list.
+  static void setShortcut(QAction* a, const QKeySequence& keys) {
+    a->setShortcut(keys);
+    a->setShortcutContext(Qt::ApplicationShortcut);
+  }
+
+  QAction* keyAction(QMenu* menu, const char* key, const QString& text, const QKeySequence& keys) {
+    QAction* a = menu->addAction(text);
+    const QString k = QLatin1String(key);
+    a->setObjectName(QStringLiteral("Menu") + k);
+    a->setData(k);
+    if (!keys.isEmpty()) setShortcut(a, keys);
+    connect(a, &QAction::triggered, this, [this, k] {
+      if (QAction* button = toolbarAction(ctx_, k)) button->trigger();
+    });
+    return a;
+  }
+
+  void updateListItems() {
+    const bool listOpen = currentListWindow(ctx_, lastList_) != nullptr;
+    if (print_) print_->setEnabled(listOpen);
+    if (exportCsv_) exportCsv_->setEnabled(listOpen);
+  }
+
+  void updateFileMenu() {
+    if (save_)
+      save_->setText(ctx_.state.recording.fileRecording ? MenuTexts::tr("Stop Recording")
+                                                        : MenuTexts::tr("Save As…"));
+    updateListItems();
+  }
+
+  void showManual() {
+    for (const QUrl& url : manualLocations(services_.programFolder))
+      if (services_.openUrl(url)) return;
+    ctx_.dialogs.message(MenuTexts::tr("The manual could not be opened here. In a terminal, "
+                                       "\"man luxpanel\" shows it; it is also on %1")
+                             .arg(QLatin1String(LUXPANEL_HOMEPAGE)));
+  }
+
+  Context& ctx_;
+  DesktopServices services_;
+  QMainWindow* panel_;
+  QPointer<QWidget> lastList_;
+  QPointer<QAction> save_, print_, exportCsv_;
+};
+
+}  // namespace
+
+QList<QUrl> manualLocations(const QString& programFolder) {
+  QList<QUrl> urls;
+  const QDir prefix(programFolder + QStringLiteral("/.."));
+  for (const char* page : {"share/man/man1/luxpanel.1.gz", "share/man/man1/luxpanel.1"}) {
+    if (QFileInfo::exists(prefix.filePath(QLatin1String(page)))) {
+      urls << QUrl(QStringLiteral("man:luxpanel(1)"));
+      break;
+    }
+  }
+  QStringList readmes;
+  for (const char* doc : {"share/doc/luxpanel/README.md", "share/doc/luxpanel/README.md.gz"})
+    readmes << prefix.filePath(QLatin1String(doc));
+#ifdef LUXPANEL_SOURCE_DIR
+  readmes << QStringLiteral(LUXPANEL_SOURCE_DIR "/README.md");
+#endif
+  for (const QString& r : readmes)
+    if (QFileInfo::exists(r)) urls << QUrl::fromLocalFile(QFileInfo(r).canonicalFilePath());
+  return urls;
+}
+
+QString aboutText() {
+  return MenuTexts::tr(
+             "<h3>luxpanel %1</h3>"
+             "<p>Companion program of the digital light meter.</p>"
+             "<p>Built with Qt %2, running on Qt %3.</p>"
+             "<p>Licence: GNU General Public License, version 3 or later "
+             "(GPL-3.0-or-later).</p>"
+             "<p><a href=\"%4\">%4</a></p>")
+      .arg(QLatin1String(LUXPANEL_VERSION), QLatin1String(QT_VERSION_STR),
+           QLatin1String(qVersion()), QLatin1String(LUXPANEL_HOMEPAGE));
+}
+
+QWidget* currentListWindow(Context& ctx, QWidget* lastUsed) {
+  if (QWidget* active = QApplication::activeWindow(); isListWindow(active)) return active;
+  if (QWidget* w = openWindow(lastUsed); isListWindow(w)) return w;
+  for (QWidget* w : {ctx.state.logger.dataListWindow.data(), ctx.state.recording.fileList.data(),
+                     ctx.state.recording.realTimeList.data()})
+    if (openWindow(w)) return w;
+  return nullptr;
+}
+
+QMenuBar* installMenuBar(Context& ctx, DesktopServices services) {
+  auto* panel = qobject_cast<QMainWindow*>(ctx.panel);
+  if (!panel) return nullptr;
+  if (!services.openUrl)
+    services.openUrl = [](const QUrl& u) { return QDesktopServices::openUrl(u); };
+  if (!services.about) {
+    services.about = [](QWidget* parent, const QString& title, const QString& text) {
+      QMessageBox::about(parent, title, text);
+    };
+  }
+  if (services.programFolder.isEmpty())
+    services.programFolder = QCoreApplication::applicationDirPath();
+  auto* controller = new MenuBarController(ctx, std::move(services), panel);
+  return controller->build();
+}
+
+}  // namespace lux
