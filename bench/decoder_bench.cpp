@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "link/FrameDecoder.h"
-#include "link/FrameEncoder.h"
 #include "link/LoggerValue.h"
+#include "tests/support/Frames.h"
 
 namespace {
 
@@ -16,13 +16,14 @@ namespace {
 std::vector<std::string> typicalFrames() {
   std::vector<std::string> frames;
   for (int d = 0; d <= 3; ++d) {
-    frames.push_back(lux::encodeFrame(lux::frameForReading(123.456 * (d + 1), d, true)));
-    frames.push_back(lux::encodeFrame(lux::frameForReading(9.87 * (d + 1), d, false)));
+    frames.push_back(
+        lux::test::encodeFrame(lux::test::frameForReading(123.456 * (d + 1), d, true)));
+    frames.push_back(lux::test::encodeFrame(lux::test::frameForReading(9.87 * (d + 1), d, false)));
   }
-  frames.push_back(lux::encodeFrame(lux::frameForReading(0, 0, true, true)));
-  auto setUp = lux::frameForReading(1.0, 1, true);
+  frames.push_back(lux::test::encodeFrame(lux::test::frameForReading(0, 0, true, true)));
+  auto setUp = lux::test::frameForReading(1.0, 1, true);
   setUp.flags.annSetUp = true;
-  frames.push_back(lux::encodeFrame(setUp));
+  frames.push_back(lux::test::encodeFrame(setUp));
   return frames;
 }
 

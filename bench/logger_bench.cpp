@@ -14,7 +14,7 @@
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
+#include "support/SimSerialPort.h"
 #include "ui/GridModel.h"
 
 namespace {
@@ -55,7 +55,7 @@ void BM_ListLargestSet(benchmark::State& state) {
   }
   meter.addLoggerSet(std::move(set));
   lux::bench::StepClock clock;
-  lux::sim::SimSerialPort port(meter, [&] { return clock.t_; });
+  lux::test::SimSerialPort port(meter, [&] { return clock.t_; });
   lux::AppState app;
   app.link.portName = QStringLiteral("sim");
   lux::MeterLink link(port, clock, app.link);

@@ -22,7 +22,7 @@
 #include "records/ListWindows.h"
 #include "records/Recording.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
+#include "support/SimSerialPort.h"
 #include "ui/GridModel.h"
 
 namespace {
@@ -53,7 +53,7 @@ struct Rig {
   }
   lux::bench::StepClock clock;
   lux::sim::SimMeter meter;
-  lux::sim::SimSerialPort port{meter, [this] { return clock.t_; }};
+  lux::test::SimSerialPort port{meter, [this] { return clock.t_; }};
   lux::LinkState linkState;
   std::unique_ptr<lux::MeterLink> meterLink;
   lux::AppState state;

@@ -1,6 +1,6 @@
 // Random line bytes through frame framing and the display decoder, random records through the
-// logger value texts, and random readings through the encoder. Besides surviving ASan/UBSan,
-// each decoded frame must encode back to its own bytes.
+// logger value texts, and random readings through the simulated meter's encoder. Besides
+// surviving ASan/UBSan, each decoded frame must encode back to its own bytes.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "link/FrameDecoder.h"
-#include "link/FrameEncoder.h"
 #include "link/LoggerValue.h"
 #include "link/Protocol.h"
+#include "tests/support/Frames.h"
 
 namespace {
 
@@ -34,13 +34,13 @@ void decodeWindow(std::string_view window) {
         state.secondaryDigits.size() == 4);
   if (!framed || r == lux::DecodeResult::Banner) return;
 
-  lux::FrameSpec spec;
+  lux::test::FrameSpec spec;
   spec.flags = state;
   spec.overload = static_cast<std::uint8_t>(window[3]) == 0xFF;
   for (std::size_t i = 0; i < 2; ++i) spec.memoryDigits[i] = state.memoryDigits[i];
   for (std::size_t i = 0; i < 6; ++i) spec.mainDigits[i] = state.mainDigits[i];
   for (std::size_t i = 0; i < 4; ++i) spec.secondaryDigits[i] = state.secondaryDigits[i];
-  const std::string back = lux::encodeFrame(spec);
+  const std::string back = lux::test::encodeFrame(spec);
   check(back.substr(0, 5) == window.substr(0, 5));
   if (r == lux::DecodeResult::Complete) check(back.substr(5, 2) == window.substr(5, 2));
 }
@@ -66,9 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     double value;
     std::memcpy(&value, data, sizeof value);
     const int decimals = static_cast<std::int8_t>(data[8]);
-    const auto spec = lux::frameForReading(value, decimals, (data[9] & 1) != 0, (data[9] & 2) != 0);
+    const auto spec =
+        lux::test::frameForReading(value, decimals, (data[9] & 1) != 0, (data[9] & 2) != 0);
     lux::DisplayState s;
-    check(lux::decodeFrame(s, lux::encodeFrame(spec)) == lux::DecodeResult::Complete);
+    check(lux::decodeFrame(s, lux::test::encodeFrame(spec)) == lux::DecodeResult::Complete);
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Measures luxpanel against luxpanel-sim on a pseudo-terminal:
+# Measures luxpanel against luxpanel-sim on a pseudo-terminal (as luxpanel-probe: the program plus
+# the state file the figures are read from):
 #  - CPU of the luxpanel process while it mirrors a streaming meter (4 polls a second),
 #    while the meter is silent, and after the simulator process has gone;
 #  - time from a restarted simulator to the panel showing the port again;
@@ -10,11 +11,11 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-measure}
-if [ ! -x "$build/luxpanel" ] || [ ! -x "$build/sim/luxpanel-sim" ]; then
+if [ ! -x "$build/probe/luxpanel-probe" ] || [ ! -x "$build/sim/luxpanel-sim" ]; then
   [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  ninja -C "$build" luxpanel luxpanel-sim >/dev/null
+  ninja -C "$build" luxpanel-probe luxpanel-sim >/dev/null
 fi
-export LUXPANEL_BIN="$build/luxpanel" LUXPANEL_SIM_BIN="$build/sim/luxpanel-sim"
+export LUXPANEL_BIN="$build/probe/luxpanel-probe" LUXPANEL_SIM_BIN="$build/sim/luxpanel-sim"
 export MEASURE_SECONDS="${MEASURE_SECONDS:-60}"
 exec python3 - <<'PY'
 import os, statistics, subprocess, sys, tempfile, time

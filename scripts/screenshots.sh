@@ -1,5 +1,6 @@
 #!/bin/sh
-# Takes the README's gallery: runs the real luxpanel on the simulated meter under Xvfb, opens
+# Takes the README's gallery: runs the program (luxpanel-probe, luxpanel with its gallery
+# walk) on the simulated meter under Xvfb, opens
 # every window in turn and writes a PNG of each to docs/screenshots/ (or the folder given as the
 # first argument). The simulated meter holds three logger sets so the Memory and Data List
 # windows have something to show, and a recording runs so the file list has a file to read.
@@ -11,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/screenshots}
 build=${LUXPANEL_BUILD:-$root/build-screenshot}
 [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja >/dev/null
-ninja -C "$build" luxpanel luxpanel-sim >/dev/null
+ninja -C "$build" luxpanel-probe luxpanel-sim >/dev/null
 
 work=$(mktemp -d)
 sim_pid=
@@ -46,7 +47,7 @@ mkdir -p "$out"
 touch "$work/started"
 LUXPANEL_SCREENSHOTS=$out LUXPANEL_RECORD_TO=$work/recording.txt LUXPANEL_SAMPLING=1 \
   timeout 120 xvfb-run -a -s "-screen 0 1600x1000x24" \
-  "$build/luxpanel" --port "$port" >/dev/null
+  "$build/probe/luxpanel-probe" --port "$port" >/dev/null
 echo quit >&3
 exec 3>&-
 

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Soak under faults: runs the real luxpanel (offscreen) against luxpanel-sim on a pseudo-terminal
-# while a file recording at 1 s, the live list and the live graph run, and makes the meter
-# misbehave on a seeded random schedule: silences of 1-20 s, garbage bytes, split and misframed
-# frames, overloads, unit switches and mode annunciators. scripts/soak_check.py then judges what
-# was left behind (data files, the meter's log of what it displayed, process samples).
+# Soak under faults: runs the program (offscreen, as luxpanel-probe: luxpanel plus the hooks that
+# keep its recording, live list and live graph going and write the panel's state file) against
+# luxpanel-sim on a pseudo-terminal while a file recording at 1 s, the live list and the live
+# graph run, and makes the meter misbehave on a seeded random schedule: silences of 1-20 s,
+# garbage bytes, split and misframed frames, overloads, unit switches and mode annunciators.
+# scripts/soak_check.py then judges what was left behind (data files, the meter's log of what it
+# displayed, process samples).
 #
 # Usage: scripts/soak.sh [SECONDS] [SEED] [OUTDIR]
 #   SECONDS  length of the session (default 120, at least 60)
 #   SEED     seed of the fault schedule and of the meter's lamp (default 1)
 #   OUTDIR   where everything is kept (default: a new directory under /tmp)
-# SOAK_BUILD names a build directory holding luxpanel and sim/luxpanel-sim (default build-soak,
-# configured and built here when the programs are missing).
+# SOAK_BUILD names a build directory holding probe/luxpanel-probe and sim/luxpanel-sim (default
+# build-soak, configured and built here when the programs are missing).
 # Exit status: 0 when every check passed, 1 when one failed, 2 when the session could not run.
 set -euo pipefail
 
@@ -37,11 +39,11 @@ if ! python3 "$root/scripts/soak_check.py" --self-test >"$out/self-test.txt" 2>&
 fi
 
 build=${SOAK_BUILD:-$root/build-soak}
-panel_bin=$build/luxpanel
+panel_bin=$build/probe/luxpanel-probe
 sim_bin=$build/sim/luxpanel-sim
 if [ ! -x "$panel_bin" ] || [ ! -x "$sim_bin" ]; then
   [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  ninja -C "$build" luxpanel luxpanel-sim >/dev/null
+  ninja -C "$build" luxpanel-probe luxpanel-sim >/dev/null
 fi
 
 now() { date +%s.%N; }

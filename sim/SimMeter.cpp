@@ -1,6 +1,6 @@
 #include "sim/SimMeter.h"
 
-#include "link/FrameEncoder.h"
+#include "sim/LcdFrame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -199,7 +199,14 @@ void SimMeter::handleCommand(char letter, const std::string& payload, double at)
   received_.push_back(Received{letter, payload, at});
   if (at < silentUntil_) return;  // switched off or gone quiet: hears nothing
   if (letter != 'M') quietUntil_ = at + kQuietAfterCommand;
-  auto u8 = [&](std::size_t i) { return static_cast<std::uint8_t>(payload[i]); };
+  if (answerLineCommand(letter, at)) return;
+  if (answerSettingsCommand(letter, payload, at)) return;
+  if (answerLoggerCommand(letter, at)) return;
+  pressKey(letter, at);
+}
+
+// The handshake, the display stream and the return to the normal display.
+bool SimMeter::answerLineCommand(char letter, double at) {
   switch (letter) {
     case 'A': {
       std::uint32_t a = loggerAddress();
@@ -210,17 +217,27 @@ void SimMeter::handleCommand(char letter, const std::string& payload, double at)
                       static_cast<char>(a & 0xFF),
                       '\x03'};
       send(std::move(ans), at);
-      break;
+      return true;
     }
     case 'M':
       quietUntil_ = -1;
       if (nextFrameAt_ >= streamUntil_ || nextFrameAt_ < at) nextFrameAt_ = at + 0.03;
       streamUntil_ = at + kStreamSeconds;
-      break;
+      return true;
     case 'H':
       ann_ &= ~(bit(Annunciator::SetUp) | bit(Annunciator::Rs232) | bit(Annunciator::Read));
       showHoldTime_ = false;
-      break;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The settings block, the clock and sampling time, and the values a command sets with its data
+// bytes. Packed-BCD values that are not decimal or out of range are heard but change nothing.
+bool SimMeter::answerSettingsCommand(char letter, const std::string& payload, double at) {
+  auto u8 = [&](std::size_t i) { return static_cast<std::uint8_t>(payload[i]); };
+  switch (letter) {
     case 'Z': {
       const SettingsBlock& s = settings_;
       std::string ans{'\x02',
@@ -233,7 +250,7 @@ void SimMeter::handleCommand(char letter, const std::string& payload, double at)
                       static_cast<char>(s.low & 0xFF),
                       '\x03'};
       send(std::move(ans), at);
-      break;
+      return true;
     }
     case 'Y': {
       MeterTime t = clock(at);
@@ -246,45 +263,87 @@ void SimMeter::handleCommand(char letter, const std::string& payload, double at)
                       static_cast<char>(bcd(samplingSeconds_)),
                       '\x03'};
       send(std::move(ans), at);
-      break;
+      return true;
     }
-    case 'Q': {
-      // The dump takes the line: the display stream ends until the next "M".
-      streamUntil_ = at;
-      std::string dump = memoryDump();
-      if (truncateDump_ && *truncateDump_ < dump.size()) dump.resize(*truncateDump_);
-      send(std::move(dump), at);
-      break;
-    }
-    case 'E':
-      eraseLogger();
-      clearUntil_ = at + kClearBannerSeconds;
-      break;
     case 'I':
       settings_.distance100 = static_cast<std::uint16_t>(u8(0) << 8 | u8(1));
-      break;
+      return true;
     case 'S': {
       int m = fromBcd(u8(0)), s = fromBcd(u8(1));
       if (m >= 0 && s >= 0 && m < 60 && s < 60) setHoldTime(m, s);
-      break;
+      return true;
     }
     case 'W': {
       int m = fromBcd(u8(0)), s = fromBcd(u8(1));
       if (m >= 0 && s >= 0 && m < 60 && s < 60) setSampling(m, s);
-      break;
+      return true;
     }
     case 'T': {
       MeterTime t{fromBcd(u8(0)), fromBcd(u8(1)), fromBcd(u8(2)), fromBcd(u8(3))};
       if (t.day >= 1 && t.day <= 31 && t.hour >= 0 && t.hour < 24 && t.minute >= 0 &&
           t.minute < 60 && t.second >= 0 && t.second < 60)
         setClock(t, at);
-      break;
+      return true;
     }
     case 'V':
       settings_.comparator = u8(0);
       settings_.high = static_cast<std::uint16_t>(u8(1) << 8 | u8(2));
       settings_.low = static_cast<std::uint16_t>(u8(3) << 8 | u8(4));
-      break;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The logger memory: the dump, erasure, and the logger keys (a run started and stopped, one
+// record taken by hand).
+bool SimMeter::answerLoggerCommand(char letter, double at) {
+  switch (letter) {
+    case 'Q': {
+      // The dump takes the line: the display stream ends until the next "M".
+      streamUntil_ = at;
+      std::string dump = memoryDump();
+      if (truncateDump_ && *truncateDump_ < dump.size()) dump.resize(*truncateDump_);
+      send(std::move(dump), at);
+      return true;
+    }
+    case 'E':
+      eraseLogger();
+      clearUntil_ = at + kClearBannerSeconds;
+      return true;
+    case 'P':
+      if (recording_)
+        stopLogging(at);
+      else
+        startLogging(at);
+      return true;
+    case 'J':
+      takeManualRecord(at);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void SimMeter::takeManualRecord(double at) {
+  if (rawLogger_) return;
+  if (!recording_ && !manualSetOpen_) {
+    // The first record by hand opens a set of its own, stamped now, with no interval.
+    if (loggerBytes_ + 13 > kLoggerCapacity) return;
+    LoggerSet s;
+    s.start = clock(at);
+    s.intervalMinutes = 0;
+    s.intervalSeconds = 0;
+    loggerSets_.push_back(std::move(s));
+    loggerBytes_ += 10;
+    manualSetOpen_ = true;
+  }
+  recordSample(at);
+}
+
+// The keys of the meter's keypad that change what it shows.
+void SimMeter::pressKey(char letter, double at) {
+  switch (letter) {
     case 'X':
       ann_ ^= bit(Annunciator::Comp);
       break;
@@ -301,12 +360,6 @@ void SimMeter::handleCommand(char letter, const std::string& payload, double at)
         ann_ |= bit(Annunciator::Hold);
       }
       break;
-    case 'P':
-      if (recording_)
-        stopLogging(at);
-      else
-        startLogging(at);
-      break;
     case 'D':
       ann_ ^= bit(Annunciator::Avg);
       break;
@@ -321,24 +374,6 @@ void SimMeter::handleCommand(char letter, const std::string& payload, double at)
       break;
     case 'N':
       if (annunciator(Annunciator::Read)) memoryNumber_ = (memoryNumber_ + 99) % 100;
-      break;
-    case 'J':
-      if (rawLogger_) break;
-      if (recording_) {
-        recordSample(at);
-      } else {
-        if (!manualSetOpen_) {
-          if (loggerBytes_ + 13 > kLoggerCapacity) break;
-          LoggerSet s;
-          s.start = clock(at);
-          s.intervalMinutes = 0;
-          s.intervalSeconds = 0;
-          loggerSets_.push_back(std::move(s));
-          loggerBytes_ += 10;
-          manualSetOpen_ = true;
-        }
-        recordSample(at);
-      }
       break;
     case 'B':
       showHoldTime_ = !showHoldTime_;
@@ -392,51 +427,42 @@ std::string SimMeter::buildFrame(double at, bool forLog, std::string* text) {
     std::uniform_int_distribution<int> oneIn(0, 2999);
     if (oneIn(rng_) == 0) ol = true;
   }
-  FrameSpec spec = frameForReading(v, dec, lux_, ol);
-  if (text) {
-    if (spec.overload) {
-      *text = "OL";
-    } else {
-      std::string digits;
-      for (char c : spec.mainDigits)
-        if (c != ' ') digits.push_back(c);
-      if (dec > 0 && digits.size() > static_cast<std::size_t>(dec))
-        digits.insert(digits.size() - dec, ".");
-      *text = digits;
-    }
-  }
+  LcdPicture p = readingPicture(v, dec, lux_, ol);
+  if (text) *text = shownReading(p);
 
   auto has = [&](Annunciator a) { return annunciator(a); };
-  DisplayState& f = spec.flags;
   if (has(Annunciator::Read)) {
     std::string n = std::to_string(100 + memoryNumber_ % 100);
-    spec.memoryDigits = {n[1], n[2]};
+    p.memoryDigits = {n[1], n[2]};
   }
   MeterTime t = clock(at);
   int s1 = showHoldTime_ ? holdMinutes_ : t.hour, s2 = showHoldTime_ ? holdSeconds_ : t.minute;
-  spec.secondaryDigits = {static_cast<char>('0' + s1 / 10 % 10), static_cast<char>('0' + s1 % 10),
-                          static_cast<char>('0' + s2 / 10 % 10), static_cast<char>('0' + s2 % 10)};
-  f.annTimeDot = true;  // the dot between hours and minutes (or minutes and seconds)
-  f.annRel = has(Annunciator::Rel);
-  f.annComp = has(Annunciator::Comp);
-  f.annUpperAvg = has(Annunciator::Avg);
-  f.annHold = has(Annunciator::Hold);
-  f.annRef = has(Annunciator::Ref);
-  f.annUpperPercent = has(Annunciator::Percent);
-  f.annFcHour = has(Annunciator::FcHour);
-  f.annLxHour = has(Annunciator::LxHour);
-  f.annCd = has(Annunciator::Cd);
-  if (f.annCd || f.annFcHour || f.annLxHour) f.annLx = f.annFc = false;  // a unit of its own
-  if (f.annCd) (lux_ ? f.annM : f.annFt) = true;                         // the distance's unit
-  f.annBattery = has(Annunciator::Battery);
-  f.annRead = has(Annunciator::Read);
-  f.annMem = has(Annunciator::Read);
-  f.annIntv = has(Annunciator::Intv);
-  f.annTimeHold = has(Annunciator::TimeHold);
-  f.annSetUp = has(Annunciator::SetUp);
-  f.annClear = has(Annunciator::Clear) || at < clearUntil_;
-  f.annRs232 = has(Annunciator::Rs232);
-  return encodeFrame(spec);
+  p.secondaryDigits = {static_cast<char>('0' + s1 / 10 % 10), static_cast<char>('0' + s1 % 10),
+                       static_cast<char>('0' + s2 / 10 % 10), static_cast<char>('0' + s2 % 10)};
+  p.light(Mark::TimeDot);  // the dot between hours and minutes (or minutes and seconds)
+  p.light(Mark::Rel, has(Annunciator::Rel));
+  p.light(Mark::Comp, has(Annunciator::Comp));
+  p.light(Mark::UpperAvg, has(Annunciator::Avg));
+  p.light(Mark::Hold, has(Annunciator::Hold));
+  p.light(Mark::Ref, has(Annunciator::Ref));
+  p.light(Mark::UpperPercent, has(Annunciator::Percent));
+  p.light(Mark::FcHour, has(Annunciator::FcHour));
+  p.light(Mark::LxHour, has(Annunciator::LxHour));
+  p.light(Mark::Cd, has(Annunciator::Cd));
+  if (p.lit(Mark::Cd) || p.lit(Mark::FcHour) || p.lit(Mark::LxHour)) {
+    p.light(Mark::Lx, false);  // a unit of its own
+    p.light(Mark::Fc, false);
+  }
+  if (p.lit(Mark::Cd)) p.light(lux_ ? Mark::Metres : Mark::Feet);  // the distance's unit
+  p.light(Mark::Battery, has(Annunciator::Battery));
+  p.light(Mark::Read, has(Annunciator::Read));
+  p.light(Mark::Mem, has(Annunciator::Read));
+  p.light(Mark::Intv, has(Annunciator::Intv));
+  p.light(Mark::TimeHold, has(Annunciator::TimeHold));
+  p.light(Mark::SetUp, has(Annunciator::SetUp));
+  p.light(Mark::Clear, has(Annunciator::Clear) || at < clearUntil_);
+  p.light(Mark::Rs232, has(Annunciator::Rs232));
+  return encodeLcdFrame(p);
 }
 
 void SimMeter::produceFrame(double at) {

@@ -201,8 +201,12 @@ class SimMeter {
   void advance(double now);
   void produceFrame(double at);
   void send(std::string bytes, double at);
-  void handleLetter(char letter, double at);
   void handleCommand(char letter, const std::string& payload, double at);
+  bool answerLineCommand(char letter, double at);
+  bool answerSettingsCommand(char letter, const std::string& payload, double at);
+  bool answerLoggerCommand(char letter, double at);
+  void takeManualRecord(double at);
+  void pressKey(char letter, double at);
   void updateLamp(double at);
   double displayedValue() const;
   int autoDecimals(double v) const;

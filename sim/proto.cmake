@@ -1,2 +1,3 @@
 # The simulated meter's core is plain C++ (no Qt), so it lives in the protocol library.
-target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/SimMeter.cpp)
+target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/SimMeter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LcdFrame.cpp)

@@ -32,6 +32,7 @@ struct PlotRequest {
   float xMax = 0;
   float yMin = 0;
   float yMax = 0;
+  QString source;  // where the values come from (file name, logger set): a printout's title
 };
 
 // Entry points of the subsystems, filled by the program's wiring as each subsystem exists.

@@ -7,7 +7,6 @@
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -15,14 +14,12 @@
 
 #include "app/AppState.h"
 #include "app/Context.h"
-#include "app/Gallery.h"
 #include "app/MenuBar.h"
 #include "app/RememberedChoices.h"
-#include "app/TestHooks.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
 #include "logger/Install.h"
@@ -60,18 +57,8 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
       QCoreApplication::translate(
           "CommandLine",
           "Run against a simulated meter on a pseudo-terminal instead of a real one."));
-  QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                QStringLiteral("Save a picture of the panel to PATH and exit."),
-                                QStringLiteral("PATH"));
-  screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-  QCommandLineOption delay(QStringLiteral("screenshot-delay"),
-                           QStringLiteral("Seconds to wait before the picture."),
-                           QStringLiteral("SECONDS"), QStringLiteral("3"));
-  delay.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOption(port);
   parser.addOption(simulate);
-  parser.addOption(screenshot);
-  parser.addOption(delay);
   parser.addPositionalArgument(
       QStringLiteral("FILE"),
       QCoreApplication::translate("CommandLine",
@@ -122,14 +109,6 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   options.port = parser.value(port);
   options.simulate = parser.isSet(simulate);
-  options.screenshotPath = parser.value(screenshot);
-  bool ok = false;
-  const double seconds = parser.value(delay).toDouble(&ok);
-  if (!ok || seconds < 0 || seconds > 3600) {
-    std::fprintf(stderr, "luxpanel: --screenshot-delay wants seconds between 0 and 3600\n");
-    return ParseOutcome::ExitError;
-  }
-  options.screenshotDelay = seconds;
   return ParseOutcome::Run;
 }
 
@@ -182,7 +161,8 @@ void applyPortText(LinkState& link, const QString& text) {
 
 }  // namespace
 
-int runProgram(QApplication& app, const ProgramOptions& options) {
+int runProgram(QApplication& app, const ProgramOptions& options,
+               const ProgramExtension& extension) {
   // The program ends when the main panel closes, not when the port window does.
   app.setQuitOnLastWindowClosed(false);
 
@@ -240,7 +220,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
   installGraphs(ctx);
   installLogger(ctx);
   installSettings(ctx);
-  installTestHooks(ctx);
+  if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);
   closeOnTerminationSignals(&panel);
@@ -260,20 +240,7 @@ int runProgram(QApplication& app, const ProgramOptions& options) {
     QTimer::singleShot(0, &panel, [&ctx, path] { openDataFile(ctx, path); });
   }
 
-  if (!options.screenshotPath.isEmpty()) {
-    QPointer<Panel> target(&panel);
-    const QString path = options.screenshotPath;
-    QTimer::singleShot(static_cast<int>(options.screenshotDelay * 1000), &panel, [target, path] {
-      if (!target) return;
-      const bool saved = target->grab().save(path);
-      std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "could not save",
-                   qPrintable(path));
-      std::fflush(saved ? stdout : stderr);
-      target->close();
-    });
-  }
-
-  startGalleryIfAsked(ctx);
+  if (extension.started) extension.started(ctx);
 
   const int code = app.exec();
   // From here on a further signal ends the program the plain way.

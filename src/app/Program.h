@@ -4,18 +4,27 @@
 // the main panel whose closing ends it all.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QApplication;
 
 namespace lux {
 
+struct Context;
+
 struct ProgramOptions {
-  QString port;                  // --port: skip the port window and use this text as if typed there
-  bool simulate = false;         // --simulate: serve a simulated meter on a pty and use it
-  QString screenshotPath;        // --screenshot: save a picture of the panel, then end
-  double screenshotDelay = 3.0;  // seconds after start-up before that picture is taken
-  QString file;                  // a data file to open in the file list once the panel runs
+  QString port;           // --port: skip the port window and use this text as if typed there
+  bool simulate = false;  // --simulate: serve a simulated meter on a pty and use it
+  QString file;           // a data file to open in the file list once the panel runs
+};
+
+// Steps a program built around this one (a driver that watches or steers the running panel)
+// adds from the outside: `installed` runs once every subsystem is installed and before the panel
+// starts up, `started` once it has started. Empty steps do nothing.
+struct ProgramExtension {
+  std::function<void(Context&)> installed;
+  std::function<void(Context&)> started;
 };
 
 enum class ParseOutcome { Run, ExitOk, ExitError };
@@ -25,12 +34,12 @@ enum class ParseOutcome { Run, ExitOk, ExitError };
 // options (-platform, -style, -display, ...) are let through for QApplication.
 ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& options);
 
-struct Context;
 // A data file named on the command line (the desktop hands files over that way): refused during
 // a file recording as the toolbar's Open is, otherwise read into a new file list.
 void openDataFile(Context& ctx, const QString& path);
 
 // Runs the program until the main panel closes; returns the exit code.
-int runProgram(QApplication& app, const ProgramOptions& options);
+int runProgram(QApplication& app, const ProgramOptions& options,
+               const ProgramExtension& extension = {});
 
 }  // namespace lux

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   if (outcome != lux::ParseOutcome::Run) return outcome == lux::ParseOutcome::ExitOk ? 0 : 2;
 
   QApplication app(argc, argv);
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("luxpanel"));
+  // No application display name: Qt would append it to every title the window manager shows,
+  // and each window's title is its own caption and nothing more.
   QGuiApplication::setDesktopFileName(QStringLiteral("luxpanel"));
   // Every window of the program carries the meter's icon.
   QApplication::setWindowIcon(lux::applicationIcon());

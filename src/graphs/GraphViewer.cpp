@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "graphs/NumEdit.h"
 #include "graphs/Twips.h"
@@ -47,6 +49,25 @@ constexpr int kFrameHeightTwips = 2700;
 constexpr int kMarginTwips = 120;
 constexpr int kPrintWidthTwips = 11550, kPrintGraphTwips = 720;
 
+// The x axis counts samples: its ticks fall on whole sample numbers and read as plain whole
+// numbers (no "1e+06", no 2.5), however far the user zooms in.
+class SampleNumberTicker : public QCPAxisTicker {
+ protected:
+  double getTickStep(const QCPRange& range) override {
+    const double step = QCPAxisTicker::getTickStep(range);
+    if (step <= 1) return 1;
+    return std::floor(step);  // a 2.5 step becomes 2; larger nice steps are whole already
+  }
+  int getSubTickCount(double tickStep) override {
+    const int count = QCPAxisTicker::getSubTickCount(tickStep);
+    const double sub = tickStep / (count + 1);
+    return sub == std::floor(sub) ? count : 0;
+  }
+  QString getTickLabel(double tick, const QLocale&, QChar, int) override {
+    return QString::number(tick, 'f', 0);
+  }
+};
+
 QLabel* label(const char* name, const QString& text, QWidget* parent) {
   auto* l = new QLabel(text, parent);
   l->setObjectName(QLatin1String(name));
@@ -66,6 +87,8 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   graph_->setObjectName(QStringLiteral("CWGraph1"));
   graph_->setAccessibleName(QStringLiteral("Graph"));
   graph_->setContextMenuPolicy(Qt::CustomContextMenu);
+  graph_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new SampleNumberTicker));
+  graph_->setAxisCaption(1, QStringLiteral("No.s"));
   connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("Save Graph As..."), this, &GraphViewer::CmdSave_Click);
@@ -197,7 +220,8 @@ void GraphViewer::setEdits(double xMin, double xMax, double yMin, double yMax) {
 
 void GraphViewer::fill(const ViewerFill& f) {
   applyingRanges_ = true;
-  graph_->setAxisCaption(1, f.unit);
+  // The values are in the unit; the x axis keeps its "No.s".
+  graph_->setAxisCaption(2, f.unit);
   lblUnit_->setText(f.unit);
   setEdits(1, f.xMax, f.yMin, f.yMax);
   graph_->setAxisRange(2, f.yMin, f.yMax);
@@ -211,6 +235,12 @@ void GraphViewer::fill(const ViewerFill& f) {
     e->setStep(0.001);
   }
   graph_->plotY(f.y, f.y ? f.count : 0, 1.0, 1.0);
+  const QDateTime when = f.date.isValid() ? f.date : QDateTime::currentDateTime();
+  QStringList title;
+  title << (f.source.isEmpty() ? windowTitle() : f.source)
+        << when.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+  if (!f.unit.isEmpty()) title << f.unit;
+  printTitle_ = title.join(QStringLiteral("    "));
   applyingRanges_ = false;
   graph_->redraw();
 }
@@ -248,7 +278,8 @@ void GraphViewer::Combo1_Click(int k) {
     graph_->setTrackMode(TrackMode::Cursor);
     graph_->setCursorVisible(1, true);
     graph_->setCursorVisible(2, false);
-    graph_->setCursorPosition(1, (graph_->axisMinimum(1) + graph_->axisMaximum(1)) / 2,
+    // On a sample: the middle of the visible x range rounded to a whole sample number.
+    graph_->setCursorPosition(1, std::round((graph_->axisMinimum(1) + graph_->axisMaximum(1)) / 2),
                               (graph_->axisMinimum(2) + graph_->axisMaximum(2)) / 2);
   } else {
     graph_->setCursorVisible(1, false);
@@ -291,12 +322,27 @@ bool GraphViewer::printWindowImage(QPrinter& printer) {
   if (!painter.begin(&printer)) return false;
   painter.setMode(QCPPainter::pmVectorized);
   painter.setMode(QCPPainter::pmNoCaching);
-  // The window's image, scaled down only when it is wider than the page.
+  // The graph exactly as on screen (the same size, so the same ticks and the whole trace),
+  // under its title line, scaled down as a whole where the page is smaller than the viewer.
   const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  const double scale = std::min(1.0, page.width() / static_cast<double>(std::max(1, width())));
+  const double pixelsPerTwip = printer.resolution() / 1440.0;
+  const double margin = kPrintGraphTwips * pixelsPerTwip;
+  QFont titleFont = font();
+  titleFont.setPointSizeF(11);
+  const QFontMetricsF fm(titleFont, &printer);
+  const double titleHeight = fm.height() * 1.6;
+  const QSize graphSize = graph_->size();
+  const double room = std::max(1.0, page.width() - 2 * margin);
+  const double roomHeight = std::max(1.0, page.height() - 2 * margin - titleHeight);
+  const double scale = std::min(
+      {1.0, room / std::max(1, graphSize.width()), roomHeight / std::max(1, graphSize.height())});
+  painter.fillRect(page.translated(-page.topLeft()), Qt::white);
+  painter.setFont(titleFont);
+  painter.setPen(Qt::black);
+  painter.drawText(QPointF(margin, margin + fm.ascent()), printTitle_);
+  painter.translate(margin, margin + titleHeight);
   painter.scale(scale, scale);
-  painter.fillRect(QRect(0, 0, width(), height()), Qt::white);
-  graph_->renderTo(painter, graph_->pos());
+  graph_->renderTo(painter, QPoint(0, 0));
   return painter.end();
 }
 

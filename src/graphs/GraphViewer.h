@@ -4,6 +4,7 @@
 // column). It shows one trace of y against x = 1, 2, 3 ... with editable axis ranges, the
 // eight track modes, a cursor readout, "Reset Scale", "Print Graph" and saving the graph as
 // a PNG or PDF file.
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
 #include <cstddef>
@@ -30,6 +31,10 @@ struct ViewerFill {
   double yMin = 0, yMax = 0;
   // What "Reset Scale" restores: x 1 .. resetX, y resetYMin .. resetYMax.
   double resetX = 0, resetYMin = 0, resetYMax = 0;
+  // Where the values come from and when, for the title line of a printout: "Live run", a file
+  // name, a logger set. An invalid date means the moment of filling.
+  QString source;
+  QDateTime date;
 };
 
 class GraphViewer : public QWidget {
@@ -62,6 +67,8 @@ class GraphViewer : public QWidget {
   QString yPositionText() const;
   QString unitLabelText() const;
   QGroupBox* controlsFrame() const { return frame_; }
+  // The line printed above the graph: source, date and unit of what the viewer shows.
+  QString printTitle() const { return printTitle_; }
 
   // Designed size of the window and place of the graph, in twips.
   static constexpr int kWidthTwips = 10650, kHeightTwips = 8865;
@@ -98,6 +105,7 @@ class GraphViewer : public QWidget {
   // Range "Reset Scale" restores: taken when the viewer is filled.
   double resetX_ = 1, resetYMin_ = 0, resetYMax_ = 1;
   int graphLeftTwips_ = kGraphLeftTwips, graphTopTwips_ = kGraphTopTwips;
+  QString printTitle_;
 };
 
 }  // namespace lux

@@ -74,6 +74,7 @@ void GraphWindows::showPlot(const PlotRequest& request) {
   fill.resetX = g.plotPointCount > 0 ? g.plotPointCount : fill.xMax;
   fill.resetYMin = r.plotMinValue;
   fill.resetYMax = r.plotMaxValue;
+  fill.source = request.source;
   plot_->fill(fill);
 }
 

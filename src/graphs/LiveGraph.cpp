@@ -113,6 +113,7 @@ void LiveGraph::CWGraph1_Click() {
   fill.resetX = g.viewerLastIndex + 1;
   fill.resetYMin = g.viewerYMin;
   fill.resetYMax = g.viewerYMax;
+  fill.source = QStringLiteral("Live run");
   viewer.fill(fill);
 }
 

@@ -1,6 +1,37 @@
 #include "link/QtSerialPort.h"
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lux {
+
+namespace {
+
+// Qt reports a lock file held by another program, a device opened exclusively (EBUSY) and a
+// device the user may not open (EACCES) all as a permission error. Only the last one is
+// mended by joining the device's group, so the system is asked which of them it is.
+QString refusalReason(const QString& name) {
+  const QString path = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+  const QByteArray file = path.toLocal8Bit();
+  struct stat st {};
+  if (::stat(file.constData(), &st) != 0) return QStringLiteral("permission denied");
+  if (::access(file.constData(), R_OK | W_OK) == 0)
+    return QStringLiteral("the port is busy: another program has it open");
+  const group* owner = ::getgrgid(st.st_gid);
+  const QString groupName =
+      owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(st.st_gid);
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
+    return QStringLiteral(
+               "permission denied: %1 belongs to the group '%2'; add your user to "
+               "that group and log in again")
+        .arg(path, groupName);
+  }
+  return QStringLiteral("permission denied: %1 (group '%2') may not be read and written by you")
+      .arg(path, groupName);
+}
+
+}  // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
@@ -25,15 +56,17 @@ bool QtSerialPort::open(const QString& name, QString* reason) {
           why = QStringLiteral("no such device");
           break;
         case QSerialPort::PermissionError:
-          // Qt reports a port another program holds as a failure to take its lock.
-          why = detail.contains(QStringLiteral("lock"), Qt::CaseInsensitive)
-                    ? QStringLiteral("the port is busy (another program has it open)")
-                    : QStringLiteral("permission denied");
+          // Said in full: Qt's own text ("Permission error while locking the device") would
+          // send a user with a busy port off to change permissions.
+          why = refusalReason(name);
           break;
         default:
           why = detail;
       }
-      *reason = detail.isEmpty() || detail == why ? why : why + QStringLiteral(" (") + detail + ")";
+      const bool ownText = port_.error() == QSerialPort::PermissionError;
+      *reason = ownText || detail.isEmpty() || detail == why
+                    ? why
+                    : why + QStringLiteral(" (") + detail + ")";
     }
     port_.clearError();
     return false;

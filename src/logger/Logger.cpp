@@ -235,6 +235,9 @@ void listLoggerSet(Context& ctx, int row) {
     list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
                                     QTime(start.hour, start.minute, start.second), Qt::UTC),
                           step);
+  list->setPlotSource(QStringLiteral("Logger set %1, started %2")
+                          .arg(static_cast<int>(setNumber))
+                          .arg(QString::fromStdString(timeText)));
   list->show();
 
   QString caption;

@@ -312,7 +312,7 @@ void DataListWindow::runToolbarButton(const QString& key) {
     }
     r.plotMinValue = 0;
     ctx_.state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
-    plotGridColumn(ctx_, grid, 2);
+    plotGridColumn(ctx_, grid, 2, plotSource_);
   }
 }
 

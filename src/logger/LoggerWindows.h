@@ -90,6 +90,8 @@ class DataListWindow : public QWidget {
 
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
   void toolbarButtonClick(const QString& key);
+  // Which logger set the list holds, for the title of a printed plot.
+  void setPlotSource(const QString& source) { plotSource_ = source; }
 
   // The meter's date and time of the first record and the seconds between records, for a set
   // whose start is a calendar date (local time, given as a plain date and time).
@@ -111,6 +113,7 @@ class DataListWindow : public QWidget {
   QToolBar* toolbar_;
   QDateTime firstRecord_;  // plain calendar date and time, Qt::UTC as "no zone"
   qint64 stepSeconds_ = 0;
+  QString plotSource_;
 };
 
 }  // namespace lux

@@ -3,16 +3,13 @@
 // caption, the recording status row and the toolbar. It owns the two timers: Timer1 polls the
 // meter every 250 ms, Timer2 runs the recording tick every second. Closing it ends the program.
 #include <QByteArray>
-#include <QHash>
-#include <QLabel>
 #include <QMainWindow>
 #include <QString>
-#include <array>
 
 #include "app/Context.h"
 #include "link/TickGuard.h"
+#include "panel/LcdView.h"
 
-class QFrame;
 class QTimer;
 class QToolBar;
 
@@ -29,8 +26,8 @@ class Panel : public QMainWindow, public PollControl {
   static constexpr const char* kTitle = "Panel  V8.00";
   static constexpr const char* kTitleWithDate = "Panel  V8.00   130108";
   // Inner area of the LCD picture, in twips.
-  static constexpr int kLcdWidthTwips = 7200;
-  static constexpr int kLcdHeightTwips = 5415;
+  static constexpr int kLcdWidthTwips = LcdView::kWidthTwips;
+  static constexpr int kLcdHeightTwips = LcdView::kHeightTwips;
 
   Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent = nullptr);
   ~Panel() override;
@@ -66,7 +63,8 @@ class Panel : public QMainWindow, public PollControl {
   // Frames handed to the decoder since start-up (every well-framed frame the poll collected).
   int framesDecoded() const { return framesDecoded_; }
   // An LCD element or status label by its objectName ("MainDigit3", "LblFc", "ImgRel", ...).
-  QWidget* element(const QString& name) const { return elements_.value(name, nullptr); }
+  QWidget* element(const QString& name) const { return lcd_->element(name); }
+  LcdView* lcd() const { return lcd_; }
   // Whether an element is set to show (independent of the window itself being on screen).
   bool elementShown(const QString& name) const;
   QString elementText(const QString& name) const;
@@ -74,50 +72,32 @@ class Panel : public QMainWindow, public PollControl {
   // Shows a port caption ("COM3" or "No COM") in LblCOM.
   void setPortCaption(const QString& caption);
 
-  // The state file for end-to-end checks (LUXPANEL_STATE_FILE); empty = none.
-  void setStateFile(const QString& path) { stateFile_ = path; }
-
  signals:
   // The panel is closing: the program ends.
   void closing();
+  // What the panel shows has just been redrawn from the display state, or its port caption or
+  // title changed.
+  void pictureChanged();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QLabel* addLabel(const QString& name, const QString& text, int left, int top, double points,
-                   const QString& sizeText = {});
-  QLabel* addPoint(const QString& name, const QString& text, int left, int top, double points,
-                   int nextDigitLeft, int digitPitch);
-  QLabel* addImage(const QString& name, const QString& resource, int left, int top, int width,
-                   int height);
-  void buildLcd(QWidget* lcd);
-  void setShown(const QString& name, bool visible);
-  void writeStateFile() const;
 
   AppState& state_;
   MeterLink& link_;
   Dialogs& dialogs_;
   Context* ctx_ = nullptr;
 
-  QWidget* lcd_ = nullptr;
+  LcdView* lcd_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
-  QFrame* shapeSetUp_ = nullptr;
-  QLabel* lblSetUp_ = nullptr;
-  QLabel* lblCom_ = nullptr;
-  std::array<QLabel*, 6> mainDigit_{};
-  std::array<QLabel*, 4> timeDigit_{};
-  QLabel* memoryDigit_ = nullptr;
-  QHash<QString, QWidget*> elements_;
 
   TickGuard pollGuard_;
   TickGuard recordingGuard_;
   bool shuttingDown_ = false;
   int framesDecoded_ = 0;
-  QString stateFile_;
 };
 
 }  // namespace lux

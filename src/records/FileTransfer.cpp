@@ -200,7 +200,7 @@ void printGrid(Context& ctx, QWidget& form, GridModel& grid) {
   }
 }
 
-void plotGridColumn(Context& ctx, GridModel& grid, int column) {
+void plotGridColumn(Context& ctx, GridModel& grid, int column, const QString& source) {
   const int rows = grid.rows();
   if (rows < 2 || column < 0 || column >= grid.cols()) return;
   RecordingState& r = ctx.state.recording;
@@ -218,6 +218,7 @@ void plotGridColumn(Context& ctx, GridModel& grid, int column) {
   request.xMax = static_cast<float>(rows - 1);
   request.yMin = r.plotMinValue;
   request.yMax = r.plotMaxValue;
+  request.source = source;
   ctx.hooks.showPlot(request);
 }
 

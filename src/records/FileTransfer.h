@@ -30,7 +30,7 @@ void printGrid(Context& ctx, QWidget& form, GridModel& grid);
 // Scans rows 1 .. rows-1 of the column ("L" in a cell = 1000000, otherwise the leading
 // number), widening `plotMaxValue` / `plotMinValue`, and asks `ctx.hooks.showPlot` to show
 // the values (with no hook set it only scans). Does nothing on a grid with no record rows.
-void plotGridColumn(Context& ctx, GridModel& grid, int column);
+void plotGridColumn(Context& ctx, GridModel& grid, int column, const QString& source = {});
 
 // The list windows' "Save": refuses with "Aready in recording mode, close it and try again !"
 // while a file recording runs; otherwise hourglass, chooseSaveFile and, on a chosen file,

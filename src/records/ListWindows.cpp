@@ -114,7 +114,7 @@ void ListWindow::toolbarButtonClick(const QString& key) {
   } else if (kind_ == Kind::RealTime && key == QLatin1String("Save")) {
     saveGridCommand(ctx_, *this, *grid_);
   } else if (kind_ == Kind::File && key == QLatin1String("Plot")) {
-    filePlotCommand(ctx_, *grid_);
+    filePlotCommand(ctx_, *grid_, windowTitle());  // the file's name once it is read
   }
 }
 
@@ -260,7 +260,7 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
   return w.data();
 }
 
-void filePlotCommand(Context& ctx, GridModel& grid) {
+void filePlotCommand(Context& ctx, GridModel& grid, const QString& source) {
   if (grid.rows() < 2) return;  // no records: nothing to plot
   RecordingState& r = ctx.state.recording;
   r.plotUnitText = grid.cell(0, 0);
@@ -268,7 +268,7 @@ void filePlotCommand(Context& ctx, GridModel& grid) {
   r.plotMaxValue = start;
   r.plotMinValue = start;
   ctx.state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
-  plotGridColumn(ctx, grid, 2);
+  plotGridColumn(ctx, grid, 2, source);
 }
 
 }  // namespace lux

@@ -67,7 +67,7 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path);
 
 // The file list's "Plot": unit from the corner cell, the first record's value as the starting
 // y range, plotPointCount, then plotGridColumn on the value column. Nothing without records.
-void filePlotCommand(Context& ctx, GridModel& grid);
+void filePlotCommand(Context& ctx, GridModel& grid, const QString& source = {});
 
 // At most this many records are read into the file list; a longer file is cut with a message.
 constexpr int kMaxFileListRecords = 1000000;

@@ -75,18 +75,6 @@ void saveButtonClick(Context& ctx) {
 }
 
 void recordingTick(Context& ctx) {
-  RecordingState& r = ctx.state.recording;
-  if (r.autoSamplingTicks > 0) {
-    r.samplingTicks = static_cast<float>(r.autoSamplingTicks);
-    r.samplingTickCount = 0;
-    r.autoSamplingTicks = 0;
-  }
-  // The start-up recording waits for the first reading, so that its unit is the meter's.
-  if (!r.autoRecordPath.isEmpty() && !ctx.state.display.mainValueText.empty()) {
-    const QString path = r.autoRecordPath;
-    r.autoRecordPath.clear();
-    if (!r.fileRecording) beginFileRecording(ctx, path);
-  }
   RecordingEngine& engine = recordingEngine(ctx);
   engine.tick();
   tellLater(ctx, engine.status().message);

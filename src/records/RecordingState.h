@@ -39,13 +39,6 @@ struct RecordingState {
   // The list windows while they are open (cleared by Qt when they close).
   QPointer<QWidget> realTimeList;
   QPointer<QWidget> fileList;
-  // A recording asked for at start-up (LUXPANEL_RECORD_TO) that the first tick starts.
-  QString autoRecordPath;
-  // Each record written is also announced on standard output ("recorded N"), for tests that
-  // compare the file with what the program counted (LUXPANEL_RECORD_TO).
-  bool reportRecordCount = false;
-  // A PC sampling period asked for at start-up (LUXPANEL_SAMPLING), applied by the first tick.
-  int autoSamplingTicks = 0;
 };
 
 }  // namespace lux

@@ -1,5 +1,6 @@
-// luxpanel and luxpanel-sim as a user runs them: the program on the simulated meter's
-// pseudo-terminal, watched through the panel's state file.
+// luxpanel and luxpanel-sim as a user runs them: the program (as luxpanel-probe, which is
+// luxpanel plus the panel's state file) on the simulated meter's pseudo-terminal, and what the
+// released luxpanel itself answers and holds.
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QFile>
@@ -82,8 +83,8 @@ class Simulator {
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (binary("LUXPANEL_BIN").isEmpty() || binary("LUXPANEL_SIM_BIN").isEmpty())
-      GTEST_SKIP() << "LUXPANEL_BIN and LUXPANEL_SIM_BIN name the programs (set by ctest)";
+    if (binary("LUXPANEL_PROBE_BIN").isEmpty() || binary("LUXPANEL_SIM_BIN").isEmpty())
+      GTEST_SKIP() << "LUXPANEL_PROBE_BIN and LUXPANEL_SIM_BIN name the programs (set by ctest)";
     ASSERT_TRUE(dir_.isValid());
     linkPath_ = dir_.filePath("meter");
     statePath_ = dir_.filePath("panel.state");
@@ -104,7 +105,7 @@ class EndToEnd : public ::testing::Test {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("LUXPANEL_STATE_FILE", statePath_);
     panel_.setProcessEnvironment(env);
-    panel_.setProgram(binary("LUXPANEL_BIN"));
+    panel_.setProgram(binary("LUXPANEL_PROBE_BIN"));
     panel_.setArguments({"--port", linkPath_});
     panel_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     panel_.start();
@@ -212,7 +213,7 @@ TEST_F(EndToEnd, SimulatedMeterInsideTheProgramAndItsPicture) {
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("LUXPANEL_STATE_FILE", statePath_);
   panel_.setProcessEnvironment(env);
-  panel_.setProgram(binary("LUXPANEL_BIN"));
+  panel_.setProgram(binary("LUXPANEL_PROBE_BIN"));
   panel_.setArguments({"--simulate", "--screenshot", picture, "--screenshot-delay", "3"});
   panel_.start();
   ASSERT_TRUE(panel_.waitForStarted(5000));
@@ -259,10 +260,35 @@ TEST(CommandLine, HelpVersionAndBadOptions) {
   EXPECT_EQ(run({"--help"}, &out), 0);
   EXPECT_TRUE(out.contains("--port")) << qPrintable(out);
   EXPECT_TRUE(out.contains("--simulate"));
-  EXPECT_FALSE(out.contains("--screenshot"));  // a tool for the project, not for users
+  EXPECT_FALSE(out.contains("--screenshot"));
   EXPECT_EQ(run({"-platform", "offscreen", "--no-such-option"}, &out), 2);
   EXPECT_TRUE(out.contains("no-such-option")) << qPrintable(out);
   EXPECT_EQ(run({"-platform", "offscreen", "--port", "COM1", "--simulate"}, &out), 2);
+  // The probe's picture option is no option of the program users run.
+  EXPECT_EQ(run({"-platform", "offscreen", "--simulate", "--screenshot", "/tmp/x.png"}, &out), 2);
+  EXPECT_TRUE(out.contains("screenshot")) << qPrintable(out);
+}
+
+// The program users run carries nothing of the probe: no environment hook, no gallery, no state
+// file. Its bytes are searched as `strings` would show them.
+TEST(CommandLine, ReleasedProgramHoldsNoProbeHandles) {
+  const QString program = binary("LUXPANEL_BIN");
+  const QString probe = binary("LUXPANEL_PROBE_BIN");
+  if (program.isEmpty() || probe.isEmpty())
+    GTEST_SKIP() << "LUXPANEL_BIN and LUXPANEL_PROBE_BIN name the programs (set by ctest)";
+  auto bytesOf = [](const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const QByteArray released = bytesOf(program);
+  const QByteArray probed = bytesOf(probe);
+  ASSERT_GT(released.size(), 100000);
+  // The search finds the handles where they are, so their absence above means something.
+  EXPECT_TRUE(probed.contains("LUXPANEL_STATE_FILE"));
+  EXPECT_TRUE(probed.contains("gallery: "));
+  EXPECT_FALSE(released.contains("LUXPANEL_"));
+  EXPECT_FALSE(released.contains("gallery: "));
+  EXPECT_FALSE(released.contains("screenshot-delay"));
 }
 
 }  // namespace

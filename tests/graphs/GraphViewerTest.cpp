@@ -12,8 +12,12 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+#include <cmath>
 #include <vector>
 
 #include "app/AppState.h"
@@ -299,6 +303,122 @@ TEST_F(ViewerTest, PrintingToPdfRestoresTheDesignedLayout) {
   EXPECT_EQ(v->graph()->pos(), QPoint(graphs::twipsToPx(v, 120), graphs::twipsToPx(v, 120)));
   EXPECT_TRUE(v->controlsFrame()->isVisible());
   EXPECT_EQ(v->graph()->plotBackground(), background);
+}
+
+// The words of a PDF with their places (pdftotext -bbox), and the page width, in points.
+struct PdfWords {
+  double pageWidth = 0, pageHeight = 0;
+  struct Word {
+    QString text;
+    double xMin, yMin, xMax, yMax;
+  };
+  std::vector<Word> words;
+  bool onPage(const QString& text) const {
+    for (const Word& w : words) {
+      if (w.text == text && w.xMin >= 0 && w.xMax <= pageWidth && w.yMin >= 0 &&
+          w.yMax <= pageHeight)
+        return true;
+    }
+    return false;
+  }
+};
+
+PdfWords readPdfWords(const QString& pdf) {
+  PdfWords result;
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+  if (!p.waitForFinished(30000)) return result;
+  const QString html = QString::fromUtf8(p.readAllStandardOutput());
+  static const QRegularExpression page(
+      QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
+  const QRegularExpressionMatch pm = page.match(html);
+  if (pm.hasMatch()) {
+    result.pageWidth = pm.captured(1).toDouble();
+    result.pageHeight = pm.captured(2).toDouble();
+  }
+  static const QRegularExpression word(
+      QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+                     "yMax=\"([-0-9.]+)\">([^<]*)</word>"));
+  for (auto it = word.globalMatch(html); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    result.words.push_back({m.captured(5), m.captured(1).toDouble(), m.captured(2).toDouble(),
+                            m.captured(3).toDouble(), m.captured(4).toDouble()});
+  }
+  return result;
+}
+
+// Printed from a viewer made much larger than its designed size, the page shows the graph as on
+// screen: every tick of both axes (so the whole x range and the whole trace) and the title.
+TEST_F(ViewerTest, PrintShowsTheWholeGraphAsOnScreenAtAnyViewerSize) {
+  if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  GraphViewer* v = plot(ramp(1000), 0, 2247.75f);
+  v->resize(1400, 900);
+  QCoreApplication::processEvents();
+  v->graph()->redraw();
+  const QVector<QString> xTicks = v->graph()->xAxis->tickVectorLabels();
+  const QVector<QString> yTicks = v->graph()->yAxis->tickVectorLabels();
+  ASSERT_GE(xTicks.size(), 5);
+  EXPECT_EQ(v->graph()->xAxis->range().upper, 1000.0);
+
+  const QString pdf = dir.filePath("large.pdf");
+  dialogs.answerPrinter(pdf);
+  v->CmdPrint_Click();
+  ASSERT_TRUE(dialogs.messages().empty());
+  const PdfWords page = readPdfWords(pdf);
+  ASSERT_GT(page.pageWidth, 0);
+  ASSERT_FALSE(page.words.empty());
+  for (const QString& tick : xTicks)
+    EXPECT_TRUE(page.onPage(tick)) << "x tick " << qPrintable(tick);
+  for (const QString& tick : yTicks)
+    EXPECT_TRUE(page.onPage(tick)) << "y tick " << qPrintable(tick);
+  EXPECT_TRUE(page.onPage("No.s"));  // the x axis caption
+  EXPECT_TRUE(page.onPage("Lx"));
+  // The title line: where the values come from (a Plot of a list without a name says "Plot").
+  EXPECT_TRUE(page.onPage("Plot"));
+}
+
+TEST_F(ViewerTest, SampleAxisHasWholeNumberTicksAndTheCursorSitsOnASample) {
+  GraphViewer* v = plot(ramp(4), 0, 6.75f);  // a short run: the default ticks would be 0.5 apart
+  CWGraph* g = v->graph();
+  g->redraw();
+  const QVector<double> ticks = g->xAxis->tickVector();
+  ASSERT_GE(ticks.size(), 2);
+  for (double t : ticks) EXPECT_EQ(t, std::floor(t)) << t;
+  for (const QString& label : g->xAxis->tickVectorLabels()) {
+    EXPECT_FALSE(label.contains('.')) << qPrintable(label);
+  }
+  // Zoomed in between two samples, and zoomed out to a long run: still whole numbers.
+  for (auto [lo, hi] : {std::pair{1.3, 2.9}, std::pair{1.0, 864001.0}, std::pair{1.0, 12.0}}) {
+    v->axisMin(1)->setValue(lo);
+    v->axisMax(1)->setValue(hi);
+    g->redraw();
+    for (double t : g->xAxis->tickVector()) EXPECT_EQ(t, std::floor(t)) << lo << ".." << hi;
+    for (const QString& label : g->xAxis->tickVectorLabels())
+      EXPECT_FALSE(label.contains('.') || label.contains('e')) << qPrintable(label);
+  }
+
+  // The cursor starts on the sample nearest the middle of what is visible: x 1 .. 4 -> 3.
+  v->axisMin(1)->setValue(1);
+  v->axisMax(1)->setValue(4);
+  v->trackModeList()->setCurrentIndex(1);
+  EXPECT_EQ(g->cursorPosition(1).x(), 3.0);
+  EXPECT_EQ(v->xPositionText(), "3");
+}
+
+TEST_F(ViewerTest, ThePrintTitleNamesSourceDateAndUnit) {
+  GraphViewer viewer(GraphViewer::Kind::Plot, dialogs);
+  const std::vector<float> y{1, 2, 3};
+  ViewerFill fill;
+  fill.unit = "Fc";
+  fill.y = y.data();
+  fill.count = y.size();
+  fill.xMax = 3;
+  fill.yMax = 3;
+  fill.source = "rec.txt";
+  fill.date = QDateTime(QDate(2026, 3, 4), QTime(5, 6));
+  viewer.fill(fill);
+  EXPECT_EQ(viewer.printTitle(), "rec.txt    2026-03-04 05:06    Fc");
 }
 
 TEST_F(ViewerTest, CancelledPrintLeavesEverythingAsItWas) {

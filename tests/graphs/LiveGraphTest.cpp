@@ -17,8 +17,8 @@
 #include "link/FrameDecoder.h"
 #include "link/MeterLink.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/MeterRig.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/GraphWidget.h"
 
@@ -49,8 +49,10 @@ class LiveGraphTest : public ::testing::Test {
     return state.graphs.liveGraphOpen && windows.liveGraph() && windows.liveGraph()->isVisible();
   }
 
-  AppState state;
-  ScriptedDialogs dialogs;
+  // The rig's link stays closed until a test with the meter opens it.
+  MeterRig rig{RigOptions{steadyMeter(), false, {}}};
+  AppState& state = rig.state;
+  ScriptedDialogs& dialogs = rig.dialogs;
   GraphWindows windows{state, dialogs, nullptr};
 };
 
@@ -171,12 +173,14 @@ TEST_F(LiveGraphTest, ClickAfterTenPointsShowsThemAtOneToTen) {
   EXPECT_TRUE(v->isVisible());
   EXPECT_EQ(v->objectName(), "RealTimeGraph");
   EXPECT_EQ(v->windowTitle(), "Real Time Graph");
+  EXPECT_TRUE(v->printTitle().startsWith("Live run    ")) << qPrintable(v->printTitle());
   EXPECT_EQ(state.graphs.viewerLastIndex, 9.0f);
   EXPECT_EQ(state.graphs.viewerYMax, 150.125f);
   EXPECT_EQ(state.graphs.viewerYMin, 87.0f);
   EXPECT_EQ(state.graphs.viewerAxisCaption, "Lx");
   EXPECT_EQ(v->unitLabelText(), "Lx");
-  EXPECT_EQ(v->graph()->axisCaption(1), "Lx");
+  EXPECT_EQ(v->graph()->axisCaption(2), "Lx");  // the values carry the unit
+  EXPECT_EQ(v->graph()->axisCaption(1), "No.s");
   EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(1), 1.0);
   EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(1), 10.0);
   EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(2), 87.0);
@@ -285,13 +289,7 @@ TEST_F(LiveGraphTest, ViewerOutlivesTheLiveGraph) {
 class SimulatedLiveGraphTest : public LiveGraphTest {
  protected:
   void SetUp() override {
-    sim::SimMeter::Options o;
-    o.drift = false;
-    meter = std::make_unique<sim::SimMeter>(o);
     meter->setReading(523.4, 1);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
-    state.link.portName = QStringLiteral("sim");
-    link = std::make_unique<MeterLink>(*port, clock, state.link);
     QString reason;
     ASSERT_TRUE(link->openLink(&reason)) << reason.toStdString();
     poll();
@@ -341,10 +339,9 @@ class SimulatedLiveGraphTest : public LiveGraphTest {
     return g;
   }
 
-  FakeClock clock;
-  std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
-  std::unique_ptr<MeterLink> link;
+  FakeClock& clock = rig.clock;
+  sim::SimMeter* const meter = &rig.meter;
+  MeterLink* const link = &rig.link;
   double openedAt = 0, nextPoll = 0, nextGraphTick = 0;
   std::vector<double> pointTimes;
 };

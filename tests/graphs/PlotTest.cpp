@@ -15,31 +15,12 @@
 #include "link/MeterLink.h"
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
+#include "support/MeterRig.h"
 #include "ui/GraphWidget.h"
 #include "ui/GridModel.h"
 
 namespace lux::test {
 namespace {
-
-class NoPort : public SerialPort {
- public:
-  bool open(const QString&, QString*) override { return true; }
-  bool isOpen() const override { return true; }
-  void close() override {}
-  void write(const QByteArray&) override {}
-  QByteArray readAll() override { return {}; }
-  qint64 bytesWaiting() override { return 0; }
-  void discardInput() override {}
-};
-
-class Poll : public PollControl {
- public:
-  void setPollEnabled(bool e) override { on = e; }
-  bool pollEnabled() const override { return on; }
-  bool on = true;
-};
 
 class PlotTest : public ::testing::Test {
  protected:
@@ -69,13 +50,11 @@ class PlotTest : public ::testing::Test {
     }
   }
 
-  AppState state;
-  ScriptedDialogs dialogs;
-  FakeClock clock;
-  NoPort port;
-  MeterLink link{port, clock, state.link};
-  Poll poll;
-  Context ctx{state, link, dialogs, clock, poll, nullptr, {}};
+  // The graphs never talk to the meter: the rig's link stays closed.
+  MeterRig rig{RigOptions{steadyMeter(), false, {}}};
+  AppState& state = rig.state;
+  ScriptedDialogs& dialogs = rig.dialogs;
+  Context& ctx = rig.ctx;
 };
 
 TEST_F(PlotTest, GraphCommandIsRegistered) {
@@ -91,15 +70,18 @@ TEST_F(PlotTest, GraphCommandIsRegistered) {
 TEST_F(PlotTest, FileListWithAnOverloadFirstRecordWidensToTheRealMinimum) {
   GridModel grid(3);
   fillGrid(grid, "Lx", {"OL", "12.5", "3.25", "480"});
-  filePlotCommand(ctx, grid);
+  filePlotCommand(ctx, grid, "rec.txt");
 
   EXPECT_EQ(state.recording.plotMaxValue, 1000000.0f);
   EXPECT_EQ(state.recording.plotMinValue, 3.25f);
   GraphViewer* v = plotWindow();
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->windowTitle(), "Plot");
+  EXPECT_TRUE(v->printTitle().startsWith("rec.txt    ")) << qPrintable(v->printTitle());
+  EXPECT_TRUE(v->printTitle().endsWith("    Lx")) << qPrintable(v->printTitle());
   EXPECT_EQ(v->unitLabelText(), "Lx");
-  EXPECT_EQ(v->graph()->axisCaption(1), "Lx");
+  EXPECT_EQ(v->graph()->axisCaption(2), "Lx");  // the values carry the unit
+  EXPECT_EQ(v->graph()->axisCaption(1), "No.s");
   CWGraph* g = v->graph();
   ASSERT_EQ(g->pointCount(), 4);
   double x = 0, y = 0;

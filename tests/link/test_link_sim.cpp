@@ -7,22 +7,13 @@
 #include <string_view>
 
 #include "link/FrameDecoder.h"
-#include "link/MeterLink.h"
-#include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
-#include "support/FakeClock.h"
+#include "support/MeterRig.h"
 
 namespace lux::test {
 namespace {
 
 class LinkOnSimTest : public ::testing::Test {
  protected:
-  static sim::SimMeter::Options fixed() {
-    sim::SimMeter::Options o;
-    o.drift = false;
-    return o;
-  }
-
   void SetUp() override {
     meter.setReading(412.5, 1);
     state.comPortNumber = 3;
@@ -57,12 +48,14 @@ class LinkOnSimTest : public ::testing::Test {
     }
   }
 
-  FakeClock clock;
-  sim::SimMeter meter{fixed()};
-  sim::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
-  LinkState state;
-  MeterLink link{port, clock, state};
-  DisplayState display;
+  // The link alone on the rig: the port is opened by each test's set-up.
+  MeterRig rig{RigOptions{steadyMeter(), false, {}}};
+  FakeClock& clock = rig.clock;
+  sim::SimMeter& meter = rig.meter;
+  SimSerialPort& port = rig.simPort;
+  LinkState& state = rig.state.link;
+  MeterLink& link = rig.link;
+  DisplayState& display = rig.state.display;
   int framesSeen = 0;
   std::vector<QString> captions;
   std::vector<double> captionTimes;

@@ -7,10 +7,9 @@
 #include <algorithm>
 #include <random>
 
-#include "FakeMeter.h"
-#include "ScriptedPort.h"
-#include "link/MeterLink.h"
-#include "support/FakeClock.h"
+#include "support/FakeMeter.h"
+#include "support/MeterRig.h"
+#include "support/ScriptedPort.h"
 
 namespace lux::test {
 namespace {
@@ -19,6 +18,8 @@ using Ev = ScriptedPort::Event;
 
 class LinkTest : public ::testing::Test {
  protected:
+  LinkTest() { rig.port.routeTo(port); }
+
   void SetUp() override {
     state.comPortNumber = 3;
     state.portName = QStringLiteral("/dev/ttyS2");
@@ -45,11 +46,13 @@ class LinkTest : public ::testing::Test {
     return static_cast<int>(std::count(w.begin(), w.end(), letter));
   }
 
-  FakeClock clock;
+  // The link on the rig, its line routed to a scripted far end.
+  MeterRig rig{RigOptions{steadyMeter(), false, {}}};
+  FakeClock& clock = rig.clock;
   ScriptedPort port{clock};
   FakeMeter meter{port};
-  LinkState state;
-  MeterLink link{port, clock, state};
+  LinkState& state = rig.state.link;
+  MeterLink& link = rig.link;
   std::vector<QString> captions;
   std::vector<double> captionTimes;
   std::vector<QByteArray> frames;

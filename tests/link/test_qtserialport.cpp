@@ -2,13 +2,18 @@
 // vanishes under the open port (it must close itself, not spin), and the whole link reopening
 // the same name once the device is back. Real time, bounded by short deadlines.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -126,7 +131,100 @@ TEST(QtSerialPortTest, OpenReportsTheReason) {
   reason.clear();
   EXPECT_FALSE(second.open(pty.slavePath(), &reason));
   EXPECT_TRUE(reason.contains("busy")) << reason.toStdString();
+  // Busy is not a matter of permissions: nothing in the reason sends the user to change them.
+  EXPECT_FALSE(reason.contains("ermission")) << reason.toStdString();
+  EXPECT_FALSE(reason.contains("group")) << reason.toStdString();
   EXPECT_TRUE(holder.isOpen());
+}
+
+// The refusals of a port that an unprivileged user meets: a device another program opened
+// exclusively, and a device the user may not open. Root passes every permission check, so as
+// root the cases run in a child of this test binary that gives up root first.
+constexpr const char* kRefusalChild = "LUXPANEL_REFUSAL_CHILD";
+
+bool asUnprivilegedUser() {
+  if (geteuid() != 0) return true;
+  if (!qEnvironmentVariableIsSet(kRefusalChild)) return false;
+  // nobody:nogroup, with no supplementary groups.
+  return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+         geteuid() == 65534;
+}
+
+TEST(QtSerialPortRefusal, AnExclusivelyOpenedPortIsCalledBusy) {
+  if (geteuid() == 0 && !qEnvironmentVariableIsSet(kRefusalChild)) GTEST_SKIP() << "as a child";
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  const QByteArray slave = pty.slavePath().toLocal8Bit();
+  ASSERT_EQ(::chmod(slave.constData(), 0666), 0);
+  const int holder = ::open(slave.constData(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);  // what a terminal program does: open() gets EBUSY
+  ASSERT_TRUE(asUnprivilegedUser());
+  QtSerialPort port;
+  QString reason;
+  EXPECT_FALSE(port.open(pty.slavePath(), &reason));
+  EXPECT_TRUE(reason.contains("busy")) << reason.toStdString();
+  EXPECT_FALSE(reason.contains("ermission")) << reason.toStdString();
+  EXPECT_FALSE(reason.contains("group")) << reason.toStdString();
+  ::close(holder);
+}
+
+TEST(QtSerialPortRefusal, APortTheUserMayNotOpenNamesTheGroupThatOwnsIt) {
+  if (geteuid() == 0 && !qEnvironmentVariableIsSet(kRefusalChild)) GTEST_SKIP() << "as a child";
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  const QByteArray slave = pty.slavePath().toLocal8Bit();
+  std::string expectedGroup;
+  if (geteuid() == 0) {
+    // A group other than the usual one, so that a fixed group name in the advice shows.
+    const group* uucp = ::getgrnam("uucp");
+    if (!uucp) GTEST_SKIP() << "no group uucp on this system";
+    ASSERT_EQ(::chown(slave.constData(), 0, uucp->gr_gid), 0);
+    ASSERT_EQ(::chmod(slave.constData(), 0660), 0);
+    expectedGroup = "uucp";
+  } else {
+    // Our own pty: shut ourselves out as its owner; its group keeps read and write.
+    ASSERT_EQ(::chmod(slave.constData(), 0060), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(slave.constData(), &st), 0);
+    const group* g = ::getgrgid(st.st_gid);
+    ASSERT_NE(g, nullptr);
+    expectedGroup = g->gr_name;
+  }
+  ASSERT_TRUE(asUnprivilegedUser());
+  QtSerialPort port;
+  QString reason;
+  EXPECT_FALSE(port.open(pty.slavePath(), &reason));
+  EXPECT_TRUE(reason.contains("permission denied")) << reason.toStdString();
+  EXPECT_TRUE(reason.contains(QString::fromStdString("'" + expectedGroup + "'")))
+      << reason.toStdString();
+  EXPECT_TRUE(reason.contains("add your user to that group")) << reason.toStdString();
+  EXPECT_FALSE(reason.contains("busy")) << reason.toStdString();
+  if (expectedGroup != "dialout") {
+    EXPECT_FALSE(reason.contains("dialout")) << reason.toStdString();
+  }
+}
+
+TEST(QtSerialPortRefusal, RunAsAnUnprivilegedUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "the cases ran directly";
+  if (qEnvironmentVariableIsSet(kRefusalChild)) GTEST_SKIP() << "this is the child";
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QLatin1String(kRefusalChild), QStringLiteral("1"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=QtSerialPortRefusal.A*")});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  const QString output = QString::fromLocal8Bit(child.readAll());
+  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+  // Both cases really ran (a skipped case would pass too), unless the system has no uucp.
+  EXPECT_TRUE(
+      output.contains("[       OK ] QtSerialPortRefusal.AnExclusivelyOpenedPortIsCalledBusy"))
+      << output.toStdString();
+  EXPECT_TRUE(output.contains("[       OK ] QtSerialPortRefusal.APortTheUserMayNotOpen"))
+      << output.toStdString();
+  EXPECT_FALSE(output.contains("[  SKIPPED ]")) << output.toStdString();
 }
 
 TEST(QtSerialPortTest, VanishedDeviceClosesThePortInsteadOfSpinning) {

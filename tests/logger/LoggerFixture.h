@@ -1,6 +1,7 @@
 #pragma once
-// The logger as the program wires it: the simulated meter behind MeterLink on a fake clock,
-// scripted dialogs, a panel widget to place windows by, and the "Memory" command installed.
+// The logger as the program wires it, on the test rig (support/MeterRig.h): the simulated meter
+// behind MeterLink on a fake clock, scripted dialogs, a panel widget to place windows by, and the
+// "Memory" command installed.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -12,33 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "app/Context.h"
-#include "link/MeterLink.h"
 #include "logger/Install.h"
 #include "logger/Logger.h"
 #include "logger/LoggerWindows.h"
-#include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
+#include "support/MeterRig.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
 
 namespace lux::test {
 
-class LoggerPoll : public PollControl {
- public:
-  void setPollEnabled(bool enabled) override {
-    enabled_ = enabled;
-    if (!enabled) ++pauses;
-  }
-  bool pollEnabled() const override { return enabled_; }
-  int pauses = 0;
-
- private:
-  bool enabled_ = true;
-};
+using LoggerPoll = RecordingPoll;
 
 // Every caption a window named `name` takes, in order.
 class CaptionLog : public QObject {
@@ -60,19 +44,8 @@ class CaptionLog : public QObject {
 
 class LoggerTest : public ::testing::Test {
  protected:
-  LoggerTest() {
-    sim::SimMeter::Options o;
-    o.drift = false;
-    meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
-    state.link.portName = QStringLiteral("sim");
-    link = std::make_unique<MeterLink>(*port, clock, state.link);
-    QString reason;
-    EXPECT_TRUE(link->openLink(&reason)) << reason.toStdString();
-    panel = std::make_unique<QWidget>();
-    panel->setObjectName(QStringLiteral("Panel"));
-    panel->setGeometry(40, 30, 480, 360);
-    ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, poll, panel.get(), {}});
+  LoggerTest() : rig(RigOptions{steadyMeter(), true, QRect(40, 30, 480, 360)}) {
+    EXPECT_TRUE(rig.openedAtStart);
     installLogger(*ctx);
     EXPECT_TRUE(dir.isValid());
   }
@@ -101,15 +74,17 @@ class LoggerTest : public ::testing::Test {
 
   QString path(const QString& name) const { return dir.filePath(name); }
 
-  FakeClock clock;  // 2026-03-09 08:05:07
-  std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
-  AppState state;
-  std::unique_ptr<MeterLink> link;
-  ScriptedDialogs dialogs;
-  LoggerPoll poll;
-  std::unique_ptr<QWidget> panel;
-  std::unique_ptr<Context> ctx;
+  MeterRig rig;
+  // The names these tests have always used for the rig's parts.
+  FakeClock& clock = rig.clock;
+  sim::SimMeter* const meter = &rig.meter;
+  SimSerialPort* const port = &rig.simPort;
+  AppState& state = rig.state;
+  MeterLink* const link = &rig.link;
+  ScriptedDialogs& dialogs = rig.dialogs;
+  RecordingPoll& poll = rig.poll;
+  std::unique_ptr<QWidget>& panel = rig.panel;
+  Context* const ctx = &rig.ctx;
   QTemporaryDir dir;
 };
 

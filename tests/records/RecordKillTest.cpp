@@ -1,5 +1,7 @@
-// The real program recording from luxpanel-sim over a pseudo-terminal, killed with SIGKILL in
-// the middle: the data file holds exactly the records the program had counted, each line whole.
+// The real program (as luxpanel-probe, which starts the recording without a Save dialog and
+// tells each record it counted) recording from luxpanel-sim over a pseudo-terminal, killed with
+// SIGKILL in the middle: the data file holds exactly the records the program had counted, each
+// line whole.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -43,9 +45,10 @@ class KilledRecording : public ::testing::Test {
 };
 
 TEST_F(KilledRecording, FileHoldsExactlyTheCountedRecords) {
-  const QString panelBin = binary("LUXPANEL_BIN");
+  const QString panelBin = binary("LUXPANEL_PROBE_BIN");
   const QString simBin = binary("LUXPANEL_SIM_BIN");
-  ASSERT_FALSE(panelBin.isEmpty() || simBin.isEmpty()) << "LUXPANEL_BIN / LUXPANEL_SIM_BIN unset";
+  ASSERT_FALSE(panelBin.isEmpty() || simBin.isEmpty())
+      << "LUXPANEL_PROBE_BIN / LUXPANEL_SIM_BIN unset";
 
   sim.start(simBin, {QStringLiteral("--seed"), QStringLiteral("7")});
   ASSERT_TRUE(sim.waitForStarted(10000));

@@ -1,6 +1,7 @@
 #pragma once
-// A panel as the records subsystem sees it (toolbar "Toolbar1", the three status labels), the
-// simulated meter behind MeterLink on a fake clock, and scripted dialogs.
+// A panel as the records subsystem sees it (toolbar "Toolbar1", the three status labels) on the
+// test rig (support/MeterRig.h): the simulated meter behind MeterLink on a fake clock, and
+// scripted dialogs.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,48 +15,21 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/AppState.h"
-#include "app/Context.h"
-#include "link/MeterLink.h"
 #include "panel/RecordingLook.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
 #include "records/Recording.h"
 #include "records/engine/RecordingEngine.h"
-#include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
+#include "support/MeterRig.h"
 
 namespace lux::test {
 
-class TestPoll : public PollControl {
- public:
-  void setPollEnabled(bool enabled) override {
-    enabled_ = enabled;
-    ++changes;
-  }
-  bool pollEnabled() const override { return enabled_; }
-  int changes = 0;
-
- private:
-  bool enabled_ = true;
-};
+using TestPoll = RecordingPoll;
 
 class RecordsTest : public ::testing::Test {
  protected:
-  RecordsTest() {
-    sim::SimMeter::Options o;
-    o.drift = false;
-    meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
-    linkState.portName = QStringLiteral("sim");
-    link = std::make_unique<MeterLink>(*port, clock, linkState);
-    QString reason;
-    EXPECT_TRUE(link->openLink(&reason)) << reason.toStdString();
-
-    panel = std::make_unique<QWidget>();
-    panel->setObjectName(QStringLiteral("Panel"));
+  RecordsTest() : rig(RigOptions{steadyMeter(), true, QRect(10, 10, 480, 360)}) {
+    EXPECT_TRUE(rig.openedAtStart);
     auto* layout = new QVBoxLayout(panel.get());
     auto* bar = new QToolBar(panel.get());
     bar->setObjectName(QStringLiteral("Toolbar1"));
@@ -68,7 +42,6 @@ class RecordsTest : public ::testing::Test {
     label("LblRec")->setText(QStringLiteral("Rec."));
     panel->setGeometry(10, 10, 480, 360);
 
-    ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, poll, panel.get(), {}});
     installToolbar(*ctx);
     installRecords(*ctx);
     // The panel's toolbar button and labels follow the recording as the real panel's do.
@@ -135,17 +108,17 @@ class RecordsTest : public ::testing::Test {
     toolbarButtonClick(*ctx, QStringLiteral("Save"));
   }
 
-  // FakeClock starts on 2026-03-09 08:05:07.
-  FakeClock clock;
-  std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
-  LinkState linkState;
-  std::unique_ptr<MeterLink> link;
-  AppState state;
-  ScriptedDialogs dialogs;
-  TestPoll poll;
-  std::unique_ptr<QWidget> panel;
-  std::unique_ptr<Context> ctx;
+  MeterRig rig;
+  // The names these tests have always used for the rig's parts.
+  FakeClock& clock = rig.clock;
+  sim::SimMeter* const meter = &rig.meter;
+  SimSerialPort* const port = &rig.simPort;
+  MeterLink* const link = &rig.link;
+  AppState& state = rig.state;
+  ScriptedDialogs& dialogs = rig.dialogs;
+  RecordingPoll& poll = rig.poll;
+  std::unique_ptr<QWidget>& panel = rig.panel;
+  Context* const ctx = &rig.ctx;
   QTemporaryDir dir;
 };
 

@@ -15,8 +15,8 @@
 #include "link/MeterLink.h"
 #include "panel/Panel.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/MeterRig.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/Twips.h"
 
@@ -26,13 +26,8 @@ namespace {
 constexpr const char* kChildMark = "LUXPANEL_HIGHDPI_CHILD";
 
 struct PanelOnSimulatedMeter {
-  test::FakeClock clock;
-  sim::SimMeter meter;
-  sim::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
-  AppState state;
-  MeterLink link{port, clock, state.link};
-  test::ScriptedDialogs dialogs;
-  Panel panel{state, link, dialogs};
+  test::MeterRig rig{test::RigOptions{sim::SimMeter::Options{}, false, {}}};
+  Panel panel{rig.state, rig.link, rig.dialogs};
 };
 
 // The LCD in twips at the panel's logical DPI, whatever the screen scale.

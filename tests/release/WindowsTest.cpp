@@ -33,7 +33,7 @@
 #include "graphs/GraphWindows.h"
 #include "graphs/LiveGraph.h"
 #include "link/MeterLink.h"
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "logger/Install.h"
 #include "logger/LoggerWindows.h"
 #include "panel/Panel.h"
@@ -48,8 +48,8 @@
 #include "settings/Install.h"
 #include "settings/Setup.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/MeterRig.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
@@ -58,25 +58,16 @@
 namespace lux {
 namespace {
 
-sim::SimMeter::Options steadyMeter() {
-  sim::SimMeter::Options o;
-  o.drift = false;
-  o.randomOverloads = false;
-  return o;
-}
-
 // The program's objects around the in-process simulated meter on a fake clock, with the main
 // panel and its toolbar installed as the program installs them.
 class ProgramWindows : public ::testing::Test {
  protected:
   ProgramWindows() {
-    state.link.portName = QStringLiteral("sim");
-    QString reason;
-    port.open(state.link.portName, &reason);
-    state.link.linkUp = true;
     panel = std::make_unique<Panel>(state, link, dialogs);
-    ctx = std::make_unique<Context>(Context{state, link, dialogs, clock, *panel, panel.get(), {}});
-    panel->setContext(ctx.get());
+    // The panel is the poll switch and the placement reference, as in the program.
+    rig.poll.forward = panel.get();
+    rig.ctx.panel = panel.get();
+    panel->setContext(ctx);
     installToolbar(*ctx);
     installParameterInputs(*ctx);
     installRecords(*ctx);
@@ -162,14 +153,14 @@ class ProgramWindows : public ::testing::Test {
     return path;
   }
 
-  test::FakeClock clock;
-  sim::SimMeter meter{steadyMeter()};
-  sim::SimSerialPort port{meter, [this] { return clock.elapsed(); }};
-  AppState state;
-  MeterLink link{port, clock, state.link};
-  test::ScriptedDialogs dialogs;
+  test::MeterRig rig;
+  test::FakeClock& clock = rig.clock;
+  sim::SimMeter& meter = rig.meter;
+  AppState& state = rig.state;
+  MeterLink& link = rig.link;
+  test::ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
-  std::unique_ptr<Context> ctx;
+  Context* const ctx = &rig.ctx;
   std::unique_ptr<GraphWindows> graphs;
   std::unique_ptr<PortWindow> portWindow;
   QTemporaryDir dir;

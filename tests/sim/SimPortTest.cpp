@@ -19,12 +19,12 @@
 #include <thread>
 
 #include "sim/PtyServer.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/SimSerialPort.h"
 
 using lux::sim::PtyServer;
 using lux::sim::SimMeter;
-using lux::sim::SimSerialPort;
+using lux::test::SimSerialPort;
 
 namespace {
 

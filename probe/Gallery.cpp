@@ -1,4 +1,4 @@
-#include "app/Gallery.h"
+#include "probe/Gallery.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,7 +14,7 @@
 
 #include "app/Context.h"
 #include "graphs/LiveGraph.h"
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "logger/Logger.h"
 #include "panel/Toolbar.h"
 #include "records/ListWindows.h"
@@ -24,7 +24,7 @@
 #include "settings/Comparator.h"
 #include "settings/Setup.h"
 
-namespace lux {
+namespace lux::probe {
 
 namespace {
 
@@ -223,11 +223,4 @@ void startGallery(Context& ctx, const QString& folder) {
   gallery->start();
 }
 
-bool startGalleryIfAsked(Context& ctx) {
-  const QString folder = qEnvironmentVariable("LUXPANEL_SCREENSHOTS");
-  if (folder.isEmpty() || !ctx.panel) return false;
-  startGallery(ctx, folder);
-  return true;
-}
-
-}  // namespace lux
+}  // namespace lux::probe

@@ -1,13 +1,14 @@
 // The port window: what it offers, how the typed text becomes the port, and how closing it
 // without OK ends the program.
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -66,6 +67,55 @@ TEST(PortWindow, MapsTheTypedTextExactly) {
   const Chosen path = chooseByTyping("/dev/ttyUSB0");
   EXPECT_EQ(path.comPortNumber, 0);
   EXPECT_EQ(path.portName, "/dev/ttyUSB0");
+}
+
+enum class Confirm { Return, ClickOk, TabToOk };
+
+// Typed key by key into the focused box and confirmed as a user does: the box's completion,
+// its Return handling and its focus-out handling must not turn the text into a listed item of
+// another case.
+Chosen chooseByKeys(const QString& text, Confirm confirm) {
+  LinkState state;
+  PortWindow window(state);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  QLineEdit* edit = window.txtCom()->lineEdit();
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+  switch (confirm) {
+    case Confirm::Return:
+      QTest::keyClick(edit, Qt::Key_Return);
+      break;
+    case Confirm::ClickOk:
+      window.cmdOk()->setFocus(Qt::MouseFocusReason);
+      QTest::mouseClick(window.cmdOk(), Qt::LeftButton);
+      break;
+    case Confirm::TabToOk:
+      QTest::keyClick(edit, Qt::Key_Tab);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+      break;
+  }
+  EXPECT_FALSE(window.isVisible());
+  return {state.comPortNumber, state.portName, window.accepted()};
+}
+
+TEST(PortWindow, TypedNamesMatchTheListedItemsOnlyInTheirOwnCase) {
+  for (Confirm confirm : {Confirm::Return, Confirm::ClickOk, Confirm::TabToOk}) {
+    SCOPED_TRACE(static_cast<int>(confirm));
+    for (const char* lower : {"com3", "com1", "auto", "Com16"}) {
+      SCOPED_TRACE(lower);
+      const Chosen c = chooseByKeys(QString::fromLatin1(lower), confirm);
+      EXPECT_TRUE(c.accepted);
+      EXPECT_EQ(c.comPortNumber, 0);
+      EXPECT_TRUE(c.portName.isEmpty()) << qPrintable(c.portName);
+    }
+    const Chosen com3 = chooseByKeys("COM3", confirm);
+    EXPECT_EQ(com3.comPortNumber, 3);
+    EXPECT_EQ(com3.portName, "/dev/ttyS2");
+    const Chosen com16 = chooseByKeys("COM16", confirm);
+    EXPECT_EQ(com16.comPortNumber, 16);
+  }
 }
 
 TEST(PortWindow, PickingAListedItemWorksLikeTypingIt) {

@@ -10,11 +10,11 @@
 #include "link/SerialPort.h"
 #include "sim/SimMeter.h"
 
-namespace lux::sim {
+namespace lux::test {
 
 class SimSerialPort : public lux::SerialPort {
  public:
-  SimSerialPort(SimMeter& meter, std::function<double()> now);
+  SimSerialPort(sim::SimMeter& meter, std::function<double()> now);
 
   bool open(const QString& name, QString* reason) override;
   bool isOpen() const override { return open_; }
@@ -30,7 +30,7 @@ class SimSerialPort : public lux::SerialPort {
   void replug();
   bool unplugged() const { return unplugged_; }
 
-  SimMeter& meter() { return meter_; }
+  sim::SimMeter& meter() { return meter_; }
   QString openedName() const { return name_; }
   int openCount() const { return openCount_; }
   int openFailures() const { return openFailures_; }
@@ -40,7 +40,7 @@ class SimSerialPort : public lux::SerialPort {
  private:
   void pull();
 
-  SimMeter& meter_;
+  sim::SimMeter& meter_;
   std::function<double()> now_;
   QByteArray input_;
   QByteArray written_;
@@ -51,4 +51,4 @@ class SimSerialPort : public lux::SerialPort {
   int openFailures_ = 0;
 };
 
-}  // namespace lux::sim
+}  // namespace lux::test

@@ -1,10 +1,10 @@
-#include "sim/SimSerialPort.h"
+#include "support/SimSerialPort.h"
 
 #include <string>
 
-namespace lux::sim {
+namespace lux::test {
 
-SimSerialPort::SimSerialPort(SimMeter& meter, std::function<double()> now)
+SimSerialPort::SimSerialPort(sim::SimMeter& meter, std::function<double()> now)
     : meter_(meter), now_(std::move(now)) {}
 
 bool SimSerialPort::open(const QString& name, QString* reason) {
@@ -72,4 +72,4 @@ void SimSerialPort::replug() {
   (void)meter_.output(now_());  // bytes sent into the void while the adapter was out
 }
 
-}  // namespace lux::sim
+}  // namespace lux::test

@@ -1,7 +1,8 @@
-#include "link/PortWindow.h"
+#include "app/PortWindow.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +23,9 @@ PortWindow::PortWindow(LinkState& state, QWidget* parent)
   txtCom_->setAccessibleName(QStringLiteral("COM Port"));
   txtCom_->setEditable(true);
   txtCom_->setInsertPolicy(QComboBox::NoInsert);
+  // The box's own completion would turn a typed "com3" into the item "COM3"; a port name is
+  // matched exactly as typed, so lower-case names select nothing.
+  txtCom_->completer()->setCaseSensitivity(Qt::CaseSensitive);
   for (int i = 1; i <= 16; ++i) txtCom_->addItem(QStringLiteral("COM%1").arg(i));
   // The ports this machine really has (USB adapters above all) are offered by their device
   // path, which is opened as it stands; ptys are not listed by the system and can be typed.

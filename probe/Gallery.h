@@ -1,0 +1,17 @@
+#pragma once
+// The picture gallery of the README: the running program opens each of its windows in turn
+// through its own commands, saves a picture of every one as DIR/<window>.png (lower-case window
+// name: panel.png, memory.png, ...), and then closes the main panel, which ends the program.
+#include <QString>
+
+namespace lux {
+struct Context;
+}
+
+namespace lux::probe {
+
+// Starts the gallery into `folder` (created when missing). Call once the main panel has started
+// up. Progress and failures go to standard error.
+void startGallery(Context& ctx, const QString& folder);
+
+}  // namespace lux::probe
