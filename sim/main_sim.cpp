@@ -48,6 +48,8 @@ const char* kHelp =
     "  erase                    empty the logger memory\n"
     "  paced on|off             line-rate pacing\n"
     "  log PATH                 append every displayed reading to PATH (time TAB text TAB unit)\n"
+    "  logger-sets PATH         write the logger sets to PATH: a line \"set K DD-hh:nn:ss\n"
+    "                           INTERVAL RECORDS\", then \"VALUE RANGE\" for each record\n"
     "  status                   one line: address, unit, reading, streaming, logger\n"
     "  quit                     stop serving and exit\n";
 
@@ -160,6 +162,24 @@ std::string runCommand(lux::sim::PtyServer& server, const std::string& line,
         file->flush();
       });
     });
+  } else if (cmd == "logger-sets" && !arg1.empty()) {
+    // The sets as the meter holds them, for tests that compare a download with them.
+    std::ofstream file(arg1, std::ios::trunc);
+    if (!file) return "error: cannot open " + arg1;
+    server.withMeter([&](SimMeter& s, double) {
+      int k = 0;
+      for (const lux::sim::LoggerSet& set : s.loggerSets()) {
+        char start[32];
+        std::snprintf(start, sizeof start, "%02d-%02d:%02d:%02d", set.start.day, set.start.hour,
+                      set.start.minute, set.start.second);
+        file << "set " << ++k << ' ' << start << ' '
+             << set.intervalMinutes * 60 + set.intervalSeconds << ' ' << set.records.size()
+             << '\n';
+        for (const lux::sim::LoggerRecord& r : set.records)
+          file << (r.high * 256 + r.low) << ' ' << int(r.range) << '\n';
+      }
+    });
+    if (!file.flush()) return "error: cannot write " + arg1;
   } else if (cmd == "status") {
     server.withMeter([&](SimMeter& s, double now) {
       std::ostringstream o;

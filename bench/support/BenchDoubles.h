@@ -18,6 +18,7 @@ namespace lux::bench {
 class StepClock : public Clock {
  public:
   double secondsSinceMidnight() override { return 36000 + t_; }
+  double monotonicSeconds() override { return t_; }
   QDateTime localDateTime() override {
     return QDateTime(QDate(2026, 3, 9), QTime(10, 0)).addMSecs(static_cast<qint64>(t_ * 1000));
   }

@@ -10,20 +10,12 @@
 #include "app/AppState.h"
 #include "link/Clock.h"
 #include "link/MeterLink.h"
+#include "link/PollControl.h"
 #include "ui/Dialogs.h"
 
 class QWidget;
 
 namespace lux {
-
-// The main panel's poll timer (Timer1): windows that talk to the meter switch it off for the
-// length of their exchange.
-class PollControl {
- public:
-  virtual ~PollControl() = default;
-  virtual void setPollEnabled(bool enabled) = 0;
-  virtual bool pollEnabled() const = 0;
-};
 
 // A column of values for the Plot viewer (x = 1 .. values.size()).
 struct PlotRequest {

@@ -17,6 +17,7 @@
 #include "app/MenuBar.h"
 #include "app/RememberedChoices.h"
 #include "graphs/Install.h"
+#include "link/LineDialogs.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
 #include "app/PortWindow.h"
@@ -206,7 +207,10 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   auto owned = std::make_unique<Panel>(state, link, dialogs);
   Panel& panel = *owned;
   dialogs.setParent(&panel);
-  Context ctx{state, link, dialogs, clock, panel, &panel, {}};
+  // Commands show their boxes through this layer, which gives the line to the poll while a box
+  // waits for the user.
+  LineDialogs commandDialogs(dialogs, link);
+  Context ctx{state, link, commandDialogs, clock, panel, &panel, {}};
   panel.setContext(&ctx);
   ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
     panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);

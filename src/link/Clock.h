@@ -10,12 +10,30 @@ class Clock {
   virtual ~Clock() = default;
   // Seconds since local midnight with fractions; wraps to 0 at 86400.
   virtual double secondsSinceMidnight() = 0;
+  // Seconds from an arbitrary origin that only ever move forward: neither midnight nor a PC
+  // clock set back or forward changes them. Every duration on the line is measured with it.
+  virtual double monotonicSeconds() = 0;
   // Local date and time, to the second (the PC clock that stamps records and sets the meter).
   virtual QDateTime localDateTime() = 0;
   // Lets about `seconds` of time pass while window events keep running (other windows'
   // handlers and timers may run inside). A real clock sleeps in a nested event loop; a fake one
   // advances its time and processes pending events once.
   virtual void idle(double seconds) = 0;
+};
+
+// Time passed since it was started, on the clock's monotonic time.
+class ElapsedTimer {
+ public:
+  explicit ElapsedTimer(Clock& clock) : clock_(&clock), start_(clock.monotonicSeconds()) {}
+  double elapsed() const { return clock_->monotonicSeconds() - start_; }
+  // Within a microsecond counts as reached: sums of short steps rarely land on the exact
+  // double, and a wait must not go on idling for the rounding.
+  bool hasExpired(double seconds) const { return elapsed() >= seconds - 1e-6; }
+  void restart() { start_ = clock_->monotonicSeconds(); }
+
+ private:
+  Clock* clock_;
+  double start_;
 };
 
 }  // namespace lux

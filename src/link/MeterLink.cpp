@@ -1,5 +1,7 @@
 #include "link/MeterLink.h"
 
+#include <QTimer>
+#include <exception>
 #include <string_view>
 
 #include "link/PortChoice.h"
@@ -12,6 +14,14 @@ namespace {
 std::string_view view(const QByteArray& bytes) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
+
+bool wantedNow(const StillWanted& wanted) {
+  return !wanted || wanted();
+}
+
+// Thrown out of a poll tick's wait when a click asked for the line: the tick ends there and the
+// click's handler runs right after it.
+struct PollYield {};
 
 }  // namespace
 
@@ -34,22 +44,16 @@ bool MeterLink::openLink(QString* reason) {
 void MeterLink::waitSeconds(double seconds) {
   if (aborted_) throw LinkAborted{};
   if (!(seconds > 0)) seconds = 0;  // negative or NaN: just let events run once
-  const double start = clock_.secondsSinceMidnight();
-  const double end = waitTarget(start, seconds);
-  // Time asked of the clock so far. A PC clock set back during the wait would otherwise hold
-  // it until the clock catches up again, possibly hours; twice the duration is plenty.
-  const double limit = 2 * seconds + 0.1;
-  double idled = 0;
-  double now = start;
+  // Measured on the monotonic clock: a wait that returned early at midnight let the reconnect
+  // loop write thousands of "M" in its last fraction of a second.
+  const ElapsedTimer timer(clock_);
   do {
-    double remaining = end - now;
-    if (remaining > seconds) remaining = seconds;
+    double remaining = seconds - timer.elapsed();
     if (remaining < 0) remaining = 0;
     clock_.idle(remaining);
-    idled += remaining > 0.001 ? remaining : 0.001;
     if (aborted_) throw LinkAborted{};
-    now = clock_.secondsSinceMidnight();
-  } while (now < end && idled < limit);
+    if (lineUser_ == LineUser::Poll && !deferred_.empty()) throw PollYield{};
+  } while (!timer.hasExpired(seconds));
 }
 
 QByteArray MeterLink::handshakeAttempt() {
@@ -129,11 +133,13 @@ void MeterLink::reconnectMeter() {
 
 void MeterLink::send(Command letter) {
   if (!port_.isOpen()) return;
+  if (lineUser_ == LineUser::Command) commandWrote_ = true;
   port_.write(QByteArray(1, letterOf(letter)));
 }
 
 void MeterLink::sendBytes(const QByteArray& data) {
   if (!port_.isOpen() || data.isEmpty()) return;
+  if (lineUser_ == LineUser::Command) commandWrote_ = true;
   port_.write(data);
 }
 
@@ -144,6 +150,51 @@ void MeterLink::transact(Command letter, const QByteArray& data) {
     waitSeconds(kDataDelay);
     sendBytes(data);
   }
+}
+
+bool MeterLink::handshakeWithin(double bound, const StillWanted& wanted) {
+  const ElapsedTimer timer(clock_);
+  discardInput();
+  do {
+    if (!wantedNow(wanted)) return false;
+    const QByteArray answer = handshakeAttempt();
+    if (const auto address = parseHandshakeAnswer(view(answer))) {
+      state_.loggerAddress = static_cast<float>(*address);
+      return true;
+    }
+  } while (!timer.hasExpired(bound));
+  return false;
+}
+
+std::optional<QByteArray> MeterLink::exchange(Command letter, double replyWait,
+                                              const ReplyComplete& complete, double bound,
+                                              const StillWanted& wanted, int gatherSteps) {
+  const ElapsedTimer timer(clock_);
+  do {
+    const double left = bound - timer.elapsed();
+    if (!handshakeWithin(left > 0 ? left : 0, wanted)) return std::nullopt;
+    send(letter);
+    waitSeconds(replyWait);
+    if (!wantedNow(wanted)) return std::nullopt;
+    QByteArray reply = readAll();
+    // A slow line may deliver the answer in pieces: gather a little longer before asking again.
+    for (int more = 0; more < gatherSteps && !complete(reply); ++more) {
+      waitSeconds(kReplyStep);
+      reply += readAll();
+    }
+    if (complete(reply)) return reply;
+  } while (!timer.hasExpired(bound));
+  return std::nullopt;
+}
+
+bool MeterLink::command(Command letter, const QByteArray& payload, double bound) {
+  if (!handshakeWithin(bound)) return false;
+  send(letter);
+  if (!payload.isEmpty()) {
+    waitSeconds(kDataDelay);
+    sendBytes(payload);
+  }
+  return true;
 }
 
 QByteArray MeterLink::readAll() {
@@ -158,6 +209,33 @@ void MeterLink::discardInput() {
 
 void MeterLink::pollTick(const std::function<bool(const QByteArray& frame)>& onFrame) {
   if (aborted_) throw LinkAborted{};
+  // A command has the line (this tick fell due inside one of its waits): its answers are not
+  // ours to take. The command's end brings the next tick at once.
+  if (lineUser_ != LineUser::None) return;
+  lineUser_ = LineUser::Poll;
+  struct Release {
+    MeterLink& link;
+    ~Release() {
+      link.lineUser_ = LineUser::None;
+      link.runDeferred();
+    }
+  } release{*this};
+  try {
+    pollOnce(onFrame);
+  } catch (const PollYield&) {
+    // A click wants the line: this tick ends here. Cut short while waiting for a silent meter,
+    // the next tick goes on waiting for it rather than starting with six collection windows.
+    if (!state_.linkUp) resumeReconnect_ = true;
+  }
+}
+
+void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onFrame) {
+  if (resumeReconnect_) {
+    resumeReconnect_ = false;
+    reconnectMeter();
+    readAll();
+    return;
+  }
   if (!port_.isOpen()) {
     // The adapter vanished: no use listening to a closed port for twelve seconds.
     reconnectMeter();
@@ -173,12 +251,12 @@ void MeterLink::pollTick(const std::function<bool(const QByteArray& frame)>& onF
   for (;;) {
     QByteArray received;
     discardInput();
-    const double t0 = clock_.secondsSinceMidnight();
+    const ElapsedTimer window(clock_);
     do {
       received += readAll();
       waitSeconds(kStep);
     } while (received.size() < static_cast<qsizetype>(kFrameLength) && port_.isOpen() &&
-             !collectionWindowOver(t0, clock_.secondsSinceMidnight(), kCollectionWindow));
+             !(window.elapsed() > kCollectionWindow + 1e-6));  // more than 2 s, as always
 
     switch (checkDisplayFrame(view(received))) {
       case FrameCheck::Short:
@@ -209,6 +287,94 @@ void MeterLink::pollTick(const std::function<bool(const QByteArray& frame)>& onF
     if (++state_.pollCount >= 15) state_.pollCount = 0;
     return;
   }
+}
+
+void MeterLink::takeLine() {
+  lineUser_ = LineUser::Command;
+  commandWrote_ = false;
+}
+
+void MeterLink::releaseLine() {
+  lineUser_ = LineUser::None;
+  if (!commandWrote_) return;
+  commandWrote_ = false;
+  // The command's handshake stopped the meter's display stream: the next tick asks for it
+  // again, and comes now instead of up to a period later.
+  state_.pollCount = 0;
+  emit lineFreed();
+}
+
+bool MeterLink::boundary(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const LinkAborted&) {
+    // The program is closing: the command just stops.
+  } catch (const std::exception&) {
+    // A failure ends this command; the windows stay usable for the next click.
+  } catch (...) {
+    // Nothing may escape into the event loop: Qt cannot unwind through it.
+  }
+  return false;
+}
+
+bool MeterLink::runCommand(const std::function<void()>& handler) {
+  if (lineUser_ == LineUser::Command) return false;
+  if (lineUser_ == LineUser::Poll) {
+    deferUntilPollReturns(handler, true);
+    return true;
+  }
+  if (aborted_) return false;
+  LineHold hold(*this);
+  boundary(handler);
+  return true;
+}
+
+void MeterLink::runOutsidePoll(const std::function<void()>& handler) {
+  if (lineUser_ == LineUser::Poll) {
+    deferUntilPollReturns(handler, false);
+    return;
+  }
+  if (aborted_) return;
+  boundary(handler);
+}
+
+void MeterLink::deferUntilPollReturns(const std::function<void()>& handler, bool needsLine) {
+  deferred_.push_back({handler, needsLine});
+}
+
+void MeterLink::runDeferred() {
+  if (deferred_.empty()) return;
+  std::vector<Deferred> pending;
+  pending.swap(deferred_);
+  // Posted, so that each runs from the event loop the tick was called from, with the tick's
+  // frames off the stack.
+  for (Deferred& d : pending) {
+    QTimer::singleShot(0, this, [this, d = std::move(d)] {
+      if (d.needsLine)
+        runCommand(d.handler);
+      else
+        runOutsidePoll(d.handler);
+    });
+  }
+}
+
+LineHold::LineHold(MeterLink& link) : link_(link), owns_(link.lineUser_ == LineUser::None) {
+  if (owns_) link_.takeLine();
+}
+
+LineHold::~LineHold() {
+  if (owns_) link_.releaseLine();
+}
+
+LineYield::LineYield(MeterLink& link)
+    : link_(link), released_(link.lineUser_ == LineUser::Command) {
+  if (released_) link_.releaseLine();
+}
+
+LineYield::~LineYield() {
+  // The box's own event loop has returned, so no poll tick is left on the stack above us.
+  if (released_ && link_.lineUser_ == LineUser::None) link_.takeLine();
 }
 
 void MeterLink::abort() {

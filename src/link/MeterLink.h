@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "link/Clock.h"
 #include "link/Commands.h"
@@ -27,6 +29,48 @@ struct LinkState {
 // command boundaries.
 struct LinkAborted {};
 
+// Runs while an exchange is still wanted; false ends it early (its window was closed).
+using StillWanted = std::function<bool()>;
+// True when what was read so far is the whole answer.
+using ReplyComplete = std::function<bool(const QByteArray& reply)>;
+
+// Who has the line: nobody, the running poll tick, or a command (a toolbar or window exchange, a
+// logger download). One conversation at a time: the meter's answers go to whoever asked.
+enum class LineUser { None, Poll, Command };
+
+class MeterLink;
+
+// Takes the line for a command for its own lifetime, when nobody has it; `owns()` says whether
+// it did. While a command has the line a poll tick does nothing; when it lets go after writing
+// to the meter, the poll restarts the display stream at once (handshake and "M").
+class LineHold {
+ public:
+  explicit LineHold(MeterLink& link);
+  ~LineHold();
+  LineHold(const LineHold&) = delete;
+  LineHold& operator=(const LineHold&) = delete;
+  bool owns() const { return owns_; }
+  explicit operator bool() const { return owns_; }
+
+ private:
+  MeterLink& link_;
+  bool owns_;
+};
+
+// Inside a command, lets go of the line while the user answers a box (the poll keeps the panel
+// live meanwhile) and takes it back when the box is closed.
+class LineYield {
+ public:
+  explicit LineYield(MeterLink& link);
+  ~LineYield();
+  LineYield(const LineYield&) = delete;
+  LineYield& operator=(const LineYield&) = delete;
+
+ private:
+  MeterLink& link_;
+  bool released_;
+};
+
 class MeterLink : public QObject {
   Q_OBJECT
  public:
@@ -34,7 +78,8 @@ class MeterLink : public QObject {
 
   // Opens state.portName at 19200,n,8,1. On failure returns false with the system's reason.
   bool openLink(QString* reason);
-  // Returns after `seconds` while window events keep running.
+  // Returns after `seconds` while window events keep running; midnight or a PC clock set back
+  // or forward makes no difference.
   void waitSeconds(double seconds);
   // Returns when the meter has answered "A" validly; stores loggerAddress.
   void meterHandshake();
@@ -47,6 +92,34 @@ class MeterLink : public QObject {
   void sendBytes(const QByteArray& data);
   // Handshake, the letter, and, when `data` is not empty, a 0.05 s wait and the data.
   void transact(Command letter, const QByteArray& data = {});
+
+  // Handshake attempts ("A", 0.02 s, read) until a valid answer, for at most `bound` seconds
+  // (or until `wanted` says stop). Stores loggerAddress. False when the meter did not answer.
+  bool handshakeWithin(double bound, const StillWanted& wanted = {});
+  // The bounded request every read of an answer goes through: repeat { handshake; the letter;
+  // `replyWait`; read, and up to `gatherSteps` more 0.02 s reads while the answer is not
+  // complete } until `complete` accepts what came. Nothing when the meter gave no such answer
+  // within `bound` seconds or `wanted` said stop.
+  std::optional<QByteArray> exchange(Command letter, double replyWait,
+                                     const ReplyComplete& complete, double bound = kAnswerBound,
+                                     const StillWanted& wanted = {}, int gatherSteps = 0);
+  // Bounded handshake, the letter and, for a payload, 0.05 s and the payload in one write.
+  // False (nothing sent) when the meter did not answer the handshake within `bound`.
+  bool command(Command letter, const QByteArray& payload = {}, double bound = kAnswerBound);
+
+  // The line lock.
+  LineUser lineUser() const { return lineUser_; }
+  bool lineHeld() const { return lineUser_ != LineUser::None; }
+  // The command boundary. Runs `handler` holding the line and returns true; the program
+  // closing or a failure inside ends the handler quietly. Clicked inside a poll tick's wait,
+  // the handler runs right after that tick, from the event loop the tick came from (so a box
+  // it opens never holds a poll tick up), and the tick is cut short at its next wait. False
+  // when another command has the line: the click is ignored rather than mixing two
+  // conversations.
+  bool runCommand(const std::function<void()>& handler);
+  // The same boundary for a click that may open a box or a window but does not need the line
+  // itself (it may start commands of its own).
+  void runOutsidePoll(const std::function<void()>& handler);
   QByteArray readAll();
   void discardInput();
 
@@ -75,12 +148,20 @@ class MeterLink : public QObject {
   static constexpr double kDataDelay = 0.05;        // letter to data bytes
   static constexpr double kReopenPeriod = 0.2;      // reopening a vanished port
   static constexpr double kStreamPeriod = 0.2;      // "M" while waiting for the meter to send
+  static constexpr double kReplyStep = 0.02;        // between reads of a partial answer
+  // How long a command keeps asking a meter that does not answer before it tells the user. The
+  // meter answers within a few hundredths of a second and no poll shares the line with a
+  // command, so three seconds never cut off a meter that is there.
+  static constexpr double kAnswerBound = 3.0;
   // Misframed frames dropped in one tick before the line counts as dead (a line of noise
   // must not hold the tick for ever).
   static constexpr int kMisframedPerTick = 600;
 
  signals:
   void portCaptionChanged(const QString& caption);
+  // A command let go of the line after talking to the meter: the poll should take up the
+  // display stream now rather than at its next period.
+  void lineFreed();
 
  private:
   SerialPort& port_;
@@ -92,7 +173,27 @@ class MeterLink : public QObject {
   bool ensurePortOpen();
   void setLinkUp(bool up);
 
+  friend class LineHold;
+  friend class LineYield;
+  void takeLine();
+  void releaseLine();
+  // Runs `handler` with LinkAborted and failures stopped here.
+  static bool boundary(const std::function<void()>& handler);
+  void pollOnce(const std::function<bool(const QByteArray& frame)>& onFrame);
+  // Handlers clicked inside the running poll tick, run once it has returned.
+  void deferUntilPollReturns(const std::function<void()>& handler, bool needsLine);
+  void runDeferred();
+
   bool aborted_ = false;
+  LineUser lineUser_ = LineUser::None;
+  bool commandWrote_ = false;
+  bool resumeReconnect_ = false;  // a tick was cut short inside reconnectMeter  // the command
+                                  // holding the line has written to the meter
+  struct Deferred {
+    std::function<void()> handler;
+    bool needsLine;
+  };
+  std::vector<Deferred> deferred_;
 };
 
 }  // namespace lux

@@ -30,13 +30,4 @@ FrameCheck checkDisplayFrame(std::string_view b) {
   return isFramed(b, 14) ? FrameCheck::Framed : FrameCheck::Misframed;
 }
 
-double waitTarget(double start, double seconds) {
-  const double end = start + seconds;
-  return end >= 86400.0 ? seconds : end;
-}
-
-bool collectionWindowOver(double start, double now, double length) {
-  return now - start > length || now < start;
-}
-
 }  // namespace lux

@@ -27,14 +27,4 @@ std::string hexPair(std::uint8_t byte);
 enum class FrameCheck { Short, Misframed, Framed };
 FrameCheck checkDisplayFrame(std::string_view bytes);
 
-// Seconds since midnight at which a wait of `seconds` begun at `start` ends. Close to midnight
-// the target would lie past the wrap, so it becomes the bare duration: the wait then ends at
-// its first check while the clock still reads before midnight.
-double waitTarget(double start, double seconds);
-
-// True when a collection window opened at `start` is over at `now`: more than `length` seconds
-// passed, or the clock reads earlier than the start (midnight passed, or the clock was set
-// back).
-bool collectionWindowOver(double start, double now, double length);
-
 }  // namespace lux

@@ -22,6 +22,13 @@ double SystemClock::secondsSinceMidnight() {
   return s;
 }
 
+double SystemClock::monotonicSeconds() {
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+  return static_cast<double>(us) / 1e6;
+}
+
 QDateTime SystemClock::localDateTime() {
   QDateTime now = QDateTime::currentDateTime();
   now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));

@@ -8,6 +8,7 @@ namespace lux {
 class SystemClock : public Clock {
  public:
   double secondsSinceMidnight() override;
+  double monotonicSeconds() override;
   QDateTime localDateTime() override;
   void idle(double seconds) override;
 };

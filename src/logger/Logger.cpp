@@ -19,19 +19,6 @@ namespace {
 
 constexpr double kEraseDelay = 0.02;  // between the handshake and "E"
 
-// The panel's poll stays off for the exchange and comes back however it ends (a message, a
-// time-out, the program closing inside a wait).
-class PollPause {
- public:
-  explicit PollPause(Context& ctx) : ctx_(ctx) { ctx_.poll.setPollEnabled(false); }
-  ~PollPause() { ctx_.poll.setPollEnabled(true); }
-  PollPause(const PollPause&) = delete;
-  PollPause& operator=(const PollPause&) = delete;
-
- private:
-  Context& ctx_;
-};
-
 // Connections that last as long as one download.
 class Connections {
  public:
@@ -164,9 +151,12 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
   if (d.annIntv || d.annHold || lg.memoryFormOpen || lg.downloadRunning || dl.running()) {
     return DownloadResult::Refused;
   }
+  // The line is the download's from the first handshake to the last byte of the dump.
+  LineHold line(ctx.link);
+  if (!line) return DownloadResult::Refused;
   lg.memoryFormOpen = true;
   lg.downloadRunning = true;
-  PollPause pause(ctx);
+  PollPause pause(ctx.poll);
   struct Finish {
     Context& ctx;
     bool noted = false;
@@ -210,7 +200,7 @@ void listLoggerSet(Context& ctx, int row) {
   LoggerState& lg = ctx.state.logger;
   MemoryWindow* mw = memoryWindow(ctx);
   if (!mw || lg.downloadRunning) return;
-  PollPause pause(ctx);
+  PollPause pause(ctx.poll);
 
   GridModel& table = mw->gridSet();
   const double setNumber = leadingNumber(table.cell(row, 0).toStdString());
@@ -264,8 +254,10 @@ void listLoggerSet(Context& ctx, int row) {
 void eraseLoggerMemory(Context& ctx) {
   LoggerState& lg = ctx.state.logger;
   if (lg.loggerEraseBusy || lg.downloadRunning) return;
+  LineHold line(ctx.link);
+  if (!line) return;
   lg.loggerEraseBusy = true;
-  PollPause pause(ctx);
+  PollPause pause(ctx.poll);
   struct Release {
     LoggerState& lg;
     ~Release() { lg.loggerEraseBusy = false; }

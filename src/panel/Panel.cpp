@@ -46,6 +46,9 @@ Panel::Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent
   connect(timer2_, &QTimer::timeout, this, &Panel::recordingTick);
 
   connect(&link_, &MeterLink::portCaptionChanged, this, &Panel::setPortCaption);
+  // A command gave the line back: its handshake stopped the meter's stream, so the poll asks
+  // for it again now instead of leaving the panel still for up to a period.
+  connect(&link_, &MeterLink::lineFreed, this, &Panel::pollSoon);
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -139,10 +142,22 @@ void Panel::recordingTick() {
 
 void Panel::setPollEnabled(bool enabled) {
   if (shuttingDown_) return;
-  if (enabled)
+  if (enabled) {
+    const bool wasOff = !timer1_->isActive();
     timer1_->start();
-  else
+    if (wasOff) pollSoon();
+  } else {
     timer1_->stop();
+  }
+}
+
+void Panel::pollSoon() {
+  if (shuttingDown_ || !timer1_->isActive()) return;
+  QTimer::singleShot(0, this, [this] {
+    if (!timer1_->isActive()) return;
+    timer1_->start();  // the next periodic tick a full period after this one
+    pollTick();
+  });
 }
 
 bool Panel::pollEnabled() const {

@@ -56,6 +56,8 @@ class Panel : public QMainWindow, public PollControl {
   // PollControl: switches Timer1 on and off for the windows that talk to the meter.
   void setPollEnabled(bool enabled) override;
   bool pollEnabled() const override;
+  // One poll tick as soon as the event loop is back, when the poll is on.
+  void pollSoon();
 
   QTimer* timer1() const { return timer1_; }
   QTimer* timer2() const { return timer2_; }

@@ -1,7 +1,5 @@
 #include "panel/ParameterInputs.h"
 
-#include <memory>
-
 #include "app/Context.h"
 #include "settings/Comparator.h"
 #include "settings/MeterExchange.h"
@@ -82,12 +80,9 @@ void comparatorCommand(Context& ctx) {
 }
 
 void installParameterInputs(Context& ctx) {
-  // One exchange with the meter at a time: a toolbar click that lands inside another one's waits
-  // is ignored rather than interleaving two conversations on the line.
-  auto guard = std::make_shared<ExchangeGuard>();
-  auto install = [&ctx, guard](const char* key, void (*command)(Context&)) {
-    ctx.hooks.commands[QString::fromLatin1(key)] = [&ctx, guard, command] {
-      guard->run(ctx, [&ctx, command] { command(ctx); });
+  auto install = [&ctx](const char* key, void (*command)(Context&)) {
+    ctx.hooks.commands[QString::fromLatin1(key)] = [&ctx, command] {
+      ctx.link.runCommand([&ctx, command] { command(ctx); });
     };
   };
   install("Hold", &holdTimeCommand);

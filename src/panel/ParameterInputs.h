@@ -1,8 +1,8 @@
 #pragma once
 // The toolbar's short exchanges that read or write a parameter of the meter: "Hold" (hold
 // time), "CD" (light-source distance for candela readings) and "Comp" (comparator limits into
-// the comparator window). The panel's poll keeps running during them; the framing checks keep
-// its bytes and theirs apart.
+// the comparator window). Each holds the line from its first handshake to its last byte, so no
+// poll tick takes the meter's answers; while an input box is open the poll keeps the panel live.
 #include <optional>
 
 #include "settings/SettingsPayloads.h"

@@ -5,12 +5,12 @@
 #include <QString>
 #include <QToolBar>
 #include <QWidget>
-#include <exception>
 
 #include "app/Context.h"
 #include "records/ListWindows.h"
 #include "records/Recording.h"
 #include "records/SamplingChoice.h"
+#include "settings/MeterExchange.h"
 
 namespace lux {
 
@@ -41,13 +41,14 @@ constexpr ButtonDef kButtons[] = {
 // "ESC": the meter back to its normal mode. The poll stays off from before the handshake until
 // the letter is sent, and comes back however the exchange ends.
 void escCommand(Context& ctx) {
-  struct PollBack {
-    PollControl& poll;
-    ~PollBack() { poll.setPollEnabled(true); }
-  } back{ctx.poll};
-  ctx.poll.setPollEnabled(false);
-  ctx.link.meterHandshake();
-  ctx.link.send(Command::Enter);
+  ctx.link.runCommand([&ctx] {
+    bool answered = false;
+    {
+      PollPause pause(ctx.poll);
+      answered = ctx.link.command(Command::Enter);
+    }
+    if (!answered) ctx.dialogs.message(meterSilentMessage());
+  });
 }
 
 }  // namespace
@@ -65,13 +66,11 @@ void installToolbar(Context& ctx) {
     a->setToolTip(QLatin1String(b.toolTip));
   }
   QObject::connect(bar, &QToolBar::actionTriggered, bar, [&ctx](QAction* a) {
-    // A failure inside a command (the program closing during a wait, a file error) ends that
-    // command only.
-    try {
-      toolbarButtonClick(ctx, a->data().toString());
-    } catch (const LinkAborted&) {
-    } catch (const std::exception&) {
-    }
+    // Clicked inside a poll tick's wait, the command runs right after the tick, so that a box
+    // it opens never holds the poll up. A failure inside a command (the program closing during
+    // a wait, a file error) ends that command only.
+    const QString key = a->data().toString();
+    ctx.link.runOutsidePoll([&ctx, key] { toolbarButtonClick(ctx, key); });
   });
 }
 

@@ -1,10 +1,10 @@
 #include "records/SamplingChoice.h"
 
 #include <QFont>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <exception>
 
 #include "app/Context.h"
 #include "link/Protocol.h"
@@ -40,14 +40,19 @@ SamplingChoice::SamplingChoice(Context& ctx, QWidget* parent)
   layout->addWidget(optMeter_);
   layout->addWidget(cmdOK_);
   connect(cmdOK_, &QPushButton::clicked, this, [this] {
-    // A failure in the exchange ends it; the window still closes and the poll comes back.
-    try {
-      cmdOKClick();
-    } catch (const LinkAborted&) {
-      reject();
-    } catch (const std::exception&) {
-      reject();
-    }
+    // The exchange holds the line. A failure in it ends it; the window still closes and the
+    // poll comes back.
+    QPointer<SamplingChoice> self(this);
+    ctx_.link.runCommand([self] {
+      if (!self) return;
+      struct Close {
+        QPointer<SamplingChoice> self;
+        ~Close() {
+          if (self && self->isVisible()) self->reject();
+        }
+      } close{self};
+      self->cmdOKClick();
+    });
   });
   if (ctx.panel) {
     const QRect p = ctx.panel->frameGeometry();
@@ -93,24 +98,13 @@ void SamplingChoice::meterPath() {
 
   // Read the meter's setting; a meter that never answers with 8 bytes must not hold the
   // program: after a few seconds of trying the user is told.
-  const QDateTime start = ctx_.clock.localDateTime();
   std::optional<std::pair<std::uint8_t, std::uint8_t>> current;
-  for (int attempt = 0; attempt < 500; ++attempt) {
-    link.discardInput();
-    link.meterHandshake();
-    link.send(Command::ReadClock);
-    link.waitSeconds(0.02);
-    QByteArray reply = link.readAll();
-    // A slow line may deliver the answer in pieces: gather a little longer before asking again.
-    for (int more = 0; more < 5 && reply.size() < 8; ++more) {
-      link.waitSeconds(0.02);
-      reply += link.readAll();
-    }
+  const auto reply = link.exchange(
+      Command::ReadClock, 0.02, [](const QByteArray& r) { return r.size() >= 8; },
+      kMeterReadTimeoutSeconds, {}, 5);
+  if (reply)
     current = samplingTimeFromReply(
-        std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())));
-    if (current) break;
-    if (start.msecsTo(ctx_.clock.localDateTime()) >= kMeterReadTimeoutSeconds * 1000) break;
-  }
+        std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
   if (!current) {
     ctx_.dialogs.message(QStringLiteral("The meter did not answer, try again !"));
     return;
@@ -128,16 +122,15 @@ void SamplingChoice::meterPath() {
       ctx_.dialogs.message(kInvalidFormat);
       continue;
     }
-    link.meterHandshake();
-    link.send(Command::Enter);
-    link.waitSeconds(0.2);
-    link.meterHandshake();
-    link.send(Command::SetLoggerSampling);
-    link.waitSeconds(0.05);
     QByteArray payload;
     payload.append(static_cast<char>(bytes->first));
     payload.append(static_cast<char>(bytes->second));
-    link.sendBytes(payload);
+    bool answered = link.command(Command::Enter);
+    if (answered) {
+      link.waitSeconds(0.2);
+      answered = link.command(Command::SetLoggerSampling, payload);
+    }
+    if (!answered) ctx_.dialogs.message(QStringLiteral("The meter did not answer, try again !"));
     return;
   }
 }

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QIcon>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -94,21 +95,33 @@ void Btn::showEvent(QShowEvent* event) {
 void Btn::closeEvent(QCloseEvent* event) {
   unloaded_ = true;
   QWidget::closeEvent(event);
-  if (!exchange_.busy()) deleteLater();
+  if (exchangesRunning_ == 0) deleteLater();
 }
 
 void Btn::exchange(const std::function<void()>& handler) {
-  exchange_.run(ctx_, handler);
-  // Closed during the exchange's waits: the window goes only now that its handler is done.
-  if (unloaded_ && !exchange_.busy()) deleteLater();
+  QPointer<Btn> self(this);
+  ctx_.link.runCommand([self, handler] {
+    // Clicked inside a poll tick's wait, this runs after the tick: the window may be gone.
+    if (!self) return;
+    ++self->exchangesRunning_;
+    struct Done {
+      QPointer<Btn> self;
+      ~Done() {
+        if (!self) return;
+        --self->exchangesRunning_;
+        // Closed during the exchange's waits: the window goes only now that its handler is done.
+        if (self->unloaded_ && self->exchangesRunning_ == 0) self->deleteLater();
+      }
+    } done{self};
+    handler();
+  });
 }
 
 void Btn::plainKey(Command letter, bool refusedWhileLogging) {
   if (refusedWhileLogging && ctx_.state.display.annIntv) return;
-  exchange([&] {
+  exchange([this, letter] {
     bool answered = false;
     {
-      // The letter must not land inside a poll's frame collection.
       PollPause pause(ctx_.poll);
       answered = sendToMeter(ctx_, letter);
     }

@@ -52,12 +52,12 @@ class Btn : public QWidget {
   // A key that sends one letter with the poll paused around it.
   void plainKey(Command letter, bool refusedWhileLogging);
 
-  // Runs one exchange with the meter at a time. A window closed meanwhile is deleted once the
-  // exchange has unwound, never under its feet.
+  // Runs one exchange with the meter, holding the line (ignored while another command has it).
+  // A window closed meanwhile is deleted once the exchange has unwound, never under its feet.
   void exchange(const std::function<void()>& handler);
 
   Context& ctx_;
-  ExchangeGuard exchange_;
+  int exchangesRunning_ = 0;
   bool waitingForMeter_ = false;
   bool unloaded_ = false;
   bool placed_ = false;

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -139,13 +140,26 @@ void Comparator::placeBesidePanel() {
 void Comparator::closeEvent(QCloseEvent* event) {
   unloaded_ = true;
   QWidget::closeEvent(event);
-  if (!exchange_.busy()) deleteLater();
+  if (exchangesRunning_ == 0) deleteLater();
 }
 
 void Comparator::exchange(const std::function<void()>& handler) {
-  exchange_.run(ctx_, handler);
-  // Closed during the exchange's waits: the window goes only now that its handler is done.
-  if (unloaded_ && !exchange_.busy()) deleteLater();
+  QPointer<Comparator> self(this);
+  ctx_.link.runCommand([self, handler] {
+    // Clicked inside a poll tick's wait, this runs after the tick: the window may be gone.
+    if (!self) return;
+    ++self->exchangesRunning_;
+    struct Done {
+      QPointer<Comparator> self;
+      ~Done() {
+        if (!self) return;
+        --self->exchangesRunning_;
+        // Closed during the exchange's waits: the window goes only now that its handler is done.
+        if (self->unloaded_ && self->exchangesRunning_ == 0) self->deleteLater();
+      }
+    } done{self};
+    handler();
+  });
 }
 
 void Comparator::TxtUnit_Click() {

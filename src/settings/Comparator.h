@@ -70,12 +70,12 @@ class Comparator : public QWidget {
   void applyRangeToBoxes(int k);
   void refreshLimits();
 
-  // Runs one exchange with the meter at a time. A window closed meanwhile is deleted once the
-  // exchange has unwound, never under its feet.
+  // Runs one exchange with the meter, holding the line (ignored while another command has it).
+  // A window closed meanwhile is deleted once the exchange has unwound, never under its feet.
   void exchange(const std::function<void()>& handler);
 
   Context& ctx_;
-  ExchangeGuard exchange_;
+  int exchangesRunning_ = 0;
   bool unloaded_ = false;
 };
 

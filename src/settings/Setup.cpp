@@ -123,8 +123,14 @@ void Setup::Timer1_Timer() {
       return;
     }
     if (meterTimeShown_) {
-      const auto reply = requestClockReply(
-          ctx_, [this] { return !unloaded_ && meterTimeShown_ && !setTimePending_; });
+      // Another command has the line (a click that landed in this window's waits): skip this
+      // reading, the next tick comes in 350 ms.
+      if (ctx_.link.lineHeld()) return;
+      std::optional<QByteArray> reply;
+      ctx_.link.runCommand([this, &reply] {
+        reply = requestClockReply(
+            ctx_, [this] { return !unloaded_ && meterTimeShown_ && !setTimePending_; });
+      });
       if (unloaded_) return;
       if (reply) {
         const auto caption = meterClockCaption(
@@ -165,7 +171,8 @@ void Setup::CmdSetTime_Click() {
 }
 
 void Setup::setMeterTime() {
-  exchange_.run(ctx_, [this] {
+  if (ctx_.link.lineHeld()) return;
+  ctx_.link.runCommand([this] {
     // The window's own reads stop while the clock is set, so no tick interleaves with it.
     Timer1->stop();
     const QDateTime now = ctx_.clock.localDateTime();
@@ -214,7 +221,7 @@ void Setup::Form_Unload() {
 
 void showMeterClock(Context& ctx) {
   // Clicked inside another exchange's waits: that exchange has the line.
-  if (settingExchangeRunning(ctx)) return;
+  if (ctx.link.lineUser() == LineUser::Command) return;
   if (ctx.state.display.annIntv) {
     ctx.dialogs.message(QStringLiteral("Recording mode, stop record then try again !"));
     return;

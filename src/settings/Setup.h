@@ -71,7 +71,6 @@ class Setup : public QDialog {
   Context& ctx_;
   std::optional<PollPause> pollPause_;
   TickGuard tickGuard_;
-  ExchangeGuard exchange_;
   bool meterTimeShown_ = false;
   bool pcTimeShown_ = false;
   bool unloaded_ = false;

@@ -1,5 +1,5 @@
-// The plain rules under the link: port choice, handshake answers, frame checks, the midnight
-// rules of waits and collection windows, and the tick guard.
+// The plain rules under the link: port choice, handshake answers, frame checks and the tick
+// guard.
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -67,19 +67,6 @@ TEST(FrameCheckTest, ShortMisframedFramed) {
   std::string badStart = f;
   badStart[0] = '\x03';
   EXPECT_EQ(checkDisplayFrame(badStart), FrameCheck::Misframed);
-}
-
-TEST(MidnightRulesTest, WaitTargetAndCollectionWindow) {
-  EXPECT_DOUBLE_EQ(waitTarget(100.0, 0.05), 100.05);
-  EXPECT_DOUBLE_EQ(waitTarget(86399.99, 0.05), 0.05);  // past the wrap: the bare duration
-  EXPECT_DOUBLE_EQ(waitTarget(86399.8, 0.2), 0.2);     // exactly at the wrap counts as past
-  EXPECT_DOUBLE_EQ(waitTarget(86399.7, 0.2), 86399.9);
-
-  EXPECT_FALSE(collectionWindowOver(10.0, 12.0, 2.0));
-  EXPECT_TRUE(collectionWindowOver(10.0, 12.01, 2.0));
-  EXPECT_FALSE(collectionWindowOver(10.0, 10.0, 2.0));
-  EXPECT_TRUE(collectionWindowOver(86399.99, 0.01, 2.0));  // midnight passed
-  EXPECT_TRUE(collectionWindowOver(500.0, 499.0, 2.0));    // clock set back
 }
 
 TEST(TickGuardTest, NestedTickIsSkipped) {

@@ -76,19 +76,31 @@ TEST_F(LinkTest, WaitLastsItsDurationAndRunsEvents) {
   EXPECT_TRUE(ranAgain);
 }
 
-TEST_F(LinkTest, WaitStartedJustBeforeMidnightReturnsAtFirstCheck) {
-  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 990)));
-  const int calls = clock.idleCalls();
-  const double before = clock.elapsed();
-  link.waitSeconds(0.2);
-  EXPECT_EQ(clock.idleCalls() - calls, 1);
-  EXPECT_LT(clock.elapsed() - before, 0.2);
+TEST_F(LinkTest, WaitsRunTheirFullLengthAcrossMidnight) {
+  // Begun 10 ms, 100 ms and 1 s before midnight: each lasts what it was asked for.
+  for (int ms : {990, 900, 0}) {
+    clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, ms)));
+    const double before = clock.elapsed();
+    link.waitSeconds(0.2);
+    EXPECT_GE(clock.elapsed() - before, 0.2 - 1e-6) << ms;
+    EXPECT_LT(clock.elapsed() - before, 0.21) << ms;
+  }
+}
 
-  // Far enough from midnight the same wait runs its full length.
-  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 0)));
-  const double again = clock.elapsed();
-  link.waitSeconds(0.2);
-  EXPECT_GE(clock.elapsed() - again, 0.2 - 1e-9);
+TEST_F(LinkTest, NoLoopOutpacesTheTwentyMillisecondRhythmAroundMidnight) {
+  // The meter answers the handshake but sends nothing after "M": the reconnection writes "M"
+  // every 0.2 s, and its handshake attempts "A" every 0.02 s. Counted over the second around
+  // midnight, no loop may write faster than that, whatever the clock reads.
+  meter.ignoreStreamRequests = 1 << 30;
+  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 500)));
+  clock.onIdle = [&] {
+    if (clock.elapsed() > 1.0) link.abort();
+  };
+  EXPECT_THROW(link.reconnectMeter(), LinkAborted);
+  const int written = static_cast<int>(port.writtenText().size());
+  EXPECT_GT(written, 0);
+  EXPECT_LE(written, 1.0 / 0.02 + 2) << port.writtenText();
+  EXPECT_LE(count('M'), 1.0 / 0.2 + 1);
 }
 
 TEST_F(LinkTest, WaitIsBoundedWhenThePcClockIsSetBack) {
@@ -338,17 +350,17 @@ TEST_F(LinkTest, SilentMeterMakesSixWindowsThenReconnects) {
   EXPECT_EQ(state.pollCount, 6);
 }
 
-TEST_F(LinkTest, CollectionWindowAcrossMidnightEndsAtOnce) {
+TEST_F(LinkTest, CollectionWindowAcrossMidnightRunsItsFullLength) {
   clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 59, 995)));
   state.pollCount = 5;
   meter.silentUntil = 20.0;
   tick();
   const auto d = port.timesOf(Ev::Discard);
   ASSERT_GE(d.size(), 3u);
-  // Waits begun this close to midnight return at their first check, and the wrap ends the
-  // window: it is over within a few milliseconds instead of 2 s.
-  EXPECT_LT(d[1] - d[0], 0.05);
-  EXPECT_GT(d[2] - d[1], 2.0);  // the next one ran its full 2 s
+  // The window that spans midnight listens its 2 s like any other.
+  EXPECT_GT(d[1] - d[0], 2.0);
+  EXPECT_LT(d[1] - d[0], 2.1);
+  EXPECT_GT(d[2] - d[1], 2.0);
   EXPECT_EQ(captions.back(), "COM3");
 }
 

@@ -99,8 +99,8 @@ TEST_F(Keypad, CandelaKeyResendsTheMetersOwnDistance) {
   EXPECT_EQ(withoutHandshakes(b.letters()), "HZI");
   EXPECT_EQ(b.payloadOf('I'), bytes({0x01, 0xF4}));
   EXPECT_EQ(b.meter.settings().distance100, 0x01F4);
-  EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}))
-      << "the poll is held off only from the handshake to the data";
+  EXPECT_FALSE(b.link.lineHeld()) << "the command gave the line back";
+  EXPECT_EQ(b.state.link.pollCount, 0) << "the next tick restarts the display stream";
 }
 
 TEST_F(Keypad, CandelaKeyGivesUpOnAMeterThatNeverSendsItsSettings) {
@@ -141,12 +141,14 @@ TEST_F(Keypad, KeysLeaveAPollSomebodyElseStoppedStopped) {
 }
 
 TEST_F(Keypad, KeysWaitWhileALoggerDownloadReadsTheDump) {
-  b.state.logger.downloadRunning = true;
-  for (const char* name : {"CmdAVG", "CmdTime", "CmdEnter", "CmdCD", "CmdPower"}) {
-    key(name)->click();
+  {
+    LineHold dump(b.link);  // what the download holds for the whole dump
+    ASSERT_TRUE(dump.owns());
+    for (const char* name : {"CmdAVG", "CmdTime", "CmdEnter", "CmdCD", "CmdPower"}) {
+      key(name)->click();
+    }
+    EXPECT_EQ(b.letters(), "") << "nothing may fall into the dump being read";
   }
-  EXPECT_EQ(b.letters(), "") << "nothing may fall into the dump being read";
-  b.state.logger.downloadRunning = false;
   key("CmdAVG")->click();
   EXPECT_EQ(b.letters(), "AD");
 }

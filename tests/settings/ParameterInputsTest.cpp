@@ -43,8 +43,8 @@ TEST_F(ParameterInputs, HoldSendsMinutesAndSecondsAsPackedBcd) {
   EXPECT_EQ(box.text, QStringLiteral("Enter the TIME to Hold\r\n (MM:SS) "));
   EXPECT_EQ(box.title, QStringLiteral("Input Hold Time"));
   EXPECT_EQ(box.defaultText, QStringLiteral("00:00"));
-  EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}))
-      << "the poll is held off only from the handshake to the data";
+  EXPECT_FALSE(b.link.lineHeld()) << "the command gave the line back";
+  EXPECT_EQ(b.state.link.pollCount, 0) << "the next tick restarts the display stream";
 
   b.forget();
   b.dialogs.answerInput("75:80");

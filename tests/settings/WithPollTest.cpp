@@ -93,7 +93,7 @@ TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
 
   EXPECT_TRUE(b.dialogs.messages().empty());
   EXPECT_TRUE(b.poll.pollEnabled());
-  EXPECT_GT(frames, atStart) << "poll ticks ran inside the commands' waits";
+  EXPECT_EQ(frames, atStart) << "no poll tick takes the line inside a command";
   const int before = frames;
   for (int i = 0; i < 8; ++i) {
     b.clock.advance(0.25);
@@ -121,6 +121,69 @@ TEST_F(WithPoll, KeypadKeysAndTheCandelaKeyWhilePolling) {
     maybePoll();
   }
   EXPECT_GT(frames, before) << "after the power key the poll restarts the meter's stream";
+}
+
+TEST_F(WithPoll, APollTickDueInACommandsWaitChangesNeitherItsBytesNorItsTiming) {
+  struct Run {
+    std::string letters;
+    double seconds;
+    std::vector<QString> messages;
+  };
+  auto run = [this](const char* key, bool forceTick) {
+    b.forget();
+    const std::size_t messagesBefore = b.dialogs.messages().size();
+    // A tick falls due right after "H", inside the command's 0.2 s wait.
+    b.port.onWrite = [this, forceTick](const QByteArray& bytes) {
+      if (forceTick && bytes == "H") nextTick = 0;
+    };
+    if (QLatin1String(key) == QLatin1String("Hold")) b.dialogs.answerInput("5:7");
+    if (QLatin1String(key) == QLatin1String("CD")) b.dialogs.answerInput("0.5");
+    const int framesBefore = frames;
+    const double start = b.clock.elapsed();
+    toolbarButtonClick(b.ctx, key);
+    b.port.onWrite = nullptr;
+    EXPECT_EQ(frames, framesBefore) << key;
+    auto all = b.dialogs.messages();
+    return Run{b.letters(), b.clock.elapsed() - start,
+               std::vector<QString>(all.begin() + static_cast<long>(messagesBefore), all.end())};
+  };
+  for (const char* key : {"Hold", "CD", "Comp"}) {
+    b.poll.setPollEnabled(false);
+    const Run quiet = run(key, false);
+    b.poll.setPollEnabled(true);
+    const Run polled = run(key, true);
+    EXPECT_EQ(polled.letters, quiet.letters) << key;
+    EXPECT_NEAR(polled.seconds, quiet.seconds, 0.021) << key;
+    EXPECT_TRUE(polled.messages.empty()) << key << ": " << polled.messages.front().toStdString();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<Comparator*>(w)) delete w;
+  }
+}
+
+TEST_F(WithPoll, AClickInsideAPollTickRunsRightAfterIt) {
+  // The click lands in the tick's collection wait: the tick ends at its next step and the
+  // command runs from the event loop, holding the line, with nothing of the tick left between.
+  bool clicked = false;
+  b.dialogs.answerInput("5:7");
+  b.state.link.pollCount = 1;
+  b.port.onWrite = nullptr;
+  b.clock.onIdle = [this, &clicked] {
+    if (!clicked && guard.running()) {
+      clicked = true;
+      b.ctx.link.runOutsidePoll([this] { toolbarButtonClick(b.ctx, "Hold"); });
+    }
+  };
+  b.forget();
+  nextTick = 0;
+  maybePoll();
+  EXPECT_TRUE(clicked);
+  EXPECT_EQ(b.letters(), "") << "the command did not run inside the tick";
+  b.clock.onIdle = [this] { maybePoll(); };
+  b.clock.idle(0);  // the event loop again: the command runs now
+  EXPECT_EQ(b.meter.holdMinutes(), 5);
+  EXPECT_EQ(withoutHandshakes(b.letters()), "HS");
+  EXPECT_TRUE(b.dialogs.messages().empty());
+  EXPECT_EQ(b.state.link.pollCount, 0) << "the next tick restarts the display stream";
 }
 
 TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {

@@ -14,6 +14,8 @@ class FakeClock : public Clock {
   explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 3, 9), QTime(8, 5, 7)));
 
   double secondsSinceMidnight() override;
+  // The same time as elapsed(): setDateTime() does not move it.
+  double monotonicSeconds() override { return elapsed(); }
   QDateTime localDateTime() override;
   // Advances the time by `seconds`, runs onIdle, then processes pending Qt events once.
   void idle(double seconds) override;

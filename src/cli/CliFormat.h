@@ -1,0 +1,42 @@
+#pragma once
+// What luxpanel-cli writes, as plain text rules: the CSV header and times of a recording, the
+// names of the lit modes, the secondary display, durations typed on the command line and the
+// names of the downloaded set files.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/CsvFormat.h"
+#include "link/DisplayState.h"
+
+namespace lux::cli {
+
+// csvField and csvLine (RFC 4180) are those of the lists' export (app/CsvFormat.h).
+
+inline constexpr char kRecordCsvHeader[] = "number,time,value,unit,modes\r\n";
+
+// ISO 8601 local time with milliseconds and the UTC offset: 2026-03-09T08:05:07.250+01:00.
+std::string isoLocalTime(int year, int month, int day, int hour, int minute, int second,
+                         int millisecond, int offsetSeconds);
+
+// The annunciators lit beside the reading, by the names on the meter's LCD (unit, decimal
+// points, comma and signs are part of the reading, not modes).
+std::vector<std::string> litModes(const DisplayState& d);
+std::string joinModes(const std::vector<std::string>& modes);  // blank-separated
+// The reading as a person reads it off the LCD: the minus sign in front when it is lit.
+std::string signedValueText(const DisplayState& d);
+// The four secondary digits with their decimal points, then " m" or " ft" when lit.
+std::string secondaryText(const DisplayState& d);
+
+// "90", "90s", "15m", "2h", "7d" (also combined: "1h30m") as seconds; nullopt when the text is
+// not such a duration or is zero.
+std::optional<double> parseDuration(std::string_view text);
+
+// File of one downloaded logger set: set-01_15-14-30-00.tsv from set 1 and "15-14:30:00".
+std::string setFileName(int setNumber, std::string_view timeText, std::string_view extension);
+
+// "YYYY-MM-DD hh:nn:ss" as ISO 8601 ("YYYY-MM-DDThh:nn:ss"): the meter's clock knows no zone.
+std::string isoFromStamp(std::string_view stamp);
+
+}  // namespace lux::cli

@@ -1,0 +1,15 @@
+#pragma once
+// The meter on a real serial line and the PC's clock, as every subcommand opens it.
+#include "cli/MeterSession.h"
+#include "link/QtSerialPort.h"
+#include "link/SystemClock.h"
+
+namespace lux::cli {
+
+struct LiveMeter {
+  SystemClock clock;
+  QtSerialPort port;
+  MeterSession session{port, clock};
+};
+
+}  // namespace lux::cli

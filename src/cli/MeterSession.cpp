@@ -1,0 +1,132 @@
+#include "cli/MeterSession.h"
+
+#include <string_view>
+
+#include "link/FrameDecoder.h"
+#include "link/Protocol.h"
+#include "sim/PtyServer.h"
+
+namespace lux::cli {
+
+namespace {
+
+std::string_view view(const QByteArray& bytes) {
+  return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+}  // namespace
+
+MeterSession::MeterSession(SerialPort& port, Clock& clock)
+    : port_(port), clock_(clock), link_(port, clock, linkState_) {}
+
+MeterSession::~MeterSession() {
+  // The port goes before the simulator that serves it.
+  port_.close();
+  simulator_.reset();
+}
+
+bool MeterSession::open(const QString& device, int comPortNumber, QString* reason) {
+  linkState_.portName = device;
+  linkState_.comPortNumber = comPortNumber;
+  return link_.openLink(reason);
+}
+
+bool MeterSession::openSimulated(QString* reason) {
+  simulator_ = std::make_unique<sim::PtyServer>();
+  std::string error;
+  if (!simulator_->start({}, &error)) {
+    if (reason)
+      *reason = QStringLiteral("the simulated meter could not be started: ") +
+                QString::fromStdString(error);
+    return false;
+  }
+  return open(QString::fromStdString(simulator_->portPath()), 0, reason);
+}
+
+void MeterSession::wait(Budget& budget, double seconds) {
+  link_.waitSeconds(seconds);
+  budget.take(seconds);
+}
+
+std::optional<std::uint32_t> MeterSession::handshake(double bound) {
+  Budget budget(bound);
+  link_.discardInput();
+  while (!budget.spent()) {
+    link_.discardInput();
+    link_.send(Command::Handshake);
+    wait(budget, MeterLink::kStep);
+    const QByteArray answer = link_.readAll();
+    if (const auto address = parseHandshakeAnswer(view(answer))) {
+      linkState_.loggerAddress = static_cast<float>(*address);
+      return address;
+    }
+  }
+  return std::nullopt;
+}
+
+bool MeterSession::readDisplay(double bound) {
+  Budget budget(bound);
+  while (!budget.spent()) {
+    // The handshake's own time counts against the same bound.
+    link_.discardInput();
+    link_.send(Command::Handshake);
+    wait(budget, MeterLink::kStep);
+    if (!parseHandshakeAnswer(view(link_.readAll()))) continue;
+    link_.send(Command::Stream);
+    // Frames follow every 100 ms or so; a collection of up to a second is plenty before "M" is
+    // asked again.
+    QByteArray received;
+    for (int steps = 0; steps < 50 && !budget.spent(); ++steps) {
+      wait(budget, MeterLink::kStep);
+      received += link_.readAll();
+      // Drop whatever precedes a frame start, then take whole frames.
+      while (!received.isEmpty()) {
+        const qsizetype start = received.indexOf('\x02');
+        if (start < 0) {
+          received.clear();
+          break;
+        }
+        received.remove(0, start);
+        const FrameCheck check = checkDisplayFrame(view(received));
+        if (check == FrameCheck::Short) break;
+        if (check == FrameCheck::Misframed) {
+          received.remove(0, 1);
+          continue;
+        }
+        const QByteArray frame = received.left(static_cast<qsizetype>(kFrameLength));
+        received.remove(0, static_cast<qsizetype>(kFrameLength));
+        const DecodeResult r = decodeFrame(display_, view(frame));
+        if (r == DecodeResult::Complete) {
+          ++display_.framesDecoded;
+          return true;
+        }
+      }
+    }
+  }
+  return false;
+}
+
+std::optional<QByteArray> MeterSession::request(Command letter, std::size_t length, double bound) {
+  Budget budget(bound);
+  while (!budget.spent()) {
+    // One handshake attempt per round, so a silent meter cannot hold a round past the bound.
+    link_.discardInput();
+    link_.send(Command::Handshake);
+    wait(budget, MeterLink::kStep);
+    if (const auto address = parseHandshakeAnswer(view(link_.readAll()))) {
+      linkState_.loggerAddress = static_cast<float>(*address);
+    } else {
+      continue;
+    }
+    link_.send(letter);
+    QByteArray answer;
+    for (int steps = 0; steps < 10 && !budget.spent(); ++steps) {
+      wait(budget, MeterLink::kStep);
+      answer += link_.readAll();
+      if (isFramed(view(answer), length)) return answer.left(static_cast<qsizetype>(length));
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace lux::cli

@@ -1,0 +1,67 @@
+// luxpanel-cli: the light meter without a window, for scripts, services and a terminal.
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/Common.h"
+#include "cli/Subcommands.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: luxpanel-cli COMMAND [OPTIONS]\n"
+    "The digital light meter without a window.\n"
+    "\n"
+    "Commands:\n"
+    "  ports                     the serial ports of this system, with their descriptions\n"
+    "  read [--json]             one reading as the panel shows it\n"
+    "  record --every SECONDS [--count N | --for DURATION] [--format tsv|csv] [--force] FILE\n"
+    "                            records the reading at PC sampling moments into FILE\n"
+    "  download DIR [--format tsv|csv] [--unit lx|fc] [--force]\n"
+    "                            downloads the logger memory, one file per logger set\n"
+    "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
+    "  erase --yes               empties the logger memory\n"
+    "\n"
+    "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
+    "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
+    "Data go to stdout or the file, messages to stderr.\n"
+    "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
+    "usage.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("luxpanel-cli"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(LUXPANEL_VERSION));
+
+  const QStringList args = app.arguments();
+  if (args.size() < 2) {
+    std::fputs(kUsage, stderr);
+    return lux::cli::kExitUsage;
+  }
+  const QString command = args.at(1);
+  if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+      command == QLatin1String("help")) {
+    std::fputs(kUsage, stdout);
+    return lux::cli::kExitOk;
+  }
+  if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+    std::printf("luxpanel-cli %s\n", LUXPANEL_VERSION);
+    return lux::cli::kExitOk;
+  }
+  // The subcommand's parser sees "luxpanel-cli <command> ..." minus the command word.
+  QStringList rest = args;
+  rest.removeAt(1);
+  using Run = int (*)(const QStringList&);
+  const std::pair<const char*, Run> commands[] = {
+      {"ports", lux::cli::runPorts},   {"read", lux::cli::runRead},
+      {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
+      {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
+  };
+  for (const auto& [name, run] : commands)
+    if (command == QLatin1String(name)) return run(rest);
+  lux::cli::complain(QStringLiteral("unknown command '%1'").arg(command));
+  std::fputs(kUsage, stderr);
+  return lux::cli::kExitUsage;
+}
