@@ -12,8 +12,8 @@
 #include "logger/engine/LoggerDownload.h"
 #include "logger/engine/LoggerListing.h"
 #include "sim/SimMeter.h"
-#include "sim/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/SimSerialPort.h"
 
 using namespace lux;
 using namespace lux::test;
@@ -26,7 +26,7 @@ class EngineTest : public ::testing::Test {
     sim::SimMeter::Options o;
     o.drift = false;
     meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<sim::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    port = std::make_unique<SimSerialPort>(*meter, [this] { return clock.elapsed(); });
     linkState.portName = QStringLiteral("sim");
     link = std::make_unique<MeterLink>(*port, clock, linkState);
     QString reason;
@@ -46,7 +46,7 @@ class EngineTest : public ::testing::Test {
 
   FakeClock clock;
   std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<sim::SimSerialPort> port;
+  std::unique_ptr<SimSerialPort> port;
   LinkState linkState;
   std::unique_ptr<MeterLink> link;
   std::unique_ptr<LoggerDownload> download;
