@@ -103,6 +103,21 @@ TEST_F(LinkTest, NoLoopOutpacesTheTwentyMillisecondRhythmAroundMidnight) {
   EXPECT_LE(count('M'), 1.0 / 0.2 + 1);
 }
 
+TEST(LinkWait, IdleStepsThatEndEarlyStillAddUpToTheWholeWait) {
+  // A system timer may wake the idle step before its time: the wait goes on idling.
+  struct EarlyWakingClock : FakeClock {
+    void idle(double seconds) override { FakeClock::idle(seconds > 0.004 ? seconds / 2 : seconds); }
+  };
+  EarlyWakingClock clock;
+  ScriptedPort port{clock};
+  LinkState state;
+  MeterLink link{port, clock, state};
+  link.waitSeconds(0.2);
+  EXPECT_GE(clock.elapsed(), 0.2 - 1e-6);
+  EXPECT_LT(clock.elapsed(), 0.201);
+  EXPECT_GT(clock.idleCalls(), 1);
+}
+
 TEST_F(LinkTest, WaitIsBoundedWhenThePcClockIsSetBack) {
   bool setBack = false;
   clock.onIdle = [&] {
