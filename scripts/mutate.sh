@@ -8,7 +8,7 @@
 #   -b  build directory, configured already (default: build)
 #   -l  mutant list (default: scripts/mutants.txt beside this script)
 #   -t  time limit for one mutant's test run; a run that takes longer counts as killed, as a
-#       hang is a fault the tests caught (default: 90)
+#       hang is a fault the tests caught (default: 60, the limit of one test program)
 #   --no-baseline  skip the check that the named suites pass on the unchanged code
 #   ID  run only these mutants (default: all of the list)
 #   --list  print the mutants' ids and exit
@@ -37,7 +37,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 top="$(cd "$here/.." && pwd)"
 build="build"
 list="$here/mutants.txt"
-limit=90
+limit=60
 baseline=1
 only=()
 listOnly=0
