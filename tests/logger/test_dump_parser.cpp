@@ -251,6 +251,11 @@ TEST(DumpParse, HeaderWithoutAWholeRecordIsDropped) {
   const MemoryDumpParse p = parseDump(simpleSet(2) + header(1, 2, 3, 4, 0, 1).substr(0, 7));
   ASSERT_EQ(p.sets.size(), 1u);
   EXPECT_EQ(p.sets[0].records, 2u);
+  // A whole header as the memory's last bytes, the closing marker right behind it: no set of
+  // zero records.
+  const MemoryDumpParse last = parseDump(simpleSet(2) + header(1, 2, 3, 4, 0, 1));
+  ASSERT_EQ(last.sets.size(), 1u);
+  EXPECT_EQ(last.sets[0].records, 2u);
 }
 
 TEST(DumpParse, RandomSoundDumpsComeBackSetBySet) {

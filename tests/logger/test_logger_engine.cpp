@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <memory>
 #include <vector>
 
@@ -11,8 +12,8 @@
 #include "logger/engine/LoggerDownload.h"
 #include "logger/engine/LoggerListing.h"
 #include "sim/SimMeter.h"
-#include "support/SimSerialPort.h"
 #include "support/FakeClock.h"
+#include "support/SimSerialPort.h"
 
 using namespace lux;
 using namespace lux::test;
@@ -25,7 +26,7 @@ class EngineTest : public ::testing::Test {
     sim::SimMeter::Options o;
     o.drift = false;
     meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<test::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
+    port = std::make_unique<SimSerialPort>(*meter, [this] { return clock.elapsed(); });
     linkState.portName = QStringLiteral("sim");
     link = std::make_unique<MeterLink>(*port, clock, linkState);
     QString reason;
@@ -45,7 +46,7 @@ class EngineTest : public ::testing::Test {
 
   FakeClock clock;
   std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<test::SimSerialPort> port;
+  std::unique_ptr<SimSerialPort> port;
   LinkState linkState;
   std::unique_ptr<MeterLink> link;
   std::unique_ptr<LoggerDownload> download;
@@ -126,6 +127,39 @@ TEST_F(EngineTest, AStoppedDumpKeepsTheSetsOfTheLastWholeOne) {
   meter->eraseLogger();
   EXPECT_EQ(download->run(), DownloadResult::EmptyMemory);
   EXPECT_EQ(joinedSets(), before);
+}
+
+TEST_F(EngineTest, ADumpThatStopsAcrossMidnightStillEndsAfterItsSilence) {
+  meter->preloadLoggerSets(2, 30);
+  const std::size_t whole = meter->memoryDump().size();
+  meter->truncateDumpAfter(whole / 2);
+  // The PC clock reads seconds since midnight: the silence starts before 0:00 and ends after.
+  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(23, 59, 57, 500)));
+  // A wait without end would hold the test until its time limit: ending the link long before
+  // throws out of the download, which fails the test at once.
+  clock.onIdle = [this] {
+    if (clock.elapsed() > 60) link->abort();
+  };
+  EXPECT_EQ(download->run(), DownloadResult::TimedOut);
+  EXPECT_LT(clock.elapsed(), 10.0);
+  EXPECT_EQ(download->received(), whole / 2);
+}
+
+TEST_F(EngineTest, BytesBehindTheDumpAreNotTakenForSets) {
+  meter->preloadLoggerSets(2, 30);
+  bool sent = false;
+  clock.onIdle = [&] {
+    const std::string letters = meter->receivedLetters();
+    if (sent || letters.empty() || letters.back() != 'Q') return;
+    sent = true;
+    // Right behind the dump and read with it: bytes that even begin like a set.
+    meter->injectGarbage(std::string("\x00\x55\xAA\x00\x09\x08\x07\x06\x00\x05\x01\x02\x10", 13));
+  };
+  ASSERT_EQ(download->run(), DownloadResult::Listed);
+  EXPECT_TRUE(sent);
+  ASSERT_EQ(download->sets().size(), 2u);
+  EXPECT_EQ(joinedSets(), meter->loggerContent());
+  EXPECT_TRUE(download->damageText().isEmpty()) << download->damageText().toStdString();
 }
 
 TEST_F(EngineTest, OneDownloadAtATimeAndACancelDrainsTheRest) {

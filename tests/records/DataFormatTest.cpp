@@ -125,6 +125,9 @@ TEST(Numbers, MeterSamplingAnswers) {
   EXPECT_EQ(meterSamplingBytes("-1:-5"), (B{0x00, 0x00}));
   EXPECT_EQ(meterSamplingBytes("a:b"), (B{0x00, 0x00}));
   EXPECT_EQ(meterSamplingBytes("1:119.5"), (B{0x01, 0x00}));  // 120 mod 60
+  // Whole minutes of seconds wrap to 0: at exactly 60, not only above it; 59 stays.
+  EXPECT_EQ(meterSamplingBytes("1:60"), (B{0x01, 0x00}));
+  EXPECT_EQ(meterSamplingBytes("1:59"), (B{0x01, 0x59}));
   for (const char* bad : {"130", ":30", "1:", "1:2:3", "1", "", "::", "1::"})
     EXPECT_EQ(meterSamplingBytes(bad), std::nullopt) << bad;
   EXPECT_EQ(decimalTextAsBcd(45), 0x45);

@@ -197,6 +197,21 @@ TEST_F(Engine, RecordsInAFileReplacedByAnotherAreNotCalledKept) {
   EXPECT_TRUE(engine.status().message.contains("were lost"));
 }
 
+TEST_F(Engine, RecordingOverALongerFileKeepsNoneOfItsOldLines) {
+  // A chosen file that holds more than the new recording will write: after the overwrite
+  // prompt the user expects the new records only, not the old file's tail behind them.
+  {
+    QFile old(dir.filePath("reuse.txt"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("Fc\tTime\tValue\r\n");
+    for (int i = 1; i <= 50; ++i) old.write(QByteArray::number(i) + "\t01-00:00:00\t9.99\r\n");
+  }
+  ASSERT_TRUE(start("reuse.txt"));
+  frame("1.5");
+  engine.stopFile();
+  EXPECT_EQ(file("reuse.txt"), "Lx\tTime\tValue\r\n1\t09-08:05:08\t1.5\r\n");
+}
+
 TEST_F(Engine, ANamedPipeOrAFolderIsRefusedAtOnce) {
   const QString fifo = dir.filePath("pipe");
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

@@ -325,6 +325,31 @@ TEST_F(RecordingTick, FullMediumStopsTheRecordingKeepsEveryLineAndTells) {
   EXPECT_EQ(realTimeList(*ctx)->grid().rows() - 1, 7);
 }
 
+TEST_F(RecordingTick, AFileWrittenOverInPlaceIsNotSaidToKeepTheRecords) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("over.txt"));
+  tick(3);
+  const QByteArray before = readFile(path("over.txt"));
+  ASSERT_EQ(recordLines(before), 3);
+  {
+    // Another program writes over the same file, longer than the recording was.
+    QFile f(path("over.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray(before.size() + 40, 'x'));
+  }
+  {
+    FileSizeLimit limit(static_cast<rlim_t>(before.size()));  // the next record cannot go in
+    dialogs.expectMessage();
+    tick();
+  }
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(state.recording.fileRecording);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  const QString message = dialogs.messages()[0];
+  EXPECT_FALSE(message.contains("kept")) << message.toStdString();
+  EXPECT_TRUE(message.contains("3 record(s) written before were lost")) << message.toStdString();
+}
+
 TEST_F(RecordingTick, DevFullRefusesToStartWithAMessage) {
   if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full here";
   dialogs.answerSaveFile(QStringLiteral("/dev/full")).expectMessage();
