@@ -227,7 +227,7 @@ void listLoggerSet(Context& ctx, int row) {
                           step);
   list->setPlotSource(QStringLiteral("Logger set %1, started %2")
                           .arg(static_cast<int>(setNumber))
-                          .arg(QString::fromStdString(timeText)));
+                          .arg(timeText));
   list->show();
 
   QString caption;
