@@ -72,18 +72,19 @@ class LatencyDriver : public QObject {
         }
         return;
       case Phase::Closed:
-        // The command ends when its box is gone and it has let go of the line.
+        // The command ends when its box is gone and it has let go of the line (a poll tick
+        // holding it meanwhile is the reading being taken up, not the command).
         if (closedAt_ < 0) {
           if (newWindow() == nullptr) closedAt_ = now;
           return;
         }
-        if (ctx_.link.lineHeld() || now - closedAt_ < 2) return;
+        if (ctx_.link.lineUser() == LineUser::Command || now - closedAt_ < 2) return;
         endedAt_ = freedAt_ >= 0 ? freedAt_ : now;
         framesAtEnd_ = panel_.framesDecoded();
         phase_ = Phase::Ending;
         return;
       case Phase::Ending:
-        if (ctx_.link.lineHeld()) {
+        if (ctx_.link.lineUser() == LineUser::Command) {
           // A later part of the same command (Memory's download after its window showed).
           phase_ = Phase::Closed;
           return;
