@@ -127,14 +127,16 @@ class LatencyDriver : public QObject {
       if (w->isVisible()) before_.insert(w);
     phase_ = Phase::Clicked;
     clickedAt_ = clock_.elapsed();
+    clickedInPoll_ = ctx_.link.lineUser() == LineUser::Poll;
     // As the user's click does: the action's trigger reaches the toolbar's dispatch. It returns
     // only when the command has ended, or at once when the click lands inside a poll tick.
     action->trigger();
   }
 
   void finishClick(qint64 readingMs) {
-    std::printf("latency %s %d open_ms=%lld reading_ms=%lld\n", qPrintable(plan_.keys[key_]),
-                count_ + 1, static_cast<long long>(openMs_), static_cast<long long>(readingMs));
+    std::printf("latency %s %d open_ms=%lld reading_ms=%lld in_poll=%d\n",
+                qPrintable(plan_.keys[key_]), count_ + 1, static_cast<long long>(openMs_),
+                static_cast<long long>(readingMs), clickedInPoll_ ? 1 : 0);
     std::fflush(stdout);
     if (++count_ >= plan_.clicks) {
       count_ = 0;
@@ -167,6 +169,7 @@ class LatencyDriver : public QObject {
   int framesSeen_ = 0;
   qint64 settleUntil_ = 1000;
   qint64 clickedAt_ = 0;
+  bool clickedInPoll_ = false;
   qint64 openMs_ = -1;
   qint64 closedAt_ = -1;
   qint64 freedAt_ = -1;

@@ -2,7 +2,8 @@
 // Clicks toolbar keys on the running panel, as a user would, and times what the user waits for:
 // from the click to the box or window it opens on screen, and from the end of the command to the
 // next reading on the panel. One line per click on stdout:
-//   latency KEY N open_ms=X reading_ms=Y      (-1 where nothing came within the bound)
+//   latency KEY N open_ms=X reading_ms=Y in_poll=0|1
+// (-1 where nothing came within the bound; in_poll 1 when the click fell inside a poll tick)
 // then "latency done" and the panel closes.
 #include <QString>
 #include <QStringList>
