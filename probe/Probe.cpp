@@ -19,6 +19,10 @@ void readEnvironment(ProbeOptions& options) {
   options.recording.samplingSeconds = ok && period >= 1 && period <= 86400 ? period : 0;
   options.recording.keepRunning = qEnvironmentVariable("LUXPANEL_SOAK") == QLatin1String("1");
   options.galleryFolder = qEnvironmentVariable("LUXPANEL_SCREENSHOTS");
+  options.latency.keys =
+      qEnvironmentVariable("LUXPANEL_LATENCY").split(QLatin1Char(','), Qt::SkipEmptyParts);
+  const int clicks = qEnvironmentVariableIntValue("LUXPANEL_LATENCY_CLICKS", &ok);
+  options.latency.clicks = ok && clicks >= 1 && clicks <= 1000 ? clicks : 20;
 }
 
 bool takeProbeArguments(QStringList& arguments, ProbeOptions& options, QString* reason) {
@@ -88,6 +92,7 @@ ProgramExtension probeExtension(const ProbeOptions& options) {
     if (panel && !options.screenshotPath.isEmpty())
       takePanelPicture(*panel, options.screenshotPath, options.screenshotDelay);
     if (ctx.panel && !options.galleryFolder.isEmpty()) startGallery(ctx, options.galleryFolder);
+    installLatencyDriver(ctx, options.latency);
   };
   return extension;
 }

@@ -9,6 +9,9 @@
 //   LUXPANEL_SAMPLING=N        PC sampling period in seconds (1..86400) instead of 2
 //   LUXPANEL_SOAK=1            keep recording, live list and live graph running (with RECORD_TO)
 //   LUXPANEL_SCREENSHOTS=DIR   the picture gallery of every window into DIR, then the end
+//   LUXPANEL_LATENCY=K1,K2     click each toolbar key and time its box and the next reading
+//                              (probe/LatencyDriver.h), then the end
+//   LUXPANEL_LATENCY_CLICKS=N  clicks per key (default 20)
 // Options (besides the program's own):
 //   --screenshot PATH          a picture of the panel into PATH, then the end
 //   --screenshot-delay SECONDS seconds after start-up before that picture (default 3)
@@ -16,6 +19,7 @@
 #include <QStringList>
 
 #include "app/Program.h"
+#include "probe/LatencyDriver.h"
 #include "probe/RecordingDriver.h"
 
 namespace lux::probe {
@@ -26,6 +30,7 @@ struct ProbeOptions {
   QString galleryFolder;
   QString screenshotPath;
   double screenshotDelay = 3.0;
+  LatencyPlan latency;
 };
 
 // Reads the environment variables above into `options`.
