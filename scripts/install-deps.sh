@@ -15,7 +15,7 @@ test_packages=(
   ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth poppler-utils imagemagick python3
+  xvfb xauth x11-utils poppler-utils imagemagick python3
   lintian appstream man-db
 )
 case "${1:-run}" in
