@@ -17,7 +17,7 @@
 #include "app/MenuBar.h"
 #include "app/RememberedChoices.h"
 #include "graphs/Install.h"
-#include "link/LineDialogs.h"
+#include "app/LineDialogs.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
 #include "app/PortWindow.h"
