@@ -35,7 +35,7 @@ void fillHistory(AppState& state, int count) {
 struct Harness {
   AppState state;
   test::ScriptedDialogs dialogs;
-  GraphWindows windows{state, dialogs, nullptr};
+  GraphWindows windows{state.graphs, state.display, dialogs, nullptr};
   Harness() {
     state.display.unitText = "Lx";
     state.display.mainValue = 500;

@@ -6,8 +6,8 @@
 #include <QPrinter>
 #include <memory>
 
+#include "app/AppContext.h"
 #include "app/AppState.h"
-#include "app/Context.h"
 #include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
 #include "logger/Logger.h"
@@ -63,7 +63,8 @@ void BM_ListLargestSet(benchmark::State& state) {
   link.openLink(&reason);
   lux::bench::BenchDialogs dialogs;
   lux::bench::BenchPoll poll;
-  lux::Context ctx{app, link, dialogs, clock, poll, nullptr, {}};
+  lux::Hooks hooks;
+  lux::AppContext ctx(lux::Context{link, app.display, dialogs, clock, poll, nullptr, hooks}, app);
   if (lux::downloadLoggerMemory(ctx) != lux::DownloadResult::Listed) {
     state.SkipWithError("download failed");
     return;

@@ -8,8 +8,8 @@
 #include <QPrinter>
 #include <cstdio>
 
+#include "app/AppContext.h"
 #include "app/AppState.h"
-#include "app/Context.h"
 #include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
@@ -81,7 +81,9 @@ int main(int argc, char** argv) {
   lux::bench::BenchDialogs dialogs;
   dialogs.echoMessages = true;
   lux::bench::BenchPoll poll;
-  lux::Context ctx{state, link, dialogs, clock, poll, nullptr, {}};
+  lux::Hooks hooks;
+  lux::AppContext ctx(lux::Context{link, state.display, dialogs, clock, poll, nullptr, hooks},
+                      state);
 
   QElapsedTimer whole;
   whole.start();

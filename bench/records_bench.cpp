@@ -14,8 +14,8 @@
 #include <fstream>
 #include <memory>
 
+#include "app/AppContext.h"
 #include "app/AppState.h"
-#include "app/Context.h"
 #include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
 #include "records/FileTransfer.h"
@@ -46,8 +46,8 @@ struct Rig {
     }
     panel.setGeometry(0, 0, 480, 360);
     panel.show();
-    ctx = std::make_unique<lux::Context>(
-        lux::Context{state, *meterLink, dialogs, clock, poll, &panel, {}});
+    ctx = std::make_unique<lux::AppContext>(
+        lux::Context{*meterLink, state.display, dialogs, clock, poll, &panel, hooks}, state);
     state.display.unitText = "Lx";
     state.display.mainValueText = "523.4";
   }
@@ -60,7 +60,8 @@ struct Rig {
   lux::bench::BenchDialogs dialogs;
   lux::bench::BenchPoll poll;
   QWidget panel;
-  std::unique_ptr<lux::Context> ctx;
+  lux::Hooks hooks;
+  std::unique_ptr<lux::AppContext> ctx;
   QTemporaryDir dir;
 };
 

@@ -12,9 +12,9 @@
 #include <functional>
 #include <vector>
 
-#include "app/Context.h"
-#include "graphs/LiveGraph.h"
+#include "app/AppContext.h"
 #include "app/PortWindow.h"
+#include "graphs/LiveGraph.h"
 #include "logger/Logger.h"
 #include "panel/Toolbar.h"
 #include "records/ListWindows.h"
@@ -49,7 +49,7 @@ void closeWindow(const QString& name) {
 // logger download) is never overtaken by the next.
 class Gallery : public QObject {
  public:
-  Gallery(Context& ctx, const QString& folder) : QObject(ctx.panel), ctx_(ctx), folder_(folder) {
+  Gallery(AppContext& ctx, const QString& folder) : QObject(ctx.panel), ctx_(ctx), folder_(folder) {
     // A message box would stop the walk until someone clicks it: answer it and say what it was.
     auto* watchdog = new QTimer(this);
     watchdog->setInterval(200);
@@ -207,7 +207,7 @@ class Gallery : public QObject {
     });
   }
 
-  Context& ctx_;
+  AppContext& ctx_;
   QString folder_;
   std::vector<Step> steps_;
   std::size_t step_ = 0;
@@ -217,7 +217,7 @@ class Gallery : public QObject {
 
 }  // namespace
 
-void startGallery(Context& ctx, const QString& folder) {
+void startGallery(AppContext& ctx, const QString& folder) {
   QDir().mkpath(folder);
   auto* gallery = new Gallery(ctx, folder);
   gallery->start();

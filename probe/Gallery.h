@@ -5,13 +5,13 @@
 #include <QString>
 
 namespace lux {
-struct Context;
+struct AppContext;
 }
 
 namespace lux::probe {
 
 // Starts the gallery into `folder` (created when missing). Call once the main panel has started
 // up. Progress and failures go to standard error.
-void startGallery(Context& ctx, const QString& folder);
+void startGallery(AppContext& ctx, const QString& folder);
 
 }  // namespace lux::probe

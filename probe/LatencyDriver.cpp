@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "app/Context.h"
+#include "app/AppContext.h"
 #include "panel/Panel.h"
 
 namespace lux::probe {
@@ -25,7 +25,7 @@ constexpr qint64 kReadingBoundMs = 10000;
 
 class LatencyDriver : public QObject {
  public:
-  LatencyDriver(Context& ctx, Panel& panel, const LatencyPlan& plan)
+  LatencyDriver(AppContext& ctx, Panel& panel, const LatencyPlan& plan)
       : QObject(&panel), ctx_(ctx), panel_(panel), plan_(plan) {
     clock_.start();
     // Every few milliseconds, also from inside the nested loops of the waits and of the boxes.
@@ -158,7 +158,7 @@ class LatencyDriver : public QObject {
     framesSeen_ = panel_.framesDecoded();
   }
 
-  Context& ctx_;
+  AppContext& ctx_;
   Panel& panel_;
   LatencyPlan plan_;
   QElapsedTimer clock_;
@@ -180,7 +180,7 @@ class LatencyDriver : public QObject {
 
 }  // namespace
 
-void installLatencyDriver(Context& ctx, const LatencyPlan& plan) {
+void installLatencyDriver(AppContext& ctx, const LatencyPlan& plan) {
   auto* panel = qobject_cast<Panel*>(ctx.panel);
   if (!panel || plan.keys.isEmpty() || plan.clicks < 1) return;
   new LatencyDriver(ctx, *panel, plan);

@@ -9,7 +9,7 @@
 #include <QStringList>
 
 namespace lux {
-struct Context;
+struct AppContext;
 }
 
 namespace lux::probe {
@@ -19,6 +19,6 @@ struct LatencyPlan {
   int clicks = 20;   // clicks per key
 };
 
-void installLatencyDriver(Context& ctx, const LatencyPlan& plan);
+void installLatencyDriver(AppContext& ctx, const LatencyPlan& plan);
 
 }  // namespace lux::probe

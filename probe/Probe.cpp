@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/Context.h"
+#include "app/AppContext.h"
 #include "panel/Panel.h"
 #include "probe/Gallery.h"
 #include "probe/StateFile.h"
@@ -80,14 +80,14 @@ void takePanelPicture(Panel& panel, const QString& path, double delaySeconds) {
 
 ProgramExtension probeExtension(const ProbeOptions& options) {
   ProgramExtension extension;
-  extension.installed = [options](Context& ctx) {
+  extension.installed = [options](AppContext& ctx) {
     installRecordingDriver(ctx, options.recording);
     auto* panel = qobject_cast<Panel*>(ctx.panel);
     // Written from the first caption on, as the panel sets it during its start-up.
     if (panel && !options.stateFile.isEmpty())
       new StateFile(*panel, ctx.state.display, options.stateFile);
   };
-  extension.started = [options](Context& ctx) {
+  extension.started = [options](AppContext& ctx) {
     auto* panel = qobject_cast<Panel*>(ctx.panel);
     if (panel && !options.screenshotPath.isEmpty())
       takePanelPicture(*panel, options.screenshotPath, options.screenshotDelay);

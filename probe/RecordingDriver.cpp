@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/Context.h"
+#include "app/AppContext.h"
 #include "panel/Toolbar.h"
 #include "records/Recording.h"
 
@@ -26,7 +26,7 @@ void announce(const char* what) {
   std::fflush(stdout);
 }
 
-void keepEverythingRunning(Context& ctx, Driver& d) {
+void keepEverythingRunning(AppContext& ctx, Driver& d) {
   const DisplayState& display = ctx.state.display;
   // No reading yet (start-up, or the meter never answered): nothing to record or draw.
   if (!display.plainMode() || display.mainValueText.empty()) return;
@@ -55,7 +55,7 @@ void keepEverythingRunning(Context& ctx, Driver& d) {
   }
 }
 
-void beforeTick(Context& ctx, Driver& d) {
+void beforeTick(AppContext& ctx, Driver& d) {
   RecordingState& r = ctx.state.recording;
   if (d.pendingSampling > 0) {
     r.samplingTicks = static_cast<float>(d.pendingSampling);
@@ -72,7 +72,7 @@ void beforeTick(Context& ctx, Driver& d) {
   }
 }
 
-void afterTick(Context& ctx, Driver& d) {
+void afterTick(AppContext& ctx, Driver& d) {
   const RecordingState& r = ctx.state.recording;
   const long count = r.fileRecording ? static_cast<long>(r.fileRecordCount) : 0;
   // A new file counts from 1 again.
@@ -84,7 +84,7 @@ void afterTick(Context& ctx, Driver& d) {
 
 }  // namespace
 
-void installRecordingDriver(Context& ctx, const RecordingPlan& plan) {
+void installRecordingDriver(AppContext& ctx, const RecordingPlan& plan) {
   if (plan.recordTo.isEmpty() && plan.samplingSeconds <= 0) return;
   auto d = std::make_shared<Driver>();
   d->plan = plan;

@@ -4,7 +4,7 @@
 #include <QString>
 
 namespace lux {
-struct Context;
+struct AppContext;
 }
 
 namespace lux::probe {
@@ -28,6 +28,6 @@ struct RecordingPlan {
 // Wraps the program's recording tick (so it must be installed after the recording subsystem).
 // While recordTo is set, every record that reaches a file is announced on standard output as
 // "recorded N" once its line is in the file. An empty plan installs nothing.
-void installRecordingDriver(Context& ctx, const RecordingPlan& plan);
+void installRecordingDriver(AppContext& ctx, const RecordingPlan& plan);
 
 }  // namespace lux::probe

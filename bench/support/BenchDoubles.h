@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "link/Clock.h"
 #include "ui/Dialogs.h"
 

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/Context.h"
-#include "app/CsvFormat.h"
+#include "app/AppContext.h"
 #include "logger/LoggerWindows.h"
+#include "records/CsvFormat.h"
 #include "records/ListWindows.h"
 #include "ui/GridModel.h"
 
@@ -63,7 +63,7 @@ bool csvSourceOf(QWidget* window, const GridModel** grid,
   return false;
 }
 
-bool exportListAsCsv(Context& ctx, QWidget* window) {
+bool exportListAsCsv(AppContext& ctx, QWidget* window) {
   const GridModel* grid = nullptr;
   std::function<QDateTime(int)> dateOfRow;
   if (!window || !csvSourceOf(window, &grid, &dateOfRow)) return false;

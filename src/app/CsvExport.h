@@ -11,7 +11,7 @@ class QWidget;
 
 namespace lux {
 
-struct Context;
+struct AppContext;
 class GridModel;
 
 // The export of a grid: header, then one line per record row with number, time, value and the
@@ -26,6 +26,6 @@ bool csvSourceOf(QWidget* window, const GridModel** grid,
 
 // Asks for a file and writes the window's export there; a file that cannot be written is told
 // to the user and nothing half-written is left behind. False when nothing was written.
-bool exportListAsCsv(Context& ctx, QWidget* window);
+bool exportListAsCsv(AppContext& ctx, QWidget* window);
 
 }  // namespace lux

@@ -14,7 +14,7 @@
 #include <QToolBar>
 #include <exception>
 
-#include "app/Context.h"
+#include "app/AppContext.h"
 #include "app/CsvExport.h"
 #include "link/MeterLink.h"
 
@@ -31,7 +31,7 @@ struct MenuTexts {
 };
 
 // The panel's toolbar button with this key.
-QAction* toolbarAction(Context& ctx, const QString& key) {
+QAction* toolbarAction(AppContext& ctx, const QString& key) {
   auto* bar = ctx.panel ? ctx.panel->findChild<QToolBar*>(QStringLiteral("Toolbar1")) : nullptr;
   if (!bar) return nullptr;
   for (QAction* a : bar->actions())
@@ -93,7 +93,7 @@ void guarded(F&& f) {
 
 class MenuBarController : public QObject {
  public:
-  MenuBarController(Context& ctx, DesktopServices services, QMainWindow* panel)
+  MenuBarController(AppContext& ctx, DesktopServices services, QMainWindow* panel)
       : QObject(panel), ctx_(ctx), services_(std::move(services)), panel_(panel) {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
       if (now && isListWindow(now->window())) lastList_ = now->window();
@@ -221,7 +221,7 @@ class MenuBarController : public QObject {
                              .arg(QLatin1String(LUXPANEL_HOMEPAGE)));
   }
 
-  Context& ctx_;
+  AppContext& ctx_;
   DesktopServices services_;
   QMainWindow* panel_;
   QPointer<QWidget> lastList_;
@@ -262,7 +262,7 @@ QString aboutText() {
            QLatin1String(qVersion()), QLatin1String(LUXPANEL_HOMEPAGE));
 }
 
-QWidget* currentListWindow(Context& ctx, QWidget* lastUsed) {
+QWidget* currentListWindow(AppContext& ctx, QWidget* lastUsed) {
   if (QWidget* active = QApplication::activeWindow(); isListWindow(active)) return active;
   if (QWidget* w = openWindow(lastUsed); isListWindow(w)) return w;
   for (QWidget* w : {ctx.state.logger.dataListWindow.data(), ctx.state.recording.fileList.data(),
@@ -271,7 +271,7 @@ QWidget* currentListWindow(Context& ctx, QWidget* lastUsed) {
   return nullptr;
 }
 
-QMenuBar* installMenuBar(Context& ctx, DesktopServices services) {
+QMenuBar* installMenuBar(AppContext& ctx, DesktopServices services) {
   auto* panel = qobject_cast<QMainWindow*>(ctx.panel);
   if (!panel) return nullptr;
   if (!services.openUrl)

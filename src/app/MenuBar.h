@@ -14,7 +14,7 @@ class QWidget;
 
 namespace lux {
 
-struct Context;
+struct AppContext;
 
 // What the Help menu needs from the desktop, replaceable in tests.
 struct DesktopServices {
@@ -35,9 +35,9 @@ QString aboutText();
 
 // The open list window the File menu's Print and Export act on: the list window the user is in,
 // else the one last used, else any open one; nullptr when none is open.
-QWidget* currentListWindow(Context& ctx, QWidget* lastUsed);
+QWidget* currentListWindow(AppContext& ctx, QWidget* lastUsed);
 
 // Builds the menu bar on the panel (a QMainWindow); nullptr when there is no such panel.
-QMenuBar* installMenuBar(Context& ctx, DesktopServices services = {});
+QMenuBar* installMenuBar(AppContext& ctx, DesktopServices services = {});
 
 }  // namespace lux

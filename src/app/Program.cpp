@@ -12,25 +12,26 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/AppContext.h"
 #include "app/AppState.h"
-#include "app/Context.h"
+#include "app/LineDialogs.h"
 #include "app/MenuBar.h"
+#include "app/PortWindow.h"
 #include "app/RememberedChoices.h"
 #include "graphs/Install.h"
-#include "app/LineDialogs.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
-#include "app/PortWindow.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
 #include "logger/Install.h"
 #include "panel/Panel.h"
-#include "panel/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
 #include "records/ListWindows.h"
 #include "records/Recording.h"
+#include "records/engine/RecordingEngine.h"
 #include "settings/Install.h"
+#include "settings/ParameterInputs.h"
 #include "sim/PtyServer.h"
 #include "ui/Accessibility.h"
 #include "ui/QtDialogs.h"
@@ -113,7 +114,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   return ParseOutcome::Run;
 }
 
-void openDataFile(Context& ctx, const QString& path) {
+void openDataFile(AppContext& ctx, const QString& path) {
   if (ctx.state.recording.fileRecording) {
     ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
     return;
@@ -204,13 +205,14 @@ int runProgram(QApplication& app, const ProgramOptions& options,
 
   // The panel goes before the context: windows parented to it may still use the context while
   // they are destroyed.
-  auto owned = std::make_unique<Panel>(state, link, dialogs);
+  auto owned = std::make_unique<Panel>(state.display, link, dialogs);
   Panel& panel = *owned;
   dialogs.setParent(&panel);
   // Commands show their boxes through this layer, which gives the line to the poll while a box
   // waits for the user.
   LineDialogs commandDialogs(dialogs, link);
-  Context ctx{state, link, commandDialogs, clock, panel, &panel, {}};
+  Hooks hooks;
+  AppContext ctx(Context{link, state.display, commandDialogs, clock, panel, &panel, hooks}, state);
   panel.setContext(&ctx);
   ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
     panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);
@@ -219,10 +221,11 @@ int runProgram(QApplication& app, const ProgramOptions& options,
 
   installToolbar(ctx);
   installParameterInputs(ctx);
-  installRecords(ctx);
-  panel.followRecording(recordingEngine(ctx));
-  installGraphs(ctx);
-  installLogger(ctx);
+  installRecords(ctx.records);
+  QObject::connect(&recordingEngine(ctx.records), &RecordingEngine::statusChanged, &panel,
+                   &Panel::showRecording);
+  installGraphs(ctx, state.graphs);
+  installLogger(ctx.logger);
   installSettings(ctx);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);

@@ -11,7 +11,7 @@ class QApplication;
 
 namespace lux {
 
-struct Context;
+struct AppContext;
 
 struct ProgramOptions {
   QString port;           // --port: skip the port window and use this text as if typed there
@@ -23,8 +23,8 @@ struct ProgramOptions {
 // adds from the outside: `installed` runs once every subsystem is installed and before the panel
 // starts up, `started` once it has started. Empty steps do nothing.
 struct ProgramExtension {
-  std::function<void(Context&)> installed;
-  std::function<void(Context&)> started;
+  std::function<void(AppContext&)> installed;
+  std::function<void(AppContext&)> started;
 };
 
 enum class ParseOutcome { Run, ExitOk, ExitError };
@@ -36,7 +36,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
 
 // A data file named on the command line (the desktop hands files over that way): refused during
 // a file recording as the toolbar's Open is, otherwise read into a new file list.
-void openDataFile(Context& ctx, const QString& path);
+void openDataFile(AppContext& ctx, const QString& path);
 
 // Runs the program until the main panel closes; returns the exit code.
 int runProgram(QApplication& app, const ProgramOptions& options,

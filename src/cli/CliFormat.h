@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/CsvFormat.h"
 #include "link/DisplayState.h"
+#include "records/CsvFormat.h"
 
 namespace lux::cli {
 
-// csvField and csvLine (RFC 4180) are those of the lists' export (app/CsvFormat.h).
+// csvField and csvLine (RFC 4180) are those of the lists' export (records/CsvFormat.h).
 
 inline constexpr char kRecordCsvHeader[] = "number,time,value,unit,modes\r\n";
 

@@ -2,8 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "app/AppState.h"
-#include "app/Context.h"
+#include "core/PlotRequest.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/LiveGraph.h"
 
@@ -23,8 +22,9 @@ void discard(QPointer<W>& window) {
 
 }  // namespace
 
-GraphWindows::GraphWindows(AppState& state, Dialogs& dialogs, QWidget* panel)
-    : state_(state), dialogs_(dialogs), panel_(panel) {}
+GraphWindows::GraphWindows(GraphState& graphs, const DisplayState& display, Dialogs& dialogs,
+                           QWidget* panel)
+    : graphs_(graphs), display_(display), dialogs_(dialogs), panel_(panel) {}
 
 GraphWindows::~GraphWindows() {
   if (QCoreApplication::instance()) {
@@ -35,8 +35,8 @@ GraphWindows::~GraphWindows() {
 }
 
 void GraphWindows::graphCommand() {
-  GraphState& g = state_.graphs;
-  const DisplayState& d = state_.display;
+  GraphState& g = graphs_;
+  const DisplayState& d = display_;
   if (g.liveGraphOpen || !d.plainMode()) return;
   g.liveGraphInitPending = true;
   g.liveGraphOpen = true;
@@ -45,7 +45,7 @@ void GraphWindows::graphCommand() {
   g.viewerYMax = g.viewerYMin = d.mainValue;
   // A window from an earlier run may still wait for its deferred deletion.
   discard(live_);
-  live_ = new LiveGraph(state_, *this, panel_);
+  live_ = new LiveGraph(*this, panel_);
   live_->show();
 }
 
@@ -61,8 +61,8 @@ void GraphWindows::showPlot(const PlotRequest& request) {
   discard(plot_);
   plot_ = new GraphViewer(GraphViewer::Kind::Plot, dialogs_);
 
-  const GraphState& g = state_.graphs;
-  const RecordingState& r = state_.recording;
+  GraphState& g = graphs_;
+  if (request.pointCount > 0) g.plotPointCount = request.pointCount;
   const double count = static_cast<double>(request.values.size());
   ViewerFill fill;
   fill.unit = request.unitText;
@@ -72,8 +72,8 @@ void GraphWindows::showPlot(const PlotRequest& request) {
   fill.yMin = request.yMin;
   fill.yMax = request.yMax;
   fill.resetX = g.plotPointCount > 0 ? g.plotPointCount : fill.xMax;
-  fill.resetYMin = r.plotMinValue;
-  fill.resetYMax = r.plotMaxValue;
+  fill.resetYMin = request.yMin;
+  fill.resetYMax = request.yMax;
   fill.source = request.source;
   plot_->fill(fill);
 }

@@ -5,25 +5,27 @@
 #include <QObject>
 #include <QPointer>
 
+#include "graphs/GraphState.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/LiveGraph.h"
+#include "link/DisplayState.h"
 
 namespace lux {
 
-struct AppState;
 struct PlotRequest;
 class Dialogs;
 
 class GraphWindows : public QObject {
   Q_OBJECT
  public:
-  GraphWindows(AppState& state, Dialogs& dialogs, QWidget* panel);
+  GraphWindows(GraphState& graphs, const DisplayState& display, Dialogs& dialogs, QWidget* panel);
   ~GraphWindows() override;
 
   // Toolbar "Graph": opens the live graph when none runs and the meter measures plainly.
   void graphCommand();
   // Opens the Plot viewer on a list's values, rebuilt from scratch (an open one is closed
-  // first). Reset values: `plotPointCount`, `plotMaxValue`, `plotMinValue`.
+  // first). Reset Scale gives back the request's point count (kept in `plotPointCount`) and
+  // its y range.
   void showPlot(const PlotRequest& request);
 
   // The RealTimeGraph viewer, created (not shown) when needed; rebuilt when `fresh`.
@@ -36,11 +38,13 @@ class GraphWindows : public QObject {
   // Closes every graph window (program end).
   void closeAll();
 
-  AppState& state() { return state_; }
+  GraphState& graphs() { return graphs_; }
+  const DisplayState& display() const { return display_; }
   Dialogs& dialogs() { return dialogs_; }
 
  private:
-  AppState& state_;
+  GraphState& graphs_;
+  const DisplayState& display_;
   Dialogs& dialogs_;
   QPointer<QWidget> panel_;
   QPointer<LiveGraph> live_;

@@ -1,6 +1,8 @@
 #pragma once
 namespace lux {
 struct Context;
-// Registers this subsystem's commands and hooks in the program's context.
-void installGraphs(Context& ctx);
+struct GraphState;
+// Registers this subsystem's commands and hooks in the program's context; the graph windows
+// keep their state in `graphs`.
+void installGraphs(Context& ctx, GraphState& graphs);
 }  // namespace lux

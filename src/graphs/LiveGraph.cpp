@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
-#include "app/AppState.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/NumEdit.h"
@@ -14,8 +13,12 @@
 
 namespace lux {
 
-LiveGraph::LiveGraph(AppState& state, GraphWindows& windows, QWidget* panel)
-    : QWidget(nullptr), state_(state), windows_(windows), panel_(panel) {
+LiveGraph::LiveGraph(GraphWindows& windows, QWidget* panel)
+    : QWidget(nullptr),
+      graphs_(windows.graphs()),
+      display_(windows.display()),
+      windows_(windows),
+      panel_(panel) {
   setObjectName(QStringLiteral("RealTimeAll"));
   setWindowTitle(QStringLiteral("Real Time Graph"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -49,11 +52,11 @@ LiveGraph::~LiveGraph() {
   timer_.stop();
   // A window closed earlier has already said so; its deferred deletion may come after a new
   // run has opened, which must stay marked open.
-  if (!unloaded_) state_.graphs.liveGraphOpen = false;
+  if (!unloaded_) graphs_.liveGraphOpen = false;
 }
 
 void LiveGraph::InitialForm() {
-  GraphState& g = state_.graphs;
+  GraphState& g = graphs_;
   windows_.realTimeGraph(false).axisMax(2)->setFormat(QStringLiteral("0.###"));
   graph_->setAxisCaption(1, g.liveGraphUnit);
   g.liveGraphInitPending = false;
@@ -66,8 +69,8 @@ void LiveGraph::tick() {
 }
 
 void LiveGraph::tickBody() {
-  GraphState& g = state_.graphs;
-  const DisplayState& d = state_.display;
+  GraphState& g = graphs_;
+  const DisplayState& d = display_;
   if (g.liveGraphInitPending) InitialForm();
   if (QString::fromStdString(d.unitText) != g.liveGraphUnit || d.stopMode()) {
     close();
@@ -88,7 +91,7 @@ void LiveGraph::tickBody() {
 }
 
 void LiveGraph::CWGraph1_Click() {
-  GraphState& g = state_.graphs;
+  GraphState& g = graphs_;
   GraphViewer* open = windows_.realTimeGraphWindow();
   GraphViewer& viewer = windows_.realTimeGraph(open && open->isVisible());
 
@@ -119,13 +122,13 @@ void LiveGraph::CWGraph1_Click() {
 
 void LiveGraph::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  state_.graphs.liveMax = state_.display.mainValue;
-  state_.graphs.liveMin = state_.display.mainValue;
+  graphs_.liveMax = display_.mainValue;
+  graphs_.liveMin = display_.mainValue;
 }
 
 void LiveGraph::closeEvent(QCloseEvent* event) {
   unloaded_ = true;
-  state_.graphs.liveGraphOpen = false;
+  graphs_.liveGraphOpen = false;
   timer_.stop();
   QWidget::closeEvent(event);
 }

@@ -9,14 +9,15 @@
 
 namespace lux {
 
-struct AppState;
+struct GraphState;
+struct DisplayState;
 class CWGraph;
 class GraphWindows;
 
 class LiveGraph : public QWidget {
   Q_OBJECT
  public:
-  LiveGraph(AppState& state, GraphWindows& windows, QWidget* panel);
+  LiveGraph(GraphWindows& windows, QWidget* panel);
   ~LiveGraph() override;
 
   // First tick only: formats the viewer's y edit and captions axis 1 with the run's unit.
@@ -37,7 +38,8 @@ class LiveGraph : public QWidget {
  private:
   void tickBody();
 
-  AppState& state_;
+  GraphState& graphs_;
+  const DisplayState& display_;
   GraphWindows& windows_;
   QWidget* panel_;
   CWGraph* graph_ = nullptr;

@@ -2,13 +2,14 @@
 
 #include <exception>
 
-#include "app/Context.h"
 #include "logger/Logger.h"
+#include "logger/LoggerContext.h"
 
 namespace lux {
 
-void installLogger(Context& ctx) {
-  Context* c = &ctx;
+void installLogger(LoggerContext& ctx) {
+  ctx.logger.memoryFormOpen = false;
+  LoggerContext* c = &ctx;
   ctx.hooks.commands[QStringLiteral("Memory")] = [c] {
     try {
       downloadLoggerMemory(*c);
@@ -19,8 +20,8 @@ void installLogger(Context& ctx) {
     }
   };
   ctx.hooks.onShutdown.push_back([c] {
-    if (QWidget* w = c->state.logger.dataListWindow.data()) w->close();
-    if (QWidget* w = c->state.logger.memoryWindow.data()) w->close();
+    if (QWidget* w = c->logger.dataListWindow.data()) w->close();
+    if (QWidget* w = c->logger.memoryWindow.data()) w->close();
   });
 }
 

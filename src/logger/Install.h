@@ -1,6 +1,6 @@
 #pragma once
 namespace lux {
-struct Context;
+struct LoggerContext;
 // Registers this subsystem's commands and hooks in the program's context.
-void installLogger(Context& ctx);
+void installLogger(LoggerContext& ctx);
 }  // namespace lux

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <vector>
 
-#include "app/Context.h"
+#include "core/NumberText.h"
 #include "link/Commands.h"
 #include "logger/ListingTime.h"
+#include "logger/LoggerContext.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
 #include "logger/engine/LoggerListing.h"
-#include "records/DataFormat.h"
 #include "ui/GridModel.h"
 
 namespace lux {
@@ -34,32 +34,32 @@ class Connections {
   std::vector<QMetaObject::Connection> list_;
 };
 
-MemoryWindow* memoryWindow(Context& ctx) {
-  return qobject_cast<MemoryWindow*>(ctx.state.logger.memoryWindow.data());
+MemoryWindow* memoryWindow(LoggerContext& ctx) {
+  return qobject_cast<MemoryWindow*>(ctx.logger.memoryWindow.data());
 }
 
-MemoryWindow* showMemoryWindow(Context& ctx) {
+MemoryWindow* showMemoryWindow(LoggerContext& ctx) {
   if (MemoryWindow* w = memoryWindow(ctx)) {
     if (!w->closedByUser()) return w;
   }
   auto* w = new MemoryWindow(ctx, ctx.panel);
-  ctx.state.logger.memoryWindow = w;
+  ctx.logger.memoryWindow = w;
   w->show();
   return w;
 }
 
-void closeMemoryWindow(Context& ctx) {
+void closeMemoryWindow(LoggerContext& ctx) {
   if (MemoryWindow* w = memoryWindow(ctx)) w->close();
-  ctx.state.logger.memoryFormOpen = false;
+  ctx.logger.memoryFormOpen = false;
 }
 
-void showPortNote(Context& ctx, const QString& note) {
+void showPortNote(LoggerContext& ctx, const QString& note) {
   if (ctx.hooks.showPortNote) ctx.hooks.showPortNote(note);
 }
 
 // The sets of a listed download into the program-wide loggerSets and the set table.
-void listSets(Context& ctx, MemoryWindow& w, const LoggerDownload& dl) {
-  LoggerState& lg = ctx.state.logger;
+void listSets(LoggerContext& ctx, MemoryWindow& w, const LoggerDownload& dl) {
+  LoggerState& lg = ctx.logger;
   const std::vector<DownloadedSet>& sets = dl.sets();
   if (lg.loggerSets.size() < sets.size() + 1) lg.loggerSets.resize(sets.size() + 1);
   std::vector<QStringList> rows;
@@ -81,11 +81,11 @@ void listSets(Context& ctx, MemoryWindow& w, const LoggerDownload& dl) {
 }
 
 // Tells the user why a download ended without a list; false when there is nothing to say.
-void reportUnlisted(Context& ctx, DownloadResult result, const LoggerDownload& dl) {
+void reportUnlisted(LoggerContext& ctx, DownloadResult result, const LoggerDownload& dl) {
   switch (result) {
     case DownloadResult::EmptyMemory:
       ctx.dialogs.message(QStringLiteral("No Data in Memory"));
-      ctx.state.logger.memoryFormOpen = false;
+      ctx.logger.memoryFormOpen = false;
       break;
     case DownloadResult::BadAddress:
       ctx.dialogs.message(
@@ -111,7 +111,7 @@ void reportUnlisted(Context& ctx, DownloadResult result, const LoggerDownload& d
       break;
     case DownloadResult::Cancelled:
       // The window is gone already; the rest of the dump was received and dropped.
-      ctx.state.logger.memoryFormOpen = false;
+      ctx.logger.memoryFormOpen = false;
       break;
     case DownloadResult::Refused:
     case DownloadResult::Listed:
@@ -127,14 +127,14 @@ QString drainNote(qint64 received, qint64 expected) {
   return QStringLiteral("Memory dump %1%").arg(percent);
 }
 
-LoggerDownload& loggerDownload(Context& ctx) {
-  QPointer<LoggerDownload>& dl = ctx.state.logger.download;
+LoggerDownload& loggerDownload(LoggerContext& ctx) {
+  QPointer<LoggerDownload>& dl = ctx.logger.download;
   if (!dl) dl = new LoggerDownload(ctx.link, &ctx.link);
   return *dl;
 }
 
-DownloadResult downloadLoggerMemory(Context& ctx) {
-  LoggerState& lg = ctx.state.logger;
+DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
+  LoggerState& lg = ctx.logger;
   LoggerDownload& dl = loggerDownload(ctx);
   if (dl.draining() || (dl.running() && !lg.memoryFormOpen)) {
     // The user gave that download up, but the meter cannot be stopped: a new "Q" now would
@@ -145,7 +145,7 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
             .arg(dl.percentText()));
     return DownloadResult::Refused;
   }
-  const DisplayState& d = ctx.state.display;
+  const DisplayState& d = ctx.display;
   // The logger recording (INTV) or HOLD would make the meter ignore the dump request; an open
   // Memory window already holds a download.
   if (d.annIntv || d.annHold || lg.memoryFormOpen || lg.downloadRunning || dl.running()) {
@@ -158,13 +158,13 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
   lg.downloadRunning = true;
   PollPause pause(ctx.poll);
   struct Finish {
-    Context& ctx;
+    LoggerContext& ctx;
     bool noted = false;
     ~Finish() {
       // The dump interrupted the meter's display stream: the next poll restarts it with "M".
-      ctx.state.link.pollCount = 0;
-      ctx.state.logger.loggerEraseBusy = false;
-      ctx.state.logger.downloadRunning = false;
+      ctx.link.state().pollCount = 0;
+      ctx.logger.loggerEraseBusy = false;
+      ctx.logger.downloadRunning = false;
       if (noted) showPortNote(ctx, {});
     }
   } finish{ctx};
@@ -196,8 +196,8 @@ DownloadResult downloadLoggerMemory(Context& ctx) {
   return result;
 }
 
-void listLoggerSet(Context& ctx, int row) {
-  LoggerState& lg = ctx.state.logger;
+void listLoggerSet(LoggerContext& ctx, int row) {
+  LoggerState& lg = ctx.logger;
   MemoryWindow* mw = memoryWindow(ctx);
   if (!mw || lg.downloadRunning) return;
   PollPause pause(ctx.poll);
@@ -225,9 +225,8 @@ void listLoggerSet(Context& ctx, int row) {
     list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
                                     QTime(start.hour, start.minute, start.second), Qt::UTC),
                           step);
-  list->setPlotSource(QStringLiteral("Logger set %1, started %2")
-                          .arg(static_cast<int>(setNumber))
-                          .arg(timeText));
+  list->setPlotSource(
+      QStringLiteral("Logger set %1, started %2").arg(static_cast<int>(setNumber)).arg(timeText));
   list->show();
 
   QString caption;
@@ -251,8 +250,8 @@ void listLoggerSet(Context& ctx, int row) {
   list->setWindowTitle(QStringLiteral("Data List"));
 }
 
-void eraseLoggerMemory(Context& ctx) {
-  LoggerState& lg = ctx.state.logger;
+void eraseLoggerMemory(LoggerContext& ctx) {
+  LoggerState& lg = ctx.logger;
   if (lg.loggerEraseBusy || lg.downloadRunning) return;
   LineHold line(ctx.link);
   if (!line) return;

@@ -14,11 +14,10 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/Context.h"
 #include "logger/Logger.h"
+#include "logger/LoggerContext.h"
 #include "logger/MemoryDump.h"
 #include "logger/engine/LoggerListing.h"
-#include "records/FileTransfer.h"
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
@@ -79,7 +78,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- Memory ----
 
-MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
+MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
+    : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("Memory"));
   setWindowTitle(QStringLiteral("Data Logger"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -153,7 +153,7 @@ MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::
     const QRect panel = ctx_.panel->frameGeometry();
     move(panel.left() + panel.width(), panel.top());
   }
-  ctx_.state.logger.memoryFormOpen = true;
+  ctx_.logger.memoryFormOpen = true;
   // The download the window shows reports its progress after every read.
   connect(&loggerDownload(ctx_), &LoggerDownload::progress, this,
           [this](qint64 received, qint64 expected) {
@@ -162,7 +162,7 @@ MemoryWindow::MemoryWindow(Context& ctx, QWidget* parent) : QWidget(parent, Qt::
 }
 
 MemoryWindow::~MemoryWindow() {
-  if (!closed_) ctx_.state.logger.memoryFormOpen = false;
+  if (!closed_) ctx_.logger.memoryFormOpen = false;
 }
 
 void MemoryWindow::showProgress(double received, double expected) {
@@ -189,14 +189,14 @@ void MemoryWindow::closeEvent(QCloseEvent* event) {
   // Form_Unload: the "Memory" command works again once the meter has finished the dump it
   // may still be sending.
   closed_ = true;
-  if (LoggerDownload* dl = ctx_.state.logger.download.data()) dl->cancel();
-  ctx_.state.logger.memoryFormOpen = false;
+  if (LoggerDownload* dl = ctx_.logger.download.data()) dl->cancel();
+  ctx_.logger.memoryFormOpen = false;
   QWidget::closeEvent(event);
 }
 
 // ---- Data List ----
 
-DataListWindow::DataListWindow(Context& ctx, QWidget* parent)
+DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
     : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("DataList"));
   setWindowTitle(QStringLiteral("Data List"));
@@ -247,7 +247,7 @@ DataListWindow::DataListWindow(Context& ctx, QWidget* parent)
 
   // Form_Load: top-left corner; a meter showing foot-candles opens the list on them.
   move(0, 0);
-  ctx_.state.logger.dataListLuxShown = !ctx_.state.display.annFc;
+  ctx_.logger.dataListLuxShown = !ctx_.display.annFc;
   showUnit();
 }
 
@@ -278,11 +278,11 @@ QDateTime DataListWindow::recordDateTime(int row) const {
 }
 
 GridModel& DataListWindow::visibleGrid() {
-  return ctx_.state.logger.dataListLuxShown ? *gridM_ : *gridI_;
+  return ctx_.logger.dataListLuxShown ? *gridM_ : *gridI_;
 }
 
 void DataListWindow::showUnit() {
-  const bool lux = ctx_.state.logger.dataListLuxShown;
+  const bool lux = ctx_.logger.dataListLuxShown;
   gridMView_->setVisible(lux);
   gridIView_->setVisible(!lux);
 }
@@ -292,27 +292,26 @@ void DataListWindow::toolbarButtonClick(const QString& key) {
 }
 
 void DataListWindow::runToolbarButton(const QString& key) {
-  LoggerState& lg = ctx_.state.logger;
+  LoggerState& lg = ctx_.logger;
   if (key == QLatin1String("Save")) {
-    saveGridCommand(ctx_, *this, visibleGrid());
+    if (ctx_.hooks.grid.save) ctx_.hooks.grid.save(this, visibleGrid());
   } else if (key == QLatin1String("Print")) {
-    printGrid(ctx_, *this, visibleGrid());
+    if (ctx_.hooks.grid.print) ctx_.hooks.grid.print(this, visibleGrid());
   } else if (key == QLatin1String("Unit")) {
     lg.dataListLuxShown = !lg.dataListLuxShown;
     showUnit();
   } else if (key == QLatin1String("Plot")) {
-    GridModel& grid = visibleGrid();
-    RecordingState& r = ctx_.state.recording;
+    PlotRequest seed;
     if (lg.dataListLuxShown) {
-      r.plotUnitText = QStringLiteral("W/(M)2");
-      r.plotMaxValue = 2200;
+      seed.unitText = QStringLiteral("W/(M)2");
+      seed.yMax = 2200;
     } else {
-      r.plotUnitText = QStringLiteral("Btu/((ft)2.h)");
-      r.plotMaxValue = 697.4f;
+      seed.unitText = QStringLiteral("Btu/((ft)2.h)");
+      seed.yMax = 697.4f;
     }
-    r.plotMinValue = 0;
-    ctx_.state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
-    plotGridColumn(ctx_, grid, 2, plotSource_);
+    seed.yMin = 0;
+    seed.source = plotSource_;
+    if (ctx_.hooks.grid.plot) ctx_.hooks.grid.plot(visibleGrid(), 2, seed);
   }
 }
 

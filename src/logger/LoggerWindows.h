@@ -14,7 +14,7 @@ class QToolBar;
 
 namespace lux {
 
-struct Context;
+struct LoggerContext;
 struct ListedRecord;
 class GridModel;
 class GridView;
@@ -34,7 +34,7 @@ class ClickLabel : public QLabel {
 class MemoryWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit MemoryWindow(Context& ctx, QWidget* parent = nullptr);
+  explicit MemoryWindow(LoggerContext& ctx, QWidget* parent = nullptr);
   ~MemoryWindow() override;
 
   GridModel& gridSet() { return *gridSet_; }
@@ -61,7 +61,7 @@ class MemoryWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  Context& ctx_;
+  LoggerContext& ctx_;
   GridModel* gridSet_;
   GridView* gridSetView_;
   QLabel* lblSize_;
@@ -76,7 +76,7 @@ class MemoryWindow : public QWidget {
 class DataListWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit DataListWindow(Context& ctx, QWidget* parent = nullptr);
+  explicit DataListWindow(LoggerContext& ctx, QWidget* parent = nullptr);
 
   GridModel& gridM() { return *gridM_; }
   GridModel& gridI() { return *gridI_; }
@@ -105,7 +105,7 @@ class DataListWindow : public QWidget {
   void runToolbarButton(const QString& key);
   void showUnit();
 
-  Context& ctx_;
+  LoggerContext& ctx_;
   GridModel* gridM_;
   GridModel* gridI_;
   GridView* gridMView_;

@@ -9,17 +9,16 @@
 #include <QToolBar>
 #include <string_view>
 
-#include "app/AppState.h"
+#include "core/RecordingStatus.h"
 #include "link/FrameDecoder.h"
 #include "link/MeterLink.h"
 #include "panel/RecordingLook.h"
-#include "records/engine/RecordingEngine.h"
 #include "ui/Dialogs.h"
 
 namespace lux {
 
-Panel::Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), state_(state), link_(link), dialogs_(dialogs) {
+Panel::Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), display_(display), link_(link), dialogs_(dialogs) {
   setObjectName(QStringLiteral("Panel"));
   setWindowTitle(QString::fromLatin1(kTitle));
   setAttribute(Qt::WA_QuitOnClose, true);
@@ -55,16 +54,14 @@ Panel::Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent
 
 Panel::~Panel() = default;
 
-void Panel::followRecording(RecordingEngine& engine) {
-  connect(&engine, &RecordingEngine::statusChanged, this, [this](const RecordingStatus& s) {
-    RecordingControls c;
-    for (QAction* a : toolbar_->actions())
-      if (a->data().toString() == QLatin1String("Save")) c.saveButton = a;
-    c.fileName = qobject_cast<QLabel*>(element(QStringLiteral("LblFileName")));
-    c.rec = qobject_cast<QLabel*>(element(QStringLiteral("LblRec")));
-    c.count = qobject_cast<QLabel*>(element(QStringLiteral("LblCount")));
-    showRecordingStatus(c, s);
-  });
+void Panel::showRecording(const RecordingStatus& status) {
+  RecordingControls c;
+  for (QAction* a : toolbar_->actions())
+    if (a->data().toString() == QLatin1String("Save")) c.saveButton = a;
+  c.fileName = qobject_cast<QLabel*>(element(QStringLiteral("LblFileName")));
+  c.rec = qobject_cast<QLabel*>(element(QStringLiteral("LblRec")));
+  c.count = qobject_cast<QLabel*>(element(QStringLiteral("LblCount")));
+  showRecordingStatus(c, status);
 }
 
 bool Panel::elementShown(const QString& name) const {
@@ -88,17 +85,13 @@ bool Panel::startUp() {
     return false;
   }
   setPortCaption(link_.portCaption());
-  state_.recording.fileRecording = false;
-  state_.recording.samplingTicks = 2;
-  state_.graphs.liveGraphOpen = false;
-  state_.logger.memoryFormOpen = false;
   timer2_->start();
   timer1_->start();
   return true;
 }
 
 void Panel::refreshPanel() {
-  const DisplayState& d = state_.display;
+  const DisplayState& d = display_;
   // A banner covers the digits; whatever lies underneath keeps the previous frame's state.
   if (!lcd_->showBanner(d)) {
     lcd_->showDigits(d);
@@ -125,11 +118,11 @@ void Panel::pollTick() {
     link_.pollTick([this](const QByteArray& frame) {
       ++framesDecoded_;
       const auto result = decodeFrame(
-          state_.display, std::string_view(frame.constData(), static_cast<size_t>(frame.size())));
+          display_, std::string_view(frame.constData(), static_cast<size_t>(frame.size())));
       // A frame whose decoding stopped early leaves the picture as it was.
       if (result == DecodeResult::StoppedEarly || result == DecodeResult::TooShort) return false;
       // A banner (SET UP, CLEAR, RS232) hides the reading: it is no fresh reading to record.
-      if (result != DecodeResult::Banner) ++state_.display.framesDecoded;
+      if (result != DecodeResult::Banner) ++display_.framesDecoded;
       refreshPanel();
       return result == DecodeResult::Banner;
     });

@@ -6,7 +6,8 @@
 #include <QMainWindow>
 #include <QString>
 
-#include "app/Context.h"
+#include "core/Context.h"
+#include "core/RecordingStatus.h"
 #include "link/TickGuard.h"
 #include "panel/LcdView.h"
 
@@ -15,10 +16,8 @@ class QToolBar;
 
 namespace lux {
 
-struct AppState;
 class MeterLink;
 class Dialogs;
-class RecordingEngine;
 
 class Panel : public QMainWindow, public PollControl {
   Q_OBJECT
@@ -29,14 +28,12 @@ class Panel : public QMainWindow, public PollControl {
   static constexpr int kLcdWidthTwips = LcdView::kWidthTwips;
   static constexpr int kLcdHeightTwips = LcdView::kHeightTwips;
 
-  Panel(AppState& state, MeterLink& link, Dialogs& dialogs, QWidget* parent = nullptr);
+  Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* parent = nullptr);
   ~Panel() override;
 
   // The windows and commands reach the program through this context; the panel reads its hooks
   // (recording tick, shutdown) from it.
   void setContext(Context* ctx) { ctx_ = ctx; }
-  // The first toolbar button and the recording labels follow this recording from now on.
-  void followRecording(RecordingEngine& engine);
 
   // The window's load: to the screen's top-left corner, open the link (on failure the message
   // "No device found, try again!" and false: the program ends), initialise the program-wide
@@ -74,6 +71,10 @@ class Panel : public QMainWindow, public PollControl {
   // Shows a port caption ("COM3" or "No COM") in LblCOM.
   void setPortCaption(const QString& caption);
 
+ public slots:
+  // The first toolbar button and the recording labels show this status of the file recording.
+  void showRecording(const lux::RecordingStatus& status);
+
  signals:
   // The panel is closing: the program ends.
   void closing();
@@ -85,8 +86,7 @@ class Panel : public QMainWindow, public PollControl {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-
-  AppState& state_;
+  DisplayState& display_;
   MeterLink& link_;
   Dialogs& dialogs_;
   Context* ctx_ = nullptr;

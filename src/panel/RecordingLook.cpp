@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QLabel>
 
-#include "records/engine/RecordingEngine.h"
+#include "core/RecordingStatus.h"
 
 namespace lux {
 

@@ -6,11 +6,8 @@
 #include <QToolBar>
 #include <QWidget>
 
-#include "app/Context.h"
-#include "records/ListWindows.h"
-#include "records/Recording.h"
-#include "records/SamplingChoice.h"
-#include "settings/MeterExchange.h"
+#include "core/Context.h"
+#include "core/MeterMessages.h"
 
 namespace lux {
 
@@ -75,15 +72,8 @@ void installToolbar(Context& ctx) {
 }
 
 void toolbarButtonClick(Context& ctx, const QString& key) {
-  if (key == QLatin1String("Save")) {
-    saveButtonClick(ctx);
-  } else if (key == QLatin1String("Open")) {
-    openButtonClick(ctx);
-  } else if (key == QLatin1String("PC")) {
-    pcButtonClick(ctx);
-  } else if (key == QLatin1String("List")) {
-    listButtonClick(ctx);
-  } else if (key == QLatin1String("ESC")) {
+  // ESC is the panel's own; every other key belongs to the subsystem that registered it.
+  if (key == QLatin1String("ESC")) {
     escCommand(ctx);
   } else {
     auto it = ctx.hooks.commands.find(key);

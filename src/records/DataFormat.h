@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/NumberText.h"
+
 namespace lux {
 
 // "Lx\tTime\tValue\r\n"; an empty unit gives a line that begins with the TAB.
@@ -64,14 +66,6 @@ std::vector<std::string_view> tabParts(std::string_view field);
 
 // The unit a header line names: "Lx" when it holds "Lx", else "Fc" when it holds "Fc", else "".
 std::string unitFromHeader(std::string_view header);
-
-// Leading-number conversion of typed or stored text: blanks skipped, then the longest prefix
-// that reads as a decimal number (sign, digits, point, exponent); 0 when there is none.
-double leadingNumber(std::string_view text);
-// True when the whole text (surrounding blanks allowed) is one decimal number.
-bool isWholeNumberText(std::string_view text, double* value = nullptr);
-// Nearest whole number; a value exactly halfway goes to the even neighbour.
-double roundHalfEven(double value);
 
 // The PC sampling answer as whole seconds 1..86400; nullopt when the text is not a number.
 std::optional<int> pcSamplingSeconds(std::string_view answer);

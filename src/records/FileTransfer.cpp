@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/Context.h"
 #include "records/DataFormat.h"
+#include "records/RecordsContext.h"
 #include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 
@@ -55,8 +55,8 @@ constexpr qint64 kCaptionIntervalMs = 50;
 
 }  // namespace
 
-bool chooseSaveFile(Context& ctx) {
-  RecordingState& r = ctx.state.recording;
+bool chooseSaveFile(RecordsContext& ctx) {
+  RecordingState& r = ctx.recording;
   const std::optional<QString> path =
       ctx.dialogs.saveFileName(QStringLiteral("All Files (*.*)|*.*|"));
   if (!path) {
@@ -68,8 +68,8 @@ bool chooseSaveFile(Context& ctx) {
   return r.fileNameChosen;
 }
 
-void saveGridToFile(Context& ctx, QWidget& form, GridModel& grid) {
-  RecordingState& r = ctx.state.recording;
+void saveGridToFile(RecordsContext& ctx, QWidget& form, GridModel& grid) {
+  RecordingState& r = ctx.recording;
   BusyPointer busy(ctx.dialogs);
   QString refused;
   const int fd = openRegularFile(r.dataFileName, FileAccess::WriteTruncate, &refused);
@@ -115,14 +115,14 @@ void saveGridToFile(Context& ctx, QWidget& form, GridModel& grid) {
   }
 }
 
-void printGrid(Context& ctx, QWidget& form, GridModel& grid) {
+void printGrid(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   BusyPointer busy(ctx.dialogs);
   QPointer<QWidget> formAlive(&form);
   QPointer<GridModel> gridAlive(&grid);
   const QString caption = form.windowTitle();
   // No poll while the printout is built; back as it was on every way out.
   struct PollRestore {
-    Context& ctx;
+    RecordsContext& ctx;
     bool wasOn;
     QPointer<QWidget>& form;
     const QString& caption;
@@ -200,10 +200,10 @@ void printGrid(Context& ctx, QWidget& form, GridModel& grid) {
   }
 }
 
-void plotGridColumn(Context& ctx, GridModel& grid, int column, const QString& source) {
+void plotGridColumn(RecordsContext& ctx, GridModel& grid, int column, const QString& source) {
   const int rows = grid.rows();
   if (rows < 2 || column < 0 || column >= grid.cols()) return;
-  RecordingState& r = ctx.state.recording;
+  RecordingState& r = ctx.recording;
   std::vector<float> values(static_cast<std::size_t>(rows - 1));
   for (int row = 1; row < rows; ++row) {
     const float v = cellPlotValue(latin1(grid.cell(row, column)));
@@ -216,20 +216,21 @@ void plotGridColumn(Context& ctx, GridModel& grid, int column, const QString& so
   request.unitText = r.plotUnitText;
   request.values = std::move(values);
   request.xMax = static_cast<float>(rows - 1);
+  request.pointCount = request.xMax;
   request.yMin = r.plotMinValue;
   request.yMax = r.plotMaxValue;
   request.source = source;
   ctx.hooks.showPlot(request);
 }
 
-void saveGridCommand(Context& ctx, QWidget& form, GridModel& grid) {
-  if (ctx.state.recording.fileRecording) {
+void saveGridCommand(RecordsContext& ctx, QWidget& form, GridModel& grid) {
+  if (ctx.recording.fileRecording) {
     ctx.dialogs.message(QStringLiteral("Aready in recording mode, close it and try again !"));
     return;
   }
   BusyPointer busy(ctx.dialogs);
   chooseSaveFile(ctx);
-  if (ctx.state.recording.fileNameChosen) saveGridToFile(ctx, form, grid);
+  if (ctx.recording.fileNameChosen) saveGridToFile(ctx, form, grid);
 }
 
 }  // namespace lux

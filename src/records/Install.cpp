@@ -3,21 +3,45 @@
 #include <QWidget>
 #include <exception>
 
-#include "app/Context.h"
+#include "records/FileTransfer.h"
+#include "records/ListWindows.h"
 #include "records/Recording.h"
+#include "records/RecordsContext.h"
+#include "records/SamplingChoice.h"
 #include "records/engine/DataFileWriter.h"
 #include "records/engine/RecordingEngine.h"
 
 namespace lux {
 
-void installRecords(Context& ctx) {
+void installRecords(RecordsContext& ctx) {
+  ctx.recording.fileRecording = false;
+  ctx.recording.samplingTicks = 2;
   // The engine exists from the start, so that the first sampling moment after a frame counts it
   // as fresh (an engine made at that moment would take the frame for one it had already seen).
   recordingEngine(ctx);
   ctx.hooks.recordingTick = [&ctx] { recordingTick(ctx); };
+  ctx.hooks.commands[QStringLiteral("Save")] = [&ctx] { saveButtonClick(ctx); };
+  ctx.hooks.commands[QStringLiteral("Open")] = [&ctx] { openButtonClick(ctx); };
+  ctx.hooks.commands[QStringLiteral("PC")] = [&ctx] { pcButtonClick(ctx); };
+  ctx.hooks.commands[QStringLiteral("List")] = [&ctx] { listButtonClick(ctx); };
+
+  // Every list window (the logger's too) saves, prints and plots its grid through these.
+  ctx.hooks.grid.save = [&ctx](QWidget* window, GridModel& grid) {
+    if (window) saveGridCommand(ctx, *window, grid);
+  };
+  ctx.hooks.grid.print = [&ctx](QWidget* window, GridModel& grid) {
+    if (window) printGrid(ctx, *window, grid);
+  };
+  ctx.hooks.grid.plot = [&ctx](GridModel& grid, int column, const PlotRequest& seed) {
+    RecordingState& r = ctx.recording;
+    r.plotUnitText = seed.unitText;
+    r.plotMaxValue = seed.yMax;
+    r.plotMinValue = seed.yMin;
+    plotGridColumn(ctx, grid, column, seed.source);
+  };
 
   ctx.hooks.onShutdown.push_back([&ctx] {
-    RecordingState& r = ctx.state.recording;
+    RecordingState& r = ctx.recording;
     // Every line is already in the file; closing only lets go of it.
     if (r.dataFile) r.dataFile->close();
     if (r.realTimeList) r.realTimeList->close();

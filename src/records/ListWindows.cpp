@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/Context.h"
 #include "records/DataFormat.h"
 #include "records/FileTransfer.h"
+#include "records/RecordsContext.h"
 #include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
@@ -42,7 +42,7 @@ QAction* addKeyedAction(QToolBar* bar, const QString& key, const QString& tip,
 
 }  // namespace
 
-ListWindow::ListWindow(Context& ctx, Kind kind)
+ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
     : QWidget(ctx.panel, Qt::Window), ctx_(ctx), kind_(kind) {
   setAttribute(Qt::WA_DeleteOnClose);
   const bool live = kind == Kind::RealTime;
@@ -50,8 +50,7 @@ ListWindow::ListWindow(Context& ctx, Kind kind)
   setWindowTitle(live ? QStringLiteral("Real Time List") : QStringLiteral("File List"));
 
   // Load, step 1: the live list remembers the unit it starts with.
-  if (live)
-    ctx.state.recording.listRecordingUnit = QString::fromStdString(ctx.state.display.unitText);
+  if (live) ctx.recording.listRecordingUnit = QString::fromStdString(ctx.display.unitText);
 
   toolbar_ = new QToolBar(this);
   toolbar_->setObjectName(QStringLiteral("Toolbar1"));
@@ -93,7 +92,7 @@ ListWindow::ListWindow(Context& ctx, Kind kind)
     view_->setColumnWidth(c, widths[c]);
     grid_->setCell(0, c, QLatin1String(headers[c]));
   }
-  if (live) grid_->setCell(0, 0, ctx.state.recording.listRecordingUnit);
+  if (live) grid_->setCell(0, 0, ctx.recording.listRecordingUnit);
 
   const int width = widths[0] + widths[1] + widths[2] +
                     view_->verticalScrollBar()->sizeHint().width() + 2 * view_->frameWidth() + 4;
@@ -149,25 +148,25 @@ void ListWindow::appendRecord(const QString& number, const QString& time, const 
 void ListWindow::closeEvent(QCloseEvent* event) {
   // Unload of the live list: the recording tick stops feeding it and a new one starts from 1.
   if (kind_ == Kind::RealTime) {
-    ctx_.state.recording.listRecording = false;
-    ctx_.state.recording.listRecordCount = 0;
+    ctx_.recording.listRecording = false;
+    ctx_.recording.listRecordCount = 0;
   }
   event->accept();
 }
 
-ListWindow* realTimeList(Context& ctx) {
-  auto* w = qobject_cast<ListWindow*>(ctx.state.recording.realTimeList.data());
+ListWindow* realTimeList(RecordsContext& ctx) {
+  auto* w = qobject_cast<ListWindow*>(ctx.recording.realTimeList.data());
   return w && w->isVisible() ? w : nullptr;
 }
 
-ListWindow* fileList(Context& ctx) {
-  auto* w = qobject_cast<ListWindow*>(ctx.state.recording.fileList.data());
+ListWindow* fileList(RecordsContext& ctx) {
+  auto* w = qobject_cast<ListWindow*>(ctx.recording.fileList.data());
   return w && w->isVisible() ? w : nullptr;
 }
 
-void listButtonClick(Context& ctx) {
-  RecordingState& r = ctx.state.recording;
-  if (r.listRecording || !ctx.state.display.plainMode()) return;
+void listButtonClick(RecordsContext& ctx) {
+  RecordingState& r = ctx.recording;
+  if (r.listRecording || !ctx.display.plainMode()) return;
   auto* w = new ListWindow(ctx, ListWindow::Kind::RealTime);
   r.realTimeList = w;
   w->show();
@@ -176,8 +175,8 @@ void listButtonClick(Context& ctx) {
   r.listRecording = true;
 }
 
-void openButtonClick(Context& ctx) {
-  if (ctx.state.recording.fileRecording) {
+void openButtonClick(RecordsContext& ctx) {
+  if (ctx.recording.fileRecording) {
     ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
     return;
   }
@@ -187,7 +186,7 @@ void openButtonClick(Context& ctx) {
   readFileIntoFileList(ctx, *path);
 }
 
-ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
+ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
   QString refused;
   const int fd = openRegularFile(path, FileAccess::Read, &refused);
   QFile file;
@@ -197,11 +196,11 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
         QStringLiteral("Cannot read %1\r\n%2").arg(path, fd < 0 ? refused : file.errorString()));
     return nullptr;
   }
-  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.state.recording.fileList.data())) {
+  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.recording.fileList.data())) {
     old->close();
   }
   QPointer<ListWindow> w = new ListWindow(ctx, ListWindow::Kind::File);
-  ctx.state.recording.fileList = w.data();
+  ctx.recording.fileList = w.data();
   w->show();
   w->placeBesidePanel();
 
@@ -260,14 +259,13 @@ ListWindow* readFileIntoFileList(Context& ctx, const QString& path) {
   return w.data();
 }
 
-void filePlotCommand(Context& ctx, GridModel& grid, const QString& source) {
+void filePlotCommand(RecordsContext& ctx, GridModel& grid, const QString& source) {
   if (grid.rows() < 2) return;  // no records: nothing to plot
-  RecordingState& r = ctx.state.recording;
+  RecordingState& r = ctx.recording;
   r.plotUnitText = grid.cell(0, 0);
   const float start = cellPlotValue(grid.cell(1, 2).toLatin1().toStdString());
   r.plotMaxValue = start;
   r.plotMinValue = start;
-  ctx.state.graphs.plotPointCount = static_cast<float>(grid.rows() - 1);
   plotGridColumn(ctx, grid, 2, source);
 }
 

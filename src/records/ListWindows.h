@@ -10,7 +10,7 @@ class QToolBar;
 
 namespace lux {
 
-struct Context;
+struct RecordsContext;
 class GridModel;
 class GridView;
 
@@ -18,7 +18,7 @@ class ListWindow : public QWidget {
   Q_OBJECT
  public:
   enum class Kind { RealTime, File };
-  ListWindow(Context& ctx, Kind kind);
+  ListWindow(RecordsContext& ctx, Kind kind);
 
   Kind kind() const { return kind_; }
   GridModel& grid() { return *grid_; }
@@ -43,7 +43,7 @@ class ListWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  Context& ctx_;
+  RecordsContext& ctx_;
   Kind kind_;
   GridModel* grid_;
   GridView* view_;
@@ -52,22 +52,22 @@ class ListWindow : public QWidget {
 };
 
 // The toolbar's "List": opens the live list when none runs and the meter measures plainly.
-void listButtonClick(Context& ctx);
+void listButtonClick(RecordsContext& ctx);
 // The live list while it is open, else nullptr.
-ListWindow* realTimeList(Context& ctx);
+ListWindow* realTimeList(RecordsContext& ctx);
 // The file list while it is open, else nullptr.
-ListWindow* fileList(Context& ctx);
+ListWindow* fileList(RecordsContext& ctx);
 
 // The toolbar's "Open": refuses during a file recording; otherwise asks for a file and reads it
 // into a new file list.
-void openButtonClick(Context& ctx);
+void openButtonClick(RecordsContext& ctx);
 // Reads a data file into a new file list window (an open one is closed first). Returns the
 // window, or nullptr when the file cannot be opened (the user is told why).
-ListWindow* readFileIntoFileList(Context& ctx, const QString& path);
+ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path);
 
 // The file list's "Plot": unit from the corner cell, the first record's value as the starting
-// y range, plotPointCount, then plotGridColumn on the value column. Nothing without records.
-void filePlotCommand(Context& ctx, GridModel& grid, const QString& source = {});
+// y range, then plotGridColumn on the value column. Nothing without records.
+void filePlotCommand(RecordsContext& ctx, GridModel& grid, const QString& source = {});
 
 // At most this many records are read into the file list; a longer file is cut with a message.
 constexpr int kMaxFileListRecords = 1000000;

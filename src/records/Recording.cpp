@@ -3,9 +3,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/Context.h"
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
+#include "records/RecordsContext.h"
 #include "records/engine/RecordingEngine.h"
 
 namespace lux {
@@ -14,17 +14,17 @@ namespace {
 
 // Told once the tick or the click is over: a modal box inside the tick would hold the tick
 // open, and the live list would miss its samples for as long as the user takes to read it.
-void tellLater(Context& ctx, const QString& text) {
+void tellLater(RecordsContext& ctx, const QString& text) {
   if (text.isEmpty()) return;
   if (ctx.panel) {
-    Context* c = &ctx;
+    RecordsContext* c = &ctx;
     QTimer::singleShot(0, ctx.panel, [c, text] { c->dialogs.message(text); });
   } else {
     ctx.dialogs.message(text);
   }
 }
 
-void connectLiveList(Context& ctx, RecordingEngine& engine) {
+void connectLiveList(RecordsContext& ctx, RecordingEngine& engine) {
   RecordingEngine::LiveList list;
   list.append = [&ctx](long number, const RecordSample& sample) {
     ListWindow* w = realTimeList(ctx);
@@ -41,31 +41,31 @@ void connectLiveList(Context& ctx, RecordingEngine& engine) {
 
 }  // namespace
 
-RecordingEngine& recordingEngine(Context& ctx) {
-  RecordingState& r = ctx.state.recording;
+RecordingEngine& recordingEngine(RecordsContext& ctx) {
+  RecordingState& r = ctx.recording;
   if (!r.engine) {
-    r.engine = std::make_shared<RecordingEngine>(r, ctx.state.display, ctx.clock);
+    r.engine = std::make_shared<RecordingEngine>(r, ctx.display, ctx.clock);
     connectLiveList(ctx, *r.engine);
   }
   return *r.engine;
 }
 
-bool beginFileRecording(Context& ctx, const QString& path) {
+bool beginFileRecording(RecordsContext& ctx, const QString& path) {
   QString reason;
   if (recordingEngine(ctx).startFile(path, &reason)) return true;
   ctx.dialogs.message(QStringLiteral("Cannot record to %1\r\n%2").arg(path, reason));
   return false;
 }
 
-void stopFileRecording(Context& ctx) {
+void stopFileRecording(RecordsContext& ctx) {
   RecordingEngine& engine = recordingEngine(ctx);
   engine.stopFile();
   tellLater(ctx, engine.status().message);
 }
 
-void saveButtonClick(Context& ctx) {
-  if (!ctx.state.display.plainMode()) return;
-  RecordingState& r = ctx.state.recording;
+void saveButtonClick(RecordsContext& ctx) {
+  if (!ctx.display.plainMode()) return;
+  RecordingState& r = ctx.recording;
   if (r.fileRecording) {
     stopFileRecording(ctx);
     return;
@@ -74,7 +74,7 @@ void saveButtonClick(Context& ctx) {
   beginFileRecording(ctx, r.dataFileName);
 }
 
-void recordingTick(Context& ctx) {
+void recordingTick(RecordsContext& ctx) {
   RecordingEngine& engine = recordingEngine(ctx);
   engine.tick();
   tellLater(ctx, engine.status().message);

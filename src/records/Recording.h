@@ -5,24 +5,24 @@
 
 namespace lux {
 
-struct Context;
+struct RecordsContext;
 class RecordingEngine;
 
 // The recording engine of this context, made on first use over its recording and display
 // state and its clock.
-RecordingEngine& recordingEngine(Context& ctx);
+RecordingEngine& recordingEngine(RecordsContext& ctx);
 
 // Timer2's tick, once a second.
-void recordingTick(Context& ctx);
+void recordingTick(RecordsContext& ctx);
 
 // The toolbar's "Save": nothing while the meter is not in plain measuring mode; otherwise stops
 // a running file recording or starts one (the Save As dialog asks where).
-void saveButtonClick(Context& ctx);
+void saveButtonClick(RecordsContext& ctx);
 
 // Starts a file recording into `path` without a dialog: creates or truncates the file and
 // writes its header line. On failure the user is told why and nothing starts.
-bool beginFileRecording(Context& ctx, const QString& path);
+bool beginFileRecording(RecordsContext& ctx, const QString& path);
 // Manual stop: closes the file, fileNameChosen cleared; the panel follows the engine's status.
-void stopFileRecording(Context& ctx);
+void stopFileRecording(RecordsContext& ctx);
 
 }  // namespace lux

@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/Context.h"
 #include "link/Protocol.h"
 #include "records/DataFormat.h"
+#include "records/RecordsContext.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -19,7 +19,7 @@ const QString kInvalidFormat = QStringLiteral("Invalid, comply with the data for
 
 }  // namespace
 
-SamplingChoice::SamplingChoice(Context& ctx, QWidget* parent)
+SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
     : QDialog(parent ? parent : ctx.panel), ctx_(ctx) {
   setObjectName(QStringLiteral("SamplingChoice"));
   setWindowTitle(QStringLiteral("Sampling Rate"));
@@ -74,7 +74,7 @@ void SamplingChoice::cmdOKClick() {
 }
 
 void SamplingChoice::pcPath() {
-  RecordingState& r = ctx_.state.recording;
+  RecordingState& r = ctx_.recording;
   for (;;) {
     const QString answer = ctx_.dialogs.input(
         QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "), kInputTitle,
@@ -135,7 +135,7 @@ void SamplingChoice::meterPath() {
   }
 }
 
-void pcButtonClick(Context& ctx) {
+void pcButtonClick(RecordsContext& ctx) {
   SamplingChoice window(ctx);
   window.exec();
 }

@@ -8,12 +8,12 @@ class QPushButton;
 
 namespace lux {
 
-struct Context;
+struct RecordsContext;
 
 class SamplingChoice : public QDialog {
   Q_OBJECT
  public:
-  explicit SamplingChoice(Context& ctx, QWidget* parent = nullptr);
+  explicit SamplingChoice(RecordsContext& ctx, QWidget* parent = nullptr);
   // Unload: the panel's poll runs again, whichever path ran.
   ~SamplingChoice() override;
 
@@ -26,14 +26,14 @@ class SamplingChoice : public QDialog {
   void pcPath();
   void meterPath();
 
-  Context& ctx_;
+  RecordsContext& ctx_;
   QRadioButton* optPC_;
   QRadioButton* optMeter_;
   QPushButton* cmdOK_;
 };
 
 // The toolbar's "PC": the window, modal.
-void pcButtonClick(Context& ctx);
+void pcButtonClick(RecordsContext& ctx);
 
 // How long the "Y" read is repeated before the user is told that the meter does not answer.
 constexpr double kMeterReadTimeoutSeconds = 3.0;

@@ -1,1 +1,2 @@
 target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/DataFormat.cpp)
+target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CsvFormat.cpp)

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace lux {
 
@@ -118,7 +118,7 @@ void Btn::exchange(const std::function<void()>& handler) {
 }
 
 void Btn::plainKey(Command letter, bool refusedWhileLogging) {
-  if (refusedWhileLogging && ctx_.state.display.annIntv) return;
+  if (refusedWhileLogging && ctx_.display.annIntv) return;
   exchange([this, letter] {
     bool answered = false;
     {
@@ -144,7 +144,7 @@ void Btn::CmdPower_Click() {
           ~Done() { flag = false; }
         } done{waitingForMeter_};
         ctx_.link.reconnectMeter();
-        ctx_.state.link.pollCount = 0;
+        ctx_.link.state().pollCount = 0;
       }
     }
     if (!answered) ctx_.dialogs.message(meterSilentMessage());
@@ -194,7 +194,7 @@ void Btn::CmdDown_Click() {
 }
 
 void Btn::CmdCD_Click() {
-  if (ctx_.state.display.annIntv) return;
+  if (ctx_.display.annIntv) return;
   exchange([this] {
     // Re-sends the meter's own distance, which makes the meter take up its candela reading.
     std::optional<SettingsBlock> block;

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace lux {
 

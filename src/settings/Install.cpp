@@ -1,6 +1,6 @@
 #include "settings/Install.h"
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "settings/Btn.h"
 #include "settings/Setup.h"
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "link/Protocol.h"
 
 namespace lux {

@@ -7,9 +7,10 @@
 #include <QString>
 #include <optional>
 
+#include "core/MeterMessages.h"
+#include "core/PollControl.h"
 #include "link/Commands.h"
 #include "link/MeterLink.h"
-#include "link/PollControl.h"
 #include "settings/SettingsPayloads.h"
 
 namespace lux {
@@ -18,13 +19,6 @@ struct Context;
 
 // How long one exchange keeps asking a meter that does not answer before it gives up.
 constexpr double kMeterAnswerBoundSeconds = MeterLink::kAnswerBound;
-
-// Shown when the meter did not answer within the bound.
-inline QString meterSilentMessage() {
-  return QStringLiteral(
-      "The meter did not answer.\r\nCheck that it is switched on and connected, then try "
-      "again.");
-}
 
 // Handshake, the letter, and, for a payload, a 0.05 s wait and the payload in one write.
 // False (nothing sent) when the meter did not answer the handshake within the bound.

@@ -4,43 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/NumberText.h"
 #include "link/Commands.h"
 #include "link/Protocol.h"
 
 namespace lux {
 
 namespace {
-
-// Numbers typed by the user are read as their longest numeric prefix (leading blanks skipped,
-// optional sign, digits, decimal point, exponent), 0 when there is none.
-double leadingNumber(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-  const std::size_t begin = i;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  const std::size_t digitsStart = i;
-  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-  bool anyDigit = i > digitsStart;
-  if (i < s.size() && s[i] == '.') {
-    std::size_t j = i + 1;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-    if (j > i + 1 || anyDigit) {
-      anyDigit = anyDigit || j > i + 1;
-      i = j;
-    }
-  }
-  if (!anyDigit) return 0.0;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-    const std::size_t expDigits = j;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-    if (j > expDigits) i = j;
-  }
-  const std::string prefix(s.substr(begin, i - begin));
-  const double v = std::strtod(prefix.c_str(), nullptr);
-  return std::isnan(v) ? 0.0 : v;
-}
 
 // A whole number from a typed value known to be in 0 .. cap (fractions are dropped, as the
 // meter's two-digit fields have none).

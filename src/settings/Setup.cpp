@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <string_view>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -117,7 +117,7 @@ void Setup::LblPCTime_Click() {
 void Setup::Timer1_Timer() {
   tickGuard_.run([this] {
     if (unloaded_) return;
-    if (ctx_.state.display.annIntv) {
+    if (ctx_.display.annIntv) {
       // The meter's logger started recording: the line is no longer ours to use.
       close();
       return;
@@ -222,7 +222,7 @@ void Setup::Form_Unload() {
 void showMeterClock(Context& ctx) {
   // Clicked inside another exchange's waits: that exchange has the line.
   if (ctx.link.lineUser() == LineUser::Command) return;
-  if (ctx.state.display.annIntv) {
+  if (ctx.display.annIntv) {
     ctx.dialogs.message(QStringLiteral("Recording mode, stop record then try again !"));
     return;
   }

@@ -1,7 +1,7 @@
 // The comma-separated export as bytes: quoting, line ends, the header and ISO 8601 stamps.
 #include <gtest/gtest.h>
 
-#include "app/CsvFormat.h"
+#include "records/CsvFormat.h"
 
 namespace lux {
 namespace {

@@ -13,17 +13,17 @@
 #include <memory>
 #include <vector>
 
+#include "app/AppContext.h"
 #include "app/AppState.h"
-#include "app/Context.h"
 #include "app/MenuBar.h"
 #include "link/MeterLink.h"
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
 #include "sim/SimMeter.h"
-#include "support/SimSerialPort.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SimSerialPort.h"
 
 namespace lux::test {
 
@@ -38,8 +38,9 @@ class DesktopTest : public ::testing::Test {
     link = std::make_unique<MeterLink>(*port, clock, state.link);
     QString reason;
     EXPECT_TRUE(link->openLink(&reason)) << reason.toStdString();
-    panel = std::make_unique<Panel>(state, *link, dialogs);
-    ctx = std::make_unique<Context>(Context{state, *link, dialogs, clock, *panel, panel.get(), {}});
+    panel = std::make_unique<Panel>(state.display, *link, dialogs);
+    ctx = std::make_unique<AppContext>(
+        Context{*link, state.display, dialogs, clock, *panel, panel.get(), hooks}, state);
     panel->setContext(ctx.get());
     installToolbar(*ctx);
     installRecords(*ctx);
@@ -99,7 +100,8 @@ class DesktopTest : public ::testing::Test {
   AppState state;
   ScriptedDialogs dialogs;
   std::unique_ptr<Panel> panel;
-  std::unique_ptr<Context> ctx;
+  Hooks hooks;
+  std::unique_ptr<AppContext> ctx;
   QMenuBar* menuBar = nullptr;
   QTemporaryDir dir;
   std::vector<QUrl> opened;

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Context.h"
+#include "core/Context.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/LiveGraph.h"
@@ -84,7 +84,7 @@ class ViewerTest : public ::testing::Test {
 
   AppState state;
   ScriptedDialogs dialogs;
-  GraphWindows windows{state, dialogs, nullptr};
+  GraphWindows windows{state.graphs, state.display, dialogs, nullptr};
   QTemporaryDir dir;
 };
 

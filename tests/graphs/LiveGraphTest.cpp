@@ -53,7 +53,7 @@ class LiveGraphTest : public ::testing::Test {
   MeterRig rig{RigOptions{steadyMeter(), false, {}}};
   AppState& state = rig.state;
   ScriptedDialogs& dialogs = rig.dialogs;
-  GraphWindows windows{state, dialogs, nullptr};
+  GraphWindows windows{state.graphs, state.display, dialogs, nullptr};
 };
 
 TEST_F(LiveGraphTest, GraphCommandSetsTheRunStateAndOpensOnce) {
@@ -263,7 +263,7 @@ TEST(LiveGraphPlacement, OpensBesideTheMainPanelAtTheTopOfTheScreen) {
   QWidget panel;
   panel.setGeometry(40, 70, 300, 200);
   panel.show();
-  GraphWindows windows(state, dialogs, &panel);
+  GraphWindows windows(state.graphs, state.display, dialogs, &panel);
   state.display.unitText = "Lx";
   windows.graphCommand();
   ASSERT_NE(windows.liveGraph(), nullptr);

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/AppState.h"
-#include "app/Context.h"
+#include "core/Context.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/Install.h"
 #include "graphs/LiveGraph.h"
@@ -24,7 +24,7 @@ namespace {
 
 class PlotTest : public ::testing::Test {
  protected:
-  void SetUp() override { installGraphs(ctx); }
+  void SetUp() override { installGraphs(ctx, state.graphs); }
   void TearDown() override {
     for (auto& f : ctx.hooks.onShutdown) f();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -54,7 +54,7 @@ class PlotTest : public ::testing::Test {
   MeterRig rig{RigOptions{steadyMeter(), false, {}}};
   AppState& state = rig.state;
   ScriptedDialogs& dialogs = rig.dialogs;
-  Context& ctx = rig.ctx;
+  AppContext& ctx = rig.ctx;
 };
 
 TEST_F(PlotTest, GraphCommandIsRegistered) {

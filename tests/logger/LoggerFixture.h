@@ -16,6 +16,7 @@
 #include "logger/Install.h"
 #include "logger/Logger.h"
 #include "logger/LoggerWindows.h"
+#include "records/Install.h"
 #include "support/MeterRig.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
@@ -46,6 +47,9 @@ class LoggerTest : public ::testing::Test {
  protected:
   LoggerTest() : rig(RigOptions{steadyMeter(), true, QRect(40, 30, 480, 360)}) {
     EXPECT_TRUE(rig.openedAtStart);
+    // The data list saves, prints and plots through the recording's grid routines, as in the
+    // program.
+    installRecords(*ctx);
     installLogger(*ctx);
     EXPECT_TRUE(dir.isValid());
   }
@@ -84,7 +88,7 @@ class LoggerTest : public ::testing::Test {
   ScriptedDialogs& dialogs = rig.dialogs;
   RecordingPoll& poll = rig.poll;
   std::unique_ptr<QWidget>& panel = rig.panel;
-  Context* const ctx = &rig.ctx;
+  AppContext* const ctx = &rig.ctx;
   QTemporaryDir dir;
 };
 

@@ -253,7 +253,7 @@ TEST_F(DataListTest, PlotHandsTheVisibleValuesOver) {
   EXPECT_EQ(plots[0].unitText, "W/(M)2");
   EXPECT_EQ(plots[0].values, (std::vector<float>{1234.0f, 123.4f, 5.0f}));
   EXPECT_TRUE(plots[0].source.startsWith("Logger set 1, started ")) << qPrintable(plots[0].source);
-  EXPECT_EQ(state.graphs.plotPointCount, 3.0f);
+  EXPECT_EQ(plots[0].pointCount, 3.0f);
   EXPECT_EQ(state.recording.plotMinValue, 0.0f);
   EXPECT_EQ(state.recording.plotMaxValue, 2200.0f);
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "app/Context.h"
+#include "core/Context.h"
 #include "link/FrameDecoder.h"
 #include "link/MeterLink.h"
 #include "panel/Panel.h"
@@ -95,10 +95,10 @@ class PanelTest : public ::testing::Test {
   PanelTest() {
     state.link.comPortNumber = 3;
     state.link.portName = "/dev/ttyS2";
-    panel = std::make_unique<Panel>(state, *link, dialogs);
+    panel = std::make_unique<Panel>(state.display, *link, dialogs);
     // The panel is the poll switch and the placement reference, as in the program.
     rig.poll.forward = panel.get();
-    rig.ctx.panel = panel.get();
+    rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
   }
 
@@ -130,7 +130,7 @@ class PanelTest : public ::testing::Test {
   MeterLink* const link = &rig.link;
   test::ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
-  Context* const ctx = &rig.ctx;
+  AppContext* const ctx = &rig.ctx;
 };
 
 TEST_F(PanelTest, WindowHasItsNamesTitleAndEveryLcdElement) {
@@ -350,10 +350,6 @@ TEST_F(PanelTest, ClickOnThePortCaptionTogglesTheTitle) {
 }
 
 TEST_F(PanelTest, StartUpOpensTheLinkAndStartsBothTimers) {
-  state.recording.fileRecording = true;
-  state.recording.samplingTicks = 60;
-  state.graphs.liveGraphOpen = true;
-  state.logger.memoryFormOpen = true;
   panel->move(200, 150);
   EXPECT_FALSE(panel->pollEnabled());
   ASSERT_TRUE(panel->startUp());
@@ -362,10 +358,6 @@ TEST_F(PanelTest, StartUpOpensTheLinkAndStartsBothTimers) {
   EXPECT_TRUE(port->isOpen());
   EXPECT_EQ(port->openedName(), "/dev/ttyS2");
   EXPECT_EQ(text("LblCOM"), "COM3");
-  EXPECT_FALSE(state.recording.fileRecording);
-  EXPECT_EQ(state.recording.samplingTicks, 2);
-  EXPECT_FALSE(state.graphs.liveGraphOpen);
-  EXPECT_FALSE(state.logger.memoryFormOpen);
   EXPECT_EQ(state.link.pollCount, 0);
   EXPECT_TRUE(panel->timer1()->isActive());
   EXPECT_EQ(panel->timer1()->interval(), 250);
@@ -419,7 +411,7 @@ TEST(PanelStartUp, TheMessageCarriesThePortsReasonAndNoAdviceOfItsOwn) {
     MeterLink link(refusing, clock, state.link);
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage();
-    Panel panel(state, link, dialogs);
+    Panel panel(state.display, link, dialogs);
     EXPECT_FALSE(panel.startUp());
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages().front().toStdString(),
@@ -471,7 +463,7 @@ TEST(PanelPoll, AFrameThatStopsDecodingEarlyLeavesThePictureAsItWas) {
   state.link.comPortNumber = 1;
   MeterLink link(port, clock, state.link);
   test::ScriptedDialogs dialogs;
-  Panel panel(state, link, dialogs);
+  Panel panel(state.display, link, dialogs);
   ASSERT_TRUE(panel.startUp());
   panel.timer1()->stop();
 
@@ -569,7 +561,7 @@ TEST(PanelPoll, OnlyReadingFramesCountAsFreshReadingsForTheRecording) {
   state.link.comPortNumber = 1;
   MeterLink link(port, clock, state.link);
   test::ScriptedDialogs dialogs;
-  Panel panel(state, link, dialogs);
+  Panel panel(state.display, link, dialogs);
   ASSERT_TRUE(panel.startUp());
   panel.timer1()->stop();
 

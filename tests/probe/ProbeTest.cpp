@@ -36,8 +36,8 @@ TEST(ProbeStateFile, FollowsTheCaptionTheReadingTheBannerAndTheFrames) {
   MeterRig rig;
   rig.state.link.comPortNumber = 3;
   rig.state.link.portName = "/dev/ttyS2";
-  Panel panel(rig.state, rig.link, rig.dialogs);
-  rig.ctx.panel = &panel;
+  Panel panel(rig.state.display, rig.link, rig.dialogs);
+  rig.ctx.setPanel(&panel);
   panel.setContext(&rig.ctx);
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

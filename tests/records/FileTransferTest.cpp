@@ -222,7 +222,7 @@ TEST_F(DataFiles, PlotStartsAtTheFirstOverloadAndWidens) {
   EXPECT_EQ(shown[0].yMin, 0.0f);
   EXPECT_EQ(state.recording.plotUnitText, "Fc");
   EXPECT_EQ(state.recording.plotMinValue, 0.0f);
-  EXPECT_EQ(state.graphs.plotPointCount, 4);
+  EXPECT_EQ(shown[0].pointCount, 4);
 }
 
 TEST_F(DataFiles, PlotWithoutRecordsDoesNothing) {

@@ -118,7 +118,7 @@ class RecordsTest : public ::testing::Test {
   ScriptedDialogs& dialogs = rig.dialogs;
   RecordingPoll& poll = rig.poll;
   std::unique_ptr<QWidget>& panel = rig.panel;
-  Context* const ctx = &rig.ctx;
+  AppContext* const ctx = &rig.ctx;
   QTemporaryDir dir;
 };
 

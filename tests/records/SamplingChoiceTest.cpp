@@ -169,7 +169,9 @@ TEST_F(SamplingWindow, MeterThatNeverAnswersYGivesUpWithAMessage) {
   MeterLink shortLink(shortPort, clock, ls);
   QString reason;
   ASSERT_TRUE(shortLink.openLink(&reason));
-  Context c{state, shortLink, dialogs, clock, poll, panel.get(), {}};
+  Hooks hooks;
+  RecordsContext c(Context{shortLink, state.display, dialogs, clock, poll, panel.get(), hooks},
+                   state.recording);
   const double before = clock.elapsed();
   dialogs.expectMessage();
   {

@@ -28,24 +28,26 @@
 #include <memory>
 
 #include "app/AppState.h"
-#include "app/Context.h"
+#include "app/PortWindow.h"
+#include "core/Context.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
+#include "graphs/Install.h"
 #include "graphs/LiveGraph.h"
 #include "link/MeterLink.h"
-#include "app/PortWindow.h"
 #include "logger/Install.h"
 #include "logger/LoggerWindows.h"
 #include "panel/Panel.h"
-#include "panel/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
 #include "records/ListWindows.h"
 #include "records/Recording.h"
 #include "records/SamplingChoice.h"
+#include "records/engine/RecordingEngine.h"
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
 #include "settings/Install.h"
+#include "settings/ParameterInputs.h"
 #include "settings/Setup.h"
 #include "sim/SimMeter.h"
 #include "support/FakeClock.h"
@@ -63,18 +65,19 @@ namespace {
 class ProgramWindows : public ::testing::Test {
  protected:
   ProgramWindows() {
-    panel = std::make_unique<Panel>(state, link, dialogs);
+    panel = std::make_unique<Panel>(state.display, link, dialogs);
     // The panel is the poll switch and the placement reference, as in the program.
     rig.poll.forward = panel.get();
-    rig.ctx.panel = panel.get();
+    rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);
     installParameterInputs(*ctx);
     installRecords(*ctx);
-    panel->followRecording(recordingEngine(*ctx));
+    QObject::connect(&recordingEngine(*ctx), &RecordingEngine::statusChanged, panel.get(),
+                     &Panel::showRecording);
     installSettings(*ctx);
     installLogger(*ctx);
-    graphs = std::make_unique<GraphWindows>(state, dialogs, panel.get());
+    graphs = std::make_unique<GraphWindows>(state.graphs, state.display, dialogs, panel.get());
     // As the program does; the filter goes with this test's panel.
     installKeyboardConveniences(panel.get());
   }
@@ -160,7 +163,7 @@ class ProgramWindows : public ::testing::Test {
   MeterLink& link = rig.link;
   test::ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
-  Context* const ctx = &rig.ctx;
+  AppContext* const ctx = &rig.ctx;
   std::unique_ptr<GraphWindows> graphs;
   std::unique_ptr<PortWindow> portWindow;
   QTemporaryDir dir;
@@ -280,6 +283,23 @@ QStringList tabChain(QWidget* window) {
     names << name;
   }
   return names;
+}
+
+// Each subsystem sets its own start state as it is installed, whatever an earlier run left.
+TEST(ProgramStart, EachSubsystemStartsFromItsOwnState) {
+  test::MeterRig rig;
+  rig.state.recording.fileRecording = true;
+  rig.state.recording.samplingTicks = 60;
+  rig.state.graphs.liveGraphOpen = true;
+  rig.state.logger.memoryFormOpen = true;
+  installRecords(rig.ctx);
+  installGraphs(rig.ctx, rig.state.graphs);
+  installLogger(rig.ctx);
+  EXPECT_FALSE(rig.state.recording.fileRecording);
+  EXPECT_EQ(rig.state.recording.samplingTicks, 2);
+  EXPECT_FALSE(rig.state.graphs.liveGraphOpen);
+  EXPECT_FALSE(rig.state.logger.memoryFormOpen);
+  for (const auto& f : rig.ctx.hooks.onShutdown) f();
 }
 
 TEST_F(ProgramWindows, EveryWindowCarriesItsNamedControlsAndCaption) {

@@ -146,7 +146,7 @@ TEST_F(ComparatorWindow, SitsAtThePanelsRightEdge) {
   QWidget panel;
   panel.setGeometry(40, 30, 500, 380);
   panel.show();
-  b.ctx.panel = &panel;
+  b.ctx.setPanel(&panel);
   Comparator* placed = Comparator::showFresh(b.ctx);
   const QRect p = panel.frameGeometry();
   EXPECT_EQ(placed->pos(), QPoint(p.x() + p.width(), p.y()));
@@ -155,7 +155,7 @@ TEST_F(ComparatorWindow, SitsAtThePanelsRightEdge) {
   EXPECT_EQ(Comparator::find(b.ctx), w) << "a window that is closing is not the open one";
   w->close();
   EXPECT_EQ(Comparator::find(b.ctx), nullptr);
-  b.ctx.panel = nullptr;
+  b.ctx.setPanel(nullptr);
 }
 
 TEST_F(ComparatorWindow, UpdateToASilentMeterSaysSo) {

@@ -183,7 +183,7 @@ TEST(ButtonsCommand, ShowsOneKeypadBelowThePanel) {
   QWidget panel;
   panel.setGeometry(0, 0, 480, 360);
   panel.show();
-  b.ctx.panel = &panel;
+  b.ctx.setPanel(&panel);
   installSettings(b.ctx);
   ASSERT_TRUE(b.ctx.hooks.commands.count("Buttons"));
   b.ctx.hooks.commands.at("Buttons")();

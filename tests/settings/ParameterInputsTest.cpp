@@ -7,9 +7,9 @@
 #include <QRadioButton>
 
 #include "MeterBench.h"
-#include "panel/ParameterInputs.h"
 #include "settings/Comparator.h"
 #include "settings/MeterExchange.h"
+#include "settings/ParameterInputs.h"
 
 namespace lux::test {
 namespace {

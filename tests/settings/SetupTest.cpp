@@ -159,7 +159,7 @@ TEST(TimeSetCommand, ShowsTheClockWindowModallyAndResumesThePollAfter) {
   QWidget panel;
   panel.setGeometry(50, 20, 600, 400);
   panel.show();
-  b.ctx.panel = &panel;
+  b.ctx.setPanel(&panel);
   installSettings(b.ctx);
   bool sawModal = false;
   bool pollOffMeanwhile = false;

@@ -12,11 +12,11 @@
 #include "MeterBench.h"
 #include "link/FrameDecoder.h"
 #include "link/TickGuard.h"
-#include "panel/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
 #include "settings/Install.h"
+#include "settings/ParameterInputs.h"
 #include "settings/Setup.h"
 
 namespace lux::test {

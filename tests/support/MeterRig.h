@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "app/Context.h"
+#include "app/AppContext.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
 #include "sim/SimMeter.h"
@@ -114,7 +113,7 @@ struct MeterRig {
   explicit MeterRig(const RigOptions& options = {})
       : meter(options.meter),
         panel(options.panel.isEmpty() ? nullptr : std::make_unique<QWidget>()),
-        ctx{state, link, dialogs, clock, poll, panel.get(), {}} {
+        ctx(Context{link, state.display, dialogs, clock, poll, panel.get(), hooks}, state) {
     if (panel) {
       panel->setObjectName(QStringLiteral("Panel"));
       panel->setGeometry(options.panel);
@@ -152,7 +151,8 @@ struct MeterRig {
   ScriptedDialogs dialogs;
   RecordingPoll poll;
   std::unique_ptr<QWidget> panel;
-  Context ctx;
+  Hooks hooks;
+  AppContext ctx;
   bool openedAtStart = false;
 };
 

@@ -7,36 +7,12 @@
 #include <functional>
 #include <string>
 
+#include "core/RecordingStatus.h"
 #include "link/Clock.h"
 #include "link/DisplayState.h"
 #include "records/RecordingState.h"
 
 namespace lux {
-
-// Why the file recording is not running (None while it runs, or before the first one).
-enum class RecordingStop {
-  None,
-  Manual,       // the user (or the program) stopped it
-  RecordCap,    // 100000 records written
-  StopMode,     // the meter showed REL, REF, % (upper), cd, fc-h, lx-h or SET UP
-  UnitChange,   // the unit differs from the one the recording started with
-  WriteFailed,  // the data file could not be written
-};
-
-struct RecordingStatus {
-  bool recording = false;
-  QString fileTitle;  // the file's name without its folder
-  QString filePath;
-  long records = 0;  // records in the file (after a stop: how many it ended with)
-  // Sampling moments of this recording that came with no new reading from the meter, so that
-  // nothing was written for them.
-  long missedMoments = 0;
-  bool outage = false;  // the latest sampling moment had no reading
-  RecordingStop stopped = RecordingStop::None;
-  // What the user must be told once the tick is over (a failure, or readings missed); empty
-  // when nothing went wrong.
-  QString message;
-};
 
 // One record as it goes to the file and the live list.
 struct RecordSample {

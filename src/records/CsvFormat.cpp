@@ -1,4 +1,4 @@
-#include "app/CsvFormat.h"
+#include "records/CsvFormat.h"
 
 #include <cstdio>
 #include <cstdlib>

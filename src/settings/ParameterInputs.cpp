@@ -1,6 +1,6 @@
-#include "panel/ParameterInputs.h"
+#include "settings/ParameterInputs.h"
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "settings/Comparator.h"
 #include "settings/MeterExchange.h"
 
@@ -50,7 +50,7 @@ void distanceCommand(Context& ctx) {
     return;
   }
   const QString defaultText = QString::fromStdString(distanceDefaultText(block->distance));
-  const QString unitText = QString::fromStdString(ctx.state.display.unitText);
+  const QString unitText = QString::fromStdString(ctx.display.unitText);
   const QString unitWord =
       unitText == QLatin1String("Fc") ? QStringLiteral("ft") : QStringLiteral("m");
   const QString prompt =

@@ -1,1 +1,0 @@
-target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CsvFormat.cpp)

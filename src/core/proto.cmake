@@ -1,0 +1,1 @@
+target_sources(luxproto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp)
