@@ -4,6 +4,7 @@
 // command with a message after a few seconds instead of holding the user in a loop that never
 // ends.
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
@@ -21,8 +22,10 @@ constexpr double kMeterAnswerBoundSeconds = MeterLink::kAnswerBound;
 
 // Shown when the meter did not answer within the bound.
 inline QString meterSilentMessage() {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+      "MeterExchange",
       "The meter did not answer.\r\nCheck that it is switched on and connected, then try "
+
       "again.");
 }
 
