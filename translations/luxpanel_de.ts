@@ -103,6 +103,21 @@
     </message>
 </context>
 <context>
+    <name>GridModel</name>
+    <message>
+        <source>No.s</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+</context>
+<context>
     <name>Logger</name>
     <message>
         <source>No Data in Memory</source>
@@ -631,15 +646,15 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
     <message>
         <source>Save Graph As...</source>
-        <translation>Diagramm speichern unter...</translation>
+        <translation>Speichern unter...</translation>
     </message>
     <message>
         <source>Print Graph</source>
-        <translation>Diagramm drucken</translation>
+        <translation>Drucken</translation>
     </message>
     <message>
         <source>Reset Scale</source>
-        <translation>Skala zurücksetzen</translation>
+        <translation>Zurücksetzen</translation>
     </message>
     <message>
         <source>Graphic Plot</source>
@@ -695,7 +710,7 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
     <message>
         <source>Save Graph...</source>
-        <translation>Diagramm speichern...</translation>
+        <translation>Speichern...</translation>
     </message>
     <message>
         <source>Save the graph as a PNG image or a PDF file</source>
