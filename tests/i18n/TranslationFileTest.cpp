@@ -98,7 +98,6 @@ std::string placeholders(const QString& text) {
   for (auto it = re.globalMatch(text); it.hasNext();) found << it.next().captured(1);
   found.sort();
   return found.join(QLatin1Char(' ')).toStdString();
-
 }
 
 // The letter after a single '&' ("&&" is a plain ampersand), or a null QChar.
@@ -139,8 +138,9 @@ TEST_P(TranslationFile, EveryMessageHasAFinishedTranslation) {
     EXPECT_TRUE(m.type.isEmpty()) << m.type.toStdString() << ": " << at;
     ASSERT_FALSE(m.forms.isEmpty()) << at;
     // German has a singular and one plural form.
-    if (m.numerus && ts.language.startsWith(QLatin1String("de")))
+    if (m.numerus && ts.language.startsWith(QLatin1String("de"))) {
       EXPECT_EQ(m.forms.size(), 2) << at;
+    }
     for (const QString& f : m.forms) EXPECT_FALSE(f.trimmed().isEmpty()) << at;
   }
 }
@@ -148,7 +148,10 @@ TEST_P(TranslationFile, EveryMessageHasAFinishedTranslation) {
 TEST_P(TranslationFile, TranslationsKeepPlaceholdersLineBreaksAndEllipses) {
   for (const Message& m : ts.messages) {
     const std::string at = where(m).toStdString();
-    if (m.numerus) EXPECT_TRUE(m.source.contains(QLatin1String("%n"))) << at;
+    if (m.numerus) {
+      EXPECT_TRUE(m.source.contains(QLatin1String("%n"))) << at;
+    }
+
     for (const QString& f : m.forms) {
       EXPECT_EQ(placeholders(f), placeholders(m.source)) << at << " -> " << f.toStdString();
       EXPECT_EQ(f.count(QLatin1Char('\n')), m.source.count(QLatin1Char('\n'))) << at;
@@ -161,8 +164,9 @@ TEST_P(TranslationFile, TranslationsKeepPlaceholdersLineBreaksAndEllipses) {
       };
       EXPECT_EQ(tail(f), tail(m.source)) << at;
       for (const char* dots : {"…", "..."}) {
-        if (m.source.endsWith(QString::fromUtf8(dots)))
+        if (m.source.endsWith(QString::fromUtf8(dots))) {
           EXPECT_TRUE(f.endsWith(QString::fromUtf8(dots))) << at << " -> " << f.toStdString();
+        }
       }
     }
   }
