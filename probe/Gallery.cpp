@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
@@ -50,13 +51,22 @@ void closeWindow(const QString& name) {
 class Gallery : public QObject {
  public:
   Gallery(AppContext& ctx, const QString& folder) : QObject(ctx.panel), ctx_(ctx), folder_(folder) {
-    // A message box would stop the walk until someone clicks it: answer it and say what it was.
+    // A message box or an input box would stop the walk until someone clicks it: answer it
+    // (an input box with Cancel) and say what it was. The first of each kind is taken too.
     auto* watchdog = new QTimer(this);
     watchdog->setInterval(200);
-    connect(watchdog, &QTimer::timeout, this, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    connect(watchdog, &QTimer::timeout, this, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (!messageTaken_) shoot(box, QStringLiteral("Message"));
+        messageTaken_ = true;
         say(QStringLiteral("answered the message \"%1\"").arg(box->text()));
         box->done(0);
+      } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+        if (!inputTaken_) shoot(input, QStringLiteral("Input"));
+        inputTaken_ = true;
+        say(QStringLiteral("cancelled the input \"%1\"").arg(input->labelText()));
+        input->reject();
       }
     });
     watchdog->start();
@@ -200,6 +210,17 @@ class Gallery : public QObject {
       closeWindow(QStringLiteral("Btn"));
     });
 
+    // A refusal box (Open while the recording runs) and an input box (the hold time).
+    then(0.3, [this] {
+      // Without a recording Open would show the file dialog, which nobody answers here.
+      if (ctx_.state.recording.fileRecording)
+        toolbarButtonClick(ctx_, QStringLiteral("Open"));
+      else
+        say(QStringLiteral("no recording for Open to refuse (LUXPANEL_RECORD_TO)"));
+    });
+
+    then(0.3, [this] { toolbarButtonClick(ctx_, QStringLiteral("Hold")); });
+
     then(0.3, [this] {
       say(missing_ == 0 ? QStringLiteral("done")
                         : QStringLiteral("done, %1 picture(s) missing").arg(missing_));
@@ -213,6 +234,8 @@ class Gallery : public QObject {
   std::size_t step_ = 0;
   int missing_ = 0;
   QPointer<PortWindow> port_;
+  bool messageTaken_ = false;
+  bool inputTaken_ = false;
 };
 
 }  // namespace

@@ -1,10 +1,12 @@
 // luxpanel-probe: luxpanel with the handles its scripts and end-to-end tests use (probe/Probe.h).
 #include <QApplication>
+#include <QLocale>
 #include <QStringList>
 #include <cstdio>
 
 #include "app/AppIcon.h"
 #include "app/Program.h"
+#include "app/Translations.h"
 #include "probe/Probe.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +30,8 @@ int main(int argc, char** argv) {
   if (outcome != lux::ParseOutcome::Run) return outcome == lux::ParseOutcome::ExitOk ? 0 : 2;
 
   QApplication app(argc, argv);
+  lux::installTranslations(app, QLocale::system());
+
   QGuiApplication::setApplicationDisplayName(QStringLiteral("luxpanel"));
   QGuiApplication::setDesktopFileName(QStringLiteral("luxpanel"));
   QApplication::setWindowIcon(lux::applicationIcon());

@@ -16,11 +16,11 @@ namespace lux {
 PortWindow::PortWindow(LinkState& state, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), state_(state) {
   setObjectName(QStringLiteral("Port"));
-  setWindowTitle(QStringLiteral("COM Port"));
+  setWindowTitle(tr("COM Port"));
 
   txtCom_ = new QComboBox(this);
   txtCom_->setObjectName(QStringLiteral("TxtCOM"));
-  txtCom_->setAccessibleName(QStringLiteral("COM Port"));
+  txtCom_->setAccessibleName(tr("COM Port"));
   txtCom_->setEditable(true);
   txtCom_->setInsertPolicy(QComboBox::NoInsert);
   // The box's own completion would turn a typed "com3" into the item "COM3"; a port name is
@@ -41,7 +41,7 @@ PortWindow::PortWindow(LinkState& state, QWidget* parent)
   txtCom_->setMinimumContentsLength(14);
   txtCom_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
-  cmdOk_ = new QPushButton(QStringLiteral("OK"), this);
+  cmdOk_ = new QPushButton(tr("OK"), this);
   cmdOk_->setObjectName(QStringLiteral("CmdOK"));
   cmdOk_->setDefault(true);
   cmdOk_->setAutoDefault(true);

@@ -106,7 +106,10 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   options.file = files.isEmpty() ? QString() : files.first();
   if (parser.isSet(port) && parser.isSet(simulate)) {
-    std::fprintf(stderr, "luxpanel: --port and --simulate exclude each other\n");
+    std::fprintf(stderr, "luxpanel: %s\n",
+                 qPrintable(QCoreApplication::translate(
+                     "CommandLine", "--port and --simulate exclude each other")));
+
     return ParseOutcome::ExitError;
   }
   options.port = parser.value(port);
@@ -116,7 +119,8 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
 
 void openDataFile(AppContext& ctx, const QString& path) {
   if (ctx.state.recording.fileRecording) {
-    ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
+    ctx.dialogs.message(
+        QCoreApplication::translate("Program", "Recording Mode!\nPlease stop recording!"));
     return;
   }
   readFileIntoFileList(ctx, path);
@@ -184,8 +188,9 @@ int runProgram(QApplication& app, const ProgramOptions& options,
     simulator = std::make_unique<sim::PtyServer>();
     std::string error;
     if (!simulator->start({}, &error)) {
-      dialogs.message(QStringLiteral("The simulated meter could not be started.\n") +
-                      QString::fromStdString(error));
+      dialogs.message(
+          QCoreApplication::translate("Program", "The simulated meter could not be started.\n") +
+          QString::fromStdString(error));
       return 1;
     }
     applyPortText(state.link, QString::fromStdString(simulator->portPath()));

@@ -1,9 +1,11 @@
 // luxpanel: the companion program of the digital light meter.
 #include <QApplication>
+#include <QLocale>
 #include <QStringList>
 
 #include "app/AppIcon.h"
 #include "app/Program.h"
+#include "app/Translations.h"
 
 namespace {
 
@@ -26,6 +28,9 @@ int main(int argc, char** argv) {
   if (outcome != lux::ParseOutcome::Run) return outcome == lux::ParseOutcome::ExitOk ? 0 : 2;
 
   QApplication app(argc, argv);
+  // The windows speak the user's language where a translation is shipped, English otherwise.
+  lux::installTranslations(app, QLocale::system());
+
   // No application display name: Qt would append it to every title the window manager shows,
   // and each window's title is its own caption and nothing more.
   QGuiApplication::setDesktopFileName(QStringLiteral("luxpanel"));

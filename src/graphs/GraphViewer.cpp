@@ -32,17 +32,29 @@ struct ModeItem {
 
 // List order is the list index; the track mode is index + 1.
 constexpr ModeItem kModes[8] = {
-    {"Normal", "Normal mode"},
-    {"Cursor Coordinates",
-     "Drag the cursor with your mouse to get X (Count) and Y (Value) position."},
-    {"PanXY",
-     "Click anywhere on the plot area and drag to pan the graph both horizontally and "
-     "vertically."},
-    {"PanX", "Click anywhere on the plot area and drag to pan the graph horizontally."},
-    {"PanY", "Click anywhere on the plot area and drag to pan the graph vertically."},
-    {"ZoomXY", "Select a region on the graph to zoom both horizontally and vertically."},
-    {"ZoomX", "Select a region on the graph to zoom horizontally."},
-    {"ZoomY", "Select a region on the graph to zoom vertically."},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "Normal"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer", "Normal mode")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "Cursor Coordinates"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer",
+                       "Drag the cursor with your mouse to get X (Count) and Y (Value) position.")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "PanXY"),
+     QT_TRANSLATE_NOOP(
+         "lux::GraphViewer",
+         "Click anywhere on the plot area and drag to pan the graph both horizontally and "
+         "vertically.")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "PanX"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer",
+                       "Click anywhere on the plot area and drag to pan the graph horizontally.")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "PanY"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer",
+                       "Click anywhere on the plot area and drag to pan the graph vertically.")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "ZoomXY"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer",
+                       "Select a region on the graph to zoom both horizontally and vertically.")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "ZoomX"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer", "Select a region on the graph to zoom horizontally.")},
+    {QT_TRANSLATE_NOOP("lux::GraphViewer", "ZoomY"),
+     QT_TRANSLATE_NOOP("lux::GraphViewer", "Select a region on the graph to zoom vertically.")},
 };
 
 constexpr int kFrameHeightTwips = 2700;
@@ -80,34 +92,34 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), kind_(kind), dialogs_(dialogs) {
   const bool realTime = kind == Kind::RealTimeGraph;
   setObjectName(realTime ? QStringLiteral("RealTimeGraph") : QStringLiteral("Plot"));
-  setWindowTitle(realTime ? QStringLiteral("Real Time Graph") : QStringLiteral("Plot"));
+  setWindowTitle(realTime ? tr("Real Time Graph") : tr("Plot"));
   setAttribute(Qt::WA_DeleteOnClose);
 
   graph_ = new CWGraph(this);
   graph_->setObjectName(QStringLiteral("CWGraph1"));
-  graph_->setAccessibleName(QStringLiteral("Graph"));
+  graph_->setAccessibleName(tr("Graph"));
   graph_->setContextMenuPolicy(Qt::CustomContextMenu);
   graph_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new SampleNumberTicker));
-  graph_->setAxisCaption(1, QStringLiteral("No.s"));
+  graph_->setAxisCaption(1, tr("No.s"));
   connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Save Graph As..."), this, &GraphViewer::CmdSave_Click);
-    menu.addAction(QStringLiteral("Print Graph"), this, &GraphViewer::CmdPrint_Click);
-    menu.addAction(QStringLiteral("Reset Scale"), this, &GraphViewer::CmdReset_Click);
+    menu.addAction(tr("Save Graph As..."), this, &GraphViewer::CmdSave_Click);
+    menu.addAction(tr("Print Graph"), this, &GraphViewer::CmdPrint_Click);
+    menu.addAction(tr("Reset Scale"), this, &GraphViewer::CmdReset_Click);
     menu.exec(graph_->mapToGlobal(at));
   });
 
-  frame_ = new QGroupBox(QStringLiteral("Graphic Plot"), this);
+  frame_ = new QGroupBox(tr("Graphic Plot"), this);
   frame_->setObjectName(QStringLiteral("FrmGraphic"));
   auto* frameLayout = new QHBoxLayout(frame_);
 
   // Graph Range: x row "No.s", y row the unit; columns Min, Max.
-  auto* range = new QGroupBox(QStringLiteral("Graph Range"), frame_);
+  auto* range = new QGroupBox(tr("Graph Range"), frame_);
   range->setObjectName(QStringLiteral("SSFrame4"));
   auto* grid = new QGridLayout(range);
-  grid->addWidget(label("Label6", QStringLiteral("Min"), range), 0, 1);
-  grid->addWidget(label("Label5", QStringLiteral("Max"), range), 0, 2);
-  grid->addWidget(label("Label3", QStringLiteral("No.s"), range), 1, 0);
+  grid->addWidget(label("Label6", tr("Min"), range), 0, 1);
+  grid->addWidget(label("Label5", tr("Max"), range), 0, 2);
+  grid->addWidget(label("Label3", tr("No.s"), range), 1, 0);
   lblUnit_ = label("LblUnit", QStringLiteral("KW1"), range);
   grid->addWidget(lblUnit_, 2, 0);
   auto makeEdit = [&](const char* name, int row, int col) {
@@ -128,13 +140,13 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
     e->setStep(1);
   }
   // Screen readers say which end of which axis an edit holds: the row and column captions.
-  xMin_->setAccessibleName(QStringLiteral("No.s Min"));
-  xMax_->setAccessibleName(QStringLiteral("No.s Max"));
-  yMin_->setAccessibleName(QStringLiteral("Value Min"));
-  yMax_->setAccessibleName(QStringLiteral("Value Max"));
+  xMin_->setAccessibleName(tr("No.s Min"));
+  xMax_->setAccessibleName(tr("No.s Max"));
+  yMin_->setAccessibleName(tr("Value Min"));
+  yMax_->setAccessibleName(tr("Value Max"));
   frameLayout->addWidget(range);
 
-  auto* track = new QGroupBox(QStringLiteral("Track Mode"), frame_);
+  auto* track = new QGroupBox(tr("Track Mode"), frame_);
   track->setObjectName(QStringLiteral("SSFrame3"));
   auto* trackLayout = new QVBoxLayout(track);
   combo_ = new QComboBox(track);
@@ -142,17 +154,17 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   description_ = new QPlainTextEdit(track);
   description_->setObjectName(QStringLiteral("txtDescription"));
   description_->setReadOnly(true);
-  combo_->setAccessibleName(QStringLiteral("Track Mode"));
-  description_->setAccessibleName(QStringLiteral("Track mode description"));
+  combo_->setAccessibleName(tr("Track Mode"));
+  description_->setAccessibleName(tr("Track mode description"));
   trackLayout->addWidget(combo_);
   trackLayout->addWidget(description_);
   frameLayout->addWidget(track, 1);
 
-  auto* info = new QGroupBox(QStringLiteral("Cursor Information"), frame_);
+  auto* info = new QGroupBox(tr("Cursor Information"), frame_);
   info->setObjectName(QStringLiteral("SSFrame2"));
   auto* infoLayout = new QGridLayout(info);
-  infoLayout->addWidget(label("Label1", QStringLiteral("No.s ( X ) :"), info), 0, 0);
-  infoLayout->addWidget(label("Label2", QStringLiteral("Value ( Y ) :"), info), 1, 0);
+  infoLayout->addWidget(label("Label1", tr("No.s ( X ) :"), info), 0, 0);
+  infoLayout->addWidget(label("Label2", tr("Value ( Y ) :"), info), 1, 0);
   xPosition_ = label("XPosition", QString(), info);
   yPosition_ = label("YPosition", QString(), info);
   xPosition_->setMinimumWidth(graphs::twipsToPx(this, 1200));
@@ -161,13 +173,13 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   frameLayout->addWidget(info);
 
   auto* buttons = new QVBoxLayout();
-  cmdReset_ = new QPushButton(QStringLiteral("Reset Scale"), frame_);
+  cmdReset_ = new QPushButton(tr("Reset Scale"), frame_);
   cmdReset_->setObjectName(QStringLiteral("CmdReset"));
-  cmdPrint_ = new QPushButton(QStringLiteral("Print Graph"), frame_);
+  cmdPrint_ = new QPushButton(tr("Print Graph"), frame_);
   cmdPrint_->setObjectName(QStringLiteral("CmdPrint"));
-  cmdSave_ = new QPushButton(QStringLiteral("Save Graph..."), frame_);
+  cmdSave_ = new QPushButton(tr("Save Graph..."), frame_);
   cmdSave_->setObjectName(QStringLiteral("CmdSave"));
-  cmdSave_->setToolTip(QStringLiteral("Save the graph as a PNG image or a PDF file"));
+  cmdSave_->setToolTip(tr("Save the graph as a PNG image or a PDF file"));
   buttons->addWidget(cmdReset_);
   buttons->addWidget(cmdPrint_);
   buttons->addWidget(cmdSave_);
@@ -183,7 +195,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   // Form load: top-left corner of the screen, the eight modes, "Normal" selected.
   resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
   move(0, 0);
-  for (const ModeItem& m : kModes) combo_->addItem(QLatin1String(m.item));
+  for (const ModeItem& m : kModes) combo_->addItem(tr(m.item));
   connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::Combo1_Click);
   combo_->setCurrentIndex(0);
   Combo1_Click(0);
@@ -269,7 +281,7 @@ void GraphViewer::Combo1_Click(int k) {
     combo_->setCurrentIndex(k);
     combo_->blockSignals(blocked);
   }
-  description_->setPlainText(QLatin1String(kModes[k].description));
+  description_->setPlainText(tr(kModes[k].description));
   if (k == 0 || k == 2) {
     graph_->setTrackMode(static_cast<TrackMode>(k + 1));
     graph_->setCursorVisible(1, false);
@@ -380,17 +392,17 @@ void GraphViewer::CmdPrint_Click() {
   graph_->setPlotBackground(savedBackground);
   layoutChildren();
   graph_->redraw();
-  if (!printed) dialogs_.message(QStringLiteral("The graph could not be printed."));
+  if (!printed) dialogs_.message(tr("The graph could not be printed."));
 }
 
 void GraphViewer::CmdSave_Click() {
   const std::optional<QString> chosen =
-      dialogs_.saveFileName(QStringLiteral("PNG Image (*.png)|*.png|PDF Document (*.pdf)|*.pdf|"));
+      dialogs_.saveFileName(tr("PNG Image (*.png)|*.png|PDF Document (*.pdf)|*.pdf|"));
   if (!chosen || chosen->isEmpty()) return;
   QString path = *chosen;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".png");
   if (!graph_->exportImage(path))
-    dialogs_.message(QStringLiteral("The graph could not be saved to ") + path);
+    dialogs_.message(tr("The graph could not be saved to %1").arg(path));
 }
 
 }  // namespace lux

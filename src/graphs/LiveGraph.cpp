@@ -20,12 +20,12 @@ LiveGraph::LiveGraph(GraphWindows& windows, QWidget* panel)
       windows_(windows),
       panel_(panel) {
   setObjectName(QStringLiteral("RealTimeAll"));
-  setWindowTitle(QStringLiteral("Real Time Graph"));
+  setWindowTitle(tr("Real Time Graph"));
   setAttribute(Qt::WA_DeleteOnClose);
 
   graph_ = new CWGraph(this);
   graph_->setObjectName(QStringLiteral("CWGraph1"));
-  graph_->setToolTip(QStringLiteral("Click to view the run so far"));
+  graph_->setToolTip(tr("Click to view the run so far"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60),
                              graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60));
@@ -116,7 +116,7 @@ void LiveGraph::CWGraph1_Click() {
   fill.resetX = g.viewerLastIndex + 1;
   fill.resetYMin = g.viewerYMin;
   fill.resetYMax = g.viewerYMax;
-  fill.source = QStringLiteral("Live run");
+  fill.source = tr("Live run");
   viewer.fill(fill);
 }
 

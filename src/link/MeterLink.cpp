@@ -33,7 +33,7 @@ bool MeterLink::openLink(QString* reason) {
     state_.portName = QString::fromStdString(deviceForComNumber(state_.comPortNumber));
   }
   if (state_.portName.isEmpty()) {
-    if (reason) *reason = QStringLiteral("no port was chosen");
+    if (reason) *reason = tr("no port was chosen");
     return false;
   }
   if (!port_.isOpen() && !port_.open(state_.portName, reason)) return false;
@@ -382,7 +382,7 @@ void MeterLink::abort() {
 }
 
 QString MeterLink::portCaption() const {
-  if (!state_.linkUp) return QStringLiteral("No COM");
+  if (!state_.linkUp) return tr("No COM");
   if (state_.comPortNumber > 0)
     return QStringLiteral("COM") + QString::number(state_.comPortNumber);
   return state_.portName;

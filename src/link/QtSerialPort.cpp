@@ -3,10 +3,15 @@
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 namespace lux {
 
 namespace {
+
+struct PortTexts {
+  Q_DECLARE_TR_FUNCTIONS(QtSerialPort)
+};
 
 // Qt reports a lock file held by another program, a device opened exclusively (EBUSY) and a
 // device the user may not open (EACCES) all as a permission error. Only the last one is
@@ -15,19 +20,19 @@ QString refusalReason(const QString& name) {
   const QString path = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
   const QByteArray file = path.toLocal8Bit();
   struct stat st {};
-  if (::stat(file.constData(), &st) != 0) return QStringLiteral("permission denied");
+  if (::stat(file.constData(), &st) != 0) return PortTexts::tr("permission denied");
   if (::access(file.constData(), R_OK | W_OK) == 0)
-    return QStringLiteral("the port is busy: another program has it open");
+    return PortTexts::tr("the port is busy: another program has it open");
   const group* owner = ::getgrgid(st.st_gid);
   const QString groupName =
       owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(st.st_gid);
   if ((st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
-    return QStringLiteral(
+    return PortTexts::tr(
                "permission denied: %1 belongs to the group '%2'; add your user to "
                "that group and log in again")
         .arg(path, groupName);
   }
-  return QStringLiteral("permission denied: %1 (group '%2') may not be read and written by you")
+  return PortTexts::tr("permission denied: %1 (group '%2') may not be read and written by you")
       .arg(path, groupName);
 }
 
@@ -53,7 +58,8 @@ bool QtSerialPort::open(const QString& name, QString* reason) {
       QString why;
       switch (port_.error()) {
         case QSerialPort::DeviceNotFoundError:
-          why = QStringLiteral("no such device");
+          why = PortTexts::tr("no such device");
+
           break;
         case QSerialPort::PermissionError:
           // Said in full: Qt's own text ("Permission error while locking the device") would

@@ -1,5 +1,6 @@
 #include "logger/Logger.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <cmath>
 #include <vector>
@@ -18,6 +19,10 @@ namespace lux {
 namespace {
 
 constexpr double kEraseDelay = 0.02;  // between the handshake and "E"
+
+struct LoggerTexts {
+  Q_DECLARE_TR_FUNCTIONS(Logger)
+};
 
 // Connections that last as long as one download.
 class Connections {
@@ -84,25 +89,25 @@ void listSets(LoggerContext& ctx, MemoryWindow& w, const LoggerDownload& dl) {
 void reportUnlisted(LoggerContext& ctx, DownloadResult result, const LoggerDownload& dl) {
   switch (result) {
     case DownloadResult::EmptyMemory:
-      ctx.dialogs.message(QStringLiteral("No Data in Memory"));
+      ctx.dialogs.message(LoggerTexts::tr("No Data in Memory"));
       ctx.logger.memoryFormOpen = false;
       break;
     case DownloadResult::BadAddress:
       ctx.dialogs.message(
-          QStringLiteral("The meter reports a memory fill address of %1, outside its memory. "
-                         "Nothing was downloaded.")
+          LoggerTexts::tr("The meter reports a memory fill address of %1, outside its memory. "
+                          "Nothing was downloaded.")
               .arg(dl.address()));
       closeMemoryWindow(ctx);
       break;
     case DownloadResult::NoAnswer:
-      ctx.dialogs.message(
-          QStringLiteral("The meter did not send its memory. Nothing was downloaded, try again !"));
+      ctx.dialogs.message(LoggerTexts::tr(
+          "The meter did not send its memory. Nothing was downloaded, try again !"));
       closeMemoryWindow(ctx);
       break;
     case DownloadResult::TimedOut:
       ctx.dialogs.message(
-          QStringLiteral("The meter stopped sending: %1 of %2 bytes (%3%) arrived, then nothing "
-                         "for %4 s. Nothing was listed, try again !")
+          LoggerTexts::tr("The meter stopped sending: %1 of %2 bytes (%3%) arrived, then nothing "
+                          "for %4 s. Nothing was listed, try again !")
               .arg(static_cast<qulonglong>(dl.received()))
               .arg(static_cast<qulonglong>(dl.expected()))
               .arg(dl.percentText())
@@ -124,7 +129,7 @@ void reportUnlisted(LoggerContext& ctx, DownloadResult result, const LoggerDownl
 QString drainNote(qint64 received, qint64 expected) {
   // Short enough for the port caption's place on the LCD, at 100% too.
   const qint64 percent = expected > 0 ? received * 100 / expected : 0;
-  return QStringLiteral("Memory dump %1%").arg(percent);
+  return LoggerTexts::tr("Memory dump %1%").arg(percent);
 }
 
 LoggerDownload& loggerDownload(LoggerContext& ctx) {
@@ -140,8 +145,8 @@ DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
     // The user gave that download up, but the meter cannot be stopped: a new "Q" now would
     // take the rest of the old dump.
     ctx.dialogs.message(
-        QStringLiteral("The meter is still sending its memory (%1% so far). Try again when it "
-                       "has finished.")
+        LoggerTexts::tr("The meter is still sending its memory (%1% so far). Try again when it "
+                        "has finished.")
             .arg(dl.percentText()));
     return DownloadResult::Refused;
   }
@@ -226,7 +231,7 @@ void listLoggerSet(LoggerContext& ctx, int row) {
                                     QTime(start.hour, start.minute, start.second), Qt::UTC),
                           step);
   list->setPlotSource(
-      QStringLiteral("Logger set %1, started %2").arg(static_cast<int>(setNumber)).arg(timeText));
+      LoggerTexts::tr("Logger set %1, started %2").arg(static_cast<int>(setNumber)).arg(timeText));
   list->show();
 
   QString caption;
@@ -238,16 +243,17 @@ void listLoggerSet(LoggerContext& ctx, int row) {
             std::llround(static_cast<double>(n) * 1000.0 / static_cast<double>(count));
         if (tenths == shownTenths) return;
         shownTenths = tenths;
-        QString now =
-            QString::number(static_cast<double>(n) / static_cast<double>(count) * 100.0, 'f', 1) +
-            QStringLiteral(" % completed");
+        QString now = LoggerTexts::tr("%1 % completed")
+                          .arg(QString::number(
+                              static_cast<double>(n) / static_cast<double>(count) * 100.0, 'f', 1));
+
         if (now != caption) {
           caption = std::move(now);
           list->setWindowTitle(caption);
         }
       });
   list->showRecords(records);
-  list->setWindowTitle(QStringLiteral("Data List"));
+  list->setWindowTitle(LoggerTexts::tr("Data List"));
 }
 
 void eraseLoggerMemory(LoggerContext& ctx) {
@@ -261,8 +267,8 @@ void eraseLoggerMemory(LoggerContext& ctx) {
     LoggerState& lg;
     ~Release() { lg.loggerEraseBusy = false; }
   } release{lg};
-  if (!ctx.dialogs.confirm(QStringLiteral("All the data in memory will be deleted!"),
-                           QStringLiteral("Warning"))) {
+  if (!ctx.dialogs.confirm(LoggerTexts::tr("All the data in memory will be deleted!"),
+                           LoggerTexts::tr("Warning"))) {
     return;
   }
   ctx.link.meterHandshake();

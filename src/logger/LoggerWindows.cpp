@@ -81,22 +81,21 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
 MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
     : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("Memory"));
-  setWindowTitle(QStringLiteral("Data Logger"));
+  setWindowTitle(tr("Data Logger"));
   setAttribute(Qt::WA_DeleteOnClose);
 
   gridSet_ = new GridModel(4, this);
   gridSetView_ = new GridView(gridSet_, this);
   gridSetView_->setObjectName(QStringLiteral("GridSet"));
-  setHeader(*gridSet_, {QStringLiteral("Set"), QStringLiteral("Time"), QStringLiteral("Sampling"),
-                        QStringLiteral("Records")});
+  setHeader(*gridSet_, {tr("Set"), tr("Time"), tr("Sampling"), tr("Records")});
   widthsFromSamples(*gridSetView_, {QStringLiteral(" No.S "), QStringLiteral("AA-AA:AA:AA"),
                                     QStringLiteral(" Sampling "), QStringLiteral(" Records ")});
-  gridSetView_->setToolTip(QStringLiteral("Click a set to list its records"));
+  gridSetView_->setToolTip(tr("Click a set to list its records"));
 
   lblSize_ = figure(new QLabel(QStringLiteral("64 K"), this), QStringLiteral("LblSize"));
   lblRemain_ = static_cast<ClickLabel*>(figure(new ClickLabel(this), QStringLiteral("LblRemain")));
   lblRemain_->setCursor(Qt::PointingHandCursor);
-  lblRemain_->setToolTip(QStringLiteral("Click to erase the meter's memory"));
+  lblRemain_->setToolTip(tr("Click to erase the meter's memory"));
   lblMessage_ = new QLabel(this);
   lblMessage_->setObjectName(QStringLiteral("LblMessage"));
   progress_ = new QProgressBar(this);
@@ -104,8 +103,8 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   progress_->setRange(0, 1000);
   progress_->setValue(0);
   progress_->setTextVisible(false);
-  progress_->setAccessibleName(QStringLiteral("Download progress"));
-  cmdCompare_ = new QPushButton(QStringLiteral("Compare"), this);
+  progress_->setAccessibleName(tr("Download progress"));
+  cmdCompare_ = new QPushButton(tr("Compare"), this);
   cmdCompare_->setObjectName(QStringLiteral("CmdCompare"));
   // Nothing to compare with yet: the button is there but does nothing.
   cmdCompare_->setEnabled(false);
@@ -114,11 +113,9 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   grid_->setVisible(false);
 
   auto* figures = new QGridLayout;
-  figures->addWidget(panelCaption(QStringLiteral("SSPanel1"), QStringLiteral("Total Memory"), this),
-                     0, 0);
+  figures->addWidget(panelCaption(QStringLiteral("SSPanel1"), tr("Total Memory"), this), 0, 0);
   figures->addWidget(lblSize_, 0, 1);
-  figures->addWidget(panelCaption(QStringLiteral("SSPanel2"), QStringLiteral("Free Memory"), this),
-                     1, 0);
+  figures->addWidget(panelCaption(QStringLiteral("SSPanel2"), tr("Free Memory"), this), 1, 0);
   figures->addWidget(lblRemain_, 1, 1);
   figures->addWidget(cmdCompare_, 0, 2, 2, 1);
   auto* progressRow = new QHBoxLayout;
@@ -167,7 +164,8 @@ MemoryWindow::~MemoryWindow() {
 
 void MemoryWindow::showProgress(double received, double expected) {
   const double percent = expected > 0 ? received / expected * 100.0 : 0.0;
-  lblMessage_->setText(QString::number(percent, 'f', 1) + QStringLiteral("% Completed"));
+  lblMessage_->setText(tr("%1% Completed").arg(QString::number(percent, 'f', 1)));
+
   progress_->setValue(static_cast<int>(percent * 10));
 }
 
@@ -199,7 +197,7 @@ void MemoryWindow::closeEvent(QCloseEvent* event) {
 DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
     : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("DataList"));
-  setWindowTitle(QStringLiteral("Data List"));
+  setWindowTitle(tr("Data List"));
   setAttribute(Qt::WA_DeleteOnClose);
 
   gridM_ = new GridModel(3, this);
@@ -208,8 +206,8 @@ DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
   gridIView_ = new GridView(gridI_, this);
   gridMView_->setObjectName(QStringLiteral("GridM"));
   gridIView_->setObjectName(QStringLiteral("GridI"));
-  gridMView_->setAccessibleName(QStringLiteral("Records in lux"));
-  gridIView_->setAccessibleName(QStringLiteral("Records in foot-candles"));
+  gridMView_->setAccessibleName(tr("Records in lux"));
+  gridIView_->setAccessibleName(tr("Records in foot-candles"));
   setHeader(*gridM_, {QStringLiteral("Lx"), QStringLiteral("Time"), QStringLiteral("Value")});
   setHeader(*gridI_, {QStringLiteral("Fc"), QStringLiteral("Time"), QStringLiteral("Value")});
   const QStringList samples = {QStringLiteral(" 000000AAA "), QStringLiteral(" DD-HH:NN:SS "),
@@ -222,17 +220,19 @@ DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   struct Button {
     const char* key;
+    const char* text;
     const char* tip;
     const char* icon;
   };
   for (const Button& b :
-       {Button{"Save", "Save As", ":/icons/save.svg"}, Button{"Plot", "Plot", ":/icons/plot.svg"},
-        Button{"Print", "Print", ":/icons/print.svg"},
-        Button{"Unit", "Unit", ":/icons/unit.svg"}}) {
+       {Button{"Save", QT_TR_NOOP("Save"), QT_TR_NOOP("Save As"), ":/icons/save.svg"},
+        Button{"Plot", QT_TR_NOOP("Plot"), QT_TR_NOOP("Plot"), ":/icons/plot.svg"},
+        Button{"Print", QT_TR_NOOP("Print"), QT_TR_NOOP("Print"), ":/icons/print.svg"},
+        Button{"Unit", QT_TR_NOOP("Unit"), QT_TR_NOOP("Unit"), ":/icons/unit.svg"}}) {
     const QString key = QString::fromLatin1(b.key);
-    QAction* a = toolbar_->addAction(QIcon(QString::fromLatin1(b.icon)), key);
+    QAction* a = toolbar_->addAction(QIcon(QString::fromLatin1(b.icon)), tr(b.text));
     a->setObjectName(key);
-    a->setToolTip(QString::fromLatin1(b.tip));
+    a->setToolTip(tr(b.tip));
     connect(a, &QAction::triggered, this, [this, key] { toolbarButtonClick(key); });
   }
 

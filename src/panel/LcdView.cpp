@@ -276,10 +276,10 @@ void LcdView::build() {
   const double status = 9.75;
   QLabel* name = addLabel(QStringLiteral("LblFileName"), QString(), 120, 4920, status);
   name->resize(twipsSize(this, 4800, 240));
-  addLabel(QStringLiteral("LblRec"), QStringLiteral("Rec."), 120, 5160, status);
+  addLabel(QStringLiteral("LblRec"), tr("Rec."), 120, 5160, status);
   QLabel* count = addLabel(QStringLiteral("LblCount"), QString(), 1080, 5160, status);
   count->resize(twipsSize(this, 2400, 240));
-  lblCom_ = addLabel(QStringLiteral("LblCOM"), QStringLiteral("No COM"), 5040, 4920, status);
+  lblCom_ = addLabel(QStringLiteral("LblCOM"), tr("No COM"), 5040, 4920, status);
   lblCom_->resize(twipsSize(this, 2100, 240));
   lblCom_->setCursor(Qt::PointingHandCursor);
   lblCom_->installEventFilter(this);

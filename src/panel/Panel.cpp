@@ -78,7 +78,8 @@ bool Panel::startUp() {
   move(0, 0);
   QString reason;
   if (!link_.openLink(&reason)) {
-    QString text = QStringLiteral("No device found, try again!");
+    QString text = tr("No device found, try again!");
+
     // The port says why (busy, or which group may open it); the panel adds no guess of its own.
     if (!reason.trimmed().isEmpty()) text += QLatin1Char('\n') + reason.trimmed();
     dialogs_.message(text);

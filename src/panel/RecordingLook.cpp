@@ -1,6 +1,7 @@
 #include "panel/RecordingLook.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
 
@@ -18,7 +19,8 @@ void setSaveButtonLook(QAction* saveButton, bool recording) {
   if (!saveButton) return;
   saveButton->setIcon(QIcon(recording ? QStringLiteral(":/icons/stop-recording.svg")
                                       : QStringLiteral(":/icons/save.svg")));
-  saveButton->setToolTip(QLatin1String(recording ? kStopRecordingToolTip : kSaveToolTip));
+  saveButton->setToolTip(
+      QCoreApplication::translate("Toolbar", recording ? kStopRecordingToolTip : kSaveToolTip));
   saveButton->setText(saveButton->toolTip());
 }
 
@@ -29,10 +31,11 @@ void showRecordingStatus(const RecordingControls& c, const RecordingStatus& s) {
     if (c.rec) c.rec->setVisible(true);
     // During an outage the count stays and says that nothing comes in.
     if (s.outage) {
-      setText(c.count, QStringLiteral("%1 (%2)").arg(s.records).arg(QLatin1String(kNoReading)));
+      setText(c.count, QStringLiteral("%1 (%2)").arg(s.records).arg(
+                           QCoreApplication::translate("Toolbar", kNoReading)));
     } else if (s.records > 0) {
       setText(c.count, QString::number(s.records));
-      setText(c.rec, QStringLiteral("Rec"));
+      setText(c.rec, QCoreApplication::translate("Toolbar", "Rec"));
     }
     return;
   }

@@ -1,6 +1,8 @@
 #pragma once
 // The panel's part of a file recording: the first toolbar button (Save As / Stop Recording)
 // and the file-name, "Rec" and count labels, as the recording's status says.
+#include <QtGlobal>
+
 class QAction;
 class QLabel;
 
@@ -8,10 +10,10 @@ namespace lux {
 
 struct RecordingStatus;
 
-inline constexpr char kSaveToolTip[] = "Save As";
-inline constexpr char kStopRecordingToolTip[] = "Stop Recording";
+inline constexpr char kSaveToolTip[] = QT_TRANSLATE_NOOP("Toolbar", "Save As");
+inline constexpr char kStopRecordingToolTip[] = QT_TRANSLATE_NOOP("Toolbar", "Stop Recording");
 // Beside the count while sampling moments bring no reading from the meter.
-inline constexpr char kNoReading[] = "no reading";
+inline constexpr char kNoReading[] = QT_TRANSLATE_NOOP("Toolbar", "no reading");
 
 struct RecordingControls {
   QAction* saveButton = nullptr;

@@ -1,6 +1,7 @@
 #include "panel/Toolbar.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QString>
 #include <QToolBar>
@@ -21,18 +22,18 @@ struct ButtonDef {
 
 // Left to right. Dispatch goes by key, never by position.
 constexpr ButtonDef kButtons[] = {
-    {"Save", "Save As", "save"},
-    {"Open", "Open File to Read", "open"},
-    {"PC", "PC Sampling Rate", "pc-rate"},
-    {"List", "List Display", "list"},
-    {"Graph", "Graphic Display", "graph"},
-    {"TimeSet", "Set Meter Time to PC System Time", "timeset"},
-    {"Memory", "Data Logger", "memory"},
-    {"CD", "Luminous Intensity", "cd"},
-    {"Comp", "Comparator", "comp"},
-    {"Hold", "Set Time to Hold", "hold"},
-    {"Buttons", "Control Panel", "buttons"},
-    {"ESC", "Back to Normal Mode", "esc"},
+    {"Save", QT_TRANSLATE_NOOP("Toolbar", "Save As"), "save"},
+    {"Open", QT_TRANSLATE_NOOP("Toolbar", "Open File to Read"), "open"},
+    {"PC", QT_TRANSLATE_NOOP("Toolbar", "PC Sampling Rate"), "pc-rate"},
+    {"List", QT_TRANSLATE_NOOP("Toolbar", "List Display"), "list"},
+    {"Graph", QT_TRANSLATE_NOOP("Toolbar", "Graphic Display"), "graph"},
+    {"TimeSet", QT_TRANSLATE_NOOP("Toolbar", "Set Meter Time to PC System Time"), "timeset"},
+    {"Memory", QT_TRANSLATE_NOOP("Toolbar", "Data Logger"), "memory"},
+    {"CD", QT_TRANSLATE_NOOP("Toolbar", "Luminous Intensity"), "cd"},
+    {"Comp", QT_TRANSLATE_NOOP("Toolbar", "Comparator"), "comp"},
+    {"Hold", QT_TRANSLATE_NOOP("Toolbar", "Set Time to Hold"), "hold"},
+    {"Buttons", QT_TRANSLATE_NOOP("Toolbar", "Control Panel"), "buttons"},
+    {"ESC", QT_TRANSLATE_NOOP("Toolbar", "Back to Normal Mode"), "esc"},
 };
 
 // "ESC": the meter back to its normal mode. The poll stays off from before the handshake until
@@ -56,11 +57,12 @@ void installToolbar(Context& ctx) {
   if (!bar) return;
   for (const ButtonDef& b : kButtons) {
     const QString key = QLatin1String(b.key);
-    QAction* a = bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))),
-                                QLatin1String(b.toolTip));
+    const QString toolTip = QCoreApplication::translate("Toolbar", b.toolTip);
+    QAction* a =
+        bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))), toolTip);
     a->setObjectName(key);
     a->setData(key);
-    a->setToolTip(QLatin1String(b.toolTip));
+    a->setToolTip(toolTip);
   }
   QObject::connect(bar, &QToolBar::actionTriggered, bar, [&ctx](QAction* a) {
     // Clicked inside a poll tick's wait, the command runs right after the tick, so that a box

@@ -36,6 +36,10 @@ class BusyPointer {
   Dialogs& d_;
 };
 
+struct TransferTexts {
+  Q_DECLARE_TR_FUNCTIONS(FileTransfer)
+};
+
 // Window texts are written as single bytes; a character outside Latin-1 cannot be stored in
 // the data file and becomes "?".
 void appendLatin1(std::string& out, const QString& text) {
@@ -58,7 +62,7 @@ constexpr qint64 kCaptionIntervalMs = 50;
 bool chooseSaveFile(RecordsContext& ctx) {
   RecordingState& r = ctx.recording;
   const std::optional<QString> path =
-      ctx.dialogs.saveFileName(QStringLiteral("All Files (*.*)|*.*|"));
+      ctx.dialogs.saveFileName(TransferTexts::tr("All Files (*.*)|*.*|"));
   if (!path) {
     r.fileNameChosen = false;
     return false;
@@ -76,7 +80,7 @@ void saveGridToFile(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   QFile file;
   if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
     if (fd >= 0) ::close(fd);
-    ctx.dialogs.message(QStringLiteral("Cannot save to %1\r\n%2")
+    ctx.dialogs.message(TransferTexts::tr("Cannot save to %1\r\n%2")
                             .arg(r.dataFileName, fd < 0 ? refused : file.errorString()));
     return;
   }
@@ -89,7 +93,7 @@ void saveGridToFile(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   bool failed = false;
   for (int row = 0; row < rows && !failed; ++row) {
     if (row == 0 || sinceCaption.elapsed() >= kCaptionIntervalMs) {
-      form.setWindowTitle(QStringLiteral("%1 Records Completed").arg(row));
+      form.setWindowTitle(TransferTexts::tr("%1 Records Completed").arg(row));
       sinceCaption.start();
     }
     for (int c = 0; c < cols; ++c) {
@@ -110,7 +114,7 @@ void saveGridToFile(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   r.fileNameChosen = false;
   if (failed) {
     // The grid is still in the window; the user can save it elsewhere.
-    ctx.dialogs.message(QStringLiteral("The list could not be saved completely to %1\r\n%2")
+    ctx.dialogs.message(TransferTexts::tr("The list could not be saved completely to %1\r\n%2")
                             .arg(r.dataFileName, reason));
   }
 }
@@ -139,7 +143,7 @@ void printGrid(RecordsContext& ctx, QWidget& form, GridModel& grid) {
 
   QPainter painter;
   if (!painter.begin(&printer)) {
-    ctx.dialogs.message(QStringLiteral("The printer could not be started."));
+    ctx.dialogs.message(TransferTexts::tr("The printer could not be started."));
     return;
   }
   QFont font;
@@ -181,7 +185,7 @@ void printGrid(RecordsContext& ctx, QWidget& form, GridModel& grid) {
       break;
     }
     if (row == 0 || sinceCaption.elapsed() >= kCaptionIntervalMs) {
-      form.setWindowTitle(QStringLiteral("%1 record(s) completed").arg(row));
+      form.setWindowTitle(TransferTexts::tr("%n record(s) completed", nullptr, row));
       // Lets the window repaint; clicks wait, so Print cannot start again inside itself.
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       sinceCaption.start();
@@ -194,8 +198,8 @@ void printGrid(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   flushPage();
   painter.end();
   if (stoppedAt >= 0) {
-    ctx.dialogs.message(QStringLiteral("Printing stopped at row %1: a cell is longer than its "
-                                       "column. The rows before it were printed.")
+    ctx.dialogs.message(TransferTexts::tr("Printing stopped at row %1: a cell is longer than its "
+                                          "column. The rows before it were printed.")
                             .arg(stoppedAt));
   }
 }
@@ -225,7 +229,7 @@ void plotGridColumn(RecordsContext& ctx, GridModel& grid, int column, const QStr
 
 void saveGridCommand(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   if (ctx.recording.fileRecording) {
-    ctx.dialogs.message(QStringLiteral("Aready in recording mode, close it and try again !"));
+    ctx.dialogs.message(TransferTexts::tr("Aready in recording mode, close it and try again !"));
     return;
   }
   BusyPointer busy(ctx.dialogs);

@@ -47,7 +47,7 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
   setAttribute(Qt::WA_DeleteOnClose);
   const bool live = kind == Kind::RealTime;
   setObjectName(live ? QStringLiteral("RealTimeList") : QStringLiteral("FileList"));
-  setWindowTitle(live ? QStringLiteral("Real Time List") : QStringLiteral("File List"));
+  setWindowTitle(live ? tr("Real Time List") : tr("File List"));
 
   // Load, step 1: the live list remembers the unit it starts with.
   if (live) ctx.recording.listRecordingUnit = QString::fromStdString(ctx.display.unitText);
@@ -56,13 +56,13 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
   toolbar_->setObjectName(QStringLiteral("Toolbar1"));
   toolbar_->setIconSize(QSize(20, 20));
   if (live) {
-    addKeyedAction(toolbar_, QStringLiteral("Save"), QStringLiteral("Save As"),
+    addKeyedAction(toolbar_, QStringLiteral("Save"), tr("Save As"),
                    QStringLiteral(":/icons/save.svg"));
   } else {
-    addKeyedAction(toolbar_, QStringLiteral("Plot"), QStringLiteral("Plot"),
+    addKeyedAction(toolbar_, QStringLiteral("Plot"), tr("Plot"),
                    QStringLiteral(":/icons/plot.svg"));
   }
-  addKeyedAction(toolbar_, QStringLiteral("Print"), QStringLiteral("Print"),
+  addKeyedAction(toolbar_, QStringLiteral("Print"), tr("Print"),
                  QStringLiteral(":/icons/print.svg"));
   connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* a) {
     // A failure inside a command ends that command, never the program.
@@ -75,7 +75,7 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
 
   grid_ = new GridModel(3, this);
   view_ = new GridView(grid_, this);
-  view_->setAccessibleName(QStringLiteral("Records"));
+  view_->setAccessibleName(tr("Records"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -177,11 +177,11 @@ void listButtonClick(RecordsContext& ctx) {
 
 void openButtonClick(RecordsContext& ctx) {
   if (ctx.recording.fileRecording) {
-    ctx.dialogs.message(QStringLiteral("Recording Mode!\nPlease stop recording!"));
+    ctx.dialogs.message(ListWindow::tr("Recording Mode!\nPlease stop recording!"));
     return;
   }
   const std::optional<QString> path =
-      ctx.dialogs.openFileName(QStringLiteral("All Files (*.*)|*.*|"));
+      ctx.dialogs.openFileName(ListWindow::tr("All Files (*.*)|*.*|"));
   if (!path || path->isEmpty()) return;
   readFileIntoFileList(ctx, *path);
 }
@@ -193,7 +193,7 @@ ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
   if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     if (fd >= 0) ::close(fd);
     ctx.dialogs.message(
-        QStringLiteral("Cannot read %1\r\n%2").arg(path, fd < 0 ? refused : file.errorString()));
+        ListWindow::tr("Cannot read %1\r\n%2").arg(path, fd < 0 ? refused : file.errorString()));
     return nullptr;
   }
   if (ListWindow* old = qobject_cast<ListWindow*>(ctx.recording.fileList.data())) {
@@ -224,7 +224,7 @@ ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
     if (!w) return false;
     w->grid().appendRows(batch);
     batch.clear();
-    w->setWindowTitle(QStringLiteral("%1 Records Completed").arg(records));
+    w->setWindowTitle(ListWindow::tr("%1 Records Completed").arg(records));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     sinceCaption.restart();
     return static_cast<bool>(w);  // the user may have closed the window meanwhile
@@ -251,8 +251,9 @@ ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
   w->setWindowTitle(QFileInfo(path).fileName());
   file.close();
   if (cut) {
-    ctx.dialogs.message(QStringLiteral("The file list holds at most %1 records; the rest of %2 "
+    ctx.dialogs.message(ListWindow::tr("The file list holds at most %1 records; the rest of %2 "
                                        "was not read.")
+
                             .arg(kMaxFileListRecords)
                             .arg(QFileInfo(path).fileName()));
   }

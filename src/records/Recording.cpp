@@ -1,5 +1,6 @@
 #include "records/Recording.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -53,7 +54,9 @@ RecordingEngine& recordingEngine(RecordsContext& ctx) {
 bool beginFileRecording(RecordsContext& ctx, const QString& path) {
   QString reason;
   if (recordingEngine(ctx).startFile(path, &reason)) return true;
-  ctx.dialogs.message(QStringLiteral("Cannot record to %1\r\n%2").arg(path, reason));
+  ctx.dialogs.message(
+      QCoreApplication::translate("Recording", "Cannot record to %1\r\n%2").arg(path, reason));
+
   return false;
 }
 

@@ -14,25 +14,30 @@
 namespace lux {
 
 namespace {
-const QString kInputTitle = QStringLiteral("Input Sampling Time");
-const QString kInvalidFormat = QStringLiteral("Invalid, comply with the data format properly\r\n");
+// Looked up when shown, so that the texts follow the translation installed at start-up.
+QString inputTitle() {
+  return SamplingChoice::tr("Input Sampling Time");
+}
+QString invalidFormatMessage() {
+  return SamplingChoice::tr("Invalid, comply with the data format properly\r\n");
+}
 
 }  // namespace
 
 SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
     : QDialog(parent ? parent : ctx.panel), ctx_(ctx) {
   setObjectName(QStringLiteral("SamplingChoice"));
-  setWindowTitle(QStringLiteral("Sampling Rate"));
+  setWindowTitle(tr("Sampling Rate"));
   setModal(true);
   QFont f;
   f.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
   setFont(f);
-  optPC_ = new QRadioButton(QStringLiteral("PC Sampling Rate"), this);
+  optPC_ = new QRadioButton(tr("PC Sampling Rate"), this);
   optPC_->setObjectName(QStringLiteral("OptPC"));
-  optMeter_ = new QRadioButton(QStringLiteral("Meter Sampling Rate"), this);
+  optMeter_ = new QRadioButton(tr("Meter Sampling Rate"), this);
   optMeter_->setObjectName(QStringLiteral("OptMeter"));
   optMeter_->setChecked(true);
-  cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
+  cmdOK_ = new QPushButton(tr("OK"), this);
   cmdOK_->setObjectName(QStringLiteral("CmdOK"));
   cmdOK_->setDefault(true);
   auto* layout = new QVBoxLayout(this);
@@ -76,14 +81,15 @@ void SamplingChoice::cmdOKClick() {
 void SamplingChoice::pcPath() {
   RecordingState& r = ctx_.recording;
   for (;;) {
-    const QString answer = ctx_.dialogs.input(
-        QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "), kInputTitle,
-        QString::number(static_cast<double>(r.samplingTicks)));
+    const QString answer =
+        ctx_.dialogs.input(tr("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "),
+                           inputTitle(), QString::number(static_cast<double>(r.samplingTicks)));
     if (answer.isEmpty()) return;
     const std::optional<int> seconds = pcSamplingSeconds(answer.toLatin1().toStdString());
     if (!seconds) {
       // A word is not a period: refuse it and ask again, changing nothing.
-      ctx_.dialogs.message(kInvalidFormat);
+      ctx_.dialogs.message(invalidFormatMessage());
+
       continue;
     }
     r.samplingTicks = static_cast<float>(*seconds);
@@ -106,20 +112,20 @@ void SamplingChoice::meterPath() {
     current = samplingTimeFromReply(
         std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
   if (!current) {
-    ctx_.dialogs.message(QStringLiteral("The meter did not answer, try again !"));
+    ctx_.dialogs.message(tr("The meter did not answer, try again !"));
     return;
   }
   const QString defaultText = QString::fromStdString(hexPair(current->first)) + ':' +
                               QString::fromStdString(hexPair(current->second));
 
   for (;;) {
-    const QString answer =
-        ctx_.dialogs.input(QStringLiteral("Enter the SAMPLING TIME of the Meter\r\n (MM:SS) "),
-                           kInputTitle, defaultText);
+    const QString answer = ctx_.dialogs.input(
+        tr("Enter the SAMPLING TIME of the Meter\r\n (MM:SS) "), inputTitle(), defaultText);
     if (answer.isEmpty()) return;
     const auto bytes = meterSamplingBytes(answer.toLatin1().toStdString());
     if (!bytes) {
-      ctx_.dialogs.message(kInvalidFormat);
+      ctx_.dialogs.message(invalidFormatMessage());
+
       continue;
     }
     QByteArray payload;
@@ -130,7 +136,7 @@ void SamplingChoice::meterPath() {
       link.waitSeconds(0.2);
       answered = link.command(Command::SetLoggerSampling, payload);
     }
-    if (!answered) ctx_.dialogs.message(QStringLiteral("The meter did not answer, try again !"));
+    if (!answered) ctx_.dialogs.message(tr("The meter did not answer, try again !"));
     return;
   }
 }

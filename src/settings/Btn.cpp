@@ -14,7 +14,7 @@ namespace lux {
 
 Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("Btn"));
-  setWindowTitle(QStringLiteral("Control Panel"));
+  setWindowTitle(tr("Control Panel"));
   (new QGridLayout(this))->setSpacing(6);
   // Laid out like the meter's own keypad, power key top left, arrows and Enter at the bottom.
   addKey("CmdPower", QStringLiteral("Pwr"), {}, 0, 0, &Btn::CmdPower_Click);
@@ -24,10 +24,8 @@ Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx)
   addKey("CmdH", QStringLiteral("H"), {}, 1, 1, &Btn::CmdH_Click);
   addKey("CmdRead", QStringLiteral("READ"), {}, 1, 2, &Btn::CmdRead_Click);
   addKey("CmdCD", QStringLiteral("cd"), {}, 2, 0, &Btn::CmdCD_Click);
-  addKey("CmdMem", QStringLiteral("M"), QStringLiteral("Automatically Record"), 2, 1,
-         &Btn::CmdMem_Click);
-  addKey("CmdMMM", QStringLiteral("m"), QStringLiteral("Manually Record"), 2, 2,
-         &Btn::CmdMMM_Click);
+  addKey("CmdMem", QStringLiteral("M"), tr("Automatically Record"), 2, 1, &Btn::CmdMem_Click);
+  addKey("CmdMMM", QStringLiteral("m"), tr("Manually Record"), 2, 2, &Btn::CmdMMM_Click);
   addKey("CmdPercent", QStringLiteral("%"), {}, 3, 0, &Btn::CmdPercent_Click);
   addKey("CmdAVG", QStringLiteral("AVG"), {}, 3, 1, &Btn::CmdAVG_Click);
   addKey("CmdComp", QStringLiteral("Comp"), {}, 3, 2, &Btn::CmdComp_Click);
@@ -38,9 +36,9 @@ Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx)
   enter->setIcon(QIcon(QStringLiteral(":/icons/keypad-enter.svg")));
   down->setIcon(QIcon(QStringLiteral(":/icons/keypad-down.svg")));
   // The picture keys have no caption: screen readers get their names here.
-  up->setAccessibleName(QStringLiteral("Up"));
-  enter->setAccessibleName(QStringLiteral("Enter"));
-  down->setAccessibleName(QStringLiteral("Down"));
+  up->setAccessibleName(tr("Up"));
+  enter->setAccessibleName(tr("Enter"));
+  down->setAccessibleName(tr("Down"));
   for (QPushButton* b : {up, enter, down}) b->setIconSize(QSize(24, 24));
 
   adjustSize();

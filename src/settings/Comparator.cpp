@@ -41,14 +41,14 @@ QGroupBox* limitRow(const QString& name, const QString& caption, const QString& 
     box->setCurrentIndex(-1);
     box->setMinimumContentsLength(1);
     // Screen readers say which limit and which digit the box holds ("HIGH digit 2").
-    box->setAccessibleName(QStringLiteral("%1 digit %2").arg(caption).arg(k));
+    box->setAccessibleName(Comparator::tr("%1 digit %2").arg(caption).arg(k));
     digits[k] = box;
     auto* option = new QRadioButton;
     option->setObjectName(decName + QString::number(k));
     option->setProperty("index", k);
     // The two rows keep one range between them, so the window manages the selection itself.
     option->setAutoExclusive(false);
-    option->setToolTip(QStringLiteral("Decimal point after digit %1").arg(k));
+    option->setToolTip(Comparator::tr("Decimal point after digit %1").arg(k));
     options[k] = option;
     row->addWidget(box);
     row->addWidget(option);
@@ -62,11 +62,11 @@ QGroupBox* limitRow(const QString& name, const QString& caption, const QString& 
 
 Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
   setObjectName(QStringLiteral("Comparator"));
-  setWindowTitle(QStringLiteral("Comparator"));
+  setWindowTitle(tr("Comparator"));
 
   auto* layout = new QVBoxLayout(this);
   auto* unitRow = new QHBoxLayout;
-  auto* unitLabel = new QLabel(QStringLiteral("Unit"));
+  auto* unitLabel = new QLabel(tr("Unit"));
   TxtUnit = new QComboBox;
   TxtUnit->setObjectName(QStringLiteral("TxtUnit"));
   TxtUnit->addItem(kLux);
@@ -85,7 +85,7 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
   layout->addWidget(SSFrame1);
   layout->addWidget(SSFrame2);
 
-  CmdUpdate = new QPushButton(QStringLiteral("Update"));
+  CmdUpdate = new QPushButton(tr("Update"));
   CmdUpdate->setObjectName(QStringLiteral("CmdUpdate"));
   LblLimits = new QLabel;
   LblLimits->setObjectName(QStringLiteral("LblLimits"));
@@ -238,7 +238,7 @@ void Comparator::refreshLimits() {
   const QString high = limit(HighO);
   const QString low = limit(LowO);
   if (high.isEmpty() || low.isEmpty()) {
-    LblLimits->setText(option ? QString() : QStringLiteral("Choose the range"));
+    LblLimits->setText(option ? QString() : tr("Choose the range"));
     return;
   }
   const QString unit = TxtUnit->currentText();

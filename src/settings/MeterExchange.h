@@ -4,6 +4,7 @@
 // command with a message after a few seconds instead of holding the user in a loop that never
 // ends.
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 

@@ -1,5 +1,7 @@
 #include "settings/ParameterInputs.h"
 
+#include <QCoreApplication>
+
 #include "core/Context.h"
 #include "settings/Comparator.h"
 #include "settings/MeterExchange.h"
@@ -8,8 +10,12 @@ namespace lux {
 
 namespace {
 
+struct InputTexts {
+  Q_DECLARE_TR_FUNCTIONS(ParameterInputs)
+};
+
 QString invalidFormatMessage() {
-  return QStringLiteral("Invalid, comply with the data format properly\r\n");
+  return InputTexts::tr("Invalid, comply with the data format properly\r\n");
 }
 
 QByteArray toBytes(const std::string& s) {
@@ -30,8 +36,8 @@ void holdTimeCommand(Context& ctx) {
   HoldEntry entry;
   for (;;) {
     const QString text =
-        ctx.dialogs.input(QStringLiteral("Enter the TIME to Hold\r\n (MM:SS) "),
-                          QStringLiteral("Input Hold Time"), QStringLiteral("00:00"));
+        ctx.dialogs.input(InputTexts::tr("Enter the TIME to Hold\r\n (MM:SS) "),
+                          InputTexts::tr("Input Hold Time"), QStringLiteral("00:00"));
     entry = parseHoldEntry(text.toStdString());
     if (entry.verdict != EntryVerdict::Invalid) break;
     ctx.dialogs.message(invalidFormatMessage());
@@ -54,12 +60,13 @@ void distanceCommand(Context& ctx) {
   const QString unitWord =
       unitText == QLatin1String("Fc") ? QStringLiteral("ft") : QStringLiteral("m");
   const QString prompt =
-      QStringLiteral("Enter the distance from the Light Source (0.01~9.99)\r\n") + unitWord +
+      InputTexts::tr("Enter the distance from the Light Source (0.01~9.99)\r\n") + unitWord +
       QStringLiteral(" ( ") + unitText + QStringLiteral(" )");
   DistanceEntry entry;
   for (;;) {
     const QString text =
-        ctx.dialogs.input(prompt, QStringLiteral("Input the distance"), defaultText);
+        ctx.dialogs.input(prompt, InputTexts::tr("Input the distance"), defaultText);
+
     entry = parseDistanceEntry(text.toStdString());
     if (entry.verdict != EntryVerdict::Invalid) break;
     ctx.dialogs.message(invalidFormatMessage());

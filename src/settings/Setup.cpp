@@ -17,8 +17,13 @@
 namespace lux {
 
 namespace {
-const QString kMeterTimeCaption = QStringLiteral("Meter Time");
-const QString kPcTimeCaption = QStringLiteral("PC System Time");
+// Looked up when shown, so that the captions follow the translation installed at start-up.
+QString meterTimeCaption() {
+  return Setup::tr("Meter Time");
+}
+QString pcTimeCaption() {
+  return Setup::tr("PC System Time");
+}
 }  // namespace
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -40,10 +45,10 @@ void ClickableLabel::keyPressEvent(QKeyEvent* event) {
 Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   pollPause_.emplace(ctx_.poll);
   setObjectName(QStringLiteral("Setup"));
-  setWindowTitle(QStringLiteral("Setup"));
+  setWindowTitle(tr("Setup"));
 
   auto* layout = new QVBoxLayout(this);
-  FrameTime = new QGroupBox(QStringLiteral("Time"));
+  FrameTime = new QGroupBox(tr("Time"));
   FrameTime->setObjectName(QStringLiteral("FrameTime"));
   auto* labels = new QVBoxLayout(FrameTime);
   auto makeLabel = [&](const QString& name, const QString& caption, const QString& tip) {
@@ -62,15 +67,15 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     labels->addWidget(l);
     return l;
   };
-  LblMeterTime = makeLabel(QStringLiteral("LblMeterTime"), kMeterTimeCaption,
-                           QStringLiteral("Click to show or hide the meter's clock"));
-  LblPCTime = makeLabel(QStringLiteral("LblPCTime"), kPcTimeCaption,
-                        QStringLiteral("Click to show or hide the PC's clock"));
+  LblMeterTime = makeLabel(QStringLiteral("LblMeterTime"), meterTimeCaption(),
+                           tr("Click to show or hide the meter's clock"));
+  LblPCTime = makeLabel(QStringLiteral("LblPCTime"), pcTimeCaption(),
+                        tr("Click to show or hide the PC's clock"));
   layout->addWidget(FrameTime);
 
-  CmdSetTime = new QPushButton(QStringLiteral("Set Meter Time To System Time"));
+  CmdSetTime = new QPushButton(tr("Set Meter Time To System Time"));
   CmdSetTime->setObjectName(QStringLiteral("CmdSetTime"));
-  CmdExit = new QPushButton(QStringLiteral("Exit"));
+  CmdExit = new QPushButton(tr("Exit"));
   CmdExit->setObjectName(QStringLiteral("CmdExit"));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(CmdSetTime);
@@ -140,17 +145,17 @@ void Setup::Timer1_Timer() {
         giveUp();
         return;
       } else if (!meterTimeShown_) {
-        LblMeterTime->setText(kMeterTimeCaption);
+        LblMeterTime->setText(meterTimeCaption());
       }
     } else {
-      LblMeterTime->setText(kMeterTimeCaption);
+      LblMeterTime->setText(meterTimeCaption());
     }
     if (pcTimeShown_) {
       // Day of month and time of day: characters 9 to 19 of "yyyy/mm/dd hh:nn:ss".
       LblPCTime->setText(
           ctx_.clock.localDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).mid(8, 11));
     } else {
-      LblPCTime->setText(kPcTimeCaption);
+      LblPCTime->setText(pcTimeCaption());
     }
     if (setTimePending_) {
       // "Set" was clicked while this tick read the clock: it runs now, after the read.
@@ -196,7 +201,7 @@ void Setup::CmdExit_Click() {
 
 void Setup::giveUp() {
   Timer1->stop();
-  LblMeterTime->setText(kMeterTimeCaption);
+  LblMeterTime->setText(meterTimeCaption());
   meterTimeShown_ = false;
   ctx_.dialogs.message(meterSilentMessage());
   close();
@@ -223,7 +228,7 @@ void showMeterClock(Context& ctx) {
   // Clicked inside another exchange's waits: that exchange has the line.
   if (ctx.link.lineUser() == LineUser::Command) return;
   if (ctx.display.annIntv) {
-    ctx.dialogs.message(QStringLiteral("Recording mode, stop record then try again !"));
+    ctx.dialogs.message(Setup::tr("Recording mode, stop record then try again !"));
     return;
   }
   // On the heap: the window deletes itself when exec() returns, also if the panel (its parent)

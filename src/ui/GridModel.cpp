@@ -1,5 +1,6 @@
 #include "ui/GridModel.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <algorithm>
 
@@ -65,9 +66,20 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   return {};
 }
 
+namespace {
+
+// The list headers are saved with a list and stay as written in row 0; the header the window
+// shows says them in the user's language. A unit or any other text is shown as it is.
+[[maybe_unused]] constexpr const char* kHeaderTexts[] = {QT_TRANSLATE_NOOP("GridModel", "No.s"),
+                                                         QT_TRANSLATE_NOOP("GridModel", "Time"),
+                                                         QT_TRANSLATE_NOOP("GridModel", "Value")};
+
+}  // namespace
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < cols_)
-    return cell(0, section);
+    return QCoreApplication::translate("GridModel", cell(0, section).toUtf8().constData());
+
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -16,6 +16,14 @@
 
 namespace lux {
 
+namespace {
+
+struct DialogTexts {
+  Q_DECLARE_TR_FUNCTIONS(QtDialogs)
+};
+
+}  // namespace
+
 QString qtFileFilter(const QString& pipeFilter) {
   const QStringList parts = pipeFilter.split(QLatin1Char('|'));
   QStringList filters;
@@ -34,7 +42,7 @@ QString qtFileFilter(const QString& pipeFilter) {
     if (description.isEmpty()) description = patterns.join(QLatin1Char(' '));
     filters << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
   }
-  if (filters.isEmpty()) filters << QStringLiteral("All Files (*)");
+  if (filters.isEmpty()) filters << DialogTexts::tr("All Files (*)");
   return filters.join(QStringLiteral(";;"));
 }
 
@@ -56,9 +64,10 @@ class PlainFileIcons : public QAbstractFileIconProvider {
   }
   QIcon icon(const QFileInfo& info) const override { return info.isDir() ? folder_ : file_; }
   QString type(const QFileInfo& info) const override {
-    if (info.isDir()) return QStringLiteral("Folder");
+    if (info.isDir()) return DialogTexts::tr("Folder");
     const QString suffix = info.suffix();
-    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+    return suffix.isEmpty() ? DialogTexts::tr("File")
+                            : DialogTexts::tr("%1 File").arg(suffix.toUpper());
   }
 
  private:
@@ -147,7 +156,7 @@ std::optional<QString> QtDialogs::saveFileName(const QString& filter) {
   QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
   if (lastFolder_.isEmpty()) lastFolder_ = startFolder();
   // QFileDialog asks before replacing an existing file unless told otherwise.
-  const auto dialog = makeFileDialog(owner(), QStringLiteral("Save As"), lastFolder_, qtFilter,
+  const auto dialog = makeFileDialog(owner(), DialogTexts::tr("Save As"), lastFolder_, qtFilter,
                                      QFileDialog::AcceptSave);
   const QString path = runFileDialog(*dialog, &selected);
   if (path.isEmpty()) return std::nullopt;
@@ -163,7 +172,7 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter) {
                          ? lastSelectedFilter_
                          : qtFilter.section(QStringLiteral(";;"), 0, 0);
   if (lastFolder_.isEmpty()) lastFolder_ = startFolder();
-  const auto dialog = makeFileDialog(owner(), QStringLiteral("Open"), lastFolder_, qtFilter,
+  const auto dialog = makeFileDialog(owner(), DialogTexts::tr("Open"), lastFolder_, qtFilter,
                                      QFileDialog::AcceptOpen);
   const QString path = runFileDialog(*dialog, &selected);
   if (path.isEmpty()) return std::nullopt;
@@ -178,8 +187,9 @@ bool QtDialogs::printerSetup(QPrinter& printer) {
     // No printer on this machine: printing to a PDF file is the useful alternative.
     const QString folder = lastFolder_.isEmpty() ? startFolder() : lastFolder_;
     const auto dialog =
-        makeFileDialog(owner(), QStringLiteral("No printer found - print to PDF file"), folder,
-                       QStringLiteral("PDF Files (*.pdf)"), QFileDialog::AcceptSave);
+        makeFileDialog(owner(), DialogTexts::tr("No printer found - print to PDF file"), folder,
+                       DialogTexts::tr("PDF Files (*.pdf)"), QFileDialog::AcceptSave);
+
     const QString path = runFileDialog(*dialog, nullptr);
     if (path.isEmpty()) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -178,20 +178,21 @@ QString damageReport(const MemoryDumpParse& parse) {
     const qulonglong number = k + 1;
     if (set.mayHoldNextSet) {
       // Its end is no loss: the set grew by the bytes of the set behind a damaged marker.
-      parts << QStringLiteral(
+      parts << LoggerDownload::tr(
                    "set %1 ran into the next set (damaged set marker after record "
                    "%2): it may hold the next set's records")
                    .arg(number)
                    .arg(static_cast<qulonglong>(set.joinedAfterRecord));
     } else if (set.damaged) {
-      parts << QStringLiteral("set %1 cut short").arg(number);
+      parts << LoggerDownload::tr("set %1 cut short").arg(number);
     }
   }
   if (parse.skippedBytes > 0) {
-    parts << QStringLiteral("%1 byte(s) skipped").arg(static_cast<qulonglong>(parse.skippedBytes));
+    parts << LoggerDownload::tr("%n byte(s) skipped", nullptr,
+                                static_cast<int>(parse.skippedBytes));
   }
   if (parts.isEmpty()) return {};
-  return QStringLiteral("damaged: ") + parts.join(QStringLiteral(", "));
+  return LoggerDownload::tr("damaged: %1").arg(parts.join(QStringLiteral(", ")));
 }
 
 }  // namespace lux

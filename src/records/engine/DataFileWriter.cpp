@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -12,6 +13,10 @@
 namespace lux {
 
 namespace {
+struct WriterTexts {
+  Q_DECLARE_TR_FUNCTIONS(DataFileWriter)
+};
+
 QString systemReason(int err) {
   return QString::fromLocal8Bit(std::strerror(err));
 }
@@ -63,10 +68,10 @@ bool DataFileWriter::stillOurFile(QString* reason) {
     if (errno == ENOENT) {
       const bool restored = restoreRemovedFile();
       if (reason) {
-        *reason = restored ? QStringLiteral(
+        *reason = restored ? WriterTexts::tr(
                                  "the file was removed; the records written before "
                                  "were put back under the same name")
-                           : QStringLiteral("the file was removed");
+                           : WriterTexts::tr("the file was removed");
       }
     } else if (reason) {
       *reason = systemReason(errno);
@@ -74,7 +79,7 @@ bool DataFileWriter::stillOurFile(QString* reason) {
     return false;
   }
   if (st.st_dev != dev_ || st.st_ino != ino_) {
-    if (reason) *reason = QStringLiteral("the file was replaced by another one");
+    if (reason) *reason = WriterTexts::tr("the file was replaced by another one");
     return false;
   }
   return true;
@@ -116,7 +121,8 @@ bool DataFileWriter::restoreRemovedFile() {
 
 bool DataFileWriter::writeLine(const std::string& bytes, QString* reason) {
   if (fd_ < 0) {
-    if (reason) *reason = QStringLiteral("the file is not open");
+    if (reason) *reason = WriterTexts::tr("the file is not open");
+
     return false;
   }
   if (!stillOurFile(reason)) return false;

@@ -1,6 +1,7 @@
 #include "records/engine/RecordingEngine.h"
 
 #include <QDateTime>
+
 #include <QFileInfo>
 
 #include "records/DataFormat.h"
@@ -10,10 +11,9 @@ namespace lux {
 
 QString missedMomentsText(long missed) {
   if (missed <= 0) return {};
-  return QStringLiteral(
-             "%1 sampling moment(s) had no reading from the meter; nothing was "
-             "recorded for them.")
-      .arg(missed);
+  return RecordingEngine::tr(
+      "%n sampling moment(s) had no reading from the meter; nothing was recorded for them.",
+      nullptr, static_cast<int>(missed));
 }
 
 RecordingEngine::RecordingEngine(RecordingState& state, const DisplayState& display, Clock& clock,
@@ -108,21 +108,20 @@ bool RecordingEngine::listMustStop() const {
 QString RecordingEngine::writeFailureMessage(const QString& reason, long kept) const {
   const DataFileWriter* w = state_.dataFile.get();
   const QString path = w ? w->path() : state_.dataFileName;
-  QString text =
-      QStringLiteral("Recording stopped: the data file could not be written (%1).\r\n").arg(reason);
+  QString text = tr("Recording stopped: the data file could not be written (%1).\r\n").arg(reason);
+  const int count = static_cast<int>(kept);
   if (kept == 0) {
-    text += QStringLiteral("No record had been written to %1 yet.").arg(path);
+    text += tr("No record had been written to %1 yet.").arg(path);
   } else if (w && w->linesKept()) {
-    text += QStringLiteral("The %1 record(s) written before are kept in %2").arg(kept).arg(path);
+    text += tr("The %n record(s) written before are kept in %1", nullptr, count).arg(path);
   } else if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
-    text += QStringLiteral("The %1 record(s) written before were lost with the folder %2")
-                .arg(kept)
+    text += tr("The %n record(s) written before were lost with the folder %1", nullptr, count)
                 .arg(QFileInfo(path).absolutePath());
   } else {
-    text += QStringLiteral("The %1 record(s) written before were lost: %2 no longer holds them")
-                .arg(kept)
+    text += tr("The %n record(s) written before were lost: %1 no longer holds them", nullptr, count)
                 .arg(path);
   }
+
   const QString missed = missedMomentsText(status_.missedMoments);
   if (!missed.isEmpty()) text += QStringLiteral("\r\n") + missed;
   return text;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -11,16 +12,21 @@ namespace lux {
 
 namespace {
 
+struct FileTexts {
+  Q_DECLARE_TR_FUNCTIONS(RegularFile)
+};
+
 QString kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return QStringLiteral("a folder");
-  if (S_ISFIFO(mode)) return QStringLiteral("a named pipe");
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device");
-  if (S_ISSOCK(mode)) return QStringLiteral("a socket");
-  return QStringLiteral("not a plain file");
+  if (S_ISDIR(mode)) return FileTexts::tr("a folder");
+  if (S_ISFIFO(mode)) return FileTexts::tr("a named pipe");
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return FileTexts::tr("a device");
+  if (S_ISSOCK(mode)) return FileTexts::tr("a socket");
+  return FileTexts::tr("not a plain file");
 }
 
 QString refusal(const QString& path, mode_t mode) {
-  return QStringLiteral("%1 is %2; only plain files can be read or written")
+  return FileTexts::tr("%1 is %2; only plain files can be read or written")
+
       .arg(path, kindOf(mode));
 }
 
