@@ -66,6 +66,14 @@ for deb in "${debs[@]}"; do
     exit 1
   fi
 done
+# The shipped programs carry nothing of the test handles: no environment hook, no screenshot
+# option (the probe has them; the program reads no environment variable).
+for program in "$root"/usr/bin/*; do
+  if strings "$program" | grep -E 'LUXPANEL_|--screenshot'; then
+    echo "$(basename "$program") holds test handles"
+    exit 1
+  fi
+done
 # Every SEE ALSO of every manual names a manual that one of the packages ships.
 for page in "$root"/usr/share/man/man*/*.gz; do
   refs=$(zcat "$page" | sed -n '/^\.SH SEE ALSO/,/^\.SH/p' |
