@@ -153,14 +153,13 @@ DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
   const DisplayState& d = ctx.display;
   // The logger recording (INTV) or HOLD would make the meter ignore the dump request; an open
   // Memory window already holds a download.
-  if (d.annIntv || d.annHold || lg.memoryFormOpen || lg.downloadRunning || dl.running()) {
+  if (d.annIntv || d.annHold || lg.memoryFormOpen || dl.running()) {
     return DownloadResult::Refused;
   }
   // The line is the download's from the first handshake to the last byte of the dump.
   LineHold line(ctx.link);
   if (!line) return DownloadResult::Refused;
   lg.memoryFormOpen = true;
-  lg.downloadRunning = true;
   PollPause pause(ctx.poll);
   struct Finish {
     LoggerContext& ctx;
@@ -169,7 +168,6 @@ DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
       // The dump interrupted the meter's display stream: the next poll restarts it with "M".
       ctx.link.state().pollCount = 0;
       ctx.logger.loggerEraseBusy = false;
-      ctx.logger.downloadRunning = false;
       if (noted) showPortNote(ctx, {});
     }
   } finish{ctx};
@@ -204,7 +202,8 @@ DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
 void listLoggerSet(LoggerContext& ctx, int row) {
   LoggerState& lg = ctx.logger;
   MemoryWindow* mw = memoryWindow(ctx);
-  if (!mw || lg.downloadRunning) return;
+  // Not inside a download's (or another command's) waits: the line's holder owns the sets.
+  if (!mw || ctx.link.lineUser() == LineUser::Command) return;
   PollPause pause(ctx.poll);
 
   GridModel& table = mw->gridSet();
@@ -258,7 +257,8 @@ void listLoggerSet(LoggerContext& ctx, int row) {
 
 void eraseLoggerMemory(LoggerContext& ctx) {
   LoggerState& lg = ctx.logger;
-  if (lg.loggerEraseBusy || lg.downloadRunning) return;
+  // A download holds the line to its last byte: the erase waits for its end.
+  if (lg.loggerEraseBusy) return;
   LineHold line(ctx.link);
   if (!line) return;
   lg.loggerEraseBusy = true;

@@ -18,9 +18,6 @@ struct LoggerState {
   bool memoryFormOpen = false;
   bool loggerEraseBusy = false;
   bool dataListLuxShown = true;
-  // A download is reading the dump (also one the user gave up, until its end): the command,
-  // the erase, listing and the settings exchanges wait for it.
-  bool downloadRunning = false;
   // The download engine, once the "Memory" command has needed it.
   QPointer<LoggerDownload> download;
 

@@ -259,7 +259,7 @@ TEST_F(LoggerTest, ClosedWindowLetsTheDumpEndBeforeThePollResumes) {
   EXPECT_TRUE(dialogs.messages()[0].endsWith("Try again when it has finished."));
 
   EXPECT_FALSE(state.logger.memoryFormOpen);
-  EXPECT_FALSE(state.logger.downloadRunning);
+  EXPECT_FALSE(link->lineHeld());
   EXPECT_EQ(state.logger.loggerSetCount, 0);
   EXPECT_TRUE(poll.pollEnabled());
   EXPECT_EQ(state.link.pollCount, 0);
@@ -296,7 +296,7 @@ TEST_F(LoggerTest, ClosingTheWindowWhileTheRequestIsRepeatedSendsNoMoreRequests)
   // A late answer to the "Q" already out would have been dropped: waited for the usual
   // silence, no longer.
   EXPECT_LT(clock.elapsed() - before, 0.2 + 0.2 + kDumpSilenceSeconds + 1.0);
-  EXPECT_FALSE(state.logger.downloadRunning);
+  EXPECT_FALSE(link->lineHeld());
   EXPECT_TRUE(poll.pollEnabled());
   EXPECT_EQ(state.link.pollCount, 0);
   EXPECT_TRUE(dialogs.messages().empty());
@@ -397,6 +397,29 @@ TEST_F(LoggerTest, EraseIsNotStartedTwice) {
   memoryWindow()->lblRemainClick();  // no dialog scripted: none may be shown
   EXPECT_EQ(letters(), "");
   EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// Inside the download's waits the line is the download's: neither an erase nor the listing of
+// a set may start on it (the user clicking the free-memory figure or a set row meanwhile).
+TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
+  meter->preloadLoggerSets(2, 40);
+  int tries = 0;
+  clock.onIdle = [&] {
+    if (!memoryWindow() || !link->lineHeld() || tries > 0) return;
+    ++tries;
+    eraseLoggerMemory(*ctx);  // no dialog scripted: none may be shown
+    listLoggerSet(*ctx, 1);
+  };
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  clock.onIdle = nullptr;
+  EXPECT_EQ(tries, 1);
+  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_EQ(state.logger.dataListWindow.data(), nullptr);
+  EXPECT_EQ(count(letters(), 'E'), 0u);
+  EXPECT_FALSE(link->lineHeld());
+  // Once the download is over both work again.
+  listLoggerSet(*ctx, 1);
+  EXPECT_NE(state.logger.dataListWindow.data(), nullptr);
 }
 
 TEST_F(LoggerTest, MemoryCommandIsInstalled) {
