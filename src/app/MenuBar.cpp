@@ -17,6 +17,9 @@
 #include "app/AppContext.h"
 #include "app/CsvExport.h"
 #include "link/MeterLink.h"
+#include "logger/LoggerWindows.h"
+#include "panel/Panel.h"
+#include "records/ListWindows.h"
 
 #ifndef LUXPANEL_HOMEPAGE
 #define LUXPANEL_HOMEPAGE "https://luxpanel.org/"
@@ -32,7 +35,8 @@ struct MenuTexts {
 
 // The panel's toolbar button with this key.
 QAction* toolbarAction(AppContext& ctx, const QString& key) {
-  auto* bar = ctx.panel ? ctx.panel->findChild<QToolBar*>(QStringLiteral("Toolbar1")) : nullptr;
+  auto* panel = qobject_cast<Panel*>(ctx.panel);
+  QToolBar* bar = panel ? panel->toolbar() : nullptr;
   if (!bar) return nullptr;
   for (QAction* a : bar->actions())
     if (a->data().toString() == key) return a;
@@ -41,7 +45,9 @@ QAction* toolbarAction(AppContext& ctx, const QString& key) {
 
 // A list window's own toolbar button (they carry their key as objectName).
 QAction* listAction(QWidget* window, const QString& key) {
-  auto* bar = window ? window->findChild<QToolBar*>(QStringLiteral("Toolbar1")) : nullptr;
+  QToolBar* bar = nullptr;
+  if (auto* list = qobject_cast<ListWindow*>(window)) bar = &list->toolbar();
+  if (auto* list = qobject_cast<DataListWindow*>(window)) bar = &list->toolbar();
   if (!bar) return nullptr;
   for (QAction* a : bar->actions())
     if (a->objectName() == key) return a;
