@@ -10,6 +10,9 @@ namespace lux::cli {
 
 namespace {
 
+// 0.02 s reads of one round of a request before the letter is asked again.
+constexpr int kReplyReads = 10;
+
 std::string_view view(const QByteArray& bytes) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
@@ -49,19 +52,8 @@ void MeterSession::wait(Budget& budget, double seconds) {
 }
 
 std::optional<std::uint32_t> MeterSession::handshake(double bound) {
-  Budget budget(bound);
-  link_.discardInput();
-  while (!budget.spent()) {
-    link_.discardInput();
-    link_.send(Command::Handshake);
-    wait(budget, MeterLink::kStep);
-    const QByteArray answer = link_.readAll();
-    if (const auto address = parseHandshakeAnswer(view(answer))) {
-      linkState_.loggerAddress = static_cast<float>(*address);
-      return address;
-    }
-  }
-  return std::nullopt;
+  if (!link_.handshakeWithin(bound)) return std::nullopt;
+  return static_cast<std::uint32_t>(linkState_.loggerAddress);
 }
 
 bool MeterSession::readDisplay(double bound) {
@@ -107,26 +99,14 @@ bool MeterSession::readDisplay(double bound) {
 }
 
 std::optional<QByteArray> MeterSession::request(Command letter, std::size_t length, double bound) {
-  Budget budget(bound);
-  while (!budget.spent()) {
-    // One handshake attempt per round, so a silent meter cannot hold a round past the bound.
-    link_.discardInput();
-    link_.send(Command::Handshake);
-    wait(budget, MeterLink::kStep);
-    if (const auto address = parseHandshakeAnswer(view(link_.readAll()))) {
-      linkState_.loggerAddress = static_cast<float>(*address);
-    } else {
-      continue;
-    }
-    link_.send(letter);
-    QByteArray answer;
-    for (int steps = 0; steps < 10 && !budget.spent(); ++steps) {
-      wait(budget, MeterLink::kStep);
-      answer += link_.readAll();
-      if (isFramed(view(answer), length)) return answer.left(static_cast<qsizetype>(length));
-    }
-  }
-  return std::nullopt;
+  // The link's one bounded exchange: a round reads for up to 0.2 s before the letter is asked
+  // again, as the meter may drop a letter.
+  const auto answer = link_.exchange(
+      letter, MeterLink::kStep,
+      [length](const QByteArray& reply) { return isFramed(view(reply), length); }, bound, {},
+      kReplyReads - 1);
+  if (!answer) return std::nullopt;
+  return answer->left(static_cast<qsizetype>(length));
 }
 
 }  // namespace lux::cli
