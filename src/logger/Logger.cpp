@@ -6,6 +6,7 @@
 
 #include "app/Context.h"
 #include "link/Commands.h"
+#include "link/MeterLink.h"
 #include "logger/ListingTime.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
@@ -97,6 +98,10 @@ void reportUnlisted(Context& ctx, DownloadResult result, const LoggerDownload& d
     case DownloadResult::NoAnswer:
       ctx.dialogs.message(
           QStringLiteral("The meter did not send its memory. Nothing was downloaded, try again !"));
+      closeMemoryWindow(ctx);
+      break;
+    case DownloadResult::MeterSilent:
+      ctx.dialogs.message(meterSilentMessage());
       closeMemoryWindow(ctx);
       break;
     case DownloadResult::TimedOut:
@@ -225,9 +230,8 @@ void listLoggerSet(Context& ctx, int row) {
     list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
                                     QTime(start.hour, start.minute, start.second), Qt::UTC),
                           step);
-  list->setPlotSource(QStringLiteral("Logger set %1, started %2")
-                          .arg(static_cast<int>(setNumber))
-                          .arg(timeText));
+  list->setPlotSource(
+      QStringLiteral("Logger set %1, started %2").arg(static_cast<int>(setNumber)).arg(timeText));
   list->show();
 
   QString caption;
@@ -266,7 +270,11 @@ void eraseLoggerMemory(Context& ctx) {
                            QStringLiteral("Warning"))) {
     return;
   }
-  ctx.link.meterHandshake();
+  if (!ctx.link.handshakeWithin(MeterLink::kAnswerBound)) {
+    // Nothing was sent: the memory and its window stay as they are.
+    ctx.dialogs.message(meterSilentMessage());
+    return;
+  }
   ctx.link.waitSeconds(kEraseDelay);
   ctx.link.send(Command::EraseMemory);
   closeMemoryWindow(ctx);

@@ -73,6 +73,8 @@ class Panel : public QMainWindow, public PollControl {
 
   // Shows a port caption ("COM3" or "No COM") in LblCOM.
   void setPortCaption(const QString& caption);
+  // The status note that tells the user the meter has gone silent, or takes it away.
+  void showMeterSilence(bool silent);
 
  signals:
   // The panel is closing: the program ends.
@@ -85,7 +87,6 @@ class Panel : public QMainWindow, public PollControl {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-
   AppState& state_;
   MeterLink& link_;
   Dialogs& dialogs_;

@@ -19,12 +19,8 @@ struct Context;
 // How long one exchange keeps asking a meter that does not answer before it gives up.
 constexpr double kMeterAnswerBoundSeconds = MeterLink::kAnswerBound;
 
-// Shown when the meter did not answer within the bound.
-inline QString meterSilentMessage() {
-  return QStringLiteral(
-      "The meter did not answer.\r\nCheck that it is switched on and connected, then try "
-      "again.");
-}
+// meterSilentMessage() (link/MeterLink.h) is shown when the meter did not answer within the
+// bound.
 
 // Handshake, the letter, and, for a payload, a 0.05 s wait and the payload in one write.
 // False (nothing sent) when the meter did not answer the handshake within the bound.
