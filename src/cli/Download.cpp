@@ -1,6 +1,7 @@
 #include "cli/Download.h"
 
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -102,7 +103,8 @@ MemoryDownload downloadMemory(MeterSession& session,
                     .arg(kDumpSilenceSeconds);
       break;
     case DownloadResult::MeterSilent:
-      out.why = QStringLiteral("the meter stopped answering the handshake (nothing for %1 s)")
+      out.why = QCoreApplication::translate(
+                    "luxpanel-cli", "the meter stopped answering the handshake (nothing for %1 s)")
                     .arg(MeterLink::kAnswerBound);
       break;
     case DownloadResult::NoAnswer:
