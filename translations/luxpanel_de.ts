@@ -896,6 +896,14 @@ Bitte beenden Sie die Aufzeichnung!</translation>
         <source>No device found, try again!</source>
         <translation>Kein Gerät gefunden, versuchen Sie es erneut!</translation>
     </message>
+    <message>
+        <source>The meter is not answering</source>
+        <translation>Das Messgerät antwortet nicht</translation>
+    </message>
+    <message>
+        <source>No reading has come from the meter for a few seconds. Check that it is switched on and connected to this port.</source>
+        <translation>Seit einigen Sekunden kam kein Messwert vom Messgerät. Prüfen Sie, ob es eingeschaltet und an diesen Anschluss angeschlossen ist.</translation>
+    </message>
 </context>
 <context>
     <name>lux::PortWindow</name>

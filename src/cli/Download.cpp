@@ -1,6 +1,7 @@
 #include "cli/Download.h"
 
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 #include "cli/OutputFile.h"
 #include "cli/SignalWatch.h"
 #include "cli/Subcommands.h"
+#include "link/MeterLink.h"
 #include "logger/ListingTime.h"
 #include "logger/MemoryDump.h"
 #include "logger/engine/LoggerListing.h"
@@ -41,8 +43,8 @@ MemoryDownload downloadMemory(MeterSession& session,
   }
 
   LoggerDownload download(session.link());
-  // The engine's handshakes wait for the meter without limit, as the panel's do; here a meter
-  // that stops answering ends the program instead. Each signal is a sign of life.
+  // The engine's handshakes give up after a few seconds; the dump itself has its silence bound.
+  // The watchdog is the last guard against any other wait: each signal is a sign of life.
   double quiet = 0;
   bool gaveUp = false;
   // Only reported, never waited on: how close the download comes to the line's own rate.
@@ -99,6 +101,11 @@ MemoryDownload downloadMemory(MeterSession& session,
                     .arg(download.expected())
                     .arg(download.percentText())
                     .arg(kDumpSilenceSeconds);
+      break;
+    case DownloadResult::MeterSilent:
+      out.why = QCoreApplication::translate(
+                    "luxpanel-cli", "the meter stopped answering the handshake (nothing for %1 s)")
+                    .arg(MeterLink::kAnswerBound);
       break;
     case DownloadResult::NoAnswer:
       out.why = QStringLiteral("the meter answers but did not send its memory (asked %1 times)")

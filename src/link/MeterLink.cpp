@@ -48,9 +48,11 @@ void MeterLink::waitSeconds(double seconds) {
   // loop write thousands of "M" in its last fraction of a second.
   const ElapsedTimer timer(clock_);
   do {
-    double remaining = seconds - timer.elapsed();
+    const double before = timer.elapsed();
+    double remaining = seconds - before;
     if (remaining < 0) remaining = 0;
     clock_.idle(remaining);
+    if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed() - before);
     if (aborted_) throw LinkAborted{};
     if (lineUser_ == LineUser::Poll && !deferred_.empty()) throw PollYield{};
   } while (!timer.hasExpired(seconds));
@@ -153,6 +155,9 @@ void MeterLink::transact(Command letter, const QByteArray& data) {
 }
 
 bool MeterLink::handshakeWithin(double bound, const StillWanted& wanted) {
+  // The poll has heard nothing for seconds: asking for seconds more would only keep the user
+  // waiting for the same silence. One attempt still finds a meter that has just come back.
+  if (state_.meterSilent) bound = 0;
   const ElapsedTimer timer(clock_);
   discardInput();
   do {
@@ -282,11 +287,23 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
       case FrameCheck::Framed:
         break;
     }
+    pollQuiet_ = 0;
+    if (state_.meterSilent) setMeterSilent(false);
     const bool banner = onFrame && onFrame(received.left(static_cast<qsizetype>(kFrameLength)));
     if (banner) return;  // no count, so no "M" is re-sent while the meter shows a banner
     if (++state_.pollCount >= 15) state_.pollCount = 0;
     return;
   }
+}
+
+void MeterLink::countPollWait(double seconds) {
+  pollQuiet_ += seconds;
+  if (!state_.meterSilent && pollQuiet_ >= kSilenceNotice - 1e-6) setMeterSilent(true);
+}
+
+void MeterLink::setMeterSilent(bool silent) {
+  state_.meterSilent = silent;
+  emit meterSilenceChanged(silent);
 }
 
 void MeterLink::takeLine() {

@@ -22,6 +22,9 @@ struct LinkState {
   int pollCount = 0;        // poll ticks modulo 15; 0 = next tick handshakes and sends "M"
   float loggerAddress = 0;  // fill address from the last handshake; 1279 = empty memory
   bool linkUp = false;      // false while reconnectMeter waits ("No COM")
+  // The poll has listened for MeterLink::kSilenceNotice seconds without a single frame. Commands
+  // then make one handshake attempt instead of asking for seconds; the next frame clears it.
+  bool meterSilent = false;
 };
 
 // Thrown out of any wait when the program is closing, so that a loop that waits for the meter
@@ -95,6 +98,7 @@ class MeterLink : public QObject {
 
   // Handshake attempts ("A", 0.02 s, read) until a valid answer, for at most `bound` seconds
   // (or until `wanted` says stop). Stores loggerAddress. False when the meter did not answer.
+  // While the poll finds the meter silent, one attempt is all it makes.
   bool handshakeWithin(double bound, const StillWanted& wanted = {});
   // The bounded request every read of an answer goes through: repeat { handshake; the letter;
   // `replyWait`; read, and up to `gatherSteps` more 0.02 s reads while the answer is not
@@ -156,12 +160,17 @@ class MeterLink : public QObject {
   // Misframed frames dropped in one tick before the line counts as dead (a line of noise
   // must not hold the tick for ever).
   static constexpr int kMisframedPerTick = 600;
+  // Poll listening without a frame after which the meter counts as silent: two collection
+  // windows, so a meter that sends within the 2 s it is allowed never trips it.
+  static constexpr double kSilenceNotice = 2 * kCollectionWindow;
 
  signals:
   void portCaptionChanged(const QString& caption);
   // A command let go of the line after talking to the meter: the poll should take up the
   // display stream now rather than at its next period.
   void lineFreed();
+  // The poll found the meter silent (true) or took a frame from it again (false).
+  void meterSilenceChanged(bool silent);
 
  private:
   SerialPort& port_;
@@ -172,6 +181,9 @@ class MeterLink : public QObject {
   // Reopens the port by its name when the device vanished under it; true when open.
   bool ensurePortOpen();
   void setLinkUp(bool up);
+  // Time the poll spent waiting, towards the silence notice.
+  void countPollWait(double seconds);
+  void setMeterSilent(bool silent);
 
   friend class LineHold;
   friend class LineYield;
@@ -194,6 +206,7 @@ class MeterLink : public QObject {
     bool needsLine;
   };
   std::vector<Deferred> deferred_;
+  double pollQuiet_ = 0;  // seconds the poll has waited since its last frame
 };
 
 }  // namespace lux

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#include "core/MeterMessages.h"
 #include "core/NumberText.h"
 #include "link/Commands.h"
+#include "link/MeterLink.h"
 #include "logger/ListingTime.h"
 #include "logger/LoggerContext.h"
 #include "logger/LoggerWindows.h"
@@ -102,6 +104,10 @@ void reportUnlisted(LoggerContext& ctx, DownloadResult result, const LoggerDownl
     case DownloadResult::NoAnswer:
       ctx.dialogs.message(LoggerTexts::tr(
           "The meter did not send its memory. Nothing was downloaded, try again !"));
+      closeMemoryWindow(ctx);
+      break;
+    case DownloadResult::MeterSilent:
+      ctx.dialogs.message(meterSilentMessage());
       closeMemoryWindow(ctx);
       break;
     case DownloadResult::TimedOut:
@@ -271,7 +277,11 @@ void eraseLoggerMemory(LoggerContext& ctx) {
                            LoggerTexts::tr("Warning"))) {
     return;
   }
-  ctx.link.meterHandshake();
+  if (!ctx.link.handshakeWithin(MeterLink::kAnswerBound)) {
+    // Nothing was sent: the memory and its window stay as they are.
+    ctx.dialogs.message(meterSilentMessage());
+    return;
+  }
   ctx.link.waitSeconds(kEraseDelay);
   ctx.link.send(Command::EraseMemory);
   closeMemoryWindow(ctx);

@@ -80,6 +80,12 @@ constexpr Annunciator kAfterUnits[] = {
 // Ink that runs past a glyph's measured bounds by anti-aliasing.
 constexpr qreal kInkBleed = 2;
 
+// The status note's place, in twips: from past the recording count to the right edge.
+constexpr int kNoteLeft = 3600;
+constexpr int kNoteWidth = LcdView::kWidthTwips - kNoteLeft - 120;
+constexpr double kNotePoints = 9.75;
+constexpr double kNoteSmallestPoints = 6.0;
+
 }  // namespace
 
 LcdView::LcdView(QWidget* parent) : QWidget(parent) {
@@ -283,6 +289,9 @@ void LcdView::build() {
   lblCom_->resize(twipsSize(this, 2100, 240));
   lblCom_->setCursor(Qt::PointingHandCursor);
   lblCom_->installEventFilter(this);
+  // The rest of the lower row, right of the recording count and below the port caption.
+  lblNote_ = addLabel(QStringLiteral("LblMeterNote"), QString(), kNoteLeft, 5160, status);
+  lblNote_->resize(twipsSize(this, kNoteWidth, 240));
 
   // Until the first frame arrives the LCD is blank, as the meter's own is before it speaks.
   static const char* const kShownFromStart[] = {"LblCCF", "LblFileName", "LblRec", "LblCount",
@@ -374,6 +383,25 @@ void LcdView::setPortCaption(const QString& caption) {
 
 QString LcdView::portCaption() const {
   return lblCom_->text();
+}
+
+void LcdView::setStatusNote(const QString& note, const QString& explanation) {
+  lblNote_->setText(note);
+  lblNote_->setToolTip(explanation);
+  lblNote_->setVisible(!note.isEmpty());
+  if (note.isEmpty()) return;
+  // A longer wording (another language) gets a smaller size rather than being cut off at the
+  // window's edge.
+  QFont f = lblNote_->font();
+  for (double points = kNotePoints; points >= kNoteSmallestPoints; points -= 0.25) {
+    f.setPointSizeF(points);
+    if (QFontMetrics(f, lblNote_).horizontalAdvance(note) + kInkBleed <= lblNote_->width()) break;
+  }
+  lblNote_->setFont(f);
+}
+
+QString LcdView::statusNote() const {
+  return lblNote_->isHidden() ? QString() : lblNote_->text();
 }
 
 bool LcdView::eventFilter(QObject* watched, QEvent* event) {

@@ -42,6 +42,10 @@ class LcdView : public QWidget {
   QString bannerText() const;
   void setPortCaption(const QString& caption);
   QString portCaption() const;
+  // A note in plain words in the status row, beside the recording count (the meter is not
+  // answering...), with a longer explanation as its tool-tip; an empty note hides it.
+  void setStatusNote(const QString& note, const QString& explanation = {});
+  QString statusNote() const;
 
  signals:
   // A left click on the port caption LblCOM.
@@ -65,6 +69,7 @@ class LcdView : public QWidget {
   QFrame* shapeSetUp_ = nullptr;
   QLabel* lblSetUp_ = nullptr;
   QLabel* lblCom_ = nullptr;
+  QLabel* lblNote_ = nullptr;
   std::array<QLabel*, 6> mainDigit_{};
   std::array<QLabel*, 4> timeDigit_{};
   QLabel* memoryDigit_ = nullptr;

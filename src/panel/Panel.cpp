@@ -48,6 +48,7 @@ Panel::Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* 
   // A command gave the line back: its handshake stopped the meter's stream, so the poll asks
   // for it again now instead of leaving the panel still for up to a period.
   connect(&link_, &MeterLink::lineFreed, this, &Panel::pollSoon);
+  connect(&link_, &MeterLink::meterSilenceChanged, this, &Panel::showMeterSilence);
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -110,6 +111,19 @@ void Panel::toggleTitle() {
 
 void Panel::setPortCaption(const QString& caption) {
   lcd_->setPortCaption(caption);
+  emit pictureChanged();
+}
+
+void Panel::showMeterSilence(bool silent) {
+  // "No COM" alone comes late (after the handshake's twenty seconds) and says little to someone
+  // who has just plugged the meter in.
+  if (silent) {
+    lcd_->setStatusNote(tr("The meter is not answering"),
+                        tr("No reading has come from the meter for a few seconds. Check that it "
+                           "is switched on and connected to this port."));
+  } else {
+    lcd_->setStatusNote({});
+  }
   emit pictureChanged();
 }
 

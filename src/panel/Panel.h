@@ -70,6 +70,8 @@ class Panel : public QMainWindow, public PollControl {
 
   // Shows a port caption ("COM3" or "No COM") in LblCOM.
   void setPortCaption(const QString& caption);
+  // The status note that tells the user the meter has gone silent, or takes it away.
+  void showMeterSilence(bool silent);
 
  public slots:
   // The first toolbar button and the recording labels show this status of the file recording.

@@ -15,11 +15,15 @@ namespace {
 
 // Told once the tick or the click is over: a modal box inside the tick would hold the tick
 // open, and the live list would miss its samples for as long as the user takes to read it.
+// Posted, it may come due inside a poll tick's wait; then it waits for that tick to end, or the
+// box would hold the poll (and the panel's picture) until the user closes it.
 void tellLater(RecordsContext& ctx, const QString& text) {
   if (text.isEmpty()) return;
   if (ctx.panel) {
     RecordsContext* c = &ctx;
-    QTimer::singleShot(0, ctx.panel, [c, text] { c->dialogs.message(text); });
+    QTimer::singleShot(0, ctx.panel, [c, text] {
+      c->link.runOutsidePoll([c, text] { c->dialogs.message(text); });
+    });
   } else {
     ctx.dialogs.message(text);
   }

@@ -3,8 +3,10 @@
 // decoder.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "link/FrameDecoder.h"
 #include "support/MeterRig.h"
@@ -22,6 +24,8 @@ class LinkOnSimTest : public ::testing::Test {
       captions.push_back(c);
       captionTimes.push_back(clock.elapsed());
     });
+    QObject::connect(&link, &MeterLink::meterSilenceChanged,
+                     [this](bool silent) { silences.emplace_back(silent, clock.elapsed()); });
     QString reason;
     ASSERT_TRUE(link.openLink(&reason)) << reason.toStdString();
     captions.clear();
@@ -59,6 +63,8 @@ class LinkOnSimTest : public ::testing::Test {
   int framesSeen = 0;
   std::vector<QString> captions;
   std::vector<double> captionTimes;
+  // Each change of the silence notice and the meter time it came at.
+  std::vector<std::pair<bool, double>> silences;
 };
 
 TEST_F(LinkOnSimTest, TicksMirrorTheReadingAndKeepTheStreamGoing) {
@@ -141,6 +147,112 @@ TEST_F(LinkOnSimTest, BannerHoldsTheCountSoNoStreamRequestIsResent) {
   ticks(2);
   EXPECT_EQ(meter.receivedLetters(), "AMAM");
   EXPECT_EQ(state.pollCount, 1);
+}
+
+// A meter that sends nothing: the poll says so after four seconds of listening, long before the
+// caption turns to "No COM", and takes it back with the first frame.
+TEST_F(LinkOnSimTest, SilenceIsNotedWithinSecondsAndClearedByTheNextFrame) {
+  ticks(3);
+  const double quietFrom = clock.elapsed();
+  meter.goSilent(20.0);
+  tick();  // six empty windows, "No COM", then the meter is back
+  ASSERT_EQ(silences.size(), 1u);
+  EXPECT_TRUE(silences[0].first);
+  EXPECT_GE(silences[0].second - quietFrom, MeterLink::kSilenceNotice - 0.01);
+  EXPECT_LT(silences[0].second - quietFrom, MeterLink::kSilenceNotice + 0.1);
+  ASSERT_EQ(captions.size(), 2u);
+  EXPECT_GT(captionTimes[0] - quietFrom, 12.0);  // "No COM" alone would have said it here
+  EXPECT_TRUE(state.meterSilent) << "the reconnection brought no frame yet";
+  tick();
+  ASSERT_EQ(silences.size(), 2u);
+  EXPECT_FALSE(silences[1].first);
+  EXPECT_FALSE(state.meterSilent);
+  EXPECT_EQ(framesSeen, 4);
+}
+
+// The first run without a meter: the first tick's handshake tries for twenty seconds before
+// "No COM"; the notice comes after four.
+TEST_F(LinkOnSimTest, SilentFromTheStartIsNotedBeforeTheHandshakeGivesUp) {
+  meter.goSilent(30.0);
+  tick();
+  ASSERT_FALSE(silences.empty());
+  EXPECT_TRUE(silences[0].first);
+  EXPECT_LT(silences[0].second, MeterLink::kSilenceNotice + 0.1);
+  ASSERT_FALSE(captions.empty());
+  EXPECT_EQ(captions[0], "No COM");
+  EXPECT_GE(captionTimes[0], 19.9);
+  // Back at 30 s: the handshake goes on, "M", and the tick's frame takes the notice away.
+  EXPECT_EQ(framesSeen, 1);
+  ASSERT_EQ(silences.size(), 2u);
+  EXPECT_FALSE(silences[1].first);
+  EXPECT_GE(silences[1].second, 30.0);
+}
+
+// Pauses shorter than the notice (a meter that takes its time, a frame lost on the line) never
+// raise it, and time the poll does not listen (a command holding the line) does not count.
+TEST_F(LinkOnSimTest, ShortPausesAndCommandWaitsAreNoSilence) {
+  ticks(3);
+  for (double pause : {1.5, 2.5, 3.5}) {
+    meter.goSilent(pause);
+    ticks(2);
+  }
+  EXPECT_EQ(framesSeen, 9);
+  // Two commands ask for 3 s each; the poll then hears the meter half a second later.
+  meter.goSilent(6.5);
+  bool answered = true;
+  for (int i = 0; i < 2; ++i) {
+    link.runCommand([&] { answered = link.command(Command::Enter); });
+    EXPECT_FALSE(answered);
+  }
+  ticks(2);
+  EXPECT_EQ(framesSeen, 11);
+  EXPECT_TRUE(silences.empty());
+}
+
+// Once the poll finds the meter silent a command asks once (0.02 s) instead of for three
+// seconds; a meter that has just come back still answers that one attempt.
+TEST_F(LinkOnSimTest, CommandsAskOnceWhileTheMeterIsSilent) {
+  ticks(3);
+  meter.goSilent(1000.0);
+  double spentUnnoticed = clock.elapsed();
+  bool answered = true;
+  link.runCommand([&] { answered = link.command(Command::Enter); });
+  spentUnnoticed = clock.elapsed() - spentUnnoticed;
+  EXPECT_FALSE(answered);
+  EXPECT_GE(spentUnnoticed, MeterLink::kAnswerBound - 0.01) << "not yet noticed: the full bound";
+
+  // The user clicks while the poll waits for the meter: the tick gives the line up, and the
+  // command runs right after it.
+  double spent = -1;
+  bool clicked = false;
+  clock.onIdle = [&] {
+    if (!state.meterSilent || clicked) return;
+    clicked = true;
+    link.runCommand([&] {
+      rig.forget();
+      const double from = clock.elapsed();
+      answered = link.command(Command::Enter);
+      spent = clock.elapsed() - from;
+    });
+  };
+  tick();
+  clock.onIdle = nullptr;
+  ASSERT_TRUE(clicked);
+  QCoreApplication::processEvents();
+  ASSERT_GE(spent, 0) << "the command ran after the tick";
+  EXPECT_FALSE(answered);
+  EXPECT_LE(spent, 2 * MeterLink::kStep + 1e-6);
+  EXPECT_EQ(rig.letters(), "A") << "one handshake attempt, and no letter after it";
+
+  meter.goSilent(0);  // back now, before the poll has seen a frame
+  ASSERT_TRUE(state.meterSilent);
+  rig.forget();
+  link.runCommand([&] { answered = link.command(Command::Enter); });
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(rig.letters(), "AH");
+  ticks(2);
+  EXPECT_FALSE(state.meterSilent);
+  EXPECT_EQ(framesSeen, 3 + 2);
 }
 
 }  // namespace

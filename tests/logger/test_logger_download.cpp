@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "LoggerFixture.h"
+#include "core/MeterMessages.h"
 #include "logger/MemoryDump.h"
 
 using namespace lux;
@@ -387,6 +388,58 @@ TEST_F(LoggerTest, EraseAfterTheWarning) {
   // The memory is empty now.
   dialogs.expectMessage();
   EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::EmptyMemory);
+}
+
+// A meter that is off when "Memory" is clicked: the download asks for the bound and then says
+// so, instead of waiting until the meter is back; nothing but handshakes reaches the line.
+TEST_F(LoggerTest, SilentMeterEndsTheDownloadWithTheMessage) {
+  meter->preloadLoggerSets(1, 5);
+  meter->goSilent(600);
+  meter->clearReceived();
+  dialogs.expectMessage();
+  const double from = clock.elapsed();
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::MeterSilent);
+  const double took = clock.elapsed() - from;
+  EXPECT_GE(took, MeterLink::kAnswerBound - 0.01);
+  EXPECT_LT(took, MeterLink::kAnswerBound + 0.1);
+  EXPECT_EQ(dialogs.messages(), std::vector<QString>{meterSilentMessage()});
+  EXPECT_EQ(letters().find_first_not_of('A'), std::string::npos) << letters();
+  EXPECT_EQ(memoryWindow(), nullptr);
+  EXPECT_FALSE(state.logger.memoryFormOpen);
+  EXPECT_FALSE(link->lineHeld());
+  EXPECT_TRUE(poll.pollEnabled());
+
+  // The poll has found it silent: the next click asks once.
+  state.link.meterSilent = true;
+  dialogs.expectMessage();
+  const double again = clock.elapsed();
+  EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::MeterSilent);
+  EXPECT_LE(clock.elapsed() - again, 0.05);
+
+  // Switched on again, the same click downloads, with the bytes it always sent.
+  meter->goSilent(0);
+  meter->clearReceived();
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  EXPECT_EQ(letters(), "AAHAQ");
+}
+
+// Erasing with the meter gone silent after the download: the message, no "E", the window and
+// its sets stay.
+TEST_F(LoggerTest, EraseWithASilentMeterSaysSoAndSendsNothing) {
+  meter->preloadLoggerSets(2, 5);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  meter->goSilent(600);
+  meter->clearReceived();
+  dialogs.answerConfirm(true).expectMessage();
+  memoryWindow()->lblRemainClick();
+  EXPECT_EQ(dialogs.messages(), std::vector<QString>{meterSilentMessage()});
+  EXPECT_EQ(letters().find('E'), std::string::npos) << letters();
+  ASSERT_NE(memoryWindow(), nullptr);
+  EXPECT_EQ(memoryWindow()->gridSet().rows(), 3);
+  EXPECT_FALSE(state.logger.loggerEraseBusy);
+  EXPECT_TRUE(poll.pollEnabled());
+  meter->goSilent(0);
+  EXPECT_GT(meter->loggerAddress(), 1279u);
 }
 
 TEST_F(LoggerTest, EraseIsNotStartedTwice) {

@@ -440,6 +440,55 @@ TEST_F(PanelTest, PollTickMirrorsTheMeter) {
   EXPECT_FALSE(shown("LblLx"));
 }
 
+// A meter that stops sending: within seconds the status row says so in words, the picture keeps
+// the last reading, and the first frame after it takes the note away.
+TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
+  meter->setReading(412.7, 1);
+  ASSERT_TRUE(panel->startUp());
+  panel->timer1()->stop();
+  panel->pollTick();
+  ASSERT_EQ(panel->framesDecoded(), 1);
+  EXPECT_FALSE(shown("LblMeterNote"));
+  EXPECT_EQ(panel->lcd()->statusNote(), "");
+
+  const double quietFrom = clock.elapsed();
+  meter->goSilent(30.0);
+  double noteAt = -1, noComAt = -1;
+  clock.onIdle = [&] {
+    if (noteAt < 0 && shown("LblMeterNote")) noteAt = clock.elapsed() - quietFrom;
+    if (noComAt < 0 && text("LblCOM") == "No COM") noComAt = clock.elapsed() - quietFrom;
+  };
+  panel->pollTick();  // waits for the meter until it is back
+  clock.onIdle = nullptr;
+  EXPECT_GE(noteAt, MeterLink::kSilenceNotice - 0.01);
+  EXPECT_LT(noteAt, MeterLink::kSilenceNotice + 0.1);
+  EXPECT_GT(noComAt, 12.0);
+  EXPECT_EQ(mainDigits(), "__4127") << "the picture keeps the last frame";
+  ASSERT_TRUE(shown("LblMeterNote")) << "no frame yet after the reconnection";
+  EXPECT_EQ(text("LblMeterNote"), "The meter is not answering");
+  EXPECT_EQ(panel->lcd()->statusNote(), "The meter is not answering");
+  QWidget* note = panel->element("LblMeterNote");
+  EXPECT_FALSE(note->toolTip().isEmpty());
+
+  // In the status row inside the LCD area, clear of every other element, its words uncut.
+  const QRect area = panel->lcd()->rect();
+  EXPECT_TRUE(area.contains(note->geometry())) << note->geometry().x() << "," << note->y();
+  for (QLabel* other : panel->lcd()->findChildren<QLabel*>()) {
+    if (other == note) continue;
+    EXPECT_FALSE(note->geometry().intersects(other->geometry()))
+        << other->objectName().toStdString();
+  }
+  const QFontMetrics fm(note->font(), note);
+  EXPECT_LE(fm.horizontalAdvance(text("LblMeterNote")), note->width());
+  EXPECT_LE(fm.height(), note->height() + 1);
+
+  panel->pollTick();
+  EXPECT_EQ(panel->framesDecoded(), 2);
+  EXPECT_FALSE(shown("LblMeterNote"));
+  EXPECT_EQ(panel->lcd()->statusNote(), "");
+  EXPECT_EQ(text("LblCOM"), "COM3");
+}
+
 TEST_F(PanelTest, SetUpBannerFromTheMeterDoesNotCountTheTick) {
   meter->setReading(77.0, 1);
   ASSERT_TRUE(panel->startUp());

@@ -401,6 +401,25 @@ TEST_F(RecordingTick, SilentMeterWritesNothingThePanelShowsTheOutageAndTheEndTel
       << dialogs.messages()[0].toStdString();
 }
 
+TEST_F(RecordingTick, TheEndsMessageWaitsForAPollTickInProgress) {
+  state.recording.samplingTicks = 1;
+  startRecording(path("gap.txt"));
+  tick();
+  silentTick(2);
+  state.display.annRel = true;  // the meter leaves plain measuring: the recording ends
+  tick();
+  ASSERT_FALSE(state.recording.fileRecording);
+  dialogs.expectMessage();
+  // The next poll tick's waits run the event loop: the box must not open inside the tick, where
+  // it would hold the poll until the user closed it.
+  link->pollTick([](const QByteArray&) { return false; });
+  EXPECT_TRUE(dialogs.messages().empty());
+  QCoreApplication::processEvents();
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_TRUE(dialogs.messages()[0].startsWith("2 sampling moment(s) had no reading"))
+      << dialogs.messages()[0].toStdString();
+}
+
 TEST_F(RecordingTick, RecordingStopsWithoutAMessageWhenNoMomentWasMissed) {
   state.recording.samplingTicks = 1;
   startRecording(path("whole.txt"));

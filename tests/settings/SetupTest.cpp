@@ -110,6 +110,19 @@ TEST_F(ClockWindow, MeterThatNeverAnswersYEndsWithAMessageAndThePollRunning) {
   EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
 }
 
+TEST_F(ClockWindow, MeterThePollFoundSilentEndsTheWindowAtOnce) {
+  b.meter.goSilent(600);
+  b.state.link.meterSilent = true;  // what the panel's poll found before the click
+  w->LblMeterTime_Click();
+  b.dialogs.expectMessage();
+  const double start = b.clock.elapsed();
+  w->Timer1_Timer();
+  EXPECT_LE(b.clock.elapsed() - start, 0.05);
+  EXPECT_EQ(b.dialogs.messages(), std::vector<QString>{meterSilentMessage()});
+  EXPECT_TRUE(w->unloaded());
+  EXPECT_TRUE(b.poll.pollEnabled());
+}
+
 TEST_F(ClockWindow, ClockReplyMixedWithDisplayBytesIsNotShown) {
   // The meter streams frames for a while after the poll stopped asking; a read that starts
   // inside one must not put frame bytes up as the meter's clock.

@@ -8,10 +8,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "MeterBench.h"
 #include "link/FrameDecoder.h"
 #include "link/TickGuard.h"
+#include "logger/Install.h"
+#include "settings/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
@@ -27,6 +33,7 @@ class WithPoll : public ::testing::Test {
   void SetUp() override {
     installParameterInputs(b.ctx);
     installSettings(b.ctx);
+    installLogger(b.ctx);
     b.clock.onIdle = [this] { maybePoll(); };
     // Let the poll get the meter streaming first.
     for (int i = 0; i < 8; ++i) {
@@ -246,6 +253,96 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
   EXPECT_EQ(sent.find('D'), std::string::npos) << sent;
   EXPECT_EQ(b.meter.settings().comparator, 0x42);
   delete w;
+}
+
+// A meter switched off while the panel polls: once the poll has found it silent, each command
+// that needs the meter says so at once instead of asking for seconds, and sends nothing past
+// the handshake; once frames come again the same commands work.
+class WithSilentMeter : public WithPoll {
+ protected:
+  struct Outcome {
+    double seconds = -1;  // meter time from the end of the tick to the end of the command
+    std::string letters;
+    std::vector<QString> messages;
+  };
+
+  // Clicks inside a poll tick's wait (as a user would while the poll waits for the meter),
+  // then lets the event loop run the command that the tick gave the line up for.
+  Outcome clickWhileSilent(const std::function<void()>& click) {
+    bool clicked = false;
+    b.clock.onIdle = [&] {
+      if (!clicked && b.state.link.meterSilent) {
+        clicked = true;
+        click();
+      }
+    };
+    nextTick = 0;
+    maybePoll();
+    b.clock.onIdle = [this] { maybePoll(); };
+    EXPECT_TRUE(clicked);
+    b.forget();
+    b.dialogs.expectMessage();
+    const std::size_t before = b.dialogs.messages().size();
+    const double from = b.clock.elapsed();
+    b.clock.idle(0);
+    Outcome out;
+    out.seconds = b.clock.elapsed() - from;
+    out.letters = b.letters();
+    const auto all = b.dialogs.messages();
+    out.messages.assign(all.begin() + static_cast<long>(before), all.end());
+    return out;
+  }
+
+  void toolbarClick(const char* key) {
+    const QString k = QString::fromLatin1(key);
+    b.link.runOutsidePoll([this, k] { toolbarButtonClick(b.ctx, k); });
+  }
+};
+
+TEST_F(WithSilentMeter, CommandsSayAtOnceThatTheMeterDoesNotAnswer) {
+  b.meter.goSilent(1e5);
+  toolbarButtonClick(b.ctx, "Buttons");
+  Btn* keypad = Btn::find(b.ctx);
+  ASSERT_TRUE(keypad);
+  const std::vector<std::pair<std::string, std::function<void()>>> clicks = {
+      {"Hold", [this] { toolbarClick("Hold"); }},
+      {"CD", [this] { toolbarClick("CD"); }},
+      {"Comp", [this] { toolbarClick("Comp"); }},
+      {"ESC", [this] { toolbarClick("ESC"); }},
+      {"Memory", [this] { toolbarClick("Memory"); }},
+      {"keypad AVG", [keypad] { keypad->findChild<QPushButton*>("CmdAVG")->click(); }},
+      {"keypad cd", [keypad] { keypad->findChild<QPushButton*>("CmdCD")->click(); }},
+      {"keypad Pwr", [keypad] { keypad->findChild<QPushButton*>("CmdPower")->click(); }},
+  };
+  for (const auto& [name, click] : clicks) {
+    const Outcome o = clickWhileSilent(click);
+    EXPECT_GE(o.seconds, 0) << name;
+    EXPECT_LE(o.seconds, 0.1) << name;
+    EXPECT_EQ(withoutHandshakes(o.letters), "") << name;
+    ASSERT_EQ(o.messages.size(), 1u) << name;
+    EXPECT_EQ(o.messages[0].toStdString(), meterSilentMessage().toStdString()) << name;
+  }
+  EXPECT_FALSE(Comparator::find(b.ctx));
+  EXPECT_FALSE(b.state.logger.memoryFormOpen);
+  EXPECT_TRUE(b.poll.pollEnabled());
+
+  // The meter is switched on again: the poll's next frame ends the silence, and the commands
+  // reach it as before.
+  b.meter.goSilent(0);
+  for (int i = 0; i < 8 && b.state.link.meterSilent; ++i) {
+    b.clock.advance(0.25);
+    maybePoll();
+  }
+  ASSERT_FALSE(b.state.link.meterSilent);
+  b.forget();
+  b.dialogs.answerInput("1:30");
+  toolbarButtonClick(b.ctx, "Hold");
+  EXPECT_EQ(b.meter.holdMinutes(), 1);
+  EXPECT_EQ(b.meter.holdSeconds(), 30);
+  keypad->findChild<QPushButton*>("CmdAVG")->click();
+  EXPECT_EQ(withoutHandshakes(b.letters()), "HSD");
+  EXPECT_TRUE(b.meter.annunciator(sim::Annunciator::Avg));
+  EXPECT_EQ(b.dialogs.messages().size(), 8u) << "no message more";
 }
 
 }  // namespace

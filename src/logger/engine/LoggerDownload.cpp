@@ -61,6 +61,8 @@ DownloadResult LoggerDownload::run() {
       return finish(DownloadResult::BadAddress);
     case Request::Unanswered:
       return finish(DownloadResult::NoAnswer);
+    case Request::Silent:
+      return finish(DownloadResult::MeterSilent);
     case Request::Cancelled:
       return finish(DownloadResult::Cancelled);
     case Request::Sent:
@@ -82,13 +84,16 @@ DownloadResult LoggerDownload::run() {
 }
 
 LoggerDownload::Request LoggerDownload::requestDump() {
-  link_.meterHandshake();
+  // Each handshake is bounded: a meter that is off or unplugged ends the download with a
+  // message within seconds, instead of a wait that lasts until it is back.
+  auto answered = [this] { return link_.handshakeWithin(MeterLink::kAnswerBound); };
+  if (!answered()) return Request::Silent;
   if (addressOf(link_.state()) == kEmptyLoggerAddress) return Request::Empty;
   for (int attempt = 1;; ++attempt) {
-    link_.meterHandshake();
+    if (!answered()) return Request::Silent;
     link_.send(Command::Enter);
     link_.waitSeconds(kEnterSettle);
-    link_.meterHandshake();
+    if (!answered()) return Request::Silent;
     // A "Q" already out may still be answered late: that answer is taken in and dropped.
     if (cancelled_) return attempt > 1 ? Request::Sent : Request::Cancelled;
 

@@ -21,6 +21,7 @@ enum class DownloadResult {
   EmptyMemory,  // "No Data in Memory"
   BadAddress,   // the meter reported a fill address outside its memory
   NoAnswer,     // "Q" was repeated and never answered
+  MeterSilent,  // the meter did not answer the handshake
   TimedOut,     // the dump stopped before its end: nothing listed
   Cancelled,    // given up by the user; what the meter still sent was received and dropped
   Listed,       // the sets are there
@@ -87,7 +88,7 @@ class LoggerDownload : public QObject {
 
  private:
   enum class Phase { Idle, Requesting, Receiving, Draining };
-  enum class Request { Sent, Empty, BadAddress, Unanswered, Cancelled };
+  enum class Request { Sent, Empty, BadAddress, Unanswered, Silent, Cancelled };
 
   // Handshakes, "H", the memory's size, then "Q" and the first read, repeated while the meter
   // stays silent.
