@@ -107,7 +107,7 @@ void BM_RecordingTick(benchmark::State& state) {
   Rig rig;
   rig.state.recording.samplingTicks = 1;
   rig.state.recording.samplingTickCount = 0;
-  lux::listButtonClick(*rig.ctx);
+  lux::listCommand(*rig.ctx);
   lux::ListWindow* w = lux::realTimeList(*rig.ctx);
   std::vector<QStringList> rows;
   for (int i = 1; i <= state.range(0); ++i)

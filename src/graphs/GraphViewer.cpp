@@ -103,9 +103,9 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   graph_->setAxisCaption(1, tr("No.s"));
   connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
-    menu.addAction(tr("Save Graph As..."), this, &GraphViewer::CmdSave_Click);
-    menu.addAction(tr("Print Graph"), this, &GraphViewer::CmdPrint_Click);
-    menu.addAction(tr("Reset Scale"), this, &GraphViewer::CmdReset_Click);
+    menu.addAction(tr("Save Graph As..."), this, &GraphViewer::saveGraph);
+    menu.addAction(tr("Print Graph"), this, &GraphViewer::printGraph);
+    menu.addAction(tr("Reset Scale"), this, &GraphViewer::resetScale);
     menu.exec(graph_->mapToGlobal(at));
   });
 
@@ -185,9 +185,9 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   buttons->addWidget(cmdSave_);
   buttons->addStretch();
   frameLayout->addLayout(buttons);
-  connect(cmdReset_, &QPushButton::clicked, this, &GraphViewer::CmdReset_Click);
-  connect(cmdPrint_, &QPushButton::clicked, this, &GraphViewer::CmdPrint_Click);
-  connect(cmdSave_, &QPushButton::clicked, this, &GraphViewer::CmdSave_Click);
+  connect(cmdReset_, &QPushButton::clicked, this, &GraphViewer::resetScale);
+  connect(cmdPrint_, &QPushButton::clicked, this, &GraphViewer::printGraph);
+  connect(cmdSave_, &QPushButton::clicked, this, &GraphViewer::saveGraph);
 
   connect(graph_, &CWGraph::cursorMoved, this, &GraphViewer::onCursorMoved);
   connect(graph_, &CWGraph::rangesChanged, this, &GraphViewer::followGraphRanges);
@@ -196,9 +196,9 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
   move(0, 0);
   for (const ModeItem& m : kModes) combo_->addItem(tr(m.item));
-  connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::Combo1_Click);
+  connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::trackModeChanged);
   combo_->setCurrentIndex(0);
-  Combo1_Click(0);
+  trackModeChanged(0);
   layoutChildren();
 }
 
@@ -273,7 +273,7 @@ void GraphViewer::followGraphRanges() {
            graph_->axisMaximum(2));
 }
 
-void GraphViewer::Combo1_Click(int k) {
+void GraphViewer::trackModeChanged(int k) {
   if (k < 0 || k > 7) return;
   if (combo_->currentIndex() != k) {
     // Called directly (not from the list): keep the list showing the mode in force.
@@ -320,7 +320,7 @@ QString GraphViewer::unitLabelText() const {
   return lblUnit_->text();
 }
 
-void GraphViewer::CmdReset_Click() {
+void GraphViewer::resetScale() {
   applyingRanges_ = true;
   setEdits(1, resetX_, resetYMin_, resetYMax_);
   graph_->setAxisRange(2, resetYMin_, resetYMax_);
@@ -358,7 +358,7 @@ bool GraphViewer::printWindowImage(QPrinter& printer) {
   return painter.end();
 }
 
-void GraphViewer::CmdPrint_Click() {
+void GraphViewer::printGraph() {
   QPrinter printer(QPrinter::ScreenResolution);
   if (!dialogs_.printerSetup(printer)) return;
 
@@ -395,7 +395,7 @@ void GraphViewer::CmdPrint_Click() {
   if (!printed) dialogs_.message(tr("The graph could not be printed."));
 }
 
-void GraphViewer::CmdSave_Click() {
+void GraphViewer::saveGraph() {
   const std::optional<QString> chosen =
       dialogs_.saveFileName(tr("PNG Image (*.png)|*.png|PDF Document (*.pdf)|*.pdf|"));
   if (!chosen || chosen->isEmpty()) return;

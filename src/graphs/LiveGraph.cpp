@@ -30,10 +30,10 @@ LiveGraph::LiveGraph(GraphWindows& windows, QWidget* panel)
   layout->setContentsMargins(graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60),
                              graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60));
   layout->addWidget(graph_);
-  connect(graph_, &CWGraph::clicked, this, &LiveGraph::CWGraph1_Click);
+  connect(graph_, &CWGraph::clicked, this, &LiveGraph::graphClicked);
   // From the keyboard too: Tab to the graph, Enter opens the run so far.
   graph_->setFocusPolicy(Qt::StrongFocus);
-  onEnterKey(graph_, [this] { CWGraph1_Click(); });
+  onEnterKey(graph_, [this] { graphClicked(); });
 
   resize(graphs::twipsToPx(this, 7200), graphs::twipsToPx(this, 4800));
   // Beside the main panel, at the top of the screen.
@@ -90,7 +90,7 @@ void LiveGraph::tickBody() {
   g.liveSampleCount = static_cast<float>(slot);
 }
 
-void LiveGraph::CWGraph1_Click() {
+void LiveGraph::graphClicked() {
   GraphState& g = graphs_;
   GraphViewer* open = windows_.realTimeGraphWindow();
   GraphViewer& viewer = windows_.realTimeGraph(open && open->isVisible());

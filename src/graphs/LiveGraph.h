@@ -25,7 +25,7 @@ class LiveGraph : public QWidget {
   // Timer1: close on a unit change or a mode annunciator, else append the current reading.
   void tick();
   // Click on the graph: fill and show the RealTimeGraph viewer with the run so far.
-  void CWGraph1_Click();
+  void graphClicked();
 
   CWGraph* graph() const { return graph_; }
   QTimer& timer() { return timer_; }

@@ -52,10 +52,10 @@ class MemoryWindow : public QWidget {
   // The user closed the window while a download was reading.
   bool closedByUser() const { return closed_; }
 
-  // GridSet_Click: lists the set of the clicked row (row 0 is the header row).
-  void gridSetClick(int row);
-  // LblRemain_Click: erase the meter's memory after the warning.
-  void lblRemainClick();
+  // Lists the set of the clicked row (row 0 is the header row).
+  void setRowClicked(int row);
+  // Erases the meter's memory after the warning.
+  void remainClicked();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -89,7 +89,7 @@ class DataListWindow : public QWidget {
   QToolBar& toolbar() { return *toolbar_; }
 
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
-  void toolbarButtonClick(const QString& key);
+  void toolbarActionTriggered(const QString& key);
   // Which logger set the list holds, for the title of a printed plot.
   void setPlotSource(const QString& source) { plotSource_ = source; }
 

@@ -37,14 +37,14 @@ SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
   optMeter_ = new QRadioButton(tr("Meter Sampling Rate"), this);
   optMeter_->setObjectName(QStringLiteral("OptMeter"));
   optMeter_->setChecked(true);
-  cmdOK_ = new QPushButton(tr("OK"), this);
-  cmdOK_->setObjectName(QStringLiteral("CmdOK"));
-  cmdOK_->setDefault(true);
+  cmdOk_ = new QPushButton(tr("OK"), this);
+  cmdOk_->setObjectName(QStringLiteral("CmdOK"));
+  cmdOk_->setDefault(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(optPC_);
   layout->addWidget(optMeter_);
-  layout->addWidget(cmdOK_);
-  connect(cmdOK_, &QPushButton::clicked, this, [this] {
+  layout->addWidget(cmdOk_);
+  connect(cmdOk_, &QPushButton::clicked, this, [this] {
     // The exchange holds the line. A failure in it ends it; the window still closes and the
     // poll comes back.
     QPointer<SamplingChoice> self(this);
@@ -56,7 +56,7 @@ SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
           if (self && self->isVisible()) self->reject();
         }
       } close{self};
-      self->cmdOKClick();
+      self->okClicked();
     });
   });
   if (ctx.panel) {
@@ -69,7 +69,7 @@ SamplingChoice::~SamplingChoice() {
   ctx_.poll.setPollEnabled(true);
 }
 
-void SamplingChoice::cmdOKClick() {
+void SamplingChoice::okClicked() {
   if (optPC_->isChecked()) {
     pcPath();
   } else {
@@ -141,7 +141,7 @@ void SamplingChoice::meterPath() {
   }
 }
 
-void pcButtonClick(RecordsContext& ctx) {
+void pcCommand(RecordsContext& ctx) {
   SamplingChoice window(ctx);
   window.exec();
 }

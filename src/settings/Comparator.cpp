@@ -95,12 +95,12 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
   buttons->addWidget(CmdUpdate);
   layout->addLayout(buttons);
 
-  connect(TxtUnit, &QComboBox::activated, this, [this](int) { TxtUnit_Click(); });
+  connect(TxtUnit, &QComboBox::activated, this, [this](int) { unitActivated(); });
   for (int k = 1; k <= 6; ++k) {
-    connect(HODec[k], &QRadioButton::clicked, this, [this, k] { HODec_Click(k); });
-    connect(LODec[k], &QRadioButton::clicked, this, [this, k] { LODec_Click(k); });
+    connect(HODec[k], &QRadioButton::clicked, this, [this, k] { highDecimalClicked(k); });
+    connect(LODec[k], &QRadioButton::clicked, this, [this, k] { lowDecimalClicked(k); });
   }
-  connect(CmdUpdate, &QPushButton::clicked, this, [this] { CmdUpdate_Click(); });
+  connect(CmdUpdate, &QPushButton::clicked, this, [this] { updateClicked(); });
   connect(TxtUnit, &QComboBox::currentIndexChanged, this, [this] { refreshLimits(); });
   for (int k = 1; k <= 6; ++k) {
     for (QComboBox* box : {HighO[k], LowO[k]})
@@ -162,7 +162,7 @@ void Comparator::exchange(const std::function<void()>& handler) {
   });
 }
 
-void Comparator::TxtUnit_Click() {
+void Comparator::unitActivated() {
   if (TxtUnit->currentText() == kLux) {
     // Lux has no d.ddd range; a selection left there from foot-candles would show a range
     // the meter is not sent, so it goes with the option.
@@ -191,7 +191,7 @@ void Comparator::selectOption(Row row, int k) {
   for (int i = 1; i <= 6; ++i) options[i]->setChecked(i == k);
 }
 
-void Comparator::decClick(Row clicked, int k) {
+void Comparator::decimalClicked(Row clicked, int k) {
   // A click keeps its option selected (a second click does not clear it), and the other row
   // follows: both limits always share one range.
   selectOption(clicked, k);
@@ -220,12 +220,12 @@ void Comparator::applyRangeToBoxes(int k) {
   }
 }
 
-void Comparator::HODec_Click(int k) {
-  if (k >= 1 && k <= 6) decClick(Row::High, k);
+void Comparator::highDecimalClicked(int k) {
+  if (k >= 1 && k <= 6) decimalClicked(Row::High, k);
 }
 
-void Comparator::LODec_Click(int k) {
-  if (k >= 1 && k <= 6) decClick(Row::Low, k);
+void Comparator::lowDecimalClicked(int k) {
+  if (k >= 1 && k <= 6) decimalClicked(Row::Low, k);
 }
 
 void Comparator::refreshLimits() {
@@ -271,7 +271,7 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
   }
   const bool lux = block.lux();
   TxtUnit->setCurrentIndex(TxtUnit->findText(lux ? kLux : kFootCandle));
-  TxtUnit_Click();
+  unitActivated();
   // In lux the five flags stand for options 2-6, in foot-candles for options 1-5. Where the
   // meter reports more than one flag the last one holds, as successive selections would.
   const int first = lux ? 2 : 1;
@@ -283,7 +283,7 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
   if (chosen) applyRangeToBoxes(chosen);
 }
 
-void Comparator::CmdUpdate_Click() {
+void Comparator::updateClicked() {
   exchange([this] {
     const QByteArray payload = updatePayload();
     bool answered = backToNormalDisplay(ctx_) && sendToMeter(ctx_, Command::SetComparator, payload);

@@ -36,10 +36,10 @@ class Comparator : public QWidget {
   // Fills unit, range option and the digits of both limits from the meter's settings block.
   void fillFromSettingsBlock(const SettingsBlock& block);
 
-  void TxtUnit_Click();
-  void HODec_Click(int k);
-  void LODec_Click(int k);
-  void CmdUpdate_Click();
+  void unitActivated();
+  void highDecimalClicked(int k);
+  void lowDecimalClicked(int k);
+  void updateClicked();
 
   // The range option selected in the HIGH row (1..6), 0 when none is.
   int selectedOption() const;
@@ -66,7 +66,7 @@ class Comparator : public QWidget {
   void placeBesidePanel();
   // Selects option k of one row only (0 deselects all), as a click on it would.
   void selectOption(Row row, int k);
-  void decClick(Row clicked, int k);
+  void decimalClicked(Row clicked, int k);
   void applyRangeToBoxes(int k);
   void refreshLimits();
 

@@ -82,22 +82,22 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   buttons->addWidget(CmdExit);
   layout->addLayout(buttons);
 
-  connect(LblMeterTime, &ClickableLabel::clicked, this, [this] { LblMeterTime_Click(); });
-  connect(LblPCTime, &ClickableLabel::clicked, this, [this] { LblPCTime_Click(); });
-  connect(CmdSetTime, &QPushButton::clicked, this, [this] { CmdSetTime_Click(); });
-  connect(CmdExit, &QPushButton::clicked, this, [this] { CmdExit_Click(); });
+  connect(LblMeterTime, &ClickableLabel::clicked, this, [this] { meterTimeClicked(); });
+  connect(LblPCTime, &ClickableLabel::clicked, this, [this] { pcTimeClicked(); });
+  connect(CmdSetTime, &QPushButton::clicked, this, [this] { setTimeClicked(); });
+  connect(CmdExit, &QPushButton::clicked, this, [this] { exitClicked(); });
 
   adjustSize();
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(350);
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+  connect(Timer1, &QTimer::timeout, this, [this] { clockTick(); });
   Timer1->start();
 }
 
 Setup::~Setup() {
-  Form_Unload();
+  unload();
 }
 
 void Setup::showEvent(QShowEvent* event) {
@@ -111,15 +111,15 @@ void Setup::showEvent(QShowEvent* event) {
   }
 }
 
-void Setup::LblMeterTime_Click() {
+void Setup::meterTimeClicked() {
   meterTimeShown_ = !meterTimeShown_;
 }
 
-void Setup::LblPCTime_Click() {
+void Setup::pcTimeClicked() {
   pcTimeShown_ = !pcTimeShown_;
 }
 
-void Setup::Timer1_Timer() {
+void Setup::clockTick() {
   tickGuard_.run([this] {
     if (unloaded_) return;
     if (ctx_.display.annIntv) {
@@ -165,7 +165,7 @@ void Setup::Timer1_Timer() {
   });
 }
 
-void Setup::CmdSetTime_Click() {
+void Setup::setTimeClicked() {
   if (tickGuard_.running()) {
     // Clicked inside a tick's wait: the tick cuts its read short and sets the clock itself, so
     // the two never share the line.
@@ -195,7 +195,7 @@ void Setup::setMeterTime() {
   });
 }
 
-void Setup::CmdExit_Click() {
+void Setup::exitClicked() {
   close();
 }
 
@@ -208,16 +208,16 @@ void Setup::giveUp() {
 }
 
 void Setup::closeEvent(QCloseEvent* event) {
-  Form_Unload();
+  unload();
   QDialog::closeEvent(event);
 }
 
 void Setup::done(int result) {
-  Form_Unload();
+  unload();
   QDialog::done(result);
 }
 
-void Setup::Form_Unload() {
+void Setup::unload() {
   if (unloaded_) return;
   unloaded_ = true;
   if (Timer1) Timer1->stop();

@@ -33,15 +33,15 @@ class ClickableLabel : public QLabel {
 class Setup : public QDialog {
   Q_OBJECT
  public:
-  // Form_Load: pauses the panel's poll, places the window, starts Timer1.
+  // Pauses the panel's poll, places the window, starts the clock timer.
   explicit Setup(Context& ctx, QWidget* parent = nullptr);
   ~Setup() override;
 
-  void Timer1_Timer();
-  void LblMeterTime_Click();
-  void LblPCTime_Click();
-  void CmdSetTime_Click();
-  void CmdExit_Click();
+  void clockTick();
+  void meterTimeClicked();
+  void pcTimeClicked();
+  void setTimeClicked();
+  void exitClicked();
 
   bool meterTimeShown() const { return meterTimeShown_; }
   bool pcTimeShown() const { return pcTimeShown_; }
@@ -62,7 +62,7 @@ class Setup : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Form_Unload();
+  void unload();
   void setMeterTime();
   // The meter did not answer: say so and close, which gives the line back to the panel's poll
   // (whose reconnection then shows the user that the meter is away).

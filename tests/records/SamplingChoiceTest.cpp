@@ -24,12 +24,12 @@ class SamplingWindow : public Sampling {
   void runPc() {
     SamplingChoice w(*ctx);
     w.optPC().setChecked(true);
-    w.cmdOKClick();
+    w.okClicked();
   }
   void runMeter() {
     SamplingChoice w(*ctx);
     EXPECT_TRUE(w.optMeter().isChecked()) << "the meter path is preselected";
-    w.cmdOKClick();
+    w.okClicked();
   }
   // The "W" commands the meter received, as their two payload bytes.
   std::vector<std::string> wPayloads() const {
@@ -176,7 +176,7 @@ TEST_F(SamplingWindow, MeterThatNeverAnswersYGivesUpWithAMessage) {
   dialogs.expectMessage();
   {
     SamplingChoice w(c);
-    w.cmdOKClick();
+    w.okClicked();
     EXPECT_FALSE(poll.pollEnabled());
   }
   const double took = clock.elapsed() - before;

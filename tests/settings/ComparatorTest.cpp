@@ -76,7 +76,7 @@ TEST_F(ComparatorWindow, UpdateSendsTheLuxExampleAndTheMeterTakesIt) {
   // A LOW above HIGH goes as entered.
   b.forget();
   setDigits(w->LowO, "9999");
-  w->CmdUpdate_Click();
+  w->updateClicked();
   EXPECT_EQ(b.payloadOf('V'), bytes({0x42, 0x04, 0xD2, 0x27, 0x0F}));
 }
 

@@ -56,8 +56,8 @@ TEST_F(ClockWindow, SetsTheMeterClockToThePcClock) {
 TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
   b.meter.setClock({31, 23, 59, 59}, b.clock.elapsed());
   w->LblMeterTime->clicked();  // as a click on the label does
-  w->LblPCTime_Click();
-  w->Timer1_Timer();
+  w->pcTimeClicked();
+  w->clockTick();
   EXPECT_EQ(w->LblMeterTime->text(), "31 23:59:59");
   EXPECT_EQ(withoutHandshakes(b.letters()), "Y");
   EXPECT_EQ(w->LblPCTime->text(),
@@ -65,13 +65,13 @@ TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
   EXPECT_TRUE(w->LblPCTime->text().startsWith("09 08:05:0"));
 
   b.clock.advance(1.0);
-  w->Timer1_Timer();
+  w->clockTick();
   EXPECT_EQ(w->LblMeterTime->text(), "01 00:00:00") << "the meter's day rolls over";
 
-  w->LblMeterTime_Click();
-  w->LblPCTime_Click();
+  w->meterTimeClicked();
+  w->pcTimeClicked();
   b.forget();
-  w->Timer1_Timer();
+  w->clockTick();
   EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
   EXPECT_EQ(w->LblPCTime->text(), "PC System Time");
   EXPECT_EQ(b.letters(), "") << "nothing is asked of the meter while its clock is hidden";
@@ -80,7 +80,7 @@ TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
 
 TEST_F(ClockWindow, MeterRecordingClosesTheWindowAndThePollResumes) {
   b.state.display.annIntv = true;
-  w->Timer1_Timer();
+  w->clockTick();
   EXPECT_TRUE(w->unloaded());
   EXPECT_FALSE(w->Timer1->isActive());
   EXPECT_TRUE(b.poll.pollEnabled());
@@ -91,16 +91,16 @@ TEST_F(ClockWindow, ExitResumesThePollOnce) {
   EXPECT_TRUE(w->unloaded());
   EXPECT_TRUE(b.poll.pollEnabled());
   EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}));
-  w->Timer1_Timer();  // a tick that was already due does nothing more
+  w->clockTick();  // a tick that was already due does nothing more
   EXPECT_EQ(b.letters(), "");
 }
 
 TEST_F(ClockWindow, MeterThatNeverAnswersYEndsWithAMessageAndThePollRunning) {
   b.port.unheard = {'Y'};
-  w->LblMeterTime_Click();
+  w->meterTimeClicked();
   b.dialogs.expectMessage();
   const double start = b.clock.elapsed();
-  w->Timer1_Timer();
+  w->clockTick();
   const double took = b.clock.elapsed() - start;
   EXPECT_GE(took, kMeterAnswerBoundSeconds);
   EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0);
@@ -117,8 +117,8 @@ TEST_F(ClockWindow, ClockReplyMixedWithDisplayBytesIsNotShown) {
   b.port.noiseLetter = 'Y';
   b.port.noiseTimes = 1;
   b.port.noise = QByteArray("\x02\x12\x34\x56\x78\x00\x00\x03", 8).mid(3);
-  w->LblMeterTime_Click();
-  w->Timer1_Timer();
+  w->meterTimeClicked();
+  w->clockTick();
   EXPECT_EQ(w->LblMeterTime->text(), "07 14:55:57");
   EXPECT_EQ(withoutHandshakes(b.letters()), "YY");
 }
@@ -131,8 +131,8 @@ TEST_F(ClockWindow, SetClickedWhileATickReadsRunsAfterTheRead) {
     w->CmdSetTime->click();
     EXPECT_EQ(b.payloadOf('T'), std::nullopt) << "not inside the tick's read";
   };
-  w->LblMeterTime_Click();
-  w->Timer1_Timer();
+  w->meterTimeClicked();
+  w->clockTick();
   b.clock.onIdle = nullptr;
   EXPECT_TRUE(clicked);
   EXPECT_EQ(withoutHandshakes(b.letters()), "YHT");

@@ -64,20 +64,20 @@ class WithPoll : public ::testing::Test {
 TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
   const int atStart = frames;
   b.dialogs.answerInput("4:25");
-  toolbarButtonClick(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, "Hold");
   EXPECT_EQ(b.meter.holdMinutes(), 4);
   EXPECT_EQ(b.meter.holdSeconds(), 25);
 
   b.meter.settings().distance100 = 0x012C;
   b.dialogs.answerInput("2.75");
-  toolbarButtonClick(b.ctx, "CD");
+  toolbarActionTriggered(b.ctx, "CD");
   EXPECT_EQ(b.dialogs.shown().back().defaultText, "03.00");
   EXPECT_EQ(b.meter.settings().distance100, 275);
 
   b.meter.settings().high = 12345;
   b.meter.settings().low = 42;
   b.meter.settings().comparator = 0x42;
-  toolbarButtonClick(b.ctx, "Comp");
+  toolbarActionTriggered(b.ctx, "Comp");
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
   EXPECT_EQ(w->HighO[1]->currentText() + w->HighO[2]->currentText() + w->HighO[3]->currentText() +
@@ -103,7 +103,7 @@ TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
 }
 
 TEST_F(WithPoll, KeypadKeysAndTheCandelaKeyWhilePolling) {
-  toolbarButtonClick(b.ctx, "Buttons");
+  toolbarActionTriggered(b.ctx, "Buttons");
   Btn* k = Btn::find(b.ctx);
   ASSERT_TRUE(k);
   k->findChild<QPushButton*>("CmdAVG")->click();
@@ -140,7 +140,7 @@ TEST_F(WithPoll, APollTickDueInACommandsWaitChangesNeitherItsBytesNorItsTiming) 
     if (QLatin1String(key) == QLatin1String("CD")) b.dialogs.answerInput("0.5");
     const int framesBefore = frames;
     const double start = b.clock.elapsed();
-    toolbarButtonClick(b.ctx, key);
+    toolbarActionTriggered(b.ctx, key);
     b.port.onWrite = nullptr;
     EXPECT_EQ(frames, framesBefore) << key;
     auto all = b.dialogs.messages();
@@ -170,7 +170,7 @@ TEST_F(WithPoll, AClickInsideAPollTickRunsRightAfterIt) {
   b.clock.onIdle = [this, &clicked] {
     if (!clicked && guard.running()) {
       clicked = true;
-      b.ctx.link.runOutsidePoll([this] { toolbarButtonClick(b.ctx, "Hold"); });
+      b.ctx.link.runOutsidePoll([this] { toolbarActionTriggered(b.ctx, "Hold"); });
     }
   };
   b.forget();
@@ -195,12 +195,12 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
     }
   };
   b.dialogs.answerInput("5:7");
-  toolbarButtonClick(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, "Hold");
   EXPECT_EQ(b.payloadOf('S'), bytes({0x05, 0x07}));
   EXPECT_EQ(b.meter.holdMinutes(), 5);
   EXPECT_EQ(b.meter.holdSeconds(), 7);
   b.dialogs.answerInput("0.5");
-  toolbarButtonClick(b.ctx, "CD");
+  toolbarActionTriggered(b.ctx, "CD");
   EXPECT_EQ(b.payloadOf('I'), bytes({0x00, 0x32}));
   EXPECT_EQ(b.meter.settings().distance100, 50);
   b.port.onWrite = nullptr;
@@ -210,7 +210,7 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
 TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
   Comparator* w = new Comparator(b.ctx);
   w->TxtUnit->setCurrentIndex(0);
-  w->TxtUnit_Click();
+  w->unitActivated();
   w->HODec[3]->click();
   bool clickedInside = false;
   // Were the clock window to open anyway, it is closed again so that the test fails instead of
@@ -230,9 +230,9 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
     clickedInside = true;
     // No input box, no clock window, no key letter: the ScriptedDialogs would fail the test
     // on any dialog, and the meter's log shows no stray letter.
-    toolbarButtonClick(b.ctx, "Hold");
-    toolbarButtonClick(b.ctx, "TimeSet");
-    toolbarButtonClick(b.ctx, "Buttons");
+    toolbarActionTriggered(b.ctx, "Hold");
+    toolbarActionTriggered(b.ctx, "TimeSet");
+    toolbarActionTriggered(b.ctx, "Buttons");
     Btn::find(b.ctx)->findChild<QPushButton*>("CmdAVG")->click();
   };
   b.forget();
