@@ -48,9 +48,9 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   setWindowTitle(tr("Setup"));
 
   auto* layout = new QVBoxLayout(this);
-  FrameTime = new QGroupBox(tr("Time"));
-  FrameTime->setObjectName(QStringLiteral("FrameTime"));
-  auto* labels = new QVBoxLayout(FrameTime);
+  frameTime_ = new QGroupBox(tr("Time"));
+  frameTime_->setObjectName(QStringLiteral("FrameTime"));
+  auto* labels = new QVBoxLayout(frameTime_);
   auto makeLabel = [&](const QString& name, const QString& caption, const QString& tip) {
     auto* l = new ClickableLabel(caption);
     l->setObjectName(name);
@@ -67,33 +67,33 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     labels->addWidget(l);
     return l;
   };
-  LblMeterTime = makeLabel(QStringLiteral("LblMeterTime"), meterTimeCaption(),
-                           tr("Click to show or hide the meter's clock"));
-  LblPCTime = makeLabel(QStringLiteral("LblPCTime"), pcTimeCaption(),
-                        tr("Click to show or hide the PC's clock"));
-  layout->addWidget(FrameTime);
+  lblMeterTime_ = makeLabel(QStringLiteral("LblMeterTime"), meterTimeCaption(),
+                            tr("Click to show or hide the meter's clock"));
+  lblPcTime_ = makeLabel(QStringLiteral("LblPCTime"), pcTimeCaption(),
+                         tr("Click to show or hide the PC's clock"));
+  layout->addWidget(frameTime_);
 
-  CmdSetTime = new QPushButton(tr("Set Meter Time To System Time"));
-  CmdSetTime->setObjectName(QStringLiteral("CmdSetTime"));
-  CmdExit = new QPushButton(tr("Exit"));
-  CmdExit->setObjectName(QStringLiteral("CmdExit"));
+  cmdSetTime_ = new QPushButton(tr("Set Meter Time To System Time"));
+  cmdSetTime_->setObjectName(QStringLiteral("CmdSetTime"));
+  cmdExit_ = new QPushButton(tr("Exit"));
+  cmdExit_->setObjectName(QStringLiteral("CmdExit"));
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(CmdSetTime);
-  buttons->addWidget(CmdExit);
+  buttons->addWidget(cmdSetTime_);
+  buttons->addWidget(cmdExit_);
   layout->addLayout(buttons);
 
-  connect(LblMeterTime, &ClickableLabel::clicked, this, [this] { meterTimeClicked(); });
-  connect(LblPCTime, &ClickableLabel::clicked, this, [this] { pcTimeClicked(); });
-  connect(CmdSetTime, &QPushButton::clicked, this, [this] { setTimeClicked(); });
-  connect(CmdExit, &QPushButton::clicked, this, [this] { exitClicked(); });
+  connect(lblMeterTime_, &ClickableLabel::clicked, this, [this] { meterTimeClicked(); });
+  connect(lblPcTime_, &ClickableLabel::clicked, this, [this] { pcTimeClicked(); });
+  connect(cmdSetTime_, &QPushButton::clicked, this, [this] { setTimeClicked(); });
+  connect(cmdExit_, &QPushButton::clicked, this, [this] { exitClicked(); });
 
   adjustSize();
 
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(350);
-  connect(Timer1, &QTimer::timeout, this, [this] { clockTick(); });
-  Timer1->start();
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(350);
+  connect(timer1_, &QTimer::timeout, this, [this] { clockTick(); });
+  timer1_->start();
 }
 
 Setup::~Setup() {
@@ -140,22 +140,22 @@ void Setup::clockTick() {
       if (reply) {
         const auto caption = meterClockCaption(
             std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
-        LblMeterTime->setText(QString::fromStdString(*caption));
+        lblMeterTime_->setText(QString::fromStdString(*caption));
       } else if (meterTimeShown_ && !setTimePending_) {
         giveUp();
         return;
       } else if (!meterTimeShown_) {
-        LblMeterTime->setText(meterTimeCaption());
+        lblMeterTime_->setText(meterTimeCaption());
       }
     } else {
-      LblMeterTime->setText(meterTimeCaption());
+      lblMeterTime_->setText(meterTimeCaption());
     }
     if (pcTimeShown_) {
       // Day of month and time of day: characters 9 to 19 of "yyyy/mm/dd hh:nn:ss".
-      LblPCTime->setText(
+      lblPcTime_->setText(
           ctx_.clock.localDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).mid(8, 11));
     } else {
-      LblPCTime->setText(pcTimeCaption());
+      lblPcTime_->setText(pcTimeCaption());
     }
     if (setTimePending_) {
       // "Set" was clicked while this tick read the clock: it runs now, after the read.
@@ -179,7 +179,7 @@ void Setup::setMeterTime() {
   if (ctx_.link.lineHeld()) return;
   ctx_.link.runCommand([this] {
     // The window's own reads stop while the clock is set, so no tick interleaves with it.
-    Timer1->stop();
+    timer1_->stop();
     const QDateTime now = ctx_.clock.localDateTime();
     const std::string p = encodeClockPayload(now.date().day(), now.time().hour(),
                                              now.time().minute(), now.time().second());
@@ -191,7 +191,7 @@ void Setup::setMeterTime() {
       giveUp();
       return;
     }
-    Timer1->start();
+    timer1_->start();
   });
 }
 
@@ -200,8 +200,8 @@ void Setup::exitClicked() {
 }
 
 void Setup::giveUp() {
-  Timer1->stop();
-  LblMeterTime->setText(meterTimeCaption());
+  timer1_->stop();
+  lblMeterTime_->setText(meterTimeCaption());
   meterTimeShown_ = false;
   ctx_.dialogs.message(meterSilentMessage());
   close();
@@ -220,7 +220,7 @@ void Setup::done(int result) {
 void Setup::unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  if (Timer1) Timer1->stop();
+  if (timer1_) timer1_->stop();
   pollPause_.reset();  // the panel's poll runs again
 }
 

@@ -47,12 +47,12 @@ class Setup : public QDialog {
   bool pcTimeShown() const { return pcTimeShown_; }
   bool unloaded() const { return unloaded_; }
 
-  QGroupBox* FrameTime = nullptr;
-  ClickableLabel* LblMeterTime = nullptr;
-  ClickableLabel* LblPCTime = nullptr;
-  QPushButton* CmdSetTime = nullptr;
-  QPushButton* CmdExit = nullptr;
-  QTimer* Timer1 = nullptr;
+  QGroupBox* frameTime() const { return frameTime_; }
+  ClickableLabel* lblMeterTime() const { return lblMeterTime_; }
+  ClickableLabel* lblPcTime() const { return lblPcTime_; }
+  QPushButton* cmdSetTime() const { return cmdSetTime_; }
+  QPushButton* cmdExit() const { return cmdExit_; }
+  QTimer* timer1() const { return timer1_; }
 
  public slots:
   void done(int result) override;
@@ -69,6 +69,12 @@ class Setup : public QDialog {
   void giveUp();
 
   Context& ctx_;
+  QGroupBox* frameTime_ = nullptr;
+  ClickableLabel* lblMeterTime_ = nullptr;
+  ClickableLabel* lblPcTime_ = nullptr;
+  QPushButton* cmdSetTime_ = nullptr;
+  QPushButton* cmdExit_ = nullptr;
+  QTimer* timer1_ = nullptr;
   std::optional<PollPause> pollPause_;
   TickGuard tickGuard_;
   bool meterTimeShown_ = false;

@@ -80,13 +80,13 @@ TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
   toolbarActionTriggered(b.ctx, "Comp");
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
-  EXPECT_EQ(w->HighO[1]->currentText() + w->HighO[2]->currentText() + w->HighO[3]->currentText() +
-                w->HighO[4]->currentText(),
+  EXPECT_EQ(w->highO()[1]->currentText() + w->highO()[2]->currentText() +
+                w->highO()[3]->currentText() + w->highO()[4]->currentText(),
             "2345");
-  EXPECT_EQ(w->LowO[3]->currentText() + w->LowO[4]->currentText(), "42");
+  EXPECT_EQ(w->lowO()[3]->currentText() + w->lowO()[4]->currentText(), "42");
   EXPECT_EQ(w->selectedOption(), 3);
-  w->HighO[1]->setCurrentIndex(7);
-  w->CmdUpdate->click();
+  w->highO()[1]->setCurrentIndex(7);
+  w->cmdUpdate()->click();
   EXPECT_EQ(b.meter.settings().comparator, 0x42);
   EXPECT_EQ(b.meter.settings().high, 7345);
   EXPECT_EQ(b.meter.settings().low, 42);
@@ -209,9 +209,9 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
 
 TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
   Comparator* w = new Comparator(b.ctx);
-  w->TxtUnit->setCurrentIndex(0);
+  w->txtUnit()->setCurrentIndex(0);
   w->unitActivated();
-  w->HODec[3]->click();
+  w->hoDec()[3]->click();
   bool clickedInside = false;
   // Were the clock window to open anyway, it is closed again so that the test fails instead of
   // waiting for a user.
@@ -236,7 +236,7 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
     Btn::find(b.ctx)->findChild<QPushButton*>("CmdAVG")->click();
   };
   b.forget();
-  w->CmdUpdate->click();
+  w->cmdUpdate()->click();
   b.port.onWrite = nullptr;
   closer.stop();
   EXPECT_TRUE(clickedInside);
