@@ -17,9 +17,9 @@
 #include <cmath>
 
 #include "graphs/NumEdit.h"
-#include "graphs/Twips.h"
 #include "ui/Dialogs.h"
 #include "ui/GraphWidget.h"
+#include "ui/Twips.h"
 
 namespace lux {
 
@@ -125,7 +125,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   auto makeEdit = [&](const char* name, int row, int col) {
     auto* e = new NumEdit(range);
     e->setObjectName(QLatin1String(name));
-    e->setMinimumWidth(graphs::twipsToPx(this, 1300));
+    e->setMinimumWidth(twipsX(this, 1300));
     grid->addWidget(e, row, col);
     connect(e, &QDoubleSpinBox::valueChanged, this, [this] { AxisRange_ValueChanged(); });
     return e;
@@ -167,7 +167,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   infoLayout->addWidget(label("Label2", tr("Value ( Y ) :"), info), 1, 0);
   xPosition_ = label("XPosition", QString(), info);
   yPosition_ = label("YPosition", QString(), info);
-  xPosition_->setMinimumWidth(graphs::twipsToPx(this, 1200));
+  xPosition_->setMinimumWidth(twipsX(this, 1200));
   infoLayout->addWidget(xPosition_, 0, 1);
   infoLayout->addWidget(yPosition_, 1, 1);
   frameLayout->addWidget(info);
@@ -193,7 +193,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   connect(graph_, &CWGraph::rangesChanged, this, &GraphViewer::followGraphRanges);
 
   // Form load: top-left corner of the screen, the eight modes, "Normal" selected.
-  resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
+  resize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips));
   move(0, 0);
   for (const ModeItem& m : kModes) combo_->addItem(tr(m.item));
   connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::trackModeChanged);
@@ -203,10 +203,10 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
 }
 
 void GraphViewer::layoutChildren() {
-  const int margin = graphs::twipsToPx(this, kMarginTwips);
-  const int frameH = graphs::twipsToPx(this, kFrameHeightTwips);
-  const int gx = graphs::twipsToPx(this, graphLeftTwips_);
-  const int gy = graphs::twipsToPx(this, graphTopTwips_);
+  const int margin = twipsX(this, kMarginTwips);
+  const int frameH = twipsY(this, kFrameHeightTwips);
+  const int gx = twipsX(this, graphLeftTwips_);
+  const int gy = twipsY(this, graphTopTwips_);
   if (printing_) {
     graph_->move(gx, gy);
     return;
@@ -374,7 +374,7 @@ void GraphViewer::printGraph() {
   graph_->setPlotBackground(Qt::white);
   printing_ = true;
   graphLeftTwips_ = graphTopTwips_ = kPrintGraphTwips;
-  resize(graphs::twipsToPx(this, kPrintWidthTwips), height());
+  resize(twipsX(this, kPrintWidthTwips), height());
   layoutChildren();
   graph_->replot(QCustomPlot::rpImmediateRefresh);
 
@@ -385,7 +385,7 @@ void GraphViewer::printGraph() {
   printing_ = false;
   graphLeftTwips_ = kGraphLeftTwips;
   graphTopTwips_ = kGraphTopTwips;
-  resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
+  resize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips));
   setPalette(savedPalette);
   setAutoFillBackground(savedAutoFill);
   frame_->show();

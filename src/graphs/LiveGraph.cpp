@@ -6,10 +6,10 @@
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/NumEdit.h"
-#include "graphs/Twips.h"
 #include "link/MeterLink.h"
 #include "ui/Accessibility.h"
 #include "ui/GraphWidget.h"
+#include "ui/Twips.h"
 
 namespace lux {
 
@@ -27,15 +27,15 @@ LiveGraph::LiveGraph(GraphWindows& windows, QWidget* panel)
   graph_->setObjectName(QStringLiteral("CWGraph1"));
   graph_->setToolTip(tr("Click to view the run so far"));
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60),
-                             graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60));
+  layout->setContentsMargins(twipsX(this, 60), twipsY(this, 60), twipsX(this, 60),
+                             twipsY(this, 60));
   layout->addWidget(graph_);
   connect(graph_, &CWGraph::clicked, this, &LiveGraph::graphClicked);
   // From the keyboard too: Tab to the graph, Enter opens the run so far.
   graph_->setFocusPolicy(Qt::StrongFocus);
   onEnterKey(graph_, [this] { graphClicked(); });
 
-  resize(graphs::twipsToPx(this, 7200), graphs::twipsToPx(this, 4800));
+  resize(twipsX(this, 7200), twipsY(this, 4800));
   // Beside the main panel, at the top of the screen.
   if (panel_)
     move(panel_->frameGeometry().x() + panel_->frameGeometry().width(), 0);

@@ -26,9 +26,9 @@
 #include "graphs/GraphWindows.h"
 #include "graphs/LiveGraph.h"
 #include "graphs/NumEdit.h"
-#include "graphs/Twips.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/GraphWidget.h"
+#include "ui/Twips.h"
 
 namespace lux::test {
 namespace {
@@ -298,9 +298,9 @@ TEST_F(ViewerTest, PrintingToPdfRestoresTheDesignedLayout) {
   EXPECT_GT(bytes.size(), 2000);
 
   QCoreApplication::processEvents();
-  EXPECT_EQ(v->width(), graphs::twipsToPx(v, GraphViewer::kWidthTwips));
-  EXPECT_EQ(v->height(), graphs::twipsToPx(v, GraphViewer::kHeightTwips));
-  EXPECT_EQ(v->graph()->pos(), QPoint(graphs::twipsToPx(v, 120), graphs::twipsToPx(v, 120)));
+  EXPECT_EQ(v->width(), twipsX(v, GraphViewer::kWidthTwips));
+  EXPECT_EQ(v->height(), twipsY(v, GraphViewer::kHeightTwips));
+  EXPECT_EQ(v->graph()->pos(), QPoint(twipsX(v, 120), twipsY(v, 120)));
   EXPECT_TRUE(v->controlsFrame()->isVisible());
   EXPECT_EQ(v->graph()->plotBackground(), background);
 }
@@ -444,8 +444,8 @@ TEST_F(ViewerTest, FailedPrintSaysSoAndRestoresTheLayout) {
   EXPECT_EQ(dialogs.messages()[0], "The graph could not be printed.");
   QCoreApplication::processEvents();
   EXPECT_TRUE(v->controlsFrame()->isVisible());
-  EXPECT_EQ(v->width(), graphs::twipsToPx(v, GraphViewer::kWidthTwips));
-  EXPECT_EQ(v->graph()->pos(), QPoint(graphs::twipsToPx(v, 120), graphs::twipsToPx(v, 120)));
+  EXPECT_EQ(v->width(), twipsX(v, GraphViewer::kWidthTwips));
+  EXPECT_EQ(v->graph()->pos(), QPoint(twipsX(v, 120), twipsY(v, 120)));
 }
 
 TEST_F(ViewerTest, SavesTheGraphAsPngOrPdf) {
