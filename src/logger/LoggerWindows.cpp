@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -69,13 +68,6 @@ void guarded(F&& f) {
 
 }  // namespace
 
-void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-    emit clicked();
-  }
-  QLabel::mouseReleaseEvent(event);
-}
-
 // ---- Memory ----
 
 MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
@@ -93,7 +85,8 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   gridSetView_->setToolTip(tr("Click a set to list its records"));
 
   lblSize_ = figure(new QLabel(QStringLiteral("64 K"), this), QStringLiteral("LblSize"));
-  lblRemain_ = static_cast<ClickLabel*>(figure(new ClickLabel(this), QStringLiteral("LblRemain")));
+  lblRemain_ =
+      static_cast<ClickableLabel*>(figure(new ClickableLabel(this), QStringLiteral("LblRemain")));
   lblRemain_->setCursor(Qt::PointingHandCursor);
   lblRemain_->setToolTip(tr("Click to erase the meter's memory"));
   lblMessage_ = new QLabel(this);
@@ -136,7 +129,7 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   // The header row is the table's column header: a click there lists "set 0", an empty list.
   connect(gridSetView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int) { setRowClicked(0); });
-  connect(lblRemain_, &ClickLabel::clicked, this, &MemoryWindow::remainClicked);
+  connect(lblRemain_, &ClickableLabel::clicked, this, &MemoryWindow::remainClicked);
   // Keyboard users list a set and reach the erase without a mouse.
   onEnterKey(gridSetView_, [this] {
     const QModelIndex current = gridSetView_->currentIndex();

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/ClickableLabel.h"
+
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -19,18 +21,6 @@ struct ListedRecord;
 class GridModel;
 class GridView;
 
-// A label that reports a click (the free-memory figure erases the memory).
-class ClickLabel : public QLabel {
-  Q_OBJECT
- public:
-  using QLabel::QLabel;
- signals:
-  void clicked();
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
 class MemoryWindow : public QWidget {
   Q_OBJECT
  public:
@@ -40,7 +30,7 @@ class MemoryWindow : public QWidget {
   GridModel& gridSet() { return *gridSet_; }
   GridView& gridSetView() { return *gridSetView_; }
   QLabel& lblSize() { return *lblSize_; }
-  ClickLabel& lblRemain() { return *lblRemain_; }
+  ClickableLabel& lblRemain() { return *lblRemain_; }
   QLabel& lblMessage() { return *lblMessage_; }
   QProgressBar& progress() { return *progress_; }
   QPushButton& cmdCompare() { return *cmdCompare_; }
@@ -65,7 +55,7 @@ class MemoryWindow : public QWidget {
   GridModel* gridSet_;
   GridView* gridSetView_;
   QLabel* lblSize_;
-  ClickLabel* lblRemain_;
+  ClickableLabel* lblRemain_;
   QLabel* lblMessage_;
   QProgressBar* progress_;
   QPushButton* cmdCompare_;

@@ -3,8 +3,6 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -26,22 +24,6 @@ QString pcTimeCaption() {
 }
 }  // namespace
 
-void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    emit clicked();
-  QLabel::mouseReleaseEvent(event);
-}
-
-void ClickableLabel::keyPressEvent(QKeyEvent* event) {
-  // Reachable from the keyboard as well: Space or Enter switches like a click.
-  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-      event->key() == Qt::Key_Enter) {
-    emit clicked();
-    return;
-  }
-  QLabel::keyPressEvent(event);
-}
-
 Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   pollPause_.emplace(ctx_.poll);
   setObjectName(QStringLiteral("Setup"));
@@ -56,6 +38,7 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     l->setObjectName(name);
     l->setToolTip(tip);
     l->setFocusPolicy(Qt::StrongFocus);
+    l->setKeyboardClicks(true);
     l->setCursor(Qt::PointingHandCursor);
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);

@@ -3,11 +3,11 @@
 // off by a click on its label) and sets the meter's clock to the PC's. The panel's poll stays
 // off for the window's whole life: the window's own 350 ms timer reads the meter instead.
 #include <QDialog>
-#include <QLabel>
 #include <optional>
 
 #include "link/TickGuard.h"
 #include "settings/MeterExchange.h"
+#include "ui/ClickableLabel.h"
 
 class QGroupBox;
 class QPushButton;
@@ -16,19 +16,6 @@ class QTimer;
 namespace lux {
 
 struct Context;
-
-// A label that is also a switch.
-class ClickableLabel : public QLabel {
-  Q_OBJECT
- public:
-  using QLabel::QLabel;
- signals:
-  void clicked();
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-};
 
 class Setup : public QDialog {
   Q_OBJECT
