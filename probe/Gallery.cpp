@@ -24,6 +24,7 @@
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
 #include "settings/Setup.h"
+#include "ui/OpenWindow.h"
 
 namespace lux::probe {
 
@@ -36,9 +37,8 @@ void say(const QString& text) {
 
 // The visible window with this objectName, wherever it is parented.
 QWidget* visibleWindow(const QString& name) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == name && w->isVisible()) return w;
-  return nullptr;
+  return findOpenWindow<QWidget>(
+      nullptr, [&name](QWidget* w) { return w->objectName() == name && w->isVisible(); });
 }
 
 void closeWindow(const QString& name) {

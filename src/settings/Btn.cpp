@@ -1,6 +1,5 @@
 #include "settings/Btn.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QIcon>
@@ -9,6 +8,7 @@
 #include <QScreen>
 
 #include "core/Context.h"
+#include "ui/OpenWindow.h"
 
 namespace lux {
 
@@ -58,13 +58,8 @@ QPushButton* Btn::addKey(const char* name, const QString& caption, const QString
 }
 
 Btn* Btn::find(Context& ctx) {
-  QList<Btn*> candidates;
-  if (ctx.panel) candidates = ctx.panel->findChildren<Btn*>();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* b = qobject_cast<Btn*>(w)) candidates.append(b);
-  for (Btn* b : candidates)
-    if (!b->unloaded_ && &b->ctx_ == &ctx) return b;
-  return nullptr;
+  return findOpenWindow<Btn>(ctx.panel,
+                             [&ctx](Btn* b) { return !b->unloaded_ && &b->ctx_ == &ctx; });
 }
 
 Btn* Btn::showKeypad(Context& ctx) {

@@ -1,6 +1,5 @@
 #include "settings/Comparator.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/Context.h"
+#include "ui/OpenWindow.h"
 
 namespace lux {
 
@@ -115,13 +115,8 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
 }
 
 Comparator* Comparator::find(Context& ctx) {
-  QList<Comparator*> candidates;
-  if (ctx.panel) candidates = ctx.panel->findChildren<Comparator*>();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* c = qobject_cast<Comparator*>(w)) candidates.append(c);
-  for (Comparator* c : candidates)
-    if (!c->unloaded_ && &c->ctx_ == &ctx) return c;
-  return nullptr;
+  return findOpenWindow<Comparator>(
+      ctx.panel, [&ctx](Comparator* c) { return !c->unloaded_ && &c->ctx_ == &ctx; });
 }
 
 Comparator* Comparator::showFresh(Context& ctx) {

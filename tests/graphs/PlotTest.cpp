@@ -18,6 +18,7 @@
 #include "support/MeterRig.h"
 #include "ui/GraphWidget.h"
 #include "ui/GridModel.h"
+#include "ui/OpenWindow.h"
 
 namespace lux::test {
 namespace {
@@ -31,9 +32,8 @@ class PlotTest : public ::testing::Test {
   }
 
   GraphViewer* plotWindow() const {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->objectName() == "Plot" && w->isVisible()) return qobject_cast<GraphViewer*>(w);
-    return nullptr;
+    return findOpenWindow<GraphViewer>(
+        nullptr, [](GraphViewer* w) { return w->objectName() == "Plot" && w->isVisible(); });
   }
   int visiblePlots() const {
     int n = 0;
