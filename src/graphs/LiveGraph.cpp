@@ -9,6 +9,7 @@
 #include "link/MeterLink.h"
 #include "ui/Accessibility.h"
 #include "ui/GraphWidget.h"
+#include "ui/Placement.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -37,9 +38,8 @@ LiveGraph::LiveGraph(GraphWindows& windows, QWidget* panel)
 
   resize(twipsX(this, 7200), twipsY(this, 4800));
   // Beside the main panel, at the top of the screen.
-  if (panel_)
-    move(panel_->frameGeometry().x() + panel_->frameGeometry().width(), 0);
-  else
+  if (!placeNextToPanel(this, panel_,
+                        {PanelPlace::Across::PanelRight, PanelPlace::Down::DesktopTop}))
     move(0, 0);
 
   // The first point one second after opening, then every 500 ms (the tick shortens it).

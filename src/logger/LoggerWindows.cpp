@@ -20,6 +20,7 @@
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -139,10 +140,7 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   onEnterKey(lblRemain_, [this] { remainClicked(); });
 
   // Beside the main panel, at its right edge.
-  if (ctx_.panel) {
-    const QRect panel = ctx_.panel->frameGeometry();
-    move(panel.left() + panel.width(), panel.top());
-  }
+  placeNextToPanel(this, ctx_.panel, {PanelPlace::Across::PanelRight, PanelPlace::Down::PanelTop});
   ctx_.logger.memoryFormOpen = true;
   // The download the window shows reports its progress after every read.
   connect(&loggerDownload(ctx_), &LoggerDownload::progress, this,

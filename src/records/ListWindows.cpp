@@ -22,6 +22,7 @@
 #include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -102,9 +103,7 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
 void ListWindow::placeBesidePanel() {
   // Load, step 2: just right of the panel, top edges level. Done once shown, when the window
   // frame is known.
-  if (!ctx_.panel) return;
-  const QRect p = ctx_.panel->frameGeometry();
-  move(p.x() + p.width(), p.y());
+  placeNextToPanel(this, ctx_.panel, {PanelPlace::Across::PanelRight, PanelPlace::Down::PanelTop});
 }
 
 void ListWindow::toolbarActionTriggered(const QString& key) {

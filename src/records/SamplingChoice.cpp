@@ -9,6 +9,7 @@
 #include "link/Protocol.h"
 #include "records/DataFormat.h"
 #include "records/RecordsContext.h"
+#include "ui/Placement.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -59,10 +60,11 @@ SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
       self->okClicked();
     });
   });
-  if (ctx.panel) {
-    const QRect p = ctx.panel->frameGeometry();
-    move(p.x() + twipsX(ctx.panel, 120), p.y() + twipsY(ctx.panel, 840));
-  }
+  // A little in from the panel's top-left corner.
+  if (ctx.panel)
+    placeNextToPanel(this, ctx.panel,
+                     {PanelPlace::Across::PanelLeft, PanelPlace::Down::PanelTop,
+                      twipsPoint(ctx.panel, 120, 840)});
 }
 
 SamplingChoice::~SamplingChoice() {

@@ -5,10 +5,10 @@
 #include <QIcon>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 #include "core/Context.h"
 #include "ui/OpenWindow.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -77,12 +77,8 @@ void Btn::showEvent(QShowEvent* event) {
   placed_ = true;
   // Just below the panel, centred on the panel's width from the screen's left edge (the panel
   // itself starts at the top-left corner). The window's frame is known once it is shown.
-  if (ctx_.panel) {
-    const QRect p = ctx_.panel->frameGeometry();
-    const QScreen* screen = ctx_.panel->screen();
-    const int screenLeft = screen ? screen->availableGeometry().left() : 0;
-    move(screenLeft + (p.width() - frameGeometry().width()) / 2, p.y() + p.height());
-  }
+  placeNextToPanel(this, ctx_.panel,
+                   {PanelPlace::Across::PanelWidthFromScreenLeft, PanelPlace::Down::PanelBottom});
 }
 
 void Btn::closeEvent(QCloseEvent* event) {

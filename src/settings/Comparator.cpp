@@ -13,6 +13,7 @@
 
 #include "core/Context.h"
 #include "ui/OpenWindow.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -127,9 +128,7 @@ Comparator* Comparator::showFresh(Context& ctx) {
 }
 
 void Comparator::placeBesidePanel() {
-  if (!ctx_.panel) return;
-  const QRect p = ctx_.panel->frameGeometry();
-  move(p.x() + p.width(), p.y());
+  placeNextToPanel(this, ctx_.panel, {PanelPlace::Across::PanelRight, PanelPlace::Down::PanelTop});
 }
 
 void Comparator::closeEvent(QCloseEvent* event) {

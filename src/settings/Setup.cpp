@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/Context.h"
+#include "ui/Placement.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -88,10 +89,9 @@ void Setup::showEvent(QShowEvent* event) {
   if (placed_) return;
   placed_ = true;
   // Centred over the panel, 1000 twips below its top; the window's frame is known once shown.
-  if (ctx_.panel) {
-    const QRect p = ctx_.panel->frameGeometry();
-    move(p.x() + (p.width() - frameGeometry().width()) / 2, p.y() + twipsY(this, 1000));
-  }
+  placeNextToPanel(this, ctx_.panel,
+                   {PanelPlace::Across::CentredOnPanel, PanelPlace::Down::PanelTop,
+                    QPoint(0, twipsY(this, 1000))});
 }
 
 void Setup::meterTimeClicked() {
