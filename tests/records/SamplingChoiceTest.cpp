@@ -163,19 +163,16 @@ class ShortReplyPort : public SerialPort {
 };
 
 TEST_F(SamplingWindow, MeterThatNeverAnswersYGivesUpWithAMessage) {
+  // The rig's line leads to this meter from now on, opened as the program opens its port.
   ShortReplyPort shortPort;
-  LinkState ls;
-  ls.portName = QStringLiteral("short");
-  MeterLink shortLink(shortPort, clock, ls);
+  rig.port.routeTo(shortPort);
+  state.link.portName = QStringLiteral("short");
   QString reason;
-  ASSERT_TRUE(shortLink.openLink(&reason));
-  Hooks hooks;
-  RecordsContext c(Context{shortLink, state.display, dialogs, clock, poll, panel.get(), hooks},
-                   state.recording);
+  ASSERT_TRUE(link->openLink(&reason));
   const double before = clock.elapsed();
   dialogs.expectMessage();
   {
-    SamplingChoice w(c);
+    SamplingChoice w(*ctx);
     w.okClicked();
     EXPECT_FALSE(poll.pollEnabled());
   }
