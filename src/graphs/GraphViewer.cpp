@@ -127,7 +127,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
     e->setObjectName(QLatin1String(name));
     e->setMinimumWidth(twipsX(this, 1300));
     grid->addWidget(e, row, col);
-    connect(e, &QDoubleSpinBox::valueChanged, this, [this] { AxisRange_ValueChanged(); });
+    connect(e, &QDoubleSpinBox::valueChanged, this, [this] { axisRangeChanged(); });
     return e;
   };
   xMin_ = makeEdit("AxisMin_1", 1, 1);
@@ -257,7 +257,7 @@ void GraphViewer::fill(const ViewerFill& f) {
   graph_->redraw();
 }
 
-void GraphViewer::AxisRange_ValueChanged() {
+void GraphViewer::axisRangeChanged() {
   if (applyingRanges_) return;
   applyingRanges_ = true;
   graph_->setAxisRange(1, xMin_->value(), xMax_->value());

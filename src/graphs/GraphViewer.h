@@ -52,7 +52,7 @@ class GraphViewer : public QWidget {
   // The track-mode list's selection handler (list index 0..7; anything else changes nothing).
   void trackModeChanged(int index);
   // Any of the four range edits changed: both axes from all four edits, x first.
-  void AxisRange_ValueChanged();
+  void axisRangeChanged();
   void resetScale();
   void printGraph();
   // Save As PNG or PDF (by the chosen file's suffix; PNG when it has none).

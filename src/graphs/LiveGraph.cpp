@@ -55,7 +55,7 @@ LiveGraph::~LiveGraph() {
   if (!unloaded_) graphs_.liveGraphOpen = false;
 }
 
-void LiveGraph::InitialForm() {
+void LiveGraph::initialiseForRun() {
   GraphState& g = graphs_;
   windows_.realTimeGraph(false).axisMax(2)->setFormat(QStringLiteral("0.###"));
   graph_->setAxisCaption(1, g.liveGraphUnit);
@@ -71,7 +71,7 @@ void LiveGraph::tick() {
 void LiveGraph::tickBody() {
   GraphState& g = graphs_;
   const DisplayState& d = display_;
-  if (g.liveGraphInitPending) InitialForm();
+  if (g.liveGraphInitPending) initialiseForRun();
   if (QString::fromStdString(d.unitText) != g.liveGraphUnit || d.stopMode()) {
     close();
     return;
