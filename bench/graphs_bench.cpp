@@ -68,10 +68,10 @@ void sizeForBench(GraphViewer& v) {
 void BM_ClickFillAndFirstDraw(benchmark::State& st) {
   Harness h;
   LiveGraph* live = h.liveRun(kLiveHistorySlots - 1);
-  live->CWGraph1_Click();
+  live->graphClicked();
   sizeForBench(*h.windows.realTimeGraphWindow());
   for (auto _ : st) {
-    live->CWGraph1_Click();
+    live->graphClicked();
     GraphViewer* v = h.windows.realTimeGraphWindow();
     v->graph()->redraw();
     benchmark::DoNotOptimize(v->graph()->pointCount());
@@ -108,16 +108,16 @@ BENCHMARK(BM_ViewerFillAndFirstDraw)->Unit(benchmark::kMillisecond)->UseRealTime
 void BM_ViewerRedraw(benchmark::State& st) {
   Harness h;
   LiveGraph* live = h.liveRun(kLiveHistorySlots - 1);
-  live->CWGraph1_Click();
+  live->graphClicked();
   GraphViewer* v = h.windows.realTimeGraphWindow();
   sizeForBench(*v);
   CWGraph* g = v->graph();
   const int kind = static_cast<int>(st.range(0));
   const double n = kLiveHistorySlots;
   double at = 1000;
-  if (kind == 1) v->Combo1_Click(6);  // ZoomX
+  if (kind == 1) v->trackModeChanged(6);  // ZoomX
   if (kind == 2) {
-    v->Combo1_Click(3);  // PanX
+    v->trackModeChanged(3);  // PanX
     g->setAxisRange(1, 1, n / 10);
   }
   for (auto _ : st) {
@@ -176,7 +176,7 @@ void BM_PeakResident(benchmark::State& st) {
   Harness h;
   LiveGraph* live = h.liveRun(kLiveHistorySlots - 1);
   for (auto _ : st) {
-    live->CWGraph1_Click();
+    live->graphClicked();
     h.windows.realTimeGraphWindow()->graph()->redraw();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }

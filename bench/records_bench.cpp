@@ -31,8 +31,8 @@ namespace {
 // meter behind the link.
 struct Rig {
   Rig() {
-    linkState.portName = QStringLiteral("sim");
-    meterLink = std::make_unique<lux::MeterLink>(port, clock, linkState);
+    state.link.portName = QStringLiteral("sim");
+    meterLink = std::make_unique<lux::MeterLink>(port, clock, state.link);
     meterLink->openLink(nullptr);
     panel.setObjectName(QStringLiteral("Panel"));
     auto* layout = new QVBoxLayout(&panel);
@@ -54,9 +54,8 @@ struct Rig {
   lux::bench::StepClock clock;
   lux::sim::SimMeter meter;
   lux::test::SimSerialPort port{meter, [this] { return clock.t_; }};
-  lux::LinkState linkState;
+  lux::AppState state;  // the link's state too
   std::unique_ptr<lux::MeterLink> meterLink;
-  lux::AppState state;
   lux::bench::BenchDialogs dialogs;
   lux::bench::BenchPoll poll;
   QWidget panel;
@@ -107,7 +106,7 @@ void BM_RecordingTick(benchmark::State& state) {
   Rig rig;
   rig.state.recording.samplingTicks = 1;
   rig.state.recording.samplingTickCount = 0;
-  lux::listButtonClick(*rig.ctx);
+  lux::listCommand(*rig.ctx);
   lux::ListWindow* w = lux::realTimeList(*rig.ctx);
   std::vector<QStringList> rows;
   for (int i = 1; i <= state.range(0); ++i)

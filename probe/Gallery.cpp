@@ -24,6 +24,7 @@
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
 #include "settings/Setup.h"
+#include "ui/OpenWindow.h"
 
 namespace lux::probe {
 
@@ -36,9 +37,8 @@ void say(const QString& text) {
 
 // The visible window with this objectName, wherever it is parented.
 QWidget* visibleWindow(const QString& name) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == name && w->isVisible()) return w;
-  return nullptr;
+  return findOpenWindow<QWidget>(
+      nullptr, [&name](QWidget* w) { return w->objectName() == name && w->isVisible(); });
 }
 
 void closeWindow(const QString& name) {
@@ -131,15 +131,15 @@ class Gallery : public QObject {
 
     // The live list and the live graph, then a few seconds of readings in both.
     then(0.2, [this] {
-      toolbarButtonClick(ctx_, QStringLiteral("List"));
-      toolbarButtonClick(ctx_, QStringLiteral("Graph"));
+      toolbarActionTriggered(ctx_, QStringLiteral("List"));
+      toolbarActionTriggered(ctx_, QStringLiteral("Graph"));
     });
     then(8.0, [this] {
       shoot(ctx_.panel, QStringLiteral("Panel"));
       shoot(QStringLiteral("RealTimeList"));
       shoot(QStringLiteral("RealTimeAll"));
       if (auto* live = qobject_cast<LiveGraph*>(visibleWindow(QStringLiteral("RealTimeAll"))))
-        live->CWGraph1_Click();
+        live->graphClicked();
     });
     then(0.8, [this] {
       shoot(QStringLiteral("RealTimeGraph"));
@@ -166,7 +166,7 @@ class Gallery : public QObject {
     });
 
     // The logger memory and its first set.
-    then(0.3, [this] { toolbarButtonClick(ctx_, QStringLiteral("Memory")); });
+    then(0.3, [this] { toolbarActionTriggered(ctx_, QStringLiteral("Memory")); });
     then(0.5, [this] {
       shoot(QStringLiteral("Memory"));
       if (ctx_.state.logger.memoryWindow) listLoggerSet(ctx_, 1);
@@ -191,15 +191,15 @@ class Gallery : public QObject {
       auto* clock = new Setup(ctx_, ctx_.panel);
       clock->setAttribute(Qt::WA_DeleteOnClose);
       clock->show();
-      clock->LblMeterTime_Click();
-      clock->LblPCTime_Click();
+      clock->meterTimeClicked();
+      clock->pcTimeClicked();
     });
     then(2.0, [this] {
       shoot(QStringLiteral("Setup"));
       closeWindow(QStringLiteral("Setup"));
     });
 
-    then(0.5, [this] { toolbarButtonClick(ctx_, QStringLiteral("Comp")); });
+    then(0.5, [this] { toolbarActionTriggered(ctx_, QStringLiteral("Comp")); });
     then(0.8, [this] {
       shoot(QStringLiteral("Comparator"));
       closeWindow(QStringLiteral("Comparator"));
@@ -214,12 +214,12 @@ class Gallery : public QObject {
     then(0.3, [this] {
       // Without a recording Open would show the file dialog, which nobody answers here.
       if (ctx_.state.recording.fileRecording)
-        toolbarButtonClick(ctx_, QStringLiteral("Open"));
+        toolbarActionTriggered(ctx_, QStringLiteral("Open"));
       else
         say(QStringLiteral("no recording for Open to refuse (LUXPANEL_RECORD_TO)"));
     });
 
-    then(0.3, [this] { toolbarButtonClick(ctx_, QStringLiteral("Hold")); });
+    then(0.3, [this] { toolbarActionTriggered(ctx_, QStringLiteral("Hold")); });
 
     then(0.3, [this] {
       say(missing_ == 0 ? QStringLiteral("done")

@@ -68,7 +68,7 @@ class LatencyDriver : public QObject {
           }
         } else if (now - clickedAt_ > kOpenBoundMs) {
           openMs_ = -1;
-          finishClick(-1);
+          finishMeasurement(-1);
         }
         return;
       case Phase::Closed:
@@ -90,9 +90,9 @@ class LatencyDriver : public QObject {
           return;
         }
         if (panel_.framesDecoded() > framesAtEnd_) {
-          finishClick(now - endedAt_);
+          finishMeasurement(now - endedAt_);
         } else if (now - endedAt_ > kReadingBoundMs) {
-          finishClick(-1);
+          finishMeasurement(-1);
         }
         return;
       case Phase::Scheduled:
@@ -133,7 +133,7 @@ class LatencyDriver : public QObject {
     action->trigger();
   }
 
-  void finishClick(qint64 readingMs) {
+  void finishMeasurement(qint64 readingMs) {
     std::printf("latency %s %d open_ms=%lld reading_ms=%lld in_poll=%d\n",
                 qPrintable(plan_.keys[key_]), count_ + 1, static_cast<long long>(openMs_),
                 static_cast<long long>(readingMs), clickedInPoll_ ? 1 : 0);

@@ -46,11 +46,11 @@ void keepEverythingRunning(AppContext& ctx, Driver& d) {
   }
   // Both buttons refuse while their window is open, so a click on an open one changes nothing.
   if (!r.listRecording) {
-    toolbarButtonClick(ctx, QStringLiteral("List"));
+    toolbarActionTriggered(ctx, QStringLiteral("List"));
     if (r.listRecording) announce("list opened");
   }
   if (!ctx.state.graphs.liveGraphOpen) {
-    toolbarButtonClick(ctx, QStringLiteral("Graph"));
+    toolbarActionTriggered(ctx, QStringLiteral("Graph"));
     if (ctx.state.graphs.liveGraphOpen) announce("graph opened");
   }
 }

@@ -45,8 +45,8 @@ PortWindow::PortWindow(LinkState& state, QWidget* parent)
   cmdOk_->setObjectName(QStringLiteral("CmdOK"));
   cmdOk_->setDefault(true);
   cmdOk_->setAutoDefault(true);
-  connect(cmdOk_, &QPushButton::clicked, this, &PortWindow::cmdOkClick);
-  connect(txtCom_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::cmdOkClick);
+  connect(cmdOk_, &QPushButton::clicked, this, &PortWindow::okClicked);
+  connect(txtCom_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::okClicked);
 
   auto* row = new QHBoxLayout(this);
   row->addWidget(txtCom_, 1);
@@ -56,7 +56,7 @@ PortWindow::PortWindow(LinkState& state, QWidget* parent)
   move(twipsPoint(this, 3700, 2700));
 }
 
-void PortWindow::cmdOkClick() {
+void PortWindow::okClicked() {
   if (reported_) return;
   PortChoice current;
   current.comPortNumber = state_.comPortNumber;

@@ -21,8 +21,8 @@ class PortWindow : public QWidget {
   // True once OK was clicked.
   bool accepted() const { return accepted_; }
 
-  // CmdOK_Click: maps the box's text to the port, then reports the choice and closes.
-  void cmdOkClick();
+  // Maps the box's text to the port, then reports the choice and closes.
+  void okClicked();
 
  signals:
   void chosen();

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "ui/Placement.h"
+
 namespace lux {
 
 namespace {
@@ -110,27 +112,6 @@ void preselectPort(QComboBox* txtCom, const QString& portText) {
   const int i = txtCom->findText(portText);
   if (i >= 0) txtCom->setCurrentIndex(i);
   txtCom->setEditText(portText);
-}
-
-QRect fitOnScreen(const QRect& frame, const QRect& available) {
-  if (available.isEmpty()) return frame;
-  QRect r = frame;
-  if (r.right() > available.right()) r.moveRight(available.right());
-  if (r.bottom() > available.bottom()) r.moveBottom(available.bottom());
-  if (r.left() < available.left()) r.moveLeft(available.left());
-  if (r.top() < available.top()) r.moveTop(available.top());
-  return r;
-}
-
-void keepOnScreen(QWidget* window) {
-  if (!window) return;
-  const QRect frame = window->frameGeometry();
-  QScreen* screen = QGuiApplication::screenAt(frame.center());
-  if (!screen) screen = window->screen();
-  if (!screen) return;
-  const QRect fitted = fitOnScreen(frame, screen->availableGeometry());
-  if (fitted.topLeft() != frame.topLeft())
-    window->move(window->pos() + (fitted.topLeft() - frame.topLeft()));
 }
 
 }  // namespace lux

@@ -50,10 +50,4 @@ bool remembersSize(const QString& windowName);
 // Puts the last port into the port window's box, so OK alone takes it again.
 void preselectPort(QComboBox* txtCom, const QString& portText);
 
-// Where a window frame has to go so that it lies on the available area: moved as little as
-// possible, its top-left corner kept on the area when the frame is larger than it.
-QRect fitOnScreen(const QRect& frame, const QRect& available);
-// Moves a shown window back onto the screen it is on (or the nearest one) when it falls off.
-void keepOnScreen(QWidget* window);
-
 }  // namespace lux

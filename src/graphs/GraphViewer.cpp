@@ -17,9 +17,9 @@
 #include <cmath>
 
 #include "graphs/NumEdit.h"
-#include "graphs/Twips.h"
 #include "ui/Dialogs.h"
 #include "ui/GraphWidget.h"
+#include "ui/Twips.h"
 
 namespace lux {
 
@@ -103,9 +103,9 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   graph_->setAxisCaption(1, tr("No.s"));
   connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
-    menu.addAction(tr("Save Graph As..."), this, &GraphViewer::CmdSave_Click);
-    menu.addAction(tr("Print Graph"), this, &GraphViewer::CmdPrint_Click);
-    menu.addAction(tr("Reset Scale"), this, &GraphViewer::CmdReset_Click);
+    menu.addAction(tr("Save Graph As..."), this, &GraphViewer::saveGraph);
+    menu.addAction(tr("Print Graph"), this, &GraphViewer::printGraph);
+    menu.addAction(tr("Reset Scale"), this, &GraphViewer::resetScale);
     menu.exec(graph_->mapToGlobal(at));
   });
 
@@ -125,9 +125,9 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   auto makeEdit = [&](const char* name, int row, int col) {
     auto* e = new NumEdit(range);
     e->setObjectName(QLatin1String(name));
-    e->setMinimumWidth(graphs::twipsToPx(this, 1300));
+    e->setMinimumWidth(twipsX(this, 1300));
     grid->addWidget(e, row, col);
-    connect(e, &QDoubleSpinBox::valueChanged, this, [this] { AxisRange_ValueChanged(); });
+    connect(e, &QDoubleSpinBox::valueChanged, this, [this] { axisRangeChanged(); });
     return e;
   };
   xMin_ = makeEdit("AxisMin_1", 1, 1);
@@ -167,7 +167,7 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   infoLayout->addWidget(label("Label2", tr("Value ( Y ) :"), info), 1, 0);
   xPosition_ = label("XPosition", QString(), info);
   yPosition_ = label("YPosition", QString(), info);
-  xPosition_->setMinimumWidth(graphs::twipsToPx(this, 1200));
+  xPosition_->setMinimumWidth(twipsX(this, 1200));
   infoLayout->addWidget(xPosition_, 0, 1);
   infoLayout->addWidget(yPosition_, 1, 1);
   frameLayout->addWidget(info);
@@ -185,28 +185,28 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   buttons->addWidget(cmdSave_);
   buttons->addStretch();
   frameLayout->addLayout(buttons);
-  connect(cmdReset_, &QPushButton::clicked, this, &GraphViewer::CmdReset_Click);
-  connect(cmdPrint_, &QPushButton::clicked, this, &GraphViewer::CmdPrint_Click);
-  connect(cmdSave_, &QPushButton::clicked, this, &GraphViewer::CmdSave_Click);
+  connect(cmdReset_, &QPushButton::clicked, this, &GraphViewer::resetScale);
+  connect(cmdPrint_, &QPushButton::clicked, this, &GraphViewer::printGraph);
+  connect(cmdSave_, &QPushButton::clicked, this, &GraphViewer::saveGraph);
 
   connect(graph_, &CWGraph::cursorMoved, this, &GraphViewer::onCursorMoved);
   connect(graph_, &CWGraph::rangesChanged, this, &GraphViewer::followGraphRanges);
 
   // Form load: top-left corner of the screen, the eight modes, "Normal" selected.
-  resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
+  resize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips));
   move(0, 0);
   for (const ModeItem& m : kModes) combo_->addItem(tr(m.item));
-  connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::Combo1_Click);
+  connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::trackModeChanged);
   combo_->setCurrentIndex(0);
-  Combo1_Click(0);
+  trackModeChanged(0);
   layoutChildren();
 }
 
 void GraphViewer::layoutChildren() {
-  const int margin = graphs::twipsToPx(this, kMarginTwips);
-  const int frameH = graphs::twipsToPx(this, kFrameHeightTwips);
-  const int gx = graphs::twipsToPx(this, graphLeftTwips_);
-  const int gy = graphs::twipsToPx(this, graphTopTwips_);
+  const int margin = twipsX(this, kMarginTwips);
+  const int frameH = twipsY(this, kFrameHeightTwips);
+  const int gx = twipsX(this, graphLeftTwips_);
+  const int gy = twipsY(this, graphTopTwips_);
   if (printing_) {
     graph_->move(gx, gy);
     return;
@@ -257,7 +257,7 @@ void GraphViewer::fill(const ViewerFill& f) {
   graph_->redraw();
 }
 
-void GraphViewer::AxisRange_ValueChanged() {
+void GraphViewer::axisRangeChanged() {
   if (applyingRanges_) return;
   applyingRanges_ = true;
   graph_->setAxisRange(1, xMin_->value(), xMax_->value());
@@ -273,7 +273,7 @@ void GraphViewer::followGraphRanges() {
            graph_->axisMaximum(2));
 }
 
-void GraphViewer::Combo1_Click(int k) {
+void GraphViewer::trackModeChanged(int k) {
   if (k < 0 || k > 7) return;
   if (combo_->currentIndex() != k) {
     // Called directly (not from the list): keep the list showing the mode in force.
@@ -320,7 +320,7 @@ QString GraphViewer::unitLabelText() const {
   return lblUnit_->text();
 }
 
-void GraphViewer::CmdReset_Click() {
+void GraphViewer::resetScale() {
   applyingRanges_ = true;
   setEdits(1, resetX_, resetYMin_, resetYMax_);
   graph_->setAxisRange(2, resetYMin_, resetYMax_);
@@ -358,7 +358,7 @@ bool GraphViewer::printWindowImage(QPrinter& printer) {
   return painter.end();
 }
 
-void GraphViewer::CmdPrint_Click() {
+void GraphViewer::printGraph() {
   QPrinter printer(QPrinter::ScreenResolution);
   if (!dialogs_.printerSetup(printer)) return;
 
@@ -374,7 +374,7 @@ void GraphViewer::CmdPrint_Click() {
   graph_->setPlotBackground(Qt::white);
   printing_ = true;
   graphLeftTwips_ = graphTopTwips_ = kPrintGraphTwips;
-  resize(graphs::twipsToPx(this, kPrintWidthTwips), height());
+  resize(twipsX(this, kPrintWidthTwips), height());
   layoutChildren();
   graph_->replot(QCustomPlot::rpImmediateRefresh);
 
@@ -385,7 +385,7 @@ void GraphViewer::CmdPrint_Click() {
   printing_ = false;
   graphLeftTwips_ = kGraphLeftTwips;
   graphTopTwips_ = kGraphTopTwips;
-  resize(graphs::twipsToPx(this, kWidthTwips), graphs::twipsToPx(this, kHeightTwips));
+  resize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips));
   setPalette(savedPalette);
   setAutoFillBackground(savedAutoFill);
   frame_->show();
@@ -395,7 +395,7 @@ void GraphViewer::CmdPrint_Click() {
   if (!printed) dialogs_.message(tr("The graph could not be printed."));
 }
 
-void GraphViewer::CmdSave_Click() {
+void GraphViewer::saveGraph() {
   const std::optional<QString> chosen =
       dialogs_.saveFileName(tr("PNG Image (*.png)|*.png|PDF Document (*.pdf)|*.pdf|"));
   if (!chosen || chosen->isEmpty()) return;

@@ -50,13 +50,13 @@ class GraphViewer : public QWidget {
   void fill(const ViewerFill& fill);
 
   // The track-mode list's selection handler (list index 0..7; anything else changes nothing).
-  void Combo1_Click(int index);
+  void trackModeChanged(int index);
   // Any of the four range edits changed: both axes from all four edits, x first.
-  void AxisRange_ValueChanged();
-  void CmdReset_Click();
-  void CmdPrint_Click();
+  void axisRangeChanged();
+  void resetScale();
+  void printGraph();
   // Save As PNG or PDF (by the chosen file's suffix; PNG when it has none).
-  void CmdSave_Click();
+  void saveGraph();
 
   CWGraph* graph() const { return graph_; }
   NumEdit* axisMin(int element) const { return element == 1 ? xMin_ : yMin_; }

@@ -6,10 +6,11 @@
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/NumEdit.h"
-#include "graphs/Twips.h"
 #include "link/MeterLink.h"
 #include "ui/Accessibility.h"
 #include "ui/GraphWidget.h"
+#include "ui/Placement.h"
+#include "ui/Twips.h"
 
 namespace lux {
 
@@ -27,19 +28,18 @@ LiveGraph::LiveGraph(GraphWindows& windows, QWidget* panel)
   graph_->setObjectName(QStringLiteral("CWGraph1"));
   graph_->setToolTip(tr("Click to view the run so far"));
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60),
-                             graphs::twipsToPx(this, 60), graphs::twipsToPx(this, 60));
+  layout->setContentsMargins(twipsX(this, 60), twipsY(this, 60), twipsX(this, 60),
+                             twipsY(this, 60));
   layout->addWidget(graph_);
-  connect(graph_, &CWGraph::clicked, this, &LiveGraph::CWGraph1_Click);
+  connect(graph_, &CWGraph::clicked, this, &LiveGraph::graphClicked);
   // From the keyboard too: Tab to the graph, Enter opens the run so far.
   graph_->setFocusPolicy(Qt::StrongFocus);
-  onEnterKey(graph_, [this] { CWGraph1_Click(); });
+  onEnterKey(graph_, [this] { graphClicked(); });
 
-  resize(graphs::twipsToPx(this, 7200), graphs::twipsToPx(this, 4800));
+  resize(twipsX(this, 7200), twipsY(this, 4800));
   // Beside the main panel, at the top of the screen.
-  if (panel_)
-    move(panel_->frameGeometry().x() + panel_->frameGeometry().width(), 0);
-  else
+  if (!placeNextToPanel(this, panel_,
+                        {PanelPlace::Across::PanelRight, PanelPlace::Down::DesktopTop}))
     move(0, 0);
 
   // The first point one second after opening, then every 500 ms (the tick shortens it).
@@ -55,7 +55,7 @@ LiveGraph::~LiveGraph() {
   if (!unloaded_) graphs_.liveGraphOpen = false;
 }
 
-void LiveGraph::InitialForm() {
+void LiveGraph::initialiseForRun() {
   GraphState& g = graphs_;
   windows_.realTimeGraph(false).axisMax(2)->setFormat(QStringLiteral("0.###"));
   graph_->setAxisCaption(1, g.liveGraphUnit);
@@ -71,7 +71,7 @@ void LiveGraph::tick() {
 void LiveGraph::tickBody() {
   GraphState& g = graphs_;
   const DisplayState& d = display_;
-  if (g.liveGraphInitPending) InitialForm();
+  if (g.liveGraphInitPending) initialiseForRun();
   if (QString::fromStdString(d.unitText) != g.liveGraphUnit || d.stopMode()) {
     close();
     return;
@@ -90,7 +90,7 @@ void LiveGraph::tickBody() {
   g.liveSampleCount = static_cast<float>(slot);
 }
 
-void LiveGraph::CWGraph1_Click() {
+void LiveGraph::graphClicked() {
   GraphState& g = graphs_;
   GraphViewer* open = windows_.realTimeGraphWindow();
   GraphViewer& viewer = windows_.realTimeGraph(open && open->isVisible());

@@ -21,11 +21,11 @@ class LiveGraph : public QWidget {
   ~LiveGraph() override;
 
   // First tick only: formats the viewer's y edit and captions axis 1 with the run's unit.
-  void InitialForm();
-  // Timer1: close on a unit change or a mode annunciator, else append the current reading.
+  void initialiseForRun();
+  // Each tick: close on a unit change or a mode annunciator, else append the current reading.
   void tick();
   // Click on the graph: fill and show the RealTimeGraph viewer with the run so far.
-  void CWGraph1_Click();
+  void graphClicked();
 
   CWGraph* graph() const { return graph_; }
   QTimer& timer() { return timer_; }

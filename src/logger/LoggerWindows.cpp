@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -21,6 +20,7 @@
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -69,13 +69,6 @@ void guarded(F&& f) {
 
 }  // namespace
 
-void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-    emit clicked();
-  }
-  QLabel::mouseReleaseEvent(event);
-}
-
 // ---- Memory ----
 
 MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
@@ -93,7 +86,8 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   gridSetView_->setToolTip(tr("Click a set to list its records"));
 
   lblSize_ = figure(new QLabel(QStringLiteral("64 K"), this), QStringLiteral("LblSize"));
-  lblRemain_ = static_cast<ClickLabel*>(figure(new ClickLabel(this), QStringLiteral("LblRemain")));
+  lblRemain_ =
+      static_cast<ClickableLabel*>(figure(new ClickableLabel(this), QStringLiteral("LblRemain")));
   lblRemain_->setCursor(Qt::PointingHandCursor);
   lblRemain_->setToolTip(tr("Click to erase the meter's memory"));
   lblMessage_ = new QLabel(this);
@@ -132,24 +126,21 @@ MemoryWindow::MemoryWindow(LoggerContext& ctx, QWidget* parent)
   resize(std::max(width + 24, 320), 420);
 
   connect(gridSetView_, &QTableView::clicked, this,
-          [this](const QModelIndex& index) { gridSetClick(index.row()); });
+          [this](const QModelIndex& index) { setRowClicked(index.row()); });
   // The header row is the table's column header: a click there lists "set 0", an empty list.
   connect(gridSetView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int) { gridSetClick(0); });
-  connect(lblRemain_, &ClickLabel::clicked, this, &MemoryWindow::lblRemainClick);
+          [this](int) { setRowClicked(0); });
+  connect(lblRemain_, &ClickableLabel::clicked, this, &MemoryWindow::remainClicked);
   // Keyboard users list a set and reach the erase without a mouse.
   onEnterKey(gridSetView_, [this] {
     const QModelIndex current = gridSetView_->currentIndex();
-    if (current.isValid()) gridSetClick(current.row());
+    if (current.isValid()) setRowClicked(current.row());
   });
   lblRemain_->setFocusPolicy(Qt::StrongFocus);
-  onEnterKey(lblRemain_, [this] { lblRemainClick(); });
+  onEnterKey(lblRemain_, [this] { remainClicked(); });
 
-  // Form_Load: beside the main panel, at its right edge.
-  if (ctx_.panel) {
-    const QRect panel = ctx_.panel->frameGeometry();
-    move(panel.left() + panel.width(), panel.top());
-  }
+  // Beside the main panel, at its right edge.
+  placeNextToPanel(this, ctx_.panel, {PanelPlace::Across::PanelRight, PanelPlace::Down::PanelTop});
   ctx_.logger.memoryFormOpen = true;
   // The download the window shows reports its progress after every read.
   connect(&loggerDownload(ctx_), &LoggerDownload::progress, this,
@@ -174,17 +165,17 @@ void MemoryWindow::showMemory(quint32 loggerAddress) {
   lblRemain_->setText(QString::fromStdString(freeMemoryText(loggerAddress)) + QStringLiteral(" K"));
 }
 
-void MemoryWindow::gridSetClick(int row) {
+void MemoryWindow::setRowClicked(int row) {
   gridSetView_->selectGridRow(row);
   guarded([&] { listLoggerSet(ctx_, row); });
 }
 
-void MemoryWindow::lblRemainClick() {
+void MemoryWindow::remainClicked() {
   guarded([&] { eraseLoggerMemory(ctx_); });
 }
 
 void MemoryWindow::closeEvent(QCloseEvent* event) {
-  // Form_Unload: the "Memory" command works again once the meter has finished the dump it
+  // Once closed, the "Memory" command works again once the meter has finished the dump it
   // may still be sending.
   closed_ = true;
   if (LoggerDownload* dl = ctx_.logger.download.data()) dl->cancel();
@@ -233,7 +224,7 @@ DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
     QAction* a = toolbar_->addAction(QIcon(QString::fromLatin1(b.icon)), tr(b.text));
     a->setObjectName(key);
     a->setToolTip(tr(b.tip));
-    connect(a, &QAction::triggered, this, [this, key] { toolbarButtonClick(key); });
+    connect(a, &QAction::triggered, this, [this, key] { toolbarActionTriggered(key); });
   }
 
   auto* layout = new QVBoxLayout(this);
@@ -245,7 +236,7 @@ DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
   for (int c = 0; c < 3; ++c) width += gridMView_->columnWidth(c);
   resize(std::max(width, 300), 480);
 
-  // Form_Load: top-left corner; a meter showing foot-candles opens the list on them.
+  // Top-left corner; a meter showing foot-candles opens the list on them.
   move(0, 0);
   ctx_.logger.dataListLuxShown = !ctx_.display.annFc;
   showUnit();
@@ -287,7 +278,7 @@ void DataListWindow::showUnit() {
   gridIView_->setVisible(!lux);
 }
 
-void DataListWindow::toolbarButtonClick(const QString& key) {
+void DataListWindow::toolbarActionTriggered(const QString& key) {
   guarded([&] { runToolbarButton(key); });
 }
 

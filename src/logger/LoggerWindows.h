@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/ClickableLabel.h"
+
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -19,18 +21,6 @@ struct ListedRecord;
 class GridModel;
 class GridView;
 
-// A label that reports a click (the free-memory figure erases the memory).
-class ClickLabel : public QLabel {
-  Q_OBJECT
- public:
-  using QLabel::QLabel;
- signals:
-  void clicked();
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
 class MemoryWindow : public QWidget {
   Q_OBJECT
  public:
@@ -40,7 +30,7 @@ class MemoryWindow : public QWidget {
   GridModel& gridSet() { return *gridSet_; }
   GridView& gridSetView() { return *gridSetView_; }
   QLabel& lblSize() { return *lblSize_; }
-  ClickLabel& lblRemain() { return *lblRemain_; }
+  ClickableLabel& lblRemain() { return *lblRemain_; }
   QLabel& lblMessage() { return *lblMessage_; }
   QProgressBar& progress() { return *progress_; }
   QPushButton& cmdCompare() { return *cmdCompare_; }
@@ -52,10 +42,10 @@ class MemoryWindow : public QWidget {
   // The user closed the window while a download was reading.
   bool closedByUser() const { return closed_; }
 
-  // GridSet_Click: lists the set of the clicked row (row 0 is the header row).
-  void gridSetClick(int row);
-  // LblRemain_Click: erase the meter's memory after the warning.
-  void lblRemainClick();
+  // Lists the set of the clicked row (row 0 is the header row).
+  void setRowClicked(int row);
+  // Erases the meter's memory after the warning.
+  void remainClicked();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -65,7 +55,7 @@ class MemoryWindow : public QWidget {
   GridModel* gridSet_;
   GridView* gridSetView_;
   QLabel* lblSize_;
-  ClickLabel* lblRemain_;
+  ClickableLabel* lblRemain_;
   QLabel* lblMessage_;
   QProgressBar* progress_;
   QPushButton* cmdCompare_;
@@ -89,7 +79,7 @@ class DataListWindow : public QWidget {
   QToolBar& toolbar() { return *toolbar_; }
 
   // Toolbar1's click handler, by button key ("Save", "Plot", "Print", "Unit").
-  void toolbarButtonClick(const QString& key);
+  void toolbarActionTriggered(const QString& key);
   // Which logger set the list holds, for the title of a printed plot.
   void setPlotSource(const QString& source) { plotSource_ = source; }
 

@@ -2,7 +2,6 @@
 
 #include <QFontMetricsF>
 #include <QFrame>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>
@@ -100,8 +99,11 @@ LcdView::LcdView(QWidget* parent) : QWidget(parent) {
 }
 
 QLabel* LcdView::addLabel(const QString& name, const QString& text, int left, int top,
-                          double points) {
-  auto* label = new QLabel(text, this);
+                          double points, QLabel* label) {
+  if (label)
+    label->setText(text);
+  else
+    label = new QLabel(text, this);
   label->setObjectName(name);
   label->setFont(lcdFont(points));
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -285,10 +287,11 @@ void LcdView::build() {
   addLabel(QStringLiteral("LblRec"), tr("Rec."), 120, 5160, status);
   QLabel* count = addLabel(QStringLiteral("LblCount"), QString(), 1080, 5160, status);
   count->resize(twipsSize(this, 2400, 240));
-  lblCom_ = addLabel(QStringLiteral("LblCOM"), tr("No COM"), 5040, 4920, status);
+  lblCom_ = new ClickableLabel(this);
+  addLabel(QStringLiteral("LblCOM"), tr("No COM"), 5040, 4920, status, lblCom_);
   lblCom_->resize(twipsSize(this, 2100, 240));
   lblCom_->setCursor(Qt::PointingHandCursor);
-  lblCom_->installEventFilter(this);
+  connect(lblCom_, &ClickableLabel::clicked, this, &LcdView::portCaptionClicked);
   // The rest of the lower row, right of the recording count and below the port caption.
   lblNote_ = addLabel(QStringLiteral("LblMeterNote"), QString(), kNoteLeft, 5160, status);
   lblNote_->resize(twipsSize(this, kNoteWidth, 240));
@@ -402,18 +405,6 @@ void LcdView::setStatusNote(const QString& note, const QString& explanation) {
 
 QString LcdView::statusNote() const {
   return lblNote_->isHidden() ? QString() : lblNote_->text();
-}
-
-bool LcdView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lblCom_ && event->type() == QEvent::MouseButtonRelease) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton &&
-        lblCom_->rect().contains(mouse->position().toPoint())) {
-      emit portCaptionClicked();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace lux

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "link/DisplayState.h"
+#include "ui/ClickableLabel.h"
 
 class QFrame;
 
@@ -51,11 +52,10 @@ class LcdView : public QWidget {
   // A left click on the port caption LblCOM.
   void portCaptionClicked();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  QLabel* addLabel(const QString& name, const QString& text, int left, int top, double points);
+  // A label of the picture; `label` is a ready-made one (a clickable caption), else a plain one.
+  QLabel* addLabel(const QString& name, const QString& text, int left, int top, double points,
+                   QLabel* label = nullptr);
   QLabel* addDigitCell(const QString& name, int left, int top, double points, const char* glyphs,
                        int count);
   QLabel* addPoint(const QString& name, const QString& text, int left, int top, double points,
@@ -68,7 +68,7 @@ class LcdView : public QWidget {
 
   QFrame* shapeSetUp_ = nullptr;
   QLabel* lblSetUp_ = nullptr;
-  QLabel* lblCom_ = nullptr;
+  ClickableLabel* lblCom_ = nullptr;
   QLabel* lblNote_ = nullptr;
   std::array<QLabel*, 6> mainDigit_{};
   std::array<QLabel*, 4> timeDigit_{};

@@ -69,11 +69,11 @@ void installToolbar(Context& ctx) {
     // it opens never holds the poll up. A failure inside a command (the program closing during
     // a wait, a file error) ends that command only.
     const QString key = a->data().toString();
-    ctx.link.runOutsidePoll([&ctx, key] { toolbarButtonClick(ctx, key); });
+    ctx.link.runOutsidePoll([&ctx, key] { toolbarActionTriggered(ctx, key); });
   });
 }
 
-void toolbarButtonClick(Context& ctx, const QString& key) {
+void toolbarActionTriggered(Context& ctx, const QString& key) {
   // ESC is the panel's own; every other key belongs to the subsystem that registered it.
   if (key == QLatin1String("ESC")) {
     escCommand(ctx);

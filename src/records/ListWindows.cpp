@@ -22,6 +22,7 @@
 #include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -67,7 +68,7 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
   connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* a) {
     // A failure inside a command ends that command, never the program.
     try {
-      toolbarButtonClick(a->data().toString());
+      toolbarActionTriggered(a->data().toString());
     } catch (const LinkAborted&) {
     } catch (const std::exception&) {
     }
@@ -102,12 +103,10 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
 void ListWindow::placeBesidePanel() {
   // Load, step 2: just right of the panel, top edges level. Done once shown, when the window
   // frame is known.
-  if (!ctx_.panel) return;
-  const QRect p = ctx_.panel->frameGeometry();
-  move(p.x() + p.width(), p.y());
+  placeNextToPanel(this, ctx_.panel, {PanelPlace::Across::PanelRight, PanelPlace::Down::PanelTop});
 }
 
-void ListWindow::toolbarButtonClick(const QString& key) {
+void ListWindow::toolbarActionTriggered(const QString& key) {
   if (key == QLatin1String("Print")) {
     printGrid(ctx_, *this, *grid_);
   } else if (kind_ == Kind::RealTime && key == QLatin1String("Save")) {
@@ -164,7 +163,7 @@ ListWindow* fileList(RecordsContext& ctx) {
   return w && w->isVisible() ? w : nullptr;
 }
 
-void listButtonClick(RecordsContext& ctx) {
+void listCommand(RecordsContext& ctx) {
   RecordingState& r = ctx.recording;
   if (r.listRecording || !ctx.display.plainMode()) return;
   auto* w = new ListWindow(ctx, ListWindow::Kind::RealTime);
@@ -175,7 +174,7 @@ void listButtonClick(RecordsContext& ctx) {
   r.listRecording = true;
 }
 
-void openButtonClick(RecordsContext& ctx) {
+void openCommand(RecordsContext& ctx) {
   if (ctx.recording.fileRecording) {
     ctx.dialogs.message(ListWindow::tr("Recording Mode!\nPlease stop recording!"));
     return;

@@ -27,7 +27,7 @@ class ListWindow : public QWidget {
 
   // The window's toolbar: "Save" and "Print" on the live list, "Plot" and "Print" on the file
   // list; any other key does nothing.
-  void toolbarButtonClick(const QString& key);
+  void toolbarActionTriggered(const QString& key);
 
   // One record row from the recording tick: appended, selected, and the list scrolled by one
   // row once the selected row is beyond row 15 so that the newest row stays in view.
@@ -52,7 +52,7 @@ class ListWindow : public QWidget {
 };
 
 // The toolbar's "List": opens the live list when none runs and the meter measures plainly.
-void listButtonClick(RecordsContext& ctx);
+void listCommand(RecordsContext& ctx);
 // The live list while it is open, else nullptr.
 ListWindow* realTimeList(RecordsContext& ctx);
 // The file list while it is open, else nullptr.
@@ -60,7 +60,7 @@ ListWindow* fileList(RecordsContext& ctx);
 
 // The toolbar's "Open": refuses during a file recording; otherwise asks for a file and reads it
 // into a new file list.
-void openButtonClick(RecordsContext& ctx);
+void openCommand(RecordsContext& ctx);
 // Reads a data file into a new file list window (an open one is closed first). Returns the
 // window, or nullptr when the file cannot be opened (the user is told why).
 ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path);

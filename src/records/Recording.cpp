@@ -70,7 +70,7 @@ void stopFileRecording(RecordsContext& ctx) {
   tellLater(ctx, engine.status().message);
 }
 
-void saveButtonClick(RecordsContext& ctx) {
+void saveCommand(RecordsContext& ctx) {
   if (!ctx.display.plainMode()) return;
   RecordingState& r = ctx.recording;
   if (r.fileRecording) {

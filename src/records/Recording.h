@@ -17,7 +17,7 @@ void recordingTick(RecordsContext& ctx);
 
 // The toolbar's "Save": nothing while the meter is not in plain measuring mode; otherwise stops
 // a running file recording or starts one (the Save As dialog asks where).
-void saveButtonClick(RecordsContext& ctx);
+void saveCommand(RecordsContext& ctx);
 
 // Starts a file recording into `path` without a dialog: creates or truncates the file and
 // writes its header line. On failure the user is told why and nothing starts.

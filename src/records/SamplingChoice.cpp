@@ -9,6 +9,7 @@
 #include "link/Protocol.h"
 #include "records/DataFormat.h"
 #include "records/RecordsContext.h"
+#include "ui/Placement.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -37,14 +38,14 @@ SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
   optMeter_ = new QRadioButton(tr("Meter Sampling Rate"), this);
   optMeter_->setObjectName(QStringLiteral("OptMeter"));
   optMeter_->setChecked(true);
-  cmdOK_ = new QPushButton(tr("OK"), this);
-  cmdOK_->setObjectName(QStringLiteral("CmdOK"));
-  cmdOK_->setDefault(true);
+  cmdOk_ = new QPushButton(tr("OK"), this);
+  cmdOk_->setObjectName(QStringLiteral("CmdOK"));
+  cmdOk_->setDefault(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(optPC_);
   layout->addWidget(optMeter_);
-  layout->addWidget(cmdOK_);
-  connect(cmdOK_, &QPushButton::clicked, this, [this] {
+  layout->addWidget(cmdOk_);
+  connect(cmdOk_, &QPushButton::clicked, this, [this] {
     // The exchange holds the line. A failure in it ends it; the window still closes and the
     // poll comes back.
     QPointer<SamplingChoice> self(this);
@@ -56,20 +57,21 @@ SamplingChoice::SamplingChoice(RecordsContext& ctx, QWidget* parent)
           if (self && self->isVisible()) self->reject();
         }
       } close{self};
-      self->cmdOKClick();
+      self->okClicked();
     });
   });
-  if (ctx.panel) {
-    const QRect p = ctx.panel->frameGeometry();
-    move(p.x() + twipsX(ctx.panel, 120), p.y() + twipsY(ctx.panel, 840));
-  }
+  // A little in from the panel's top-left corner.
+  if (ctx.panel)
+    placeNextToPanel(this, ctx.panel,
+                     {PanelPlace::Across::PanelLeft, PanelPlace::Down::PanelTop,
+                      twipsPoint(ctx.panel, 120, 840)});
 }
 
 SamplingChoice::~SamplingChoice() {
   ctx_.poll.setPollEnabled(true);
 }
 
-void SamplingChoice::cmdOKClick() {
+void SamplingChoice::okClicked() {
   if (optPC_->isChecked()) {
     pcPath();
   } else {
@@ -141,7 +143,7 @@ void SamplingChoice::meterPath() {
   }
 }
 
-void pcButtonClick(RecordsContext& ctx) {
+void pcCommand(RecordsContext& ctx) {
   SamplingChoice window(ctx);
   window.exec();
 }

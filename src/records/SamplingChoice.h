@@ -20,7 +20,7 @@ class SamplingChoice : public QDialog {
   QRadioButton& optPC() { return *optPC_; }
   QRadioButton& optMeter() { return *optMeter_; }
   // The whole work of the window; closes it.
-  void cmdOKClick();
+  void okClicked();
 
  private:
   void pcPath();
@@ -29,11 +29,11 @@ class SamplingChoice : public QDialog {
   RecordsContext& ctx_;
   QRadioButton* optPC_;
   QRadioButton* optMeter_;
-  QPushButton* cmdOK_;
+  QPushButton* cmdOk_;
 };
 
 // The toolbar's "PC": the window, modal.
-void pcButtonClick(RecordsContext& ctx);
+void pcCommand(RecordsContext& ctx);
 
 // How long the "Y" read is repeated before the user is told that the meter does not answer.
 constexpr double kMeterReadTimeoutSeconds = 3.0;

@@ -1,14 +1,14 @@
 #include "settings/Btn.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QIcon>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 #include "core/Context.h"
+#include "ui/OpenWindow.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -17,21 +17,21 @@ Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx)
   setWindowTitle(tr("Control Panel"));
   (new QGridLayout(this))->setSpacing(6);
   // Laid out like the meter's own keypad, power key top left, arrows and Enter at the bottom.
-  addKey("CmdPower", QStringLiteral("Pwr"), {}, 0, 0, &Btn::CmdPower_Click);
-  addKey("CmdSet", QStringLiteral("SET"), {}, 0, 1, &Btn::CmdSet_Click);
-  addKey("CmdTime", QStringLiteral("Time"), {}, 0, 2, &Btn::CmdTime_Click);
-  addKey("CmdLxFc", QStringLiteral("Lx/Fc"), {}, 1, 0, &Btn::CmdLxFc_Click);
-  addKey("CmdH", QStringLiteral("H"), {}, 1, 1, &Btn::CmdH_Click);
-  addKey("CmdRead", QStringLiteral("READ"), {}, 1, 2, &Btn::CmdRead_Click);
-  addKey("CmdCD", QStringLiteral("cd"), {}, 2, 0, &Btn::CmdCD_Click);
-  addKey("CmdMem", QStringLiteral("M"), tr("Automatically Record"), 2, 1, &Btn::CmdMem_Click);
-  addKey("CmdMMM", QStringLiteral("m"), tr("Manually Record"), 2, 2, &Btn::CmdMMM_Click);
-  addKey("CmdPercent", QStringLiteral("%"), {}, 3, 0, &Btn::CmdPercent_Click);
-  addKey("CmdAVG", QStringLiteral("AVG"), {}, 3, 1, &Btn::CmdAVG_Click);
-  addKey("CmdComp", QStringLiteral("Comp"), {}, 3, 2, &Btn::CmdComp_Click);
-  QPushButton* up = addKey("CmdUp", {}, {}, 4, 0, &Btn::CmdUp_Click);
-  QPushButton* enter = addKey("CmdEnter", {}, {}, 4, 1, &Btn::CmdEnter_Click);
-  QPushButton* down = addKey("CmdDown", {}, {}, 4, 2, &Btn::CmdDown_Click);
+  addKey("CmdPower", QStringLiteral("Pwr"), {}, 0, 0, &Btn::powerClicked);
+  addKey("CmdSet", QStringLiteral("SET"), {}, 0, 1, &Btn::setClicked);
+  addKey("CmdTime", QStringLiteral("Time"), {}, 0, 2, &Btn::timeClicked);
+  addKey("CmdLxFc", QStringLiteral("Lx/Fc"), {}, 1, 0, &Btn::lxFcClicked);
+  addKey("CmdH", QStringLiteral("H"), {}, 1, 1, &Btn::holdClicked);
+  addKey("CmdRead", QStringLiteral("READ"), {}, 1, 2, &Btn::readClicked);
+  addKey("CmdCD", QStringLiteral("cd"), {}, 2, 0, &Btn::cdClicked);
+  addKey("CmdMem", QStringLiteral("M"), tr("Automatically Record"), 2, 1, &Btn::autoRecordClicked);
+  addKey("CmdMMM", QStringLiteral("m"), tr("Manually Record"), 2, 2, &Btn::manualRecordClicked);
+  addKey("CmdPercent", QStringLiteral("%"), {}, 3, 0, &Btn::percentClicked);
+  addKey("CmdAVG", QStringLiteral("AVG"), {}, 3, 1, &Btn::avgClicked);
+  addKey("CmdComp", QStringLiteral("Comp"), {}, 3, 2, &Btn::compClicked);
+  QPushButton* up = addKey("CmdUp", {}, {}, 4, 0, &Btn::upClicked);
+  QPushButton* enter = addKey("CmdEnter", {}, {}, 4, 1, &Btn::enterClicked);
+  QPushButton* down = addKey("CmdDown", {}, {}, 4, 2, &Btn::downClicked);
   up->setIcon(QIcon(QStringLiteral(":/icons/keypad-up.svg")));
   enter->setIcon(QIcon(QStringLiteral(":/icons/keypad-enter.svg")));
   down->setIcon(QIcon(QStringLiteral(":/icons/keypad-down.svg")));
@@ -58,13 +58,8 @@ QPushButton* Btn::addKey(const char* name, const QString& caption, const QString
 }
 
 Btn* Btn::find(Context& ctx) {
-  QList<Btn*> candidates;
-  if (ctx.panel) candidates = ctx.panel->findChildren<Btn*>();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* b = qobject_cast<Btn*>(w)) candidates.append(b);
-  for (Btn* b : candidates)
-    if (!b->unloaded_ && &b->ctx_ == &ctx) return b;
-  return nullptr;
+  return findOpenWindow<Btn>(ctx.panel,
+                             [&ctx](Btn* b) { return !b->unloaded_ && &b->ctx_ == &ctx; });
 }
 
 Btn* Btn::showKeypad(Context& ctx) {
@@ -82,12 +77,8 @@ void Btn::showEvent(QShowEvent* event) {
   placed_ = true;
   // Just below the panel, centred on the panel's width from the screen's left edge (the panel
   // itself starts at the top-left corner). The window's frame is known once it is shown.
-  if (ctx_.panel) {
-    const QRect p = ctx_.panel->frameGeometry();
-    const QScreen* screen = ctx_.panel->screen();
-    const int screenLeft = screen ? screen->availableGeometry().left() : 0;
-    move(screenLeft + (p.width() - frameGeometry().width()) / 2, p.y() + p.height());
-  }
+  placeNextToPanel(this, ctx_.panel,
+                   {PanelPlace::Across::PanelWidthFromScreenLeft, PanelPlace::Down::PanelBottom});
 }
 
 void Btn::closeEvent(QCloseEvent* event) {
@@ -127,7 +118,7 @@ void Btn::plainKey(Command letter, bool refusedWhileLogging) {
   });
 }
 
-void Btn::CmdPower_Click() {
+void Btn::powerClicked() {
   exchange([this] {
     bool answered = false;
     {
@@ -149,49 +140,49 @@ void Btn::CmdPower_Click() {
   });
 }
 
-void Btn::CmdSet_Click() {
+void Btn::setClicked() {
   // The meter's SET key has no command letter: the setup menus are reached through the
   // program's own windows instead.
 }
 
-void Btn::CmdTime_Click() {
+void Btn::timeClicked() {
   plainKey(Command::KeyTime, false);
 }
-void Btn::CmdLxFc_Click() {
+void Btn::lxFcClicked() {
   plainKey(Command::KeyLxFc, true);
 }
-void Btn::CmdH_Click() {
+void Btn::holdClicked() {
   plainKey(Command::KeyHold, true);
 }
-void Btn::CmdRead_Click() {
+void Btn::readClicked() {
   plainKey(Command::KeyRead, true);
 }
-void Btn::CmdMem_Click() {
+void Btn::autoRecordClicked() {
   plainKey(Command::KeyAutoRecord, true);
 }
-void Btn::CmdMMM_Click() {
+void Btn::manualRecordClicked() {
   plainKey(Command::KeyManualRecord, true);
 }
-void Btn::CmdPercent_Click() {
+void Btn::percentClicked() {
   plainKey(Command::KeyPercent, true);
 }
-void Btn::CmdAVG_Click() {
+void Btn::avgClicked() {
   plainKey(Command::KeyAvg, true);
 }
-void Btn::CmdComp_Click() {
+void Btn::compClicked() {
   plainKey(Command::KeyComp, true);
 }
-void Btn::CmdUp_Click() {
+void Btn::upClicked() {
   plainKey(Command::KeyUp, true);
 }
-void Btn::CmdEnter_Click() {
+void Btn::enterClicked() {
   plainKey(Command::Enter, false);
 }
-void Btn::CmdDown_Click() {
+void Btn::downClicked() {
   plainKey(Command::KeyDown, true);
 }
 
-void Btn::CmdCD_Click() {
+void Btn::cdClicked() {
   if (ctx_.display.annIntv) return;
   exchange([this] {
     // Re-sends the meter's own distance, which makes the meter take up its candela reading.

@@ -23,21 +23,21 @@ class Btn : public QWidget {
   // The toolbar's "Buttons": shows the keypad (the one already open, or a new one below the panel).
   static Btn* showKeypad(Context& ctx);
 
-  void CmdPower_Click();
-  void CmdSet_Click();
-  void CmdTime_Click();
-  void CmdLxFc_Click();
-  void CmdH_Click();
-  void CmdRead_Click();
-  void CmdCD_Click();
-  void CmdMem_Click();
-  void CmdMMM_Click();
-  void CmdPercent_Click();
-  void CmdAVG_Click();
-  void CmdComp_Click();
-  void CmdUp_Click();
-  void CmdEnter_Click();
-  void CmdDown_Click();
+  void powerClicked();
+  void setClicked();
+  void timeClicked();
+  void lxFcClicked();
+  void holdClicked();
+  void readClicked();
+  void cdClicked();
+  void autoRecordClicked();
+  void manualRecordClicked();
+  void percentClicked();
+  void avgClicked();
+  void compClicked();
+  void upClicked();
+  void enterClicked();
+  void downClicked();
 
   // True while "Pwr" waits for the meter to come back.
   bool waitingForMeter() const { return waitingForMeter_; }

@@ -1,6 +1,5 @@
 #include "settings/Comparator.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "core/Context.h"
+#include "ui/OpenWindow.h"
+#include "ui/Placement.h"
 
 namespace lux {
 
@@ -67,45 +68,45 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
   auto* layout = new QVBoxLayout(this);
   auto* unitRow = new QHBoxLayout;
   auto* unitLabel = new QLabel(tr("Unit"));
-  TxtUnit = new QComboBox;
-  TxtUnit->setObjectName(QStringLiteral("TxtUnit"));
-  TxtUnit->addItem(kLux);
-  TxtUnit->addItem(kFootCandle);
-  TxtUnit->setCurrentIndex(-1);  // no unit until the meter's or the user's choice
-  unitLabel->setBuddy(TxtUnit);
+  txtUnit_ = new QComboBox;
+  txtUnit_->setObjectName(QStringLiteral("TxtUnit"));
+  txtUnit_->addItem(kLux);
+  txtUnit_->addItem(kFootCandle);
+  txtUnit_->setCurrentIndex(-1);  // no unit until the meter's or the user's choice
+  unitLabel->setBuddy(txtUnit_);
   unitRow->addWidget(unitLabel);
-  unitRow->addWidget(TxtUnit);
+  unitRow->addWidget(txtUnit_);
   unitRow->addStretch();
   layout->addLayout(unitRow);
 
-  SSFrame1 = limitRow(QStringLiteral("SSFrame1"), QStringLiteral("HIGH"), QStringLiteral("HighO"),
-                      QStringLiteral("HODec"), HighO, HODec);
-  SSFrame2 = limitRow(QStringLiteral("SSFrame2"), QStringLiteral("LOW"), QStringLiteral("LowO"),
-                      QStringLiteral("LODec"), LowO, LODec);
-  layout->addWidget(SSFrame1);
-  layout->addWidget(SSFrame2);
+  ssFrame1_ = limitRow(QStringLiteral("SSFrame1"), QStringLiteral("HIGH"), QStringLiteral("HighO"),
+                       QStringLiteral("HODec"), highO_, hoDec_);
+  ssFrame2_ = limitRow(QStringLiteral("SSFrame2"), QStringLiteral("LOW"), QStringLiteral("LowO"),
+                       QStringLiteral("LODec"), lowO_, loDec_);
+  layout->addWidget(ssFrame1_);
+  layout->addWidget(ssFrame2_);
 
-  CmdUpdate = new QPushButton(tr("Update"));
-  CmdUpdate->setObjectName(QStringLiteral("CmdUpdate"));
-  LblLimits = new QLabel;
-  LblLimits->setObjectName(QStringLiteral("LblLimits"));
+  cmdUpdate_ = new QPushButton(tr("Update"));
+  cmdUpdate_->setObjectName(QStringLiteral("CmdUpdate"));
+  lblLimits_ = new QLabel;
+  lblLimits_->setObjectName(QStringLiteral("LblLimits"));
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(LblLimits);
+  buttons->addWidget(lblLimits_);
   buttons->addStretch();
-  buttons->addWidget(CmdUpdate);
+  buttons->addWidget(cmdUpdate_);
   layout->addLayout(buttons);
 
-  connect(TxtUnit, &QComboBox::activated, this, [this](int) { TxtUnit_Click(); });
+  connect(txtUnit_, &QComboBox::activated, this, [this](int) { unitActivated(); });
   for (int k = 1; k <= 6; ++k) {
-    connect(HODec[k], &QRadioButton::clicked, this, [this, k] { HODec_Click(k); });
-    connect(LODec[k], &QRadioButton::clicked, this, [this, k] { LODec_Click(k); });
+    connect(hoDec_[k], &QRadioButton::clicked, this, [this, k] { highDecimalClicked(k); });
+    connect(loDec_[k], &QRadioButton::clicked, this, [this, k] { lowDecimalClicked(k); });
   }
-  connect(CmdUpdate, &QPushButton::clicked, this, [this] { CmdUpdate_Click(); });
-  connect(TxtUnit, &QComboBox::currentIndexChanged, this, [this] { refreshLimits(); });
+  connect(cmdUpdate_, &QPushButton::clicked, this, [this] { updateClicked(); });
+  connect(txtUnit_, &QComboBox::currentIndexChanged, this, [this] { refreshLimits(); });
   for (int k = 1; k <= 6; ++k) {
-    for (QComboBox* box : {HighO[k], LowO[k]})
+    for (QComboBox* box : {highO_[k], lowO_[k]})
       connect(box, &QComboBox::currentIndexChanged, this, [this] { refreshLimits(); });
-    for (QRadioButton* option : {HODec[k], LODec[k]})
+    for (QRadioButton* option : {hoDec_[k], loDec_[k]})
       connect(option, &QRadioButton::toggled, this, [this] { refreshLimits(); });
   }
   refreshLimits();
@@ -115,13 +116,8 @@ Comparator::Comparator(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Wind
 }
 
 Comparator* Comparator::find(Context& ctx) {
-  QList<Comparator*> candidates;
-  if (ctx.panel) candidates = ctx.panel->findChildren<Comparator*>();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* c = qobject_cast<Comparator*>(w)) candidates.append(c);
-  for (Comparator* c : candidates)
-    if (!c->unloaded_ && &c->ctx_ == &ctx) return c;
-  return nullptr;
+  return findOpenWindow<Comparator>(
+      ctx.panel, [&ctx](Comparator* c) { return !c->unloaded_ && &c->ctx_ == &ctx; });
 }
 
 Comparator* Comparator::showFresh(Context& ctx) {
@@ -132,9 +128,7 @@ Comparator* Comparator::showFresh(Context& ctx) {
 }
 
 void Comparator::placeBesidePanel() {
-  if (!ctx_.panel) return;
-  const QRect p = ctx_.panel->frameGeometry();
-  move(p.x() + p.width(), p.y());
+  placeNextToPanel(this, ctx_.panel, {PanelPlace::Across::PanelRight, PanelPlace::Down::PanelTop});
 }
 
 void Comparator::closeEvent(QCloseEvent* event) {
@@ -162,47 +156,47 @@ void Comparator::exchange(const std::function<void()>& handler) {
   });
 }
 
-void Comparator::TxtUnit_Click() {
-  if (TxtUnit->currentText() == kLux) {
+void Comparator::unitActivated() {
+  if (txtUnit_->currentText() == kLux) {
     // Lux has no d.ddd range; a selection left there from foot-candles would show a range
     // the meter is not sent, so it goes with the option.
-    HODec[1]->setChecked(false);
-    LODec[1]->setChecked(false);
-    HODec[1]->setEnabled(false);
-    LODec[1]->setEnabled(false);
-    HODec[6]->setEnabled(true);
-    LODec[6]->setEnabled(true);
+    hoDec_[1]->setChecked(false);
+    loDec_[1]->setChecked(false);
+    hoDec_[1]->setEnabled(false);
+    loDec_[1]->setEnabled(false);
+    hoDec_[6]->setEnabled(true);
+    loDec_[6]->setEnabled(true);
   } else {
-    HODec[1]->setEnabled(true);
-    LODec[1]->setEnabled(true);
-    HODec[6]->setChecked(false);
-    LODec[6]->setChecked(false);
-    HODec[6]->setEnabled(false);
-    LODec[6]->setEnabled(false);
-    setBoxEmpty(HighO[6]);
-    setBoxEmpty(LowO[6]);
-    HighO[6]->setEnabled(false);
-    LowO[6]->setEnabled(false);
+    hoDec_[1]->setEnabled(true);
+    loDec_[1]->setEnabled(true);
+    hoDec_[6]->setChecked(false);
+    loDec_[6]->setChecked(false);
+    hoDec_[6]->setEnabled(false);
+    loDec_[6]->setEnabled(false);
+    setBoxEmpty(highO_[6]);
+    setBoxEmpty(lowO_[6]);
+    highO_[6]->setEnabled(false);
+    lowO_[6]->setEnabled(false);
   }
 }
 
 void Comparator::selectOption(Row row, int k) {
-  auto& options = row == Row::High ? HODec : LODec;
+  auto& options = row == Row::High ? hoDec_ : loDec_;
   for (int i = 1; i <= 6; ++i) options[i]->setChecked(i == k);
 }
 
-void Comparator::decClick(Row clicked, int k) {
+void Comparator::decimalClicked(Row clicked, int k) {
   // A click keeps its option selected (a second click does not clear it), and the other row
   // follows: both limits always share one range.
   selectOption(clicked, k);
-  const auto& from = clicked == Row::High ? HODec : LODec;
-  auto& to = clicked == Row::High ? LODec : HODec;
+  const auto& from = clicked == Row::High ? hoDec_ : loDec_;
+  auto& to = clicked == Row::High ? loDec_ : hoDec_;
   for (int i = 1; i <= 6; ++i) to[i]->setChecked(from[i]->isChecked());
   applyRangeToBoxes(k);
 }
 
 void Comparator::applyRangeToBoxes(int k) {
-  for (auto* digits : {&HighO, &LowO}) {
+  for (auto* digits : {&highO_, &lowO_}) {
     QComboBox* five = (*digits)[5];
     QComboBox* six = (*digits)[6];
     if (k == 5) {
@@ -220,12 +214,12 @@ void Comparator::applyRangeToBoxes(int k) {
   }
 }
 
-void Comparator::HODec_Click(int k) {
-  if (k >= 1 && k <= 6) decClick(Row::High, k);
+void Comparator::highDecimalClicked(int k) {
+  if (k >= 1 && k <= 6) decimalClicked(Row::High, k);
 }
 
-void Comparator::LODec_Click(int k) {
-  if (k >= 1 && k <= 6) decClick(Row::Low, k);
+void Comparator::lowDecimalClicked(int k) {
+  if (k >= 1 && k <= 6) decimalClicked(Row::Low, k);
 }
 
 void Comparator::refreshLimits() {
@@ -235,19 +229,19 @@ void Comparator::refreshLimits() {
     for (int i = 1; i <= 4; ++i) digits += boxes[i]->currentText().toStdString();
     return QString::fromStdString(comparatorLimitText(digits, option));
   };
-  const QString high = limit(HighO);
-  const QString low = limit(LowO);
+  const QString high = limit(highO_);
+  const QString low = limit(lowO_);
   if (high.isEmpty() || low.isEmpty()) {
-    LblLimits->setText(option ? QString() : tr("Choose the range"));
+    lblLimits_->setText(option ? QString() : tr("Choose the range"));
     return;
   }
-  const QString unit = TxtUnit->currentText();
-  LblLimits->setText(QStringLiteral("HIGH %1 %3   LOW %2 %3").arg(high, low, unit).trimmed());
+  const QString unit = txtUnit_->currentText();
+  lblLimits_->setText(QStringLiteral("HIGH %1 %3   LOW %2 %3").arg(high, low, unit).trimmed());
 }
 
 int Comparator::selectedOption() const {
   for (int i = 1; i <= 6; ++i)
-    if (HODec[i]->isChecked()) return i;
+    if (hoDec_[i]->isChecked()) return i;
   return 0;
 }
 
@@ -257,8 +251,8 @@ QByteArray Comparator::updatePayload() const {
     for (int i = 1; i <= 4; ++i) texts[i - 1] = boxes[i]->currentText().toStdString();
     return limitFromDigitTexts(texts);
   };
-  const std::string p = encodeComparatorPayload(TxtUnit->currentText() == kLux, selectedOption(),
-                                                digits(HighO), digits(LowO));
+  const std::string p = encodeComparatorPayload(txtUnit_->currentText() == kLux, selectedOption(),
+                                                digits(highO_), digits(lowO_));
   return QByteArray(p.data(), static_cast<qsizetype>(p.size()));
 }
 
@@ -266,12 +260,12 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
   const std::string high = limitDigitsText(block.high);
   const std::string low = limitDigitsText(block.low);
   for (int i = 1; i <= 4; ++i) {
-    HighO[i]->setCurrentIndex(high[i - 1] - '0');
-    LowO[i]->setCurrentIndex(low[i - 1] - '0');
+    highO_[i]->setCurrentIndex(high[i - 1] - '0');
+    lowO_[i]->setCurrentIndex(low[i - 1] - '0');
   }
   const bool lux = block.lux();
-  TxtUnit->setCurrentIndex(TxtUnit->findText(lux ? kLux : kFootCandle));
-  TxtUnit_Click();
+  txtUnit_->setCurrentIndex(txtUnit_->findText(lux ? kLux : kFootCandle));
+  unitActivated();
   // In lux the five flags stand for options 2-6, in foot-candles for options 1-5. Where the
   // meter reports more than one flag the last one holds, as successive selections would.
   const int first = lux ? 2 : 1;
@@ -283,7 +277,7 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
   if (chosen) applyRangeToBoxes(chosen);
 }
 
-void Comparator::CmdUpdate_Click() {
+void Comparator::updateClicked() {
   exchange([this] {
     const QByteArray payload = updatePayload();
     bool answered = backToNormalDisplay(ctx_) && sendToMeter(ctx_, Command::SetComparator, payload);

@@ -3,7 +3,7 @@
 // fixed trailing 0 or 00) and the four significant digits of the HIGH and LOW limits, sent to
 // the meter with "Update". The toolbar's "Comp" opens it filled from the meter's settings block.
 //
-// Control arrays are numbered from 1 as on the window: HighO(1..6) has the objectNames
+// Control arrays are numbered from 1 as on the window: highO()[1..6] has the objectNames
 // "HighO1" .. "HighO6" (likewise "LowO", "HODec", "LODec"), each also carrying its number in the
 // "index" property.
 #include <QByteArray>
@@ -36,27 +36,27 @@ class Comparator : public QWidget {
   // Fills unit, range option and the digits of both limits from the meter's settings block.
   void fillFromSettingsBlock(const SettingsBlock& block);
 
-  void TxtUnit_Click();
-  void HODec_Click(int k);
-  void LODec_Click(int k);
-  void CmdUpdate_Click();
+  void unitActivated();
+  void highDecimalClicked(int k);
+  void lowDecimalClicked(int k);
+  void updateClicked();
 
   // The range option selected in the HIGH row (1..6), 0 when none is.
   int selectedOption() const;
   // The 5 bytes "Update" sends after "V".
   QByteArray updatePayload() const;
 
-  QComboBox* TxtUnit = nullptr;
-  QGroupBox* SSFrame1 = nullptr;
-  QGroupBox* SSFrame2 = nullptr;
-  std::array<QComboBox*, 7> HighO{};  // index 1..6
-  std::array<QComboBox*, 7> LowO{};
-  std::array<QRadioButton*, 7> HODec{};
-  std::array<QRadioButton*, 7> LODec{};
-  QPushButton* CmdUpdate = nullptr;
-  // The two limits as the meter will show them, so the range and digits can be checked before
-  // they are sent.
-  QLabel* LblLimits = nullptr;
+  using Digits = std::array<QComboBox*, 7>;      // index 1..6
+  using Options = std::array<QRadioButton*, 7>;  // index 1..6
+  QComboBox* txtUnit() const { return txtUnit_; }
+  QGroupBox* ssFrame1() const { return ssFrame1_; }
+  QGroupBox* ssFrame2() const { return ssFrame2_; }
+  const Digits& highO() const { return highO_; }
+  const Digits& lowO() const { return lowO_; }
+  const Options& hoDec() const { return hoDec_; }
+  const Options& loDec() const { return loDec_; }
+  QPushButton* cmdUpdate() const { return cmdUpdate_; }
+  QLabel* lblLimits() const { return lblLimits_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -66,7 +66,7 @@ class Comparator : public QWidget {
   void placeBesidePanel();
   // Selects option k of one row only (0 deselects all), as a click on it would.
   void selectOption(Row row, int k);
-  void decClick(Row clicked, int k);
+  void decimalClicked(Row clicked, int k);
   void applyRangeToBoxes(int k);
   void refreshLimits();
 
@@ -75,6 +75,17 @@ class Comparator : public QWidget {
   void exchange(const std::function<void()>& handler);
 
   Context& ctx_;
+  QComboBox* txtUnit_ = nullptr;
+  QGroupBox* ssFrame1_ = nullptr;
+  QGroupBox* ssFrame2_ = nullptr;
+  Digits highO_{};
+  Digits lowO_{};
+  Options hoDec_{};
+  Options loDec_{};
+  QPushButton* cmdUpdate_ = nullptr;
+  // The two limits as the meter will show them, so the range and digits can be checked before
+  // they are sent.
+  QLabel* lblLimits_ = nullptr;
   int exchangesRunning_ = 0;
   bool unloaded_ = false;
 };

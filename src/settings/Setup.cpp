@@ -3,8 +3,6 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -12,6 +10,7 @@
 #include <string_view>
 
 #include "core/Context.h"
+#include "ui/Placement.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -26,36 +25,21 @@ QString pcTimeCaption() {
 }
 }  // namespace
 
-void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    emit clicked();
-  QLabel::mouseReleaseEvent(event);
-}
-
-void ClickableLabel::keyPressEvent(QKeyEvent* event) {
-  // Reachable from the keyboard as well: Space or Enter switches like a click.
-  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-      event->key() == Qt::Key_Enter) {
-    emit clicked();
-    return;
-  }
-  QLabel::keyPressEvent(event);
-}
-
 Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   pollPause_.emplace(ctx_.poll);
   setObjectName(QStringLiteral("Setup"));
   setWindowTitle(tr("Setup"));
 
   auto* layout = new QVBoxLayout(this);
-  FrameTime = new QGroupBox(tr("Time"));
-  FrameTime->setObjectName(QStringLiteral("FrameTime"));
-  auto* labels = new QVBoxLayout(FrameTime);
+  frameTime_ = new QGroupBox(tr("Time"));
+  frameTime_->setObjectName(QStringLiteral("FrameTime"));
+  auto* labels = new QVBoxLayout(frameTime_);
   auto makeLabel = [&](const QString& name, const QString& caption, const QString& tip) {
     auto* l = new ClickableLabel(caption);
     l->setObjectName(name);
     l->setToolTip(tip);
     l->setFocusPolicy(Qt::StrongFocus);
+    l->setKeyboardClicks(true);
     l->setCursor(Qt::PointingHandCursor);
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
@@ -67,37 +51,37 @@ Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     labels->addWidget(l);
     return l;
   };
-  LblMeterTime = makeLabel(QStringLiteral("LblMeterTime"), meterTimeCaption(),
-                           tr("Click to show or hide the meter's clock"));
-  LblPCTime = makeLabel(QStringLiteral("LblPCTime"), pcTimeCaption(),
-                        tr("Click to show or hide the PC's clock"));
-  layout->addWidget(FrameTime);
+  lblMeterTime_ = makeLabel(QStringLiteral("LblMeterTime"), meterTimeCaption(),
+                            tr("Click to show or hide the meter's clock"));
+  lblPcTime_ = makeLabel(QStringLiteral("LblPCTime"), pcTimeCaption(),
+                         tr("Click to show or hide the PC's clock"));
+  layout->addWidget(frameTime_);
 
-  CmdSetTime = new QPushButton(tr("Set Meter Time To System Time"));
-  CmdSetTime->setObjectName(QStringLiteral("CmdSetTime"));
-  CmdExit = new QPushButton(tr("Exit"));
-  CmdExit->setObjectName(QStringLiteral("CmdExit"));
+  cmdSetTime_ = new QPushButton(tr("Set Meter Time To System Time"));
+  cmdSetTime_->setObjectName(QStringLiteral("CmdSetTime"));
+  cmdExit_ = new QPushButton(tr("Exit"));
+  cmdExit_->setObjectName(QStringLiteral("CmdExit"));
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(CmdSetTime);
-  buttons->addWidget(CmdExit);
+  buttons->addWidget(cmdSetTime_);
+  buttons->addWidget(cmdExit_);
   layout->addLayout(buttons);
 
-  connect(LblMeterTime, &ClickableLabel::clicked, this, [this] { LblMeterTime_Click(); });
-  connect(LblPCTime, &ClickableLabel::clicked, this, [this] { LblPCTime_Click(); });
-  connect(CmdSetTime, &QPushButton::clicked, this, [this] { CmdSetTime_Click(); });
-  connect(CmdExit, &QPushButton::clicked, this, [this] { CmdExit_Click(); });
+  connect(lblMeterTime_, &ClickableLabel::clicked, this, [this] { meterTimeClicked(); });
+  connect(lblPcTime_, &ClickableLabel::clicked, this, [this] { pcTimeClicked(); });
+  connect(cmdSetTime_, &QPushButton::clicked, this, [this] { setTimeClicked(); });
+  connect(cmdExit_, &QPushButton::clicked, this, [this] { exitClicked(); });
 
   adjustSize();
 
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(350);
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-  Timer1->start();
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(350);
+  connect(timer1_, &QTimer::timeout, this, [this] { clockTick(); });
+  timer1_->start();
 }
 
 Setup::~Setup() {
-  Form_Unload();
+  unload();
 }
 
 void Setup::showEvent(QShowEvent* event) {
@@ -105,21 +89,20 @@ void Setup::showEvent(QShowEvent* event) {
   if (placed_) return;
   placed_ = true;
   // Centred over the panel, 1000 twips below its top; the window's frame is known once shown.
-  if (ctx_.panel) {
-    const QRect p = ctx_.panel->frameGeometry();
-    move(p.x() + (p.width() - frameGeometry().width()) / 2, p.y() + twipsY(this, 1000));
-  }
+  placeNextToPanel(this, ctx_.panel,
+                   {PanelPlace::Across::CentredOnPanel, PanelPlace::Down::PanelTop,
+                    QPoint(0, twipsY(this, 1000))});
 }
 
-void Setup::LblMeterTime_Click() {
+void Setup::meterTimeClicked() {
   meterTimeShown_ = !meterTimeShown_;
 }
 
-void Setup::LblPCTime_Click() {
+void Setup::pcTimeClicked() {
   pcTimeShown_ = !pcTimeShown_;
 }
 
-void Setup::Timer1_Timer() {
+void Setup::clockTick() {
   tickGuard_.run([this] {
     if (unloaded_) return;
     if (ctx_.display.annIntv) {
@@ -140,22 +123,22 @@ void Setup::Timer1_Timer() {
       if (reply) {
         const auto caption = meterClockCaption(
             std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
-        LblMeterTime->setText(QString::fromStdString(*caption));
+        lblMeterTime_->setText(QString::fromStdString(*caption));
       } else if (meterTimeShown_ && !setTimePending_) {
         giveUp();
         return;
       } else if (!meterTimeShown_) {
-        LblMeterTime->setText(meterTimeCaption());
+        lblMeterTime_->setText(meterTimeCaption());
       }
     } else {
-      LblMeterTime->setText(meterTimeCaption());
+      lblMeterTime_->setText(meterTimeCaption());
     }
     if (pcTimeShown_) {
       // Day of month and time of day: characters 9 to 19 of "yyyy/mm/dd hh:nn:ss".
-      LblPCTime->setText(
+      lblPcTime_->setText(
           ctx_.clock.localDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).mid(8, 11));
     } else {
-      LblPCTime->setText(pcTimeCaption());
+      lblPcTime_->setText(pcTimeCaption());
     }
     if (setTimePending_) {
       // "Set" was clicked while this tick read the clock: it runs now, after the read.
@@ -165,7 +148,7 @@ void Setup::Timer1_Timer() {
   });
 }
 
-void Setup::CmdSetTime_Click() {
+void Setup::setTimeClicked() {
   if (tickGuard_.running()) {
     // Clicked inside a tick's wait: the tick cuts its read short and sets the clock itself, so
     // the two never share the line.
@@ -179,7 +162,7 @@ void Setup::setMeterTime() {
   if (ctx_.link.lineHeld()) return;
   ctx_.link.runCommand([this] {
     // The window's own reads stop while the clock is set, so no tick interleaves with it.
-    Timer1->stop();
+    timer1_->stop();
     const QDateTime now = ctx_.clock.localDateTime();
     const std::string p = encodeClockPayload(now.date().day(), now.time().hour(),
                                              now.time().minute(), now.time().second());
@@ -191,36 +174,36 @@ void Setup::setMeterTime() {
       giveUp();
       return;
     }
-    Timer1->start();
+    timer1_->start();
   });
 }
 
-void Setup::CmdExit_Click() {
+void Setup::exitClicked() {
   close();
 }
 
 void Setup::giveUp() {
-  Timer1->stop();
-  LblMeterTime->setText(meterTimeCaption());
+  timer1_->stop();
+  lblMeterTime_->setText(meterTimeCaption());
   meterTimeShown_ = false;
   ctx_.dialogs.message(meterSilentMessage());
   close();
 }
 
 void Setup::closeEvent(QCloseEvent* event) {
-  Form_Unload();
+  unload();
   QDialog::closeEvent(event);
 }
 
 void Setup::done(int result) {
-  Form_Unload();
+  unload();
   QDialog::done(result);
 }
 
-void Setup::Form_Unload() {
+void Setup::unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  if (Timer1) Timer1->stop();
+  if (timer1_) timer1_->stop();
   pollPause_.reset();  // the panel's poll runs again
 }
 

@@ -3,11 +3,11 @@
 // off by a click on its label) and sets the meter's clock to the PC's. The panel's poll stays
 // off for the window's whole life: the window's own 350 ms timer reads the meter instead.
 #include <QDialog>
-#include <QLabel>
 #include <optional>
 
 #include "link/TickGuard.h"
 #include "settings/MeterExchange.h"
+#include "ui/ClickableLabel.h"
 
 class QGroupBox;
 class QPushButton;
@@ -17,42 +17,29 @@ namespace lux {
 
 struct Context;
 
-// A label that is also a switch.
-class ClickableLabel : public QLabel {
-  Q_OBJECT
- public:
-  using QLabel::QLabel;
- signals:
-  void clicked();
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-};
-
 class Setup : public QDialog {
   Q_OBJECT
  public:
-  // Form_Load: pauses the panel's poll, places the window, starts Timer1.
+  // Pauses the panel's poll, places the window, starts the clock timer.
   explicit Setup(Context& ctx, QWidget* parent = nullptr);
   ~Setup() override;
 
-  void Timer1_Timer();
-  void LblMeterTime_Click();
-  void LblPCTime_Click();
-  void CmdSetTime_Click();
-  void CmdExit_Click();
+  void clockTick();
+  void meterTimeClicked();
+  void pcTimeClicked();
+  void setTimeClicked();
+  void exitClicked();
 
   bool meterTimeShown() const { return meterTimeShown_; }
   bool pcTimeShown() const { return pcTimeShown_; }
   bool unloaded() const { return unloaded_; }
 
-  QGroupBox* FrameTime = nullptr;
-  ClickableLabel* LblMeterTime = nullptr;
-  ClickableLabel* LblPCTime = nullptr;
-  QPushButton* CmdSetTime = nullptr;
-  QPushButton* CmdExit = nullptr;
-  QTimer* Timer1 = nullptr;
+  QGroupBox* frameTime() const { return frameTime_; }
+  ClickableLabel* lblMeterTime() const { return lblMeterTime_; }
+  ClickableLabel* lblPcTime() const { return lblPcTime_; }
+  QPushButton* cmdSetTime() const { return cmdSetTime_; }
+  QPushButton* cmdExit() const { return cmdExit_; }
+  QTimer* timer1() const { return timer1_; }
 
  public slots:
   void done(int result) override;
@@ -62,13 +49,19 @@ class Setup : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Form_Unload();
+  void unload();
   void setMeterTime();
   // The meter did not answer: say so and close, which gives the line back to the panel's poll
   // (whose reconnection then shows the user that the meter is away).
   void giveUp();
 
   Context& ctx_;
+  QGroupBox* frameTime_ = nullptr;
+  ClickableLabel* lblMeterTime_ = nullptr;
+  ClickableLabel* lblPcTime_ = nullptr;
+  QPushButton* cmdSetTime_ = nullptr;
+  QPushButton* cmdExit_ = nullptr;
+  QTimer* timer1_ = nullptr;
   std::optional<PollPause> pollPause_;
   TickGuard tickGuard_;
   bool meterTimeShown_ = false;

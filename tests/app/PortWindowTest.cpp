@@ -142,7 +142,7 @@ TEST(PortWindow, ClosingWithoutOkEndsTheProgramOnlyOnce) {
   EXPECT_EQ(state.comPortNumber, 0);  // the typed text is not taken without OK
 
   // OK after the window has already reported must not start the program a second time.
-  window.cmdOkClick();
+  window.okClicked();
   EXPECT_EQ(chosen.count(), 0);
 }
 

@@ -29,7 +29,7 @@ TEST_F(DesktopTest, LiveListExportsItsRecordsWithDates) {
   // The TSV save of the same list is untouched by the export.
   const QString tsv = path(QStringLiteral("live.txt"));
   dialogs.answerSaveFile(tsv);
-  realTimeList(*ctx)->toolbarButtonClick(QStringLiteral("Save"));
+  realTimeList(*ctx)->toolbarActionTriggered(QStringLiteral("Save"));
   EXPECT_EQ(readFile(tsv),
             "Lx\tTime\tValue\t\r\n1\t09-08:05:08\t123.4\t\r\n2\t09-08:05:10\tOL\t\r\n");
 }
@@ -56,7 +56,7 @@ TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
   // One record a day across the change to summer time.
   list->setRecordTiming(QDateTime(QDate(2026, 3, 28), QTime(12, 0, 0), Qt::UTC), 86400);
   state.logger.dataListLuxShown = false;
-  list->toolbarButtonClick(QStringLiteral("Unit"));  // back to lux
+  list->toolbarActionTriggered(QStringLiteral("Unit"));  // back to lux
   const QString csv = path(QStringLiteral("set.csv"));
   dialogs.answerSaveFile(csv);
   menuItem("MenuExportCsv")->trigger();

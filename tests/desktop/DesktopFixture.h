@@ -1,6 +1,7 @@
 #pragma once
-// The real panel with its toolbar, the records subsystem and the menu bar, on the simulated
-// meter and a fake clock; dialogs and the desktop's services are scripted.
+// The real panel with its toolbar, the records subsystem and the menu bar, on the test rig
+// (support/MeterRig.h): the simulated meter on a fake clock; dialogs and the desktop's services
+// are scripted.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,35 +14,23 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppContext.h"
-#include "app/AppState.h"
 #include "app/MenuBar.h"
-#include "link/MeterLink.h"
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
-#include "sim/SimMeter.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDialogs.h"
-#include "support/SimSerialPort.h"
+#include "support/MeterRig.h"
 
 namespace lux::test {
 
 class DesktopTest : public ::testing::Test {
  protected:
-  DesktopTest() {
-    sim::SimMeter::Options o;
-    o.drift = false;
-    meter = std::make_unique<sim::SimMeter>(o);
-    port = std::make_unique<test::SimSerialPort>(*meter, [this] { return clock.elapsed(); });
-    state.link.portName = QStringLiteral("sim");
-    link = std::make_unique<MeterLink>(*port, clock, state.link);
-    QString reason;
-    EXPECT_TRUE(link->openLink(&reason)) << reason.toStdString();
+  DesktopTest() : rig(desktopRig()) {
+    EXPECT_TRUE(rig.openedAtStart);
     panel = std::make_unique<Panel>(state.display, *link, dialogs);
-    ctx = std::make_unique<AppContext>(
-        Context{*link, state.display, dialogs, clock, *panel, panel.get(), hooks}, state);
-    panel->setContext(ctx.get());
+    // The panel is the poll switch and the placement reference, as in the program.
+    rig.poll.forward = panel.get();
+    rig.ctx.setPanel(panel.get());
+    panel->setContext(ctx);
     installToolbar(*ctx);
     installRecords(*ctx);
     DesktopServices services;
@@ -92,16 +81,23 @@ class DesktopTest : public ::testing::Test {
     }
   }
 
-  // FakeClock starts on 2026-03-09 08:05:07.
-  FakeClock clock;
-  std::unique_ptr<sim::SimMeter> meter;
-  std::unique_ptr<test::SimSerialPort> port;
-  std::unique_ptr<MeterLink> link;
-  AppState state;
-  ScriptedDialogs dialogs;
+  // A meter that holds its reading; its random overloads stay on, as these tests always had it.
+  static RigOptions desktopRig() {
+    RigOptions o;
+    o.meter = sim::SimMeter::Options{};
+    o.meter.drift = false;
+    return o;
+  }
+
+  MeterRig rig;
+  // The names these tests have always used for the rig's parts.
+  FakeClock& clock = rig.clock;  // starts on 2026-03-09 08:05:07
+  sim::SimMeter* const meter = &rig.meter;
+  MeterLink* const link = &rig.link;
+  AppState& state = rig.state;
+  ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
-  Hooks hooks;
-  std::unique_ptr<AppContext> ctx;
+  AppContext* const ctx = &rig.ctx;
   QMenuBar* menuBar = nullptr;
   QTemporaryDir dir;
   std::vector<QUrl> opened;

@@ -14,7 +14,7 @@ class LoggerDatesTest : public LoggerTest {
   void list(const std::string& content) {
     meter->setRawLoggerContent(content);
     ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
-    memoryWindow()->gridSetClick(1);
+    memoryWindow()->setRowClicked(1);
     ASSERT_NE(dataList(), nullptr);
   }
 };

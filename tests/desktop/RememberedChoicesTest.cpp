@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/RememberedChoices.h"
+#include "ui/Placement.h"
 #include "ui/QtDialogs.h"
 
 namespace lux {

@@ -26,9 +26,9 @@
 #include "graphs/GraphWindows.h"
 #include "graphs/LiveGraph.h"
 #include "graphs/NumEdit.h"
-#include "graphs/Twips.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/GraphWidget.h"
+#include "ui/Twips.h"
 
 namespace lux::test {
 namespace {
@@ -130,12 +130,12 @@ TEST_F(ViewerTest, EachModeShowsItsTextAndOnlyCursorModeShowsACursor) {
     EXPECT_FALSE(v->graph()->cursorVisible(2)) << k;
   }
   // Selecting by the handler keeps the list in step.
-  v->Combo1_Click(3);
+  v->trackModeChanged(3);
   EXPECT_EQ(v->trackModeList()->currentIndex(), 3);
   // An index outside the list changes nothing.
-  v->Combo1_Click(4);
-  v->Combo1_Click(8);
-  v->Combo1_Click(-1);
+  v->trackModeChanged(4);
+  v->trackModeChanged(8);
+  v->trackModeChanged(-1);
   EXPECT_EQ(v->graph()->trackMode(), TrackMode::PanY);
   EXPECT_EQ(v->description(), texts[4]);
 }
@@ -198,7 +198,7 @@ TEST_F(ViewerTest, PanAndZoomMoveOnlyTheAxesTheirModeNames) {
   for (Case c :
        {Case{2, true, true}, Case{3, true, false}, Case{4, false, true}, Case{5, true, true},
         Case{6, true, false}, Case{7, false, true}, Case{0, false, false}, Case{1, false, false}}) {
-    v->CmdReset_Click();
+    v->resetScale();
     v->trackModeList()->setCurrentIndex(c.index);
     const QCPRange x0 = g->xAxis->range(), y0 = g->yAxis->range();
     drag(g, pixel(g, 30, 60), pixel(g, 60, 140));
@@ -211,7 +211,7 @@ TEST_F(ViewerTest, PanAndZoomMoveOnlyTheAxesTheirModeNames) {
   // The wheel zooms only in the zoom modes, and only the axes the mode names.
   for (Case c : {Case{5, true, true}, Case{6, true, false}, Case{7, false, true},
                  Case{0, false, false}, Case{3, false, false}}) {
-    v->CmdReset_Click();
+    v->resetScale();
     v->trackModeList()->setCurrentIndex(c.index);
     const QCPRange x0 = g->xAxis->range(), y0 = g->yAxis->range();
     const QPointF at = pixel(g, 50, 100);
@@ -223,7 +223,7 @@ TEST_F(ViewerTest, PanAndZoomMoveOnlyTheAxesTheirModeNames) {
     EXPECT_EQ(g->yAxis->range() != y0, c.yMoves) << "wheel, mode index " << c.index;
   }
   // The rubber band zooms into the selected region.
-  v->CmdReset_Click();
+  v->resetScale();
   v->trackModeList()->setCurrentIndex(6);
   drag(g, pixel(g, 30, 60), pixel(g, 60, 140));
   EXPECT_NEAR(g->axisMinimum(1), 30, 0.5);
@@ -236,7 +236,7 @@ TEST_F(ViewerTest, ResetScaleRestoresThePlotRangeAfterAZoom) {
   v->trackModeList()->setCurrentIndex(5);
   drag(g, pixel(g, 10, 20), pixel(g, 20, 40));
   ASSERT_NE(g->axisMaximum(1), 40.0);
-  v->CmdReset_Click();
+  v->resetScale();
   EXPECT_DOUBLE_EQ(g->axisMinimum(1), 1.0);
   EXPECT_DOUBLE_EQ(g->axisMaximum(1), 40.0);
   EXPECT_DOUBLE_EQ(g->axisMinimum(2), -3.5);
@@ -256,7 +256,7 @@ TEST_F(ViewerTest, ResetScaleRestoresTheSnapshotRangeEvenAfterANewLiveRun) {
     state.display.mainValue = x;
     live->tick();
   }
-  live->CWGraph1_Click();
+  live->graphClicked();
   GraphViewer* v = windows.realTimeGraphWindow();
   v->resize(v->size());
   QCoreApplication::processEvents();
@@ -272,7 +272,7 @@ TEST_F(ViewerTest, ResetScaleRestoresTheSnapshotRangeEvenAfterANewLiveRun) {
   windows.graphCommand();
   ASSERT_EQ(state.graphs.viewerYMax, 500.0f);
 
-  v->CmdReset_Click();
+  v->resetScale();
   EXPECT_DOUBLE_EQ(g->axisMinimum(1), 1.0);
   EXPECT_DOUBLE_EQ(g->axisMaximum(1), 4.0);
   EXPECT_DOUBLE_EQ(g->axisMinimum(2), 20.0);
@@ -287,7 +287,7 @@ TEST_F(ViewerTest, PrintingToPdfRestoresTheDesignedLayout) {
   v->graph()->setPlotBackground(background);
   const QString pdf = dir.filePath("graph.pdf");
   dialogs.answerPrinter(pdf);
-  v->CmdPrint_Click();
+  v->printGraph();
   EXPECT_TRUE(dialogs.allAnswered());
   EXPECT_TRUE(dialogs.messages().empty());
 
@@ -298,9 +298,9 @@ TEST_F(ViewerTest, PrintingToPdfRestoresTheDesignedLayout) {
   EXPECT_GT(bytes.size(), 2000);
 
   QCoreApplication::processEvents();
-  EXPECT_EQ(v->width(), graphs::twipsToPx(v, GraphViewer::kWidthTwips));
-  EXPECT_EQ(v->height(), graphs::twipsToPx(v, GraphViewer::kHeightTwips));
-  EXPECT_EQ(v->graph()->pos(), QPoint(graphs::twipsToPx(v, 120), graphs::twipsToPx(v, 120)));
+  EXPECT_EQ(v->width(), twipsX(v, GraphViewer::kWidthTwips));
+  EXPECT_EQ(v->height(), twipsY(v, GraphViewer::kHeightTwips));
+  EXPECT_EQ(v->graph()->pos(), QPoint(twipsX(v, 120), twipsY(v, 120)));
   EXPECT_TRUE(v->controlsFrame()->isVisible());
   EXPECT_EQ(v->graph()->plotBackground(), background);
 }
@@ -363,7 +363,7 @@ TEST_F(ViewerTest, PrintShowsTheWholeGraphAsOnScreenAtAnyViewerSize) {
 
   const QString pdf = dir.filePath("large.pdf");
   dialogs.answerPrinter(pdf);
-  v->CmdPrint_Click();
+  v->printGraph();
   ASSERT_TRUE(dialogs.messages().empty());
   const PdfWords page = readPdfWords(pdf);
   ASSERT_GT(page.pageWidth, 0);
@@ -428,7 +428,7 @@ TEST_F(ViewerTest, CancelledPrintLeavesEverythingAsItWas) {
   const QSize size = v->size();
   const QPoint graphAt = v->graph()->pos();
   dialogs.answerPrinter(std::nullopt);
-  v->CmdPrint_Click();
+  v->printGraph();
   EXPECT_EQ(v->size(), size);
   EXPECT_EQ(v->graph()->pos(), graphAt);
   EXPECT_TRUE(v->controlsFrame()->isVisible());
@@ -439,36 +439,36 @@ TEST_F(ViewerTest, FailedPrintSaysSoAndRestoresTheLayout) {
   GraphViewer* v = plot(ramp(10), 0, 20.25f);
   dialogs.answerPrinter(dir.filePath("no/such/folder/graph.pdf"));
   dialogs.expectMessage();
-  v->CmdPrint_Click();
+  v->printGraph();
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0], "The graph could not be printed.");
   QCoreApplication::processEvents();
   EXPECT_TRUE(v->controlsFrame()->isVisible());
-  EXPECT_EQ(v->width(), graphs::twipsToPx(v, GraphViewer::kWidthTwips));
-  EXPECT_EQ(v->graph()->pos(), QPoint(graphs::twipsToPx(v, 120), graphs::twipsToPx(v, 120)));
+  EXPECT_EQ(v->width(), twipsX(v, GraphViewer::kWidthTwips));
+  EXPECT_EQ(v->graph()->pos(), QPoint(twipsX(v, 120), twipsY(v, 120)));
 }
 
 TEST_F(ViewerTest, SavesTheGraphAsPngOrPdf) {
   GraphViewer* v = plot(ramp(300), 0, 672.75f);
   const QString png = dir.filePath("graph");  // no suffix: PNG
   dialogs.answerSaveFile(png);
-  v->CmdSave_Click();
+  v->saveGraph();
   QImage image(png + ".png");
   ASSERT_FALSE(image.isNull());
   EXPECT_EQ(image.size(), v->graph()->size());
 
   const QString pdf = dir.filePath("graph.PDF");
   dialogs.answerSaveFile(pdf);
-  v->CmdSave_Click();
+  v->saveGraph();
   QFile f(pdf);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll().startsWith("%PDF"));
 
   dialogs.answerSaveFile(std::nullopt);  // cancelled: nothing written, nothing said
-  v->CmdSave_Click();
+  v->saveGraph();
   dialogs.answerSaveFile(dir.filePath("missing/graph.png"));
   dialogs.expectMessage();
-  v->CmdSave_Click();
+  v->saveGraph();
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("The graph could not be saved"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);

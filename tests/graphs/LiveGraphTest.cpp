@@ -134,7 +134,7 @@ TEST_F(LiveGraphTest, ResizeResetsTheRunningRangeToTheCurrentReading) {
   QCoreApplication::processEvents();
   EXPECT_EQ(state.graphs.liveMax, 60.0f);
   EXPECT_EQ(state.graphs.liveMin, 60.0f);
-  g->CWGraph1_Click();
+  g->graphClicked();
   GraphViewer* v = windows.realTimeGraphWindow();
   ASSERT_NE(v, nullptr);
   EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(2), 60.0 - 3.0);  // a flat range is widened 5 %
@@ -154,7 +154,7 @@ TEST_F(LiveGraphTest, HistoryCountWrapsAtTheEndOfTheBuffer) {
   EXPECT_EQ(state.graphs.liveHistory[0], 33.0f);
   EXPECT_EQ(state.graphs.liveSampleCount, 1.0f);
   // A snapshot after the wrap holds only what came since.
-  g->CWGraph1_Click();
+  g->graphClicked();
   GraphViewer* v = windows.realTimeGraphWindow();
   ASSERT_EQ(v->graph()->pointCount(), 1);
   double x = 0, y = 0;
@@ -167,7 +167,7 @@ TEST_F(LiveGraphTest, ClickAfterTenPointsShowsThemAtOneToTen) {
   LiveGraph* g = open("Lx", 100.0f);
   const float values[10] = {100, 104.5f, 98.25f, 120, 87, 99, 101, 150.125f, 92, 110};
   for (float v : values) feed(g, {v});
-  g->CWGraph1_Click();
+  g->graphClicked();
   GraphViewer* v = windows.realTimeGraphWindow();
   ASSERT_NE(v, nullptr);
   EXPECT_TRUE(v->isVisible());
@@ -202,12 +202,12 @@ TEST_F(LiveGraphTest, ClickAfterTenPointsShowsThemAtOneToTen) {
 TEST_F(LiveGraphTest, SecondClickReplacesTheSnapshotAndLaterPointsStayOut) {
   LiveGraph* g = open("Lx", 1.0f);
   feed(g, {1, 2, 3});
-  g->CWGraph1_Click();
+  g->graphClicked();
   QPointer<GraphViewer> first = windows.realTimeGraphWindow();
-  first->Combo1_Click(5);  // a zoom mode, to see that the rebuilt viewer starts afresh
+  first->trackModeChanged(5);  // a zoom mode, to see that the rebuilt viewer starts afresh
   feed(g, {4, 5});
   EXPECT_EQ(first->graph()->pointCount(), 3);  // a snapshot does not follow the run
-  g->CWGraph1_Click();
+  g->graphClicked();
   GraphViewer* second = windows.realTimeGraphWindow();
   ASSERT_NE(second, nullptr);
   EXPECT_NE(second, first.data());
@@ -219,15 +219,15 @@ TEST_F(LiveGraphTest, SecondClickReplacesTheSnapshotAndLaterPointsStayOut) {
 
 TEST_F(LiveGraphTest, ClickBeforeTheFirstPointOpensAnEmptyViewer) {
   LiveGraph* g = open("Lx", 7.0f);
-  g->CWGraph1_Click();
+  g->graphClicked();
   GraphViewer* v = windows.realTimeGraphWindow();
   ASSERT_NE(v, nullptr);
   EXPECT_TRUE(v->isVisible());
   EXPECT_EQ(v->graph()->pointCount(), 0);
   EXPECT_EQ(state.graphs.viewerLastIndex, -1.0f);
   // The viewer still works: modes and reset do not fail on an empty plot.
-  v->Combo1_Click(1);
-  v->CmdReset_Click();
+  v->trackModeChanged(1);
+  v->resetScale();
   EXPECT_TRUE(v->graph()->cursorVisible(1));
 }
 
@@ -276,7 +276,7 @@ TEST(LiveGraphPlacement, OpensBesideTheMainPanelAtTheTopOfTheScreen) {
 TEST_F(LiveGraphTest, ViewerOutlivesTheLiveGraph) {
   LiveGraph* g = open("Lx", 3.0f);
   feed(g, {3, 4, 5});
-  g->CWGraph1_Click();
+  g->graphClicked();
   g->close();
   EXPECT_FALSE(state.graphs.liveGraphOpen);
   ASSERT_NE(windows.realTimeGraphWindow(), nullptr);

@@ -18,6 +18,7 @@
 #include "support/MeterRig.h"
 #include "ui/GraphWidget.h"
 #include "ui/GridModel.h"
+#include "ui/OpenWindow.h"
 
 namespace lux::test {
 namespace {
@@ -31,9 +32,8 @@ class PlotTest : public ::testing::Test {
   }
 
   GraphViewer* plotWindow() const {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->objectName() == "Plot" && w->isVisible()) return qobject_cast<GraphViewer*>(w);
-    return nullptr;
+    return findOpenWindow<GraphViewer>(
+        nullptr, [](GraphViewer* w) { return w->objectName() == "Plot" && w->isVisible(); });
   }
   int visiblePlots() const {
     int n = 0;
@@ -102,7 +102,7 @@ TEST_F(PlotTest, FileListWithAnOverloadFirstRecordWidensToTheRealMinimum) {
   // Reset Scale gives back 1 .. plotPointCount and the scanned range.
   v->axisMax(2)->setValue(100);
   v->axisMin(1)->setValue(2);
-  v->CmdReset_Click();
+  v->resetScale();
   EXPECT_DOUBLE_EQ(g->axisMinimum(1), 1.0);
   EXPECT_DOUBLE_EQ(g->axisMaximum(1), 4.0);
   EXPECT_DOUBLE_EQ(g->axisMaximum(2), 1000000.0);
@@ -135,7 +135,7 @@ TEST_F(PlotTest, DataListPlotReplacesAnOpenGraphWindow) {
   EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(2), 2500.0);  // raised to the values
   EXPECT_DOUBLE_EQ(v->graph()->axisMinimum(2), 0.0);
   v->axisMax(2)->setValue(10);
-  v->CmdReset_Click();
+  v->resetScale();
   EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(2), 2500.0);
   EXPECT_DOUBLE_EQ(v->graph()->axisMaximum(1), 3.0);
 }

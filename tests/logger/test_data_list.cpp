@@ -22,7 +22,7 @@ class DataListTest : public LoggerTest {
   void list(const std::string& content, int row = 1) {
     meter->setRawLoggerContent(content);
     ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
-    memoryWindow()->gridSetClick(row);
+    memoryWindow()->setRowClicked(row);
     ASSERT_NE(dataList(), nullptr);
   }
   QString lux(int row, int col = 2) { return dataList()->gridM().cell(row, col); }
@@ -127,7 +127,7 @@ TEST_F(DataListTest, ANewSetReplacesTheList) {
                         loggerSetBytes(0x10, 0x08, 0x00, 0x00, 0, 0x02, {{0, 5, 0x10}});
   list(content, 1);
   QPointer<QWidget> first = dataList();
-  memoryWindow()->gridSetClick(2);
+  memoryWindow()->setRowClicked(2);
   EXPECT_TRUE(first.isNull());
   ASSERT_NE(dataList(), nullptr);
   EXPECT_EQ(dataList()->gridM().rows(), 2);
@@ -154,7 +154,7 @@ TEST_F(DataListTest, FirstRecordReadingLikeAMarkerIsListedWithItsSet) {
   EXPECT_EQ(memoryWindow()->gridSet().cell(2, 2), "10");
   EXPECT_EQ(memoryWindow()->gridSet().cell(2, 3), "6");
   EXPECT_EQ(memoryWindow()->lblMessage().text(), "100.0% Completed");
-  memoryWindow()->gridSetClick(2);
+  memoryWindow()->setRowClicked(2);
   ASSERT_EQ(dataList()->gridM().rows(), 7);
   const char* luxTexts[] = {"850", "18", "8240", "1286", "1800", "2314"};
   for (int n = 1; n <= 6; ++n) EXPECT_EQ(lux(n), luxTexts[n - 1]) << n;
@@ -172,7 +172,7 @@ TEST_F(DataListTest, AListingNeverShowsValuesOfAnEarlierOne) {
           {{0x00, 0x07, 0x01}, {0x00, 0x08, 0x80}, {0x00, 0x09, 0x10}, {0x00, 0x01, 0x00}});
   list(content, 1);
   EXPECT_EQ(lux(1), "1234");
-  memoryWindow()->gridSetClick(2);
+  memoryWindow()->setRowClicked(2);
   ASSERT_EQ(dataList()->gridM().rows(), 5);
   EXPECT_EQ(lux(1), "");
   EXPECT_EQ(fc(1), "");
@@ -192,11 +192,11 @@ TEST_F(DataListTest, FootCandleMeterOpensOnTheFcGridAndUnitSwitches) {
   EXPECT_TRUE(w->gridMView().isHidden());
   EXPECT_FALSE(w->gridIView().isHidden());
   EXPECT_EQ(&w->visibleGrid(), &w->gridI());
-  w->toolbarButtonClick("Unit");
+  w->toolbarActionTriggered("Unit");
   EXPECT_TRUE(state.logger.dataListLuxShown);
   EXPECT_FALSE(w->gridMView().isHidden());
   EXPECT_TRUE(w->gridIView().isHidden());
-  w->toolbarButtonClick("Unit");
+  w->toolbarActionTriggered("Unit");
   EXPECT_FALSE(state.logger.dataListLuxShown);
   EXPECT_TRUE(w->gridMView().isHidden());
   // Both keep their rows.
@@ -217,14 +217,14 @@ TEST_F(DataListTest, SaveWritesTheVisibleGridByteForByte) {
   list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x02, {{0x04, 0xD2, 0x10}, {0x04, 0xD2, 0x08}}));
   const QString luxFile = path("lux.txt");
   dialogs.answerSaveFile(luxFile);
-  dataList()->toolbarButtonClick("Save");
+  dataList()->toolbarActionTriggered("Save");
   EXPECT_EQ(readFile(luxFile), QByteArray("Lx\tTime\tValue\t\r\n"
                                           "1\t09-08:00:00\t1234\t\r\n"
                                           "2\t09-08:00:02\t123.4\t\r\n"));
-  dataList()->toolbarButtonClick("Unit");
+  dataList()->toolbarActionTriggered("Unit");
   const QString fcFile = path("fc.txt");
   dialogs.answerSaveFile(fcFile);
-  dataList()->toolbarButtonClick("Save");
+  dataList()->toolbarActionTriggered("Save");
   EXPECT_EQ(readFile(fcFile), QByteArray("Fc\tTime\tValue\t\r\n"
                                          "1\t09-08:00:00\t114.6\t\r\n"
                                          "2\t09-08:00:02\t11.46\t\r\n"));
@@ -236,7 +236,7 @@ TEST_F(DataListTest, SaveWhileRecordingIsRefused) {
   list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
   state.recording.fileRecording = true;
   dialogs.expectMessage();
-  dataList()->toolbarButtonClick("Save");
+  dataList()->toolbarActionTriggered("Save");
   EXPECT_EQ(
       dialogs.messages(),
       std::vector<QString>{QStringLiteral("Aready in recording mode, close it and try again !")});
@@ -248,7 +248,7 @@ TEST_F(DataListTest, PlotHandsTheVisibleValuesOver) {
   ctx->hooks.showPlot = [&](const PlotRequest& r) { plots.push_back(r); };
   list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01,
                       {{0x04, 0xD2, 0x10}, {0x04, 0xD2, 0x08}, {0x00, 0x05, 0x10}}));
-  dataList()->toolbarButtonClick("Plot");
+  dataList()->toolbarActionTriggered("Plot");
   ASSERT_EQ(plots.size(), 1u);
   EXPECT_EQ(plots[0].unitText, "W/(M)2");
   EXPECT_EQ(plots[0].values, (std::vector<float>{1234.0f, 123.4f, 5.0f}));
@@ -257,8 +257,8 @@ TEST_F(DataListTest, PlotHandsTheVisibleValuesOver) {
   EXPECT_EQ(state.recording.plotMinValue, 0.0f);
   EXPECT_EQ(state.recording.plotMaxValue, 2200.0f);
 
-  dataList()->toolbarButtonClick("Unit");
-  dataList()->toolbarButtonClick("Plot");
+  dataList()->toolbarActionTriggered("Unit");
+  dataList()->toolbarActionTriggered("Plot");
   ASSERT_EQ(plots.size(), 2u);
   EXPECT_EQ(plots[1].unitText, "Btu/((ft)2.h)");
   ASSERT_EQ(plots[1].values.size(), 3u);
@@ -270,7 +270,7 @@ TEST_F(DataListTest, PrintGoesThroughThePrinterDialog) {
   list(loggerSetBytes(0x09, 0x08, 0x00, 0x00, 0, 0x01, kEveryRange));
   const QString pdf = path("list.pdf");
   dialogs.answerPrinter(pdf);
-  dataList()->toolbarButtonClick("Print");
+  dataList()->toolbarActionTriggered("Print");
   EXPECT_TRUE(dialogs.allAnswered());
   EXPECT_GT(QFile(pdf).size(), 0);
   EXPECT_TRUE(poll.pollEnabled());

@@ -365,13 +365,13 @@ TEST_F(LoggerTest, EraseAfterTheWarning) {
   // Cancel: nothing sent, the window stays.
   meter->clearReceived();
   dialogs.answerConfirm(false);
-  memoryWindow()->lblRemainClick();
+  memoryWindow()->remainClicked();
   EXPECT_EQ(letters(), "");
   ASSERT_NE(memoryWindow(), nullptr);
   EXPECT_GT(meter->loggerAddress(), 1279u);
 
   dialogs.answerConfirm(true);
-  memoryWindow()->lblRemainClick();
+  memoryWindow()->remainClicked();
   ASSERT_GE(dialogs.shown().size(), 2u);
   const ScriptedDialogs::Shown& warning = dialogs.shown().back();
   EXPECT_EQ(warning.kind, ScriptedDialogs::Kind::Confirm);
@@ -431,7 +431,7 @@ TEST_F(LoggerTest, EraseWithASilentMeterSaysSoAndSendsNothing) {
   meter->goSilent(600);
   meter->clearReceived();
   dialogs.answerConfirm(true).expectMessage();
-  memoryWindow()->lblRemainClick();
+  memoryWindow()->remainClicked();
   EXPECT_EQ(dialogs.messages(), std::vector<QString>{meterSilentMessage()});
   EXPECT_EQ(letters().find('E'), std::string::npos) << letters();
   ASSERT_NE(memoryWindow(), nullptr);
@@ -447,7 +447,7 @@ TEST_F(LoggerTest, EraseIsNotStartedTwice) {
   ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
   state.logger.loggerEraseBusy = true;
   meter->clearReceived();
-  memoryWindow()->lblRemainClick();  // no dialog scripted: none may be shown
+  memoryWindow()->remainClicked();  // no dialog scripted: none may be shown
   EXPECT_EQ(letters(), "");
   EXPECT_TRUE(dialogs.shown().empty());
 }

@@ -404,14 +404,15 @@ TEST(PanelStartUp, TheMessageCarriesThePortsReasonAndNoAdviceOfItsOwn) {
                           "permission denied: /dev/ttyS0 belongs to the group 'uucp'; add your "
                           "user to that group and log in again"}) {
     SCOPED_TRACE(why);
-    test::FakeClock clock;
+    // The rig's line leads to a port that refuses to open, instead of the simulated meter.
+    test::MeterRig rig{test::RigOptions{test::steadyMeter(), false, {}}};
     RefusingPort refusing(QString::fromLatin1(why));
-    AppState state;
-    state.link.comPortNumber = 1;
-    MeterLink link(refusing, clock, state.link);
-    test::ScriptedDialogs dialogs;
+    rig.port.routeTo(refusing);
+    rig.state.link.portName.clear();
+    rig.state.link.comPortNumber = 1;
+    test::ScriptedDialogs& dialogs = rig.dialogs;
     dialogs.expectMessage();
-    Panel panel(state.display, link, dialogs);
+    Panel panel(rig.state.display, rig.link, dialogs);
     EXPECT_FALSE(panel.startUp());
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages().front().toStdString(),
@@ -505,14 +506,14 @@ TEST_F(PanelTest, SetUpBannerFromTheMeterDoesNotCountTheTick) {
 }
 
 TEST(PanelPoll, AFrameThatStopsDecodingEarlyLeavesThePictureAsItWas) {
-  test::FakeClock clock;
-  FramePort port(clock);
-  AppState state;
+  // The rig's line leads to a port that sends the frames a test queues.
+  test::MeterRig rig{test::RigOptions{test::steadyMeter(), false, {}}};
+  FramePort port(rig.clock);
+  rig.port.routeTo(port);
+  AppState& state = rig.state;
   state.link.portName = "/dev/ttyS0";
   state.link.comPortNumber = 1;
-  MeterLink link(port, clock, state.link);
-  test::ScriptedDialogs dialogs;
-  Panel panel(state.display, link, dialogs);
+  Panel panel(state.display, rig.link, rig.dialogs);
   ASSERT_TRUE(panel.startUp());
   panel.timer1()->stop();
 
@@ -603,14 +604,14 @@ TEST_F(PanelTest, ClosingDuringATickEndsThatTicksWait) {
 }
 
 TEST(PanelPoll, OnlyReadingFramesCountAsFreshReadingsForTheRecording) {
-  test::FakeClock clock;
-  FramePort port(clock);
-  AppState state;
+  // The rig's line leads to a port that sends the frames a test queues.
+  test::MeterRig rig{test::RigOptions{test::steadyMeter(), false, {}}};
+  FramePort port(rig.clock);
+  rig.port.routeTo(port);
+  AppState& state = rig.state;
   state.link.portName = "/dev/ttyS0";
   state.link.comPortNumber = 1;
-  MeterLink link(port, clock, state.link);
-  test::ScriptedDialogs dialogs;
-  Panel panel(state.display, link, dialogs);
+  Panel panel(state.display, rig.link, rig.dialogs);
   ASSERT_TRUE(panel.startUp());
   panel.timer1()->stop();
 

@@ -49,11 +49,11 @@ TEST_F(DataFiles, RecordOpenSaveRoundTrip) {
     state.display.mainValueText = v;
     tick();
   }
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   const QByteArray recorded = readFile(path("rec.txt"));
 
   dialogs.answerOpenFile(path("rec.txt"));
-  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
   ListWindow* list = fileList(*ctx);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->windowTitle(), "rec.txt");
@@ -63,7 +63,7 @@ TEST_F(DataFiles, RecordOpenSaveRoundTrip) {
 
   // The file list has no "Save": no dialog (an unexpected one fails the test).
   const std::size_t dialogsBefore = dialogs.shown().size();
-  list->toolbarButtonClick(QStringLiteral("Save"));
+  list->toolbarActionTriggered(QStringLiteral("Save"));
   EXPECT_EQ(dialogs.shown().size(), dialogsBefore);
 
   state.recording.dataFileName = path("saved.txt");
@@ -95,7 +95,7 @@ TEST_F(DataFiles, OpenReplacesTheFileListAndCancelKeepsIt) {
   ASSERT_NE(first, nullptr);
   QPointer<ListWindow> firstAlive(first);
   dialogs.answerOpenFile(std::nullopt);
-  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
   EXPECT_EQ(fileList(*ctx), first);
   EXPECT_EQ(first->grid().rows(), 2);
   ListWindow* second = readFileIntoFileList(*ctx, path("b.txt"));
@@ -123,48 +123,48 @@ TEST_F(DataFiles, SaveCaptionCountsAndComesBack) {
 }
 
 TEST_F(DataFiles, HeaderOnlyGridSavesOneLine) {
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   dialogs.answerSaveFile(path("h.txt"));
-  live->toolbarButtonClick(QStringLiteral("Save"));
+  live->toolbarActionTriggered(QStringLiteral("Save"));
   EXPECT_EQ(readFile(path("h.txt")), QByteArray("Lx\tTime\tValue\t\r\n"));
   EXPECT_EQ(dialogs.busyDepth(), 0);
 }
 
 TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
   startRecording(path("r.txt"));
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   tick(3);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   dialogs.expectMessage();
-  live->toolbarButtonClick(QStringLiteral("Save"));
+  live->toolbarActionTriggered(QStringLiteral("Save"));
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0], "Aready in recording mode, close it and try again !");
   EXPECT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(dialogs.busyDepth(), 0);
   // Cancelled Save after the recording: nothing written, pointer back.
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   dialogs.answerSaveFile(std::nullopt);
-  live->toolbarButtonClick(QStringLiteral("Save"));
+  live->toolbarActionTriggered(QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileNameChosen);
   EXPECT_EQ(dialogs.busyDepth(), 0);
 }
 
 TEST_F(DataFiles, SaveToAnUnwritablePlaceTellsTheUser) {
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   tick(2);
   dialogs.answerSaveFile(path("no/such/folder/x.txt")).expectMessage();
-  live->toolbarButtonClick(QStringLiteral("Save"));
+  live->toolbarActionTriggered(QStringLiteral("Save"));
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("Cannot save to"));
   EXPECT_EQ(live->windowTitle(), "Real Time List");
   if (QFile::exists("/dev/full")) {
     dialogs.answerSaveFile(QStringLiteral("/dev/full")).expectMessage();
-    live->toolbarButtonClick(QStringLiteral("Save"));
+    live->toolbarActionTriggered(QStringLiteral("Save"));
     ASSERT_EQ(dialogs.messages().size(), 2u);
     EXPECT_EQ(dialogs.messages()[1],
               "Cannot save to /dev/full\r\n/dev/full is a device; only "
@@ -179,26 +179,26 @@ TEST_F(DataFiles, NamedPipeIsRefusedAtOnceByOpenAndBySave) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   dialogs.answerOpenFile(fifo).expectMessage();
   EXPECT_TRUE(returnsWithoutWaitingOnThePipe(
-      fifo, [&] { toolbarButtonClick(*ctx, QStringLiteral("Open")); }));
+      fifo, [&] { toolbarActionTriggered(*ctx, QStringLiteral("Open")); }));
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0], "Cannot read " + fifo + "\r\n" + fifo +
                                        " is a named pipe; only plain files can be read or written");
   EXPECT_EQ(fileList(*ctx), nullptr);
 
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   tick(2);
   dialogs.answerSaveFile(fifo).expectMessage();
   EXPECT_TRUE(returnsWithoutWaitingOnThePipe(
-      fifo, [&] { live->toolbarButtonClick(QStringLiteral("Save")); }));
+      fifo, [&] { live->toolbarActionTriggered(QStringLiteral("Save")); }));
   ASSERT_EQ(dialogs.messages().size(), 2u);
   EXPECT_TRUE(dialogs.messages()[1].endsWith(fifo + " is a named pipe; only plain files can be "
                                                     "read or written"))
       << dialogs.messages()[1].toStdString();
   // A folder is no file either.
   dialogs.answerOpenFile(dir.path()).expectMessage();
-  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
   ASSERT_EQ(dialogs.messages().size(), 3u);
   EXPECT_TRUE(
       dialogs.messages()[2].endsWith("is a folder; only plain files can be read or written"));
@@ -213,7 +213,7 @@ TEST_F(DataFiles, PlotStartsAtTheFirstOverloadAndWidens) {
   ASSERT_NE(list, nullptr);
   std::vector<PlotRequest> shown;
   ctx->hooks.showPlot = [&](const PlotRequest& r) { shown.push_back(r); };
-  list->toolbarButtonClick(QStringLiteral("Plot"));
+  list->toolbarActionTriggered(QStringLiteral("Plot"));
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].unitText, "Fc");
   EXPECT_EQ(shown[0].values, (std::vector<float>{1000000.0f, 4.5f, 0.0f, 9.0f}));
@@ -232,7 +232,7 @@ TEST_F(DataFiles, PlotWithoutRecordsDoesNothing) {
   int calls = 0;
   ctx->hooks.showPlot = [&](const PlotRequest&) { ++calls; };
   state.recording.plotMaxValue = 7;
-  list->toolbarButtonClick(QStringLiteral("Plot"));
+  list->toolbarActionTriggered(QStringLiteral("Plot"));
   EXPECT_EQ(calls, 0);
   EXPECT_EQ(state.recording.plotMaxValue, 7);
   // Without a Plot window the scan still runs.
@@ -265,7 +265,7 @@ TEST_F(DataFiles, PrintToPdfRightAlignsTheColumns) {
     if (t.endsWith(" record(s) completed")) pollOffWhilePrinting &= !poll.pollEnabled();
   });
   dialogs.answerPrinter(path("out.pdf"));
-  list->toolbarButtonClick(QStringLiteral("Print"));
+  list->toolbarActionTriggered(QStringLiteral("Print"));
   EXPECT_TRUE(pollOffWhilePrinting);
   EXPECT_TRUE(poll.pollEnabled());
   EXPECT_EQ(list->windowTitle(), "pr.txt");
@@ -293,7 +293,7 @@ TEST_F(DataFiles, OverlongCellEndsPrintingAtThatRow) {
   ASSERT_NE(list, nullptr);
   poll.setPollEnabled(true);
   dialogs.answerPrinter(path("long.pdf")).expectMessage();
-  list->toolbarButtonClick(QStringLiteral("Print"));
+  list->toolbarActionTriggered(QStringLiteral("Print"));
   EXPECT_TRUE(poll.pollEnabled());
   EXPECT_EQ(list->windowTitle(), "long.txt");
   EXPECT_EQ(dialogs.busyDepth(), 0);
@@ -307,12 +307,12 @@ TEST_F(DataFiles, OverlongCellEndsPrintingAtThatRow) {
 }
 
 TEST_F(DataFiles, CancelledPrinterDialogPrintsNothingAndRestores) {
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   poll.setPollEnabled(true);
   dialogs.answerPrinter(std::nullopt);
-  live->toolbarButtonClick(QStringLiteral("Print"));
+  live->toolbarActionTriggered(QStringLiteral("Print"));
   EXPECT_TRUE(poll.pollEnabled());
   EXPECT_EQ(live->windowTitle(), "Real Time List");
   EXPECT_EQ(dialogs.busyDepth(), 0);
@@ -390,7 +390,7 @@ TEST_F(DataFiles, UnreadableFileTellsAndKeepsTheOpenList) {
   ListWindow* keep = readFileIntoFileList(*ctx, path("k.txt"));
   ASSERT_NE(keep, nullptr);
   dialogs.answerOpenFile(path("missing.txt")).expectMessage();
-  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
   EXPECT_EQ(fileList(*ctx), keep);
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("Cannot read"));

@@ -83,7 +83,7 @@ TEST_F(RecordingTick, ThreeRecordsByteForByteAndTheLabels) {
   state.display.mainValueText = "OL";
   tick(2);  // 08:05:12
   EXPECT_EQ(labelText("LblCount"), "3");
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));  // manual stop
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));  // manual stop
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_FALSE(state.recording.fileNameChosen);
   EXPECT_EQ(button("Save")->toolTip(), "Save As");
@@ -108,14 +108,14 @@ TEST_F(RecordingTick, ThreeRecordsByteForByteAndTheLabels) {
 TEST_F(RecordingTick, ZeroSampleFileAndEmptyUnit) {
   state.display.unitText = "";
   startRecording(path("zero.txt"));
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   EXPECT_EQ(readFile(path("zero.txt")), QByteArray("\tTime\tValue\r\n"));
 }
 
 TEST_F(RecordingTick, CancelledSaveDialogStartsNothing) {
   state.recording.fileNameChosen = true;
   dialogs.answerSaveFile(std::nullopt);
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_FALSE(state.recording.fileNameChosen);
   EXPECT_EQ(button("Save")->toolTip(), "Save As");
@@ -124,7 +124,7 @@ TEST_F(RecordingTick, CancelledSaveDialogStartsNothing) {
 TEST_F(RecordingTick, UnitChangeStopsBothDestinationsAtTheirNextSample) {
   state.recording.samplingTicks = 1;
   startRecording(path("unit.txt"));
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ASSERT_NE(realTimeList(*ctx), nullptr);
   tick(3);
   state.display.unitText = "Fc";
@@ -153,7 +153,7 @@ TEST_F(RecordingTick, EachModeAnnunciatorStopsBothDestinations) {
     state.recording.samplingTickCount = 0;
     const QString file = path(QStringLiteral("mode%1.txt").arg(i++));
     startRecording(file);
-    toolbarButtonClick(*ctx, QStringLiteral("List"));
+    toolbarActionTriggered(*ctx, QStringLiteral("List"));
     ASSERT_TRUE(state.recording.fileRecording);
     ASSERT_TRUE(state.recording.listRecording);
     tick(3);  // records 1 and 2
@@ -177,16 +177,16 @@ TEST_F(RecordingTick, CompDoesNotStopButBlocksTheButton) {
   tick(2);
   EXPECT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(state.recording.fileRecordCount, 4);
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));  // refused: no stop
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));  // refused: no stop
   EXPECT_TRUE(state.recording.fileRecording);
-  toolbarButtonClick(*ctx, QStringLiteral("List"));  // refused: no list
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));  // refused: no list
   EXPECT_FALSE(state.recording.listRecording);
   state.display.annComp = false;
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileRecording);
   // And with COMP shown no recording starts (no dialog is shown either).
   state.display.annComp = true;
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_EQ(recordLines(readFile(path("comp.txt"))), 4);
 }
@@ -211,8 +211,8 @@ TEST_F(RecordingTick, HundredThousandthRecordIsTheLast) {
 TEST_F(RecordingTick, LiveListRowsScrollingAndRestart) {
   state.display.unitText = "Fc";
   state.recording.samplingTicks = 1;
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
-  toolbarButtonClick(*ctx, QStringLiteral("List"));  // second click: still one window
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));  // second click: still one window
   EXPECT_EQ(panel->findChildren<ListWindow*>().size(), 1);
   ListWindow* w = realTimeList(*ctx);
   ASSERT_NE(w, nullptr);
@@ -247,7 +247,7 @@ TEST_F(RecordingTick, LiveListRowsScrollingAndRestart) {
   EXPECT_EQ(state.recording.listRecordCount, 0);
   tick(2);  // no window, no rows
   state.display.unitText = "Lx";
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ListWindow* again = realTimeList(*ctx);
   ASSERT_NE(again, nullptr);
   ASSERT_NE(again, w);
@@ -259,7 +259,7 @@ TEST_F(RecordingTick, LiveListRowsScrollingAndRestart) {
 
 TEST_F(RecordingTick, LiveListShowsItsHundredThousandthRowThenCloses) {
   state.recording.samplingTicks = 1;
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   ListWindow* w = realTimeList(*ctx);
   ASSERT_NE(w, nullptr);
   state.recording.listRecordCount = 99998;  // skip ahead: the row numbers tell the rest
@@ -295,7 +295,7 @@ class FileSizeLimit {
 TEST_F(RecordingTick, FullMediumStopsTheRecordingKeepsEveryLineAndTells) {
   state.recording.samplingTicks = 1;
   startRecording(path("full.txt"));
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   tick(3);
   const QByteArray before = readFile(path("full.txt"));
   ASSERT_EQ(recordLines(before), 3);
@@ -353,7 +353,7 @@ TEST_F(RecordingTick, AFileWrittenOverInPlaceIsNotSaidToKeepTheRecords) {
 TEST_F(RecordingTick, DevFullRefusesToStartWithAMessage) {
   if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full here";
   dialogs.answerSaveFile(QStringLiteral("/dev/full")).expectMessage();
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_EQ(button("Save")->toolTip(), "Save As");
   ASSERT_EQ(dialogs.messages().size(), 1u);
@@ -378,7 +378,7 @@ TEST_F(RecordingTick, RemovedFileStopsTheRecordingAndPutsTheRecordsBack) {
 TEST_F(RecordingTick, SilentMeterWritesNothingThePanelShowsTheOutageAndTheEndTellsHowMany) {
   state.recording.samplingTicks = 1;
   startRecording(path("silent.txt"));
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   tick(2);
   silentTick(3);
   EXPECT_EQ(labelText("LblCount"), "2 (no reading)");
@@ -394,7 +394,7 @@ TEST_F(RecordingTick, SilentMeterWritesNothingThePanelShowsTheOutageAndTheEndTel
       << bytes.toStdString();
   EXPECT_EQ(realTimeList(*ctx)->grid().cell(3, 0), "3");
   dialogs.expectMessage();
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   QCoreApplication::processEvents();
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("3 sampling moment(s) had no reading"))
@@ -424,7 +424,7 @@ TEST_F(RecordingTick, RecordingStopsWithoutAMessageWhenNoMomentWasMissed) {
   state.recording.samplingTicks = 1;
   startRecording(path("whole.txt"));
   tick(3);
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   QCoreApplication::processEvents();
   EXPECT_TRUE(dialogs.messages().empty());
 }
@@ -457,15 +457,15 @@ TEST_F(RecordingTick, OtherKeysGoToTheirHooksOrDoNothing) {
   ctx->hooks.commands["Graph"] = [&] { ran << "Graph"; };
   ctx->hooks.commands["Memory"] = [&] { ran << "Memory"; };
   for (const char* k : {"Graph", "TimeSet", "Memory", "CD", "Comp", "Hold", "Buttons", "save", "x"})
-    toolbarButtonClick(*ctx, QLatin1String(k));
+    toolbarActionTriggered(*ctx, QLatin1String(k));
   EXPECT_EQ(ran, (QStringList{"Graph", "Memory"}));
   EXPECT_TRUE(dialogs.shown().empty());
 }
 
 TEST_F(RecordingTick, RefModeIgnoresSaveAndList) {
   state.display.annRef = true;
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
-  toolbarButtonClick(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_FALSE(state.recording.listRecording);
   EXPECT_TRUE(dialogs.shown().empty());
@@ -476,7 +476,7 @@ TEST_F(RecordingTick, OpenDuringRecordingShowsTheTwoLineMessage) {
   startRecording(path("busy.txt"));
   tick();
   dialogs.expectMessage();
-  toolbarButtonClick(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
   ASSERT_EQ(dialogs.messages().size(), 1u);
   // One line break between the two lines: a CR after the LF would show as an empty line.
   EXPECT_EQ(dialogs.messages()[0], QString("Recording Mode!\nPlease stop recording!"));
@@ -489,7 +489,7 @@ TEST_F(RecordingTick, EscSendsEnterWithThePollOff) {
   bool pollDuringExchange = true;
   meter->clearReceived();
   clock.onIdle = [&] { pollDuringExchange = pollDuringExchange && !poll.pollEnabled(); };
-  toolbarButtonClick(*ctx, QStringLiteral("ESC"));
+  toolbarActionTriggered(*ctx, QStringLiteral("ESC"));
   clock.onIdle = nullptr;
   EXPECT_EQ(meter->receivedLetters(), "AH");
   EXPECT_TRUE(pollDuringExchange);

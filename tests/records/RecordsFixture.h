@@ -105,7 +105,7 @@ class RecordsTest : public ::testing::Test {
   // Starts a file recording through the toolbar's "Save" and its Save As dialog.
   void startRecording(const QString& file) {
     dialogs.answerSaveFile(file);
-    toolbarButtonClick(*ctx, QStringLiteral("Save"));
+    toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   }
 
   MeterRig rig;

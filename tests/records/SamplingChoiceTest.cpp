@@ -24,12 +24,12 @@ class SamplingWindow : public Sampling {
   void runPc() {
     SamplingChoice w(*ctx);
     w.optPC().setChecked(true);
-    w.cmdOKClick();
+    w.okClicked();
   }
   void runMeter() {
     SamplingChoice w(*ctx);
     EXPECT_TRUE(w.optMeter().isChecked()) << "the meter path is preselected";
-    w.cmdOKClick();
+    w.okClicked();
   }
   // The "W" commands the meter received, as their two payload bytes.
   std::vector<std::string> wPayloads() const {
@@ -163,20 +163,17 @@ class ShortReplyPort : public SerialPort {
 };
 
 TEST_F(SamplingWindow, MeterThatNeverAnswersYGivesUpWithAMessage) {
+  // The rig's line leads to this meter from now on, opened as the program opens its port.
   ShortReplyPort shortPort;
-  LinkState ls;
-  ls.portName = QStringLiteral("short");
-  MeterLink shortLink(shortPort, clock, ls);
+  rig.port.routeTo(shortPort);
+  state.link.portName = QStringLiteral("short");
   QString reason;
-  ASSERT_TRUE(shortLink.openLink(&reason));
-  Hooks hooks;
-  RecordsContext c(Context{shortLink, state.display, dialogs, clock, poll, panel.get(), hooks},
-                   state.recording);
+  ASSERT_TRUE(link->openLink(&reason));
   const double before = clock.elapsed();
   dialogs.expectMessage();
   {
-    SamplingChoice w(c);
-    w.cmdOKClick();
+    SamplingChoice w(*ctx);
+    w.okClicked();
     EXPECT_FALSE(poll.pollEnabled());
   }
   const double took = clock.elapsed() - before;

@@ -101,7 +101,7 @@ class ProgramWindows : public ::testing::Test {
       portWindow = std::make_unique<PortWindow>(state.link);
       w = portWindow.get();
     } else if (name == "RealTimeList") {
-      listButtonClick(*ctx);
+      listCommand(*ctx);
       w = realTimeList(*ctx);
     } else if (name == "FileList") {
       w = readFileIntoFileList(*ctx, writeDataFile());
@@ -372,10 +372,10 @@ TEST_F(ProgramWindows, SaveButtonIsCalledStopRecordingWhileRecording) {
   ASSERT_NE(save, nullptr);
   EXPECT_EQ(spoken(save), "Save As");
   dialogs.answerSaveFile(dir.filePath(QStringLiteral("live.txt")));
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   ASSERT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(spoken(save), "Stop Recording");
-  toolbarButtonClick(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_EQ(spoken(save), "Save As");
 }
@@ -489,7 +489,7 @@ TEST_F(ProgramWindows, EnterOnTheLiveGraphOpensTheRunSoFar) {
 TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   meter.preloadLoggerSets(2, 5);
   open(QStringLiteral("Panel"));
-  toolbarButtonClick(*ctx, QStringLiteral("Memory"));
+  toolbarActionTriggered(*ctx, QStringLiteral("Memory"));
   auto* memory = qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());
   ASSERT_NE(memory, nullptr);
   ASSERT_TRUE(memory->isVisible());

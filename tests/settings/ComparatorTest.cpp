@@ -23,10 +23,10 @@ class ComparatorWindow : public ::testing::Test {
   void TearDown() override { delete w; }
 
   void chooseUnit(const char* unit) {
-    w->TxtUnit->setCurrentIndex(w->TxtUnit->findText(unit));
-    emit w->TxtUnit->activated(w->TxtUnit->currentIndex());  // as the user's pick does
+    w->txtUnit()->setCurrentIndex(w->txtUnit()->findText(unit));
+    emit w->txtUnit()->activated(w->txtUnit()->currentIndex());  // as the user's pick does
   }
-  void setDigits(std::array<QComboBox*, 7>& row, const char* digits) {
+  void setDigits(const std::array<QComboBox*, 7>& row, const char* digits) {
     for (int i = 1; i <= 4; ++i) row[i]->setCurrentIndex(digits[i - 1] - '0');
   }
   int checkedCount(const std::array<QRadioButton*, 7>& row) {
@@ -41,29 +41,29 @@ class ComparatorWindow : public ::testing::Test {
 
 TEST_F(ComparatorWindow, LoadsEmptyWithItsCaptionsAndDigitItems) {
   EXPECT_EQ(w->windowTitle(), "Comparator");
-  EXPECT_EQ(w->TxtUnit->currentText(), "");
-  EXPECT_EQ(w->TxtUnit->count(), 2);
-  EXPECT_EQ(w->LblLimits->text(), "Choose the range");
-  EXPECT_EQ(w->SSFrame1->title(), "HIGH");
-  EXPECT_EQ(w->SSFrame2->title(), "LOW");
-  EXPECT_EQ(w->CmdUpdate->text(), "Update");
+  EXPECT_EQ(w->txtUnit()->currentText(), "");
+  EXPECT_EQ(w->txtUnit()->count(), 2);
+  EXPECT_EQ(w->lblLimits()->text(), "Choose the range");
+  EXPECT_EQ(w->ssFrame1()->title(), "HIGH");
+  EXPECT_EQ(w->ssFrame2()->title(), "LOW");
+  EXPECT_EQ(w->cmdUpdate()->text(), "Update");
   for (int k = 1; k <= 6; ++k) {
-    ASSERT_EQ(w->HighO[k]->count(), 10);
-    EXPECT_EQ(w->HighO[k]->itemText(9), "9");
-    EXPECT_EQ(w->findChild<QComboBox*>(QStringLiteral("LowO%1").arg(k)), w->LowO[k]);
-    EXPECT_EQ(w->findChild<QRadioButton*>(QStringLiteral("HODec%1").arg(k)), w->HODec[k]);
+    ASSERT_EQ(w->highO()[k]->count(), 10);
+    EXPECT_EQ(w->highO()[k]->itemText(9), "9");
+    EXPECT_EQ(w->findChild<QComboBox*>(QStringLiteral("LowO%1").arg(k)), w->lowO()[k]);
+    EXPECT_EQ(w->findChild<QRadioButton*>(QStringLiteral("HODec%1").arg(k)), w->hoDec()[k]);
   }
-  EXPECT_FALSE(w->HighO[5]->isEnabled());
-  EXPECT_FALSE(w->LowO[6]->isEnabled());
+  EXPECT_FALSE(w->highO()[5]->isEnabled());
+  EXPECT_FALSE(w->lowO()[6]->isEnabled());
 }
 
 TEST_F(ComparatorWindow, UpdateSendsTheLuxExampleAndTheMeterTakesIt) {
   chooseUnit("Lx");
-  w->HODec[3]->click();
-  setDigits(w->HighO, "1234");
-  setDigits(w->LowO, "0050");
-  EXPECT_EQ(w->LblLimits->text(), "HIGH 123.4 Lx   LOW 5.0 Lx");
-  w->CmdUpdate->click();
+  w->hoDec()[3]->click();
+  setDigits(w->highO(), "1234");
+  setDigits(w->lowO(), "0050");
+  EXPECT_EQ(w->lblLimits()->text(), "HIGH 123.4 Lx   LOW 5.0 Lx");
+  w->cmdUpdate()->click();
   EXPECT_EQ(withoutHandshakes(b.letters()), "HVX");
   EXPECT_EQ(b.payloadOf('V'), bytes({0x42, 0x04, 0xD2, 0x00, 0x32}));
   EXPECT_EQ(b.meter.settings().comparator, 0x42);
@@ -75,17 +75,17 @@ TEST_F(ComparatorWindow, UpdateSendsTheLuxExampleAndTheMeterTakesIt) {
 
   // A LOW above HIGH goes as entered.
   b.forget();
-  setDigits(w->LowO, "9999");
-  w->CmdUpdate_Click();
+  setDigits(w->lowO(), "9999");
+  w->updateClicked();
   EXPECT_EQ(b.payloadOf('V'), bytes({0x42, 0x04, 0xD2, 0x27, 0x0F}));
 }
 
 TEST_F(ComparatorWindow, FootCandlesWithTheWidestRange) {
   chooseUnit("Fc");
-  EXPECT_TRUE(w->HODec[1]->isEnabled());
-  EXPECT_FALSE(w->HODec[6]->isEnabled());
-  w->HODec[5]->click();
-  for (auto* row : {&w->HighO, &w->LowO}) {
+  EXPECT_TRUE(w->hoDec()[1]->isEnabled());
+  EXPECT_FALSE(w->hoDec()[6]->isEnabled());
+  w->hoDec()[5]->click();
+  for (auto* row : {&w->highO(), &w->lowO()}) {
     EXPECT_EQ((*row)[5]->currentText(), "0");
     EXPECT_EQ((*row)[6]->currentText(), "");
     EXPECT_FALSE((*row)[5]->isEnabled());
@@ -95,50 +95,50 @@ TEST_F(ComparatorWindow, FootCandlesWithTheWidestRange) {
 
 TEST_F(ComparatorWindow, FootCandlesAfterOptionSixLeavesNoRangeAndSendsTheFifth) {
   chooseUnit("Lx");
-  EXPECT_FALSE(w->HODec[1]->isEnabled());
-  EXPECT_TRUE(w->HODec[6]->isEnabled());
-  w->LODec[6]->click();
-  EXPECT_EQ(w->HighO[5]->currentText(), "0");
-  EXPECT_EQ(w->HighO[6]->currentText(), "0");
+  EXPECT_FALSE(w->hoDec()[1]->isEnabled());
+  EXPECT_TRUE(w->hoDec()[6]->isEnabled());
+  w->loDec()[6]->click();
+  EXPECT_EQ(w->highO()[5]->currentText(), "0");
+  EXPECT_EQ(w->highO()[6]->currentText(), "0");
   EXPECT_EQ(static_cast<unsigned char>(w->updatePayload()[0]), 64 + 16);
   chooseUnit("Fc");
-  EXPECT_EQ(checkedCount(w->HODec), 0);
-  EXPECT_EQ(checkedCount(w->LODec), 0);
-  EXPECT_EQ(w->HighO[6]->currentText(), "");
-  EXPECT_EQ(w->LowO[6]->currentText(), "");
-  EXPECT_FALSE(w->HighO[6]->isEnabled());
-  EXPECT_FALSE(w->HODec[6]->isEnabled());
-  w->CmdUpdate->click();
+  EXPECT_EQ(checkedCount(w->hoDec()), 0);
+  EXPECT_EQ(checkedCount(w->loDec()), 0);
+  EXPECT_EQ(w->highO()[6]->currentText(), "");
+  EXPECT_EQ(w->lowO()[6]->currentText(), "");
+  EXPECT_FALSE(w->highO()[6]->isEnabled());
+  EXPECT_FALSE(w->hoDec()[6]->isEnabled());
+  w->cmdUpdate()->click();
   ASSERT_TRUE(b.payloadOf('V'));
   EXPECT_EQ(static_cast<unsigned char>((*b.payloadOf('V'))[0]), 32 + 16);
 }
 
 TEST_F(ComparatorWindow, BothRowsAlwaysShareOneRange) {
   chooseUnit("Lx");
-  w->HODec[2]->click();
-  w->LODec[4]->click();  // a LOW option moves HIGH along
-  EXPECT_TRUE(w->HODec[4]->isChecked());
-  EXPECT_EQ(checkedCount(w->HODec), 1);
-  EXPECT_EQ(checkedCount(w->LODec), 1);
+  w->hoDec()[2]->click();
+  w->loDec()[4]->click();  // a LOW option moves HIGH along
+  EXPECT_TRUE(w->hoDec()[4]->isChecked());
+  EXPECT_EQ(checkedCount(w->hoDec()), 1);
+  EXPECT_EQ(checkedCount(w->loDec()), 1);
   EXPECT_EQ(w->selectedOption(), 4);
-  w->HODec[4]->click();  // a second click keeps the option
-  EXPECT_TRUE(w->HODec[4]->isChecked());
-  EXPECT_TRUE(w->LODec[4]->isChecked());
-  w->HODec[6]->click();
-  EXPECT_TRUE(w->LODec[6]->isChecked());
-  EXPECT_EQ(w->LowO[5]->currentText(), "0");
-  w->LODec[3]->click();  // back to a narrow range: the trailing zeros go
-  EXPECT_EQ(w->HighO[5]->currentText(), "");
-  EXPECT_EQ(w->HighO[6]->currentText(), "");
+  w->hoDec()[4]->click();  // a second click keeps the option
+  EXPECT_TRUE(w->hoDec()[4]->isChecked());
+  EXPECT_TRUE(w->loDec()[4]->isChecked());
+  w->hoDec()[6]->click();
+  EXPECT_TRUE(w->loDec()[6]->isChecked());
+  EXPECT_EQ(w->lowO()[5]->currentText(), "0");
+  w->loDec()[3]->click();  // back to a narrow range: the trailing zeros go
+  EXPECT_EQ(w->highO()[5]->currentText(), "");
+  EXPECT_EQ(w->highO()[6]->currentText(), "");
   EXPECT_EQ(static_cast<unsigned char>(w->updatePayload()[0]), 64 + 2);
 }
 
 TEST_F(ComparatorWindow, LuxAfterFootCandleOptionOneShowsNoRangeItDoesNotSend) {
   chooseUnit("Fc");
-  w->HODec[1]->click();
+  w->hoDec()[1]->click();
   chooseUnit("Lx");
-  EXPECT_FALSE(w->HODec[1]->isChecked());
-  EXPECT_FALSE(w->LODec[1]->isChecked());
+  EXPECT_FALSE(w->hoDec()[1]->isChecked());
+  EXPECT_FALSE(w->loDec()[1]->isChecked());
   EXPECT_EQ(static_cast<unsigned char>(w->updatePayload()[0]), 64 + 16);
 }
 
@@ -160,10 +160,10 @@ TEST_F(ComparatorWindow, SitsAtThePanelsRightEdge) {
 
 TEST_F(ComparatorWindow, UpdateToASilentMeterSaysSo) {
   chooseUnit("Lx");
-  w->HODec[2]->click();
+  w->hoDec()[2]->click();
   b.meter.goSilent(60);
   b.dialogs.expectMessage();
-  w->CmdUpdate->click();
+  w->cmdUpdate()->click();
   EXPECT_EQ(b.dialogs.messages().back(), meterSilentMessage());
   EXPECT_FALSE(b.payloadOf('V'));
 }

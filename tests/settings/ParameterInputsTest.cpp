@@ -138,15 +138,15 @@ TEST_F(ParameterInputs, ComparatorWindowShowsTheMetersLimits) {
   const char* high = "2345";
   const char* low = "0042";
   for (int i = 1; i <= 4; ++i) {
-    EXPECT_EQ(w->HighO[i]->currentText(), QString(QChar(high[i - 1]))) << i;
-    EXPECT_EQ(w->LowO[i]->currentText(), QString(QChar(low[i - 1]))) << i;
+    EXPECT_EQ(w->highO()[i]->currentText(), QString(QChar(high[i - 1]))) << i;
+    EXPECT_EQ(w->lowO()[i]->currentText(), QString(QChar(low[i - 1]))) << i;
   }
-  EXPECT_EQ(w->TxtUnit->currentText(), "Lx");
+  EXPECT_EQ(w->txtUnit()->currentText(), "Lx");
   EXPECT_EQ(w->selectedOption(), 4);
-  EXPECT_TRUE(w->LODec[4]->isChecked());
-  EXPECT_FALSE(w->HODec[1]->isEnabled());
-  EXPECT_FALSE(w->LODec[1]->isEnabled());
-  EXPECT_TRUE(w->HODec[6]->isEnabled());
+  EXPECT_TRUE(w->loDec()[4]->isChecked());
+  EXPECT_FALSE(w->hoDec()[1]->isEnabled());
+  EXPECT_FALSE(w->loDec()[1]->isEnabled());
+  EXPECT_TRUE(w->hoDec()[6]->isEnabled());
   // Sent back unchanged, the limits are what the meter had (high as its four digits).
   EXPECT_EQ(w->updatePayload(), QByteArray("\x44\x09\x29\x00\x2A", 5));
 }
@@ -158,30 +158,30 @@ TEST_F(ParameterInputs, ComparatorInFootCandlesUsesOptionsOneToFive) {
   click("Comp");
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
-  EXPECT_EQ(w->TxtUnit->currentText(), "Fc");
+  EXPECT_EQ(w->txtUnit()->currentText(), "Fc");
   EXPECT_EQ(w->selectedOption(), 5);
-  EXPECT_TRUE(w->LODec[5]->isChecked());
-  EXPECT_TRUE(w->HODec[1]->isEnabled());
-  EXPECT_FALSE(w->HODec[6]->isEnabled());
-  EXPECT_EQ(w->HighO[5]->currentText(), "0");
-  EXPECT_EQ(w->HighO[6]->currentText(), "");
-  EXPECT_FALSE(w->HighO[6]->isEnabled());
+  EXPECT_TRUE(w->loDec()[5]->isChecked());
+  EXPECT_TRUE(w->hoDec()[1]->isEnabled());
+  EXPECT_FALSE(w->hoDec()[6]->isEnabled());
+  EXPECT_EQ(w->highO()[5]->currentText(), "0");
+  EXPECT_EQ(w->highO()[6]->currentText(), "");
+  EXPECT_FALSE(w->highO()[6]->isEnabled());
   EXPECT_EQ(w->updatePayload(), QByteArray("\x30\x23\x28\x00\x64", 5));
-  EXPECT_EQ(w->LblLimits->text(), "HIGH 90000 Fc   LOW 1000 Fc");
+  EXPECT_EQ(w->lblLimits()->text(), "HIGH 90000 Fc   LOW 1000 Fc");
 }
 
 TEST_F(ParameterInputs, CompReplacesAVisibleComparatorWindow) {
   click("Comp");
   QPointer<Comparator> first = Comparator::find(b.ctx);
   ASSERT_TRUE(first);
-  first->HighO[1]->setCurrentIndex(9);  // an edit that was never sent
+  first->highO()[1]->setCurrentIndex(9);  // an edit that was never sent
   b.meter.settings().high = 4321;
   click("Comp");
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(first.isNull()) << "the first window was closed";
   Comparator* second = Comparator::find(b.ctx);
   ASSERT_TRUE(second);
-  EXPECT_EQ(second->HighO[1]->currentText(), "4");
+  EXPECT_EQ(second->highO()[1]->currentText(), "4");
   int open = 0;
   for (QWidget* w : QApplication::topLevelWidgets())
     if (qobject_cast<Comparator*>(w)) ++open;

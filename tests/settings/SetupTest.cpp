@@ -27,13 +27,13 @@ class ClockWindow : public ::testing::Test {
 
 TEST_F(ClockWindow, OpensWithDesignCaptionsItsTimerAndThePollOff) {
   EXPECT_EQ(w->windowTitle(), "Setup");
-  EXPECT_EQ(w->FrameTime->title(), "Time");
-  EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
-  EXPECT_EQ(w->LblPCTime->text(), "PC System Time");
-  EXPECT_EQ(w->CmdSetTime->text(), "Set Meter Time To System Time");
-  EXPECT_EQ(w->CmdExit->text(), "Exit");
-  EXPECT_TRUE(w->Timer1->isActive());
-  EXPECT_EQ(w->Timer1->interval(), 350);
+  EXPECT_EQ(w->frameTime()->title(), "Time");
+  EXPECT_EQ(w->lblMeterTime()->text(), "Meter Time");
+  EXPECT_EQ(w->lblPcTime()->text(), "PC System Time");
+  EXPECT_EQ(w->cmdSetTime()->text(), "Set Meter Time To System Time");
+  EXPECT_EQ(w->cmdExit()->text(), "Exit");
+  EXPECT_TRUE(w->timer1()->isActive());
+  EXPECT_EQ(w->timer1()->interval(), 350);
   EXPECT_FALSE(b.poll.pollEnabled());
   EXPECT_FALSE(w->meterTimeShown());
   EXPECT_FALSE(w->pcTimeShown());
@@ -41,7 +41,7 @@ TEST_F(ClockWindow, OpensWithDesignCaptionsItsTimerAndThePollOff) {
 
 TEST_F(ClockWindow, SetsTheMeterClockToThePcClock) {
   b.meter.setClock({1, 0, 0, 0}, b.clock.elapsed());
-  w->CmdSetTime->click();
+  w->cmdSetTime()->click();
   EXPECT_EQ(withoutHandshakes(b.letters()), "HT");
   EXPECT_EQ(b.payloadOf('T'), bytes({0x09, 0x08, 0x05, 0x07}));
   const sim::MeterTime t = b.meter.clock(b.clock.elapsed());
@@ -49,74 +49,74 @@ TEST_F(ClockWindow, SetsTheMeterClockToThePcClock) {
   EXPECT_EQ(t.hour, 8);
   EXPECT_EQ(t.minute, 5);
   EXPECT_EQ(t.second, 7);
-  EXPECT_TRUE(w->Timer1->isActive()) << "the window's timer runs again after the setting";
+  EXPECT_TRUE(w->timer1()->isActive()) << "the window's timer runs again after the setting";
   EXPECT_FALSE(b.poll.pollEnabled());
 }
 
 TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
   b.meter.setClock({31, 23, 59, 59}, b.clock.elapsed());
-  w->LblMeterTime->clicked();  // as a click on the label does
-  w->LblPCTime_Click();
-  w->Timer1_Timer();
-  EXPECT_EQ(w->LblMeterTime->text(), "31 23:59:59");
+  w->lblMeterTime()->clicked();  // as a click on the label does
+  w->pcTimeClicked();
+  w->clockTick();
+  EXPECT_EQ(w->lblMeterTime()->text(), "31 23:59:59");
   EXPECT_EQ(withoutHandshakes(b.letters()), "Y");
-  EXPECT_EQ(w->LblPCTime->text(),
+  EXPECT_EQ(w->lblPcTime()->text(),
             b.clock.localDateTime().toString("dd hh:mm:ss"));  // the read took a moment
-  EXPECT_TRUE(w->LblPCTime->text().startsWith("09 08:05:0"));
+  EXPECT_TRUE(w->lblPcTime()->text().startsWith("09 08:05:0"));
 
   b.clock.advance(1.0);
-  w->Timer1_Timer();
-  EXPECT_EQ(w->LblMeterTime->text(), "01 00:00:00") << "the meter's day rolls over";
+  w->clockTick();
+  EXPECT_EQ(w->lblMeterTime()->text(), "01 00:00:00") << "the meter's day rolls over";
 
-  w->LblMeterTime_Click();
-  w->LblPCTime_Click();
+  w->meterTimeClicked();
+  w->pcTimeClicked();
   b.forget();
-  w->Timer1_Timer();
-  EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
-  EXPECT_EQ(w->LblPCTime->text(), "PC System Time");
+  w->clockTick();
+  EXPECT_EQ(w->lblMeterTime()->text(), "Meter Time");
+  EXPECT_EQ(w->lblPcTime()->text(), "PC System Time");
   EXPECT_EQ(b.letters(), "") << "nothing is asked of the meter while its clock is hidden";
   EXPECT_FALSE(b.poll.pollEnabled()) << "the poll stays off while the window is open";
 }
 
 TEST_F(ClockWindow, MeterRecordingClosesTheWindowAndThePollResumes) {
   b.state.display.annIntv = true;
-  w->Timer1_Timer();
+  w->clockTick();
   EXPECT_TRUE(w->unloaded());
-  EXPECT_FALSE(w->Timer1->isActive());
+  EXPECT_FALSE(w->timer1()->isActive());
   EXPECT_TRUE(b.poll.pollEnabled());
 }
 
 TEST_F(ClockWindow, ExitResumesThePollOnce) {
-  w->CmdExit->click();
+  w->cmdExit()->click();
   EXPECT_TRUE(w->unloaded());
   EXPECT_TRUE(b.poll.pollEnabled());
   EXPECT_EQ(b.poll.history, (std::vector<bool>{false, true}));
-  w->Timer1_Timer();  // a tick that was already due does nothing more
+  w->clockTick();  // a tick that was already due does nothing more
   EXPECT_EQ(b.letters(), "");
 }
 
 TEST_F(ClockWindow, MeterThatNeverAnswersYEndsWithAMessageAndThePollRunning) {
   b.port.unheard = {'Y'};
-  w->LblMeterTime_Click();
+  w->meterTimeClicked();
   b.dialogs.expectMessage();
   const double start = b.clock.elapsed();
-  w->Timer1_Timer();
+  w->clockTick();
   const double took = b.clock.elapsed() - start;
   EXPECT_GE(took, kMeterAnswerBoundSeconds);
   EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0);
   EXPECT_EQ(b.dialogs.messages(), std::vector<QString>{meterSilentMessage()});
   EXPECT_TRUE(w->unloaded());
   EXPECT_TRUE(b.poll.pollEnabled());
-  EXPECT_EQ(w->LblMeterTime->text(), "Meter Time");
+  EXPECT_EQ(w->lblMeterTime()->text(), "Meter Time");
 }
 
 TEST_F(ClockWindow, MeterThePollFoundSilentEndsTheWindowAtOnce) {
   b.meter.goSilent(600);
   b.state.link.meterSilent = true;  // what the panel's poll found before the click
-  w->LblMeterTime_Click();
+  w->meterTimeClicked();
   b.dialogs.expectMessage();
   const double start = b.clock.elapsed();
-  w->Timer1_Timer();
+  w->clockTick();
   EXPECT_LE(b.clock.elapsed() - start, 0.05);
   EXPECT_EQ(b.dialogs.messages(), std::vector<QString>{meterSilentMessage()});
   EXPECT_TRUE(w->unloaded());
@@ -130,9 +130,9 @@ TEST_F(ClockWindow, ClockReplyMixedWithDisplayBytesIsNotShown) {
   b.port.noiseLetter = 'Y';
   b.port.noiseTimes = 1;
   b.port.noise = QByteArray("\x02\x12\x34\x56\x78\x00\x00\x03", 8).mid(3);
-  w->LblMeterTime_Click();
-  w->Timer1_Timer();
-  EXPECT_EQ(w->LblMeterTime->text(), "07 14:55:57");
+  w->meterTimeClicked();
+  w->clockTick();
+  EXPECT_EQ(w->lblMeterTime()->text(), "07 14:55:57");
   EXPECT_EQ(withoutHandshakes(b.letters()), "YY");
 }
 
@@ -141,17 +141,17 @@ TEST_F(ClockWindow, SetClickedWhileATickReadsRunsAfterTheRead) {
   b.clock.onIdle = [&] {
     if (clicked || b.letters().find('Y') == std::string::npos) return;
     clicked = true;
-    w->CmdSetTime->click();
+    w->cmdSetTime()->click();
     EXPECT_EQ(b.payloadOf('T'), std::nullopt) << "not inside the tick's read";
   };
-  w->LblMeterTime_Click();
-  w->Timer1_Timer();
+  w->meterTimeClicked();
+  w->clockTick();
   b.clock.onIdle = nullptr;
   EXPECT_TRUE(clicked);
   EXPECT_EQ(withoutHandshakes(b.letters()), "YHT");
   ASSERT_TRUE(b.payloadOf('T'));
   EXPECT_EQ(b.payloadOf('T')->size(), 4u);
-  EXPECT_TRUE(w->Timer1->isActive());
+  EXPECT_TRUE(w->timer1()->isActive());
   EXPECT_TRUE(b.dialogs.messages().empty());
 }
 
@@ -185,7 +185,7 @@ TEST(TimeSetCommand, ShowsTheClockWindowModallyAndResumesThePollAfter) {
     if (!modal) return;
     placedAt = modal->pos();
     width = modal->frameGeometry().width();
-    modal->CmdExit->click();
+    modal->cmdExit()->click();
   });
   b.ctx.hooks.commands.at("TimeSet")();
   EXPECT_TRUE(sawModal);

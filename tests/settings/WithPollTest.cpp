@@ -71,29 +71,29 @@ class WithPoll : public ::testing::Test {
 TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
   const int atStart = frames;
   b.dialogs.answerInput("4:25");
-  toolbarButtonClick(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, "Hold");
   EXPECT_EQ(b.meter.holdMinutes(), 4);
   EXPECT_EQ(b.meter.holdSeconds(), 25);
 
   b.meter.settings().distance100 = 0x012C;
   b.dialogs.answerInput("2.75");
-  toolbarButtonClick(b.ctx, "CD");
+  toolbarActionTriggered(b.ctx, "CD");
   EXPECT_EQ(b.dialogs.shown().back().defaultText, "03.00");
   EXPECT_EQ(b.meter.settings().distance100, 275);
 
   b.meter.settings().high = 12345;
   b.meter.settings().low = 42;
   b.meter.settings().comparator = 0x42;
-  toolbarButtonClick(b.ctx, "Comp");
+  toolbarActionTriggered(b.ctx, "Comp");
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
-  EXPECT_EQ(w->HighO[1]->currentText() + w->HighO[2]->currentText() + w->HighO[3]->currentText() +
-                w->HighO[4]->currentText(),
+  EXPECT_EQ(w->highO()[1]->currentText() + w->highO()[2]->currentText() +
+                w->highO()[3]->currentText() + w->highO()[4]->currentText(),
             "2345");
-  EXPECT_EQ(w->LowO[3]->currentText() + w->LowO[4]->currentText(), "42");
+  EXPECT_EQ(w->lowO()[3]->currentText() + w->lowO()[4]->currentText(), "42");
   EXPECT_EQ(w->selectedOption(), 3);
-  w->HighO[1]->setCurrentIndex(7);
-  w->CmdUpdate->click();
+  w->highO()[1]->setCurrentIndex(7);
+  w->cmdUpdate()->click();
   EXPECT_EQ(b.meter.settings().comparator, 0x42);
   EXPECT_EQ(b.meter.settings().high, 7345);
   EXPECT_EQ(b.meter.settings().low, 42);
@@ -110,7 +110,7 @@ TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
 }
 
 TEST_F(WithPoll, KeypadKeysAndTheCandelaKeyWhilePolling) {
-  toolbarButtonClick(b.ctx, "Buttons");
+  toolbarActionTriggered(b.ctx, "Buttons");
   Btn* k = Btn::find(b.ctx);
   ASSERT_TRUE(k);
   k->findChild<QPushButton*>("CmdAVG")->click();
@@ -147,7 +147,7 @@ TEST_F(WithPoll, APollTickDueInACommandsWaitChangesNeitherItsBytesNorItsTiming) 
     if (QLatin1String(key) == QLatin1String("CD")) b.dialogs.answerInput("0.5");
     const int framesBefore = frames;
     const double start = b.clock.elapsed();
-    toolbarButtonClick(b.ctx, key);
+    toolbarActionTriggered(b.ctx, key);
     b.port.onWrite = nullptr;
     EXPECT_EQ(frames, framesBefore) << key;
     auto all = b.dialogs.messages();
@@ -177,7 +177,7 @@ TEST_F(WithPoll, AClickInsideAPollTickRunsRightAfterIt) {
   b.clock.onIdle = [this, &clicked] {
     if (!clicked && guard.running()) {
       clicked = true;
-      b.ctx.link.runOutsidePoll([this] { toolbarButtonClick(b.ctx, "Hold"); });
+      b.ctx.link.runOutsidePoll([this] { toolbarActionTriggered(b.ctx, "Hold"); });
     }
   };
   b.forget();
@@ -202,12 +202,12 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
     }
   };
   b.dialogs.answerInput("5:7");
-  toolbarButtonClick(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, "Hold");
   EXPECT_EQ(b.payloadOf('S'), bytes({0x05, 0x07}));
   EXPECT_EQ(b.meter.holdMinutes(), 5);
   EXPECT_EQ(b.meter.holdSeconds(), 7);
   b.dialogs.answerInput("0.5");
-  toolbarButtonClick(b.ctx, "CD");
+  toolbarActionTriggered(b.ctx, "CD");
   EXPECT_EQ(b.payloadOf('I'), bytes({0x00, 0x32}));
   EXPECT_EQ(b.meter.settings().distance100, 50);
   b.port.onWrite = nullptr;
@@ -216,9 +216,9 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
 
 TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
   Comparator* w = new Comparator(b.ctx);
-  w->TxtUnit->setCurrentIndex(0);
-  w->TxtUnit_Click();
-  w->HODec[3]->click();
+  w->txtUnit()->setCurrentIndex(0);
+  w->unitActivated();
+  w->hoDec()[3]->click();
   bool clickedInside = false;
   // Were the clock window to open anyway, it is closed again so that the test fails instead of
   // waiting for a user.
@@ -237,13 +237,13 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
     clickedInside = true;
     // No input box, no clock window, no key letter: the ScriptedDialogs would fail the test
     // on any dialog, and the meter's log shows no stray letter.
-    toolbarButtonClick(b.ctx, "Hold");
-    toolbarButtonClick(b.ctx, "TimeSet");
-    toolbarButtonClick(b.ctx, "Buttons");
+    toolbarActionTriggered(b.ctx, "Hold");
+    toolbarActionTriggered(b.ctx, "TimeSet");
+    toolbarActionTriggered(b.ctx, "Buttons");
     Btn::find(b.ctx)->findChild<QPushButton*>("CmdAVG")->click();
   };
   b.forget();
-  w->CmdUpdate->click();
+  w->cmdUpdate()->click();
   b.port.onWrite = nullptr;
   closer.stop();
   EXPECT_TRUE(clickedInside);
@@ -295,13 +295,13 @@ class WithSilentMeter : public WithPoll {
 
   void toolbarClick(const char* key) {
     const QString k = QString::fromLatin1(key);
-    b.link.runOutsidePoll([this, k] { toolbarButtonClick(b.ctx, k); });
+    b.link.runOutsidePoll([this, k] { toolbarActionTriggered(b.ctx, k); });
   }
 };
 
 TEST_F(WithSilentMeter, CommandsSayAtOnceThatTheMeterDoesNotAnswer) {
   b.meter.goSilent(1e5);
-  toolbarButtonClick(b.ctx, "Buttons");
+  toolbarActionTriggered(b.ctx, "Buttons");
   Btn* keypad = Btn::find(b.ctx);
   ASSERT_TRUE(keypad);
   const std::vector<std::pair<std::string, std::function<void()>>> clicks = {
@@ -336,7 +336,7 @@ TEST_F(WithSilentMeter, CommandsSayAtOnceThatTheMeterDoesNotAnswer) {
   ASSERT_FALSE(b.state.link.meterSilent);
   b.forget();
   b.dialogs.answerInput("1:30");
-  toolbarButtonClick(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, "Hold");
   EXPECT_EQ(b.meter.holdMinutes(), 1);
   EXPECT_EQ(b.meter.holdSeconds(), 30);
   keypad->findChild<QPushButton*>("CmdAVG")->click();
