@@ -97,6 +97,22 @@ TEST_F(Engine, MomentsWithoutAFrameWriteNothingAndTheOutageIsShownAndCounted) {
       << engine.status().message.toStdString();
 }
 
+// The SET UP banner comes with no reading (the poll counts no frame for it): the file and the
+// live list both end at the next sampling moment all the same, and neither takes a row.
+TEST_F(Engine, ABannerWithoutReadingsEndsTheLiveListWithTheFile) {
+  ASSERT_TRUE(start("banner.txt"));
+  state.listRecording = true;
+  state.listRecordingUnit = "Lx";
+  frame("123.4");
+  display.annSetUp = true;  // decoded, but a banner: framesDecoded does not move
+  silence(1);
+  EXPECT_FALSE(state.fileRecording);
+  EXPECT_EQ(engine.status().stopped, RecordingStop::StopMode);
+  EXPECT_FALSE(state.listRecording);
+  EXPECT_TRUE(listClosed);
+  EXPECT_EQ(listRows, (std::vector<std::string>{"1\t09-08:05:08\t123.4"}));
+}
+
 TEST_F(Engine, SeveralFramesBetweenMomentsGiveOneRecordAndAHeldReadingIsRecorded) {
   ASSERT_TRUE(start("hold.txt"));
   display.annHold = true;  // HOLD still sends frames: the held value is the meter's reading

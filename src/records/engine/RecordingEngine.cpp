@@ -159,16 +159,20 @@ void RecordingEngine::sampleIntoFile(const RecordSample& sample, bool fresh) {
 
 void RecordingEngine::sampleIntoList(const RecordSample& sample, bool fresh) {
   RecordingState& r = state_;
-  if (!r.listRecording || !fresh) return;
-  const long number = static_cast<long>(r.listRecordCount) + 1;
-  if (!liveList_.append || !liveList_.append(number, sample)) {
-    // The window went away without its close handler (the program is closing).
-    r.listRecording = false;
-    r.listRecordCount = 0;
-    return;
+  if (!r.listRecording) return;
+  if (fresh) {
+    const long number = static_cast<long>(r.listRecordCount) + 1;
+    if (!liveList_.append || !liveList_.append(number, sample)) {
+      // The window went away without its close handler (the program is closing).
+      r.listRecording = false;
+      r.listRecordCount = 0;
+      return;
+    }
+    r.listRecordCount = static_cast<float>(number);
   }
-  r.listRecordCount = static_cast<float>(number);
-  // Tested after the row is in, so that the 100000th row is shown.
+  // Tested after the row is in, so that the 100000th row is shown. A moment without a new
+  // reading adds no row but still ends the list as it ends the file: the SET UP banner brings
+  // no reading at all, and the list would otherwise outlive the episode the file stopped for.
   if (listMustStop()) {
     r.listRecordCount = 0;
     r.listRecording = false;
