@@ -286,7 +286,39 @@ def first_frame_at_or_after(intact, at, until):
     return intact[i] if i < len(intact) and intact[i] < until else None
 
 
-def check_episodes(segments, modes, units, shown, panel_start, stop, rep):
+def load_frames(out):
+    """The program's frame counter as (epoch, frames decoded so far)."""
+    frames = []
+    for line in read_lines(os.path.join(out, "frames.tsv")):
+        f = line.split("\t")
+        if len(f) == 2 and f[1].isdigit():
+            frames.append((float(f[0]), int(f[1])))
+    return frames
+
+
+def heard_again(frames, at):
+    """When the program's frame counter first moved after `at` (the meter speaking again after a
+    stretch without frames), or `at` + RECOVERY_LIMIT when it never did: that is checked on its
+    own, in check_process."""
+    before = [n for t, n in frames if t <= at]
+    for t, n in frames:
+        if t > at and (not before or n > before[-1]):
+            return t
+    return at + RECOVERY_LIMIT
+
+
+def restart_deadline(at, gaps, frames):
+    """The latest first record of the next file. A new file's first record waits for a new
+    reading, so a stretch without frames that begins before the deadline (a silence just after a
+    unit switch, say) moves it to the restart limit after the program hears the meter again."""
+    deadline = at + RESTART_LIMIT
+    for begin, end in sorted(gaps):
+        if begin < deadline and end > at:
+            deadline = max(deadline, heard_again(frames, end) + RESTART_LIMIT)
+    return deadline
+
+
+def check_episodes(segments, modes, units, shown, panel_start, stop, rep, frames=()):
     """No record inside a mode episode or across a unit switch, and a new file soon after plain
     mode comes back. Each is timed from the first frame that carried the change: while the meter
     sends nothing the program cannot know, and keeps its last reading (see display_gaps)."""
@@ -318,15 +350,19 @@ def check_episodes(segments, modes, units, shown, panel_start, stop, rep):
     # Every end of an episode must be followed by a new file soon after the program sees it.
     # (An episode the meter sent no frame of stopped nothing, so nothing has to restart.)
     ends = [e for b, e, _ in stopping if first_frame_at_or_after(intact, b, e) is not None]
+    gaps = display_gaps(shown)
     for change in ends + list(units):
         at = first_frame_at_or_after(intact, change, stop)
-        if at is None or at + RESTART_LIMIT + 1 >= stop:
+        if at is None:
+            continue
+        deadline = restart_deadline(at, gaps, frames)
+        if deadline + 1 >= stop:
             continue
         # A later episode that began before the restart was due suspends the restart.
-        if any(b <= at + RESTART_LIMIT and e > change for b, e, _ in stopping):
+        if any(b <= deadline and e > change for b, e, _ in stopping):
             continue
-        if not any(at - 1 <= s <= at + RESTART_LIMIT for s in starts):
-            rep.fail(f"no recording restarted within {RESTART_LIMIT:g} s of plain mode at "
+        if not any(at - 1 <= s <= deadline for s in starts):
+            rep.fail(f"no recording restarted within {deadline - at:.1f} s of plain mode at "
                      f"{at:.1f}")
 
 
@@ -389,11 +425,7 @@ def check_process(out, events, silences, rep):
     # 143: ended by the script's SIGTERM. Anything else is a crash or an exit of its own.
     if status.get("exit_status") not in ("143", "0"):
         rep.fail(f"luxpanel ended with status {status.get('exit_status')}")
-    frames = []
-    for line in read_lines(os.path.join(out, "frames.tsv")):
-        f = line.split("\t")
-        if len(f) == 2 and f[1].isdigit():
-            frames.append((float(f[0]), int(f[1])))
+    frames = load_frames(out)
     if len(frames) < 2 or frames[-1][1] <= frames[0][1]:
         rep.fail("the frame counter never advanced")
         return
@@ -490,7 +522,7 @@ def check(out):
         rep.figure(f"live {window} runs", opened)
         if opened != len(segments):
             rep.fail(f"the live {window} was opened {opened} times beside {len(segments)} files")
-    check_episodes(segments, modes, units, shown, panel_start, stop, rep)
+    check_episodes(segments, modes, units, shown, panel_start, stop, rep, load_frames(out))
     report_stalls(shown, silences, rep)
     check_segment_counts(segments, modes, units, shown, stop, rep)
     check_memory(out, panel_start, rep)
@@ -529,12 +561,18 @@ def print_report(rep):
 
 def write_session(out, spoil=None):
     """A 120-second session: plain readings every 0.1 s, a rel episode at 40..46 s, a unit switch
-    at 80 s, a silence at 20..25 s; the program's files follow them as they should (nothing is
-    recorded for the moments of the silence)."""
+    at 80 s, silences at 20..25 s and 81..86 s; the program's files follow them as they should
+    (nothing is recorded for the moments of the first silence, and the file after the unit switch
+    begins only when the meter speaks again after the second)."""
     t0 = float(int(time.time()) - 1000)
     ev = [(t0, "start 120 1"), (t0 + 0.1, "panel_start 1"), (t0 + 20.0, "silence_begin 5"),
           (t0 + 25.0, "silence_end"), (t0 + 40.0, "mode_on rel"), (t0 + 46.0, "mode_off rel"),
-          (t0 + 80.0, "unit"), (t0 + 120.0, "stop")]
+          (t0 + 80.0, "unit"), (t0 + 81.0, "silence_begin 5"), (t0 + 86.0, "silence_end"),
+          (t0 + 120.0, "stop")]
+    silences = [(t0 + 20, t0 + 25), (t0 + 81, t0 + 86)]
+
+    def silent(at):
+        return any(b <= at < e for b, e in silences)
     with open(os.path.join(out, "events.tsv"), "w") as f:
         for at, what in ev:
             f.write(f"{at:.3f}\t{what}\n")
@@ -548,15 +586,18 @@ def write_session(out, spoil=None):
     with open(os.path.join(out, "display.log"), "w") as f:
         at = t0
         while at < t0 + 120:
-            if not (t0 + 20 <= at < t0 + 25):
+            if not silent(at):
                 dt = datetime.fromtimestamp(at)
                 f.write(f"{dt:%Y-%m-%d %H:%M:%S}.{dt.microsecond // 1000:03d}\t{reading(at)}\t"
                         f"{unit(at)}\n")
             at += 0.1
-    # Files: 1..40 (stops at the rel tick 40.x), restart at 47 .. 80, restart at 81 .. 119.
-    runs = [(1, 40), (47, 80), (81, 120)]
+    # Files: 1..40 (stops at the rel tick 40.x), restart at 47 .. 80, restart at 87 (the first
+    # second after the silence that followed the unit switch) .. 119.
+    runs = [(1, 40), (47, 80), (87, 120)]
     if spoil == "late_restart":
         runs[1] = (53, 80)
+    if spoil == "late_after_silence":
+        runs[2] = (93, 120)
     if spoil == "inside_mode":
         runs[0] = (1, 47)
     names = ["rec.tsv", "rec.tsv.1", "rec.tsv.2"]
@@ -594,7 +635,7 @@ def write_session(out, spoil=None):
         for s in range(0, 121):
             at = t0 + s
             stuck = spoil == "no_recovery" and at >= t0 + 20
-            n = 4 * (min(s, 20) if stuck else s - (min(max(s - 20, 0), 5)))
+            n = 4 * (20 if stuck else sum(1 for k in range(s) if not silent(t0 + k)))
             f.write(f"{at:.3f}\t{n}\n")
     with open(os.path.join(out, "rss.tsv"), "w") as f:
         for s in range(0, 121, 5):
@@ -619,6 +660,7 @@ def self_test():
         "leak": "resident memory grew",
         "crash": "was not running",
         "late_restart": "no recording restarted",
+        "late_after_silence": "no recording restarted",
         "graph_not_reopened": "live graph was opened 1 times",
     }
     ok = True
