@@ -20,6 +20,7 @@
 #include "ui/Accessibility.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
+#include "ui/Icons.h"
 #include "ui/Placement.h"
 
 namespace lux {
@@ -221,7 +222,7 @@ DataListWindow::DataListWindow(LoggerContext& ctx, QWidget* parent)
         Button{"Print", QT_TR_NOOP("Print"), QT_TR_NOOP("Print"), ":/icons/print.svg"},
         Button{"Unit", QT_TR_NOOP("Unit"), QT_TR_NOOP("Unit"), ":/icons/unit.svg"}}) {
     const QString key = QString::fromLatin1(b.key);
-    QAction* a = toolbar_->addAction(QIcon(QString::fromLatin1(b.icon)), tr(b.text));
+    QAction* a = toolbar_->addAction(resourceIcon(QString::fromLatin1(b.icon)), tr(b.text));
     a->setObjectName(key);
     a->setToolTip(tr(b.tip));
     connect(a, &QAction::triggered, this, [this, key] { toolbarActionTriggered(key); });

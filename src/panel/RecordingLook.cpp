@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include "core/RecordingStatus.h"
+#include "ui/Icons.h"
 
 namespace lux {
 
@@ -17,8 +18,11 @@ void setText(QLabel* label, const QString& text) {
 
 void setSaveButtonLook(QAction* saveButton, bool recording) {
   if (!saveButton) return;
-  saveButton->setIcon(QIcon(recording ? QStringLiteral(":/icons/stop-recording.svg")
-                                      : QStringLiteral(":/icons/save.svg")));
+  // The status comes with every record; a new icon each time would be drawn anew and filed in
+  // the pixmap cache each second of a recording.
+  const QIcon icon = resourceIcon(recording ? QStringLiteral(":/icons/stop-recording.svg")
+                                            : QStringLiteral(":/icons/save.svg"));
+  if (saveButton->icon().cacheKey() != icon.cacheKey()) saveButton->setIcon(icon);
   saveButton->setToolTip(
       QCoreApplication::translate("Toolbar", recording ? kStopRecordingToolTip : kSaveToolTip));
   saveButton->setText(saveButton->toolTip());

@@ -9,6 +9,7 @@
 
 #include "core/Context.h"
 #include "core/MeterMessages.h"
+#include "ui/Icons.h"
 
 namespace lux {
 
@@ -58,8 +59,8 @@ void installToolbar(Context& ctx) {
   for (const ButtonDef& b : kButtons) {
     const QString key = QLatin1String(b.key);
     const QString toolTip = QCoreApplication::translate("Toolbar", b.toolTip);
-    QAction* a =
-        bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))), toolTip);
+    QAction* a = bar->addAction(
+        resourceIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))), toolTip);
     a->setObjectName(key);
     a->setData(key);
     a->setToolTip(toolTip);

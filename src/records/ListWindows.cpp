@@ -22,6 +22,7 @@
 #include "records/engine/RegularFile.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
+#include "ui/Icons.h"
 #include "ui/Placement.h"
 
 namespace lux {
@@ -34,7 +35,7 @@ constexpr int kRowsInView = 15;
 
 QAction* addKeyedAction(QToolBar* bar, const QString& key, const QString& tip,
                         const QString& icon) {
-  QAction* a = bar->addAction(QIcon(icon), tip);
+  QAction* a = bar->addAction(resourceIcon(icon), tip);
   a->setObjectName(key);
   a->setData(key);
   a->setToolTip(tip);

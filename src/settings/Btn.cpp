@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "core/Context.h"
+#include "ui/Icons.h"
 #include "ui/OpenWindow.h"
 #include "ui/Placement.h"
 
@@ -32,9 +33,9 @@ Btn::Btn(Context& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx)
   QPushButton* up = addKey("CmdUp", {}, {}, 4, 0, &Btn::upClicked);
   QPushButton* enter = addKey("CmdEnter", {}, {}, 4, 1, &Btn::enterClicked);
   QPushButton* down = addKey("CmdDown", {}, {}, 4, 2, &Btn::downClicked);
-  up->setIcon(QIcon(QStringLiteral(":/icons/keypad-up.svg")));
-  enter->setIcon(QIcon(QStringLiteral(":/icons/keypad-enter.svg")));
-  down->setIcon(QIcon(QStringLiteral(":/icons/keypad-down.svg")));
+  up->setIcon(resourceIcon(QStringLiteral(":/icons/keypad-up.svg")));
+  enter->setIcon(resourceIcon(QStringLiteral(":/icons/keypad-enter.svg")));
+  down->setIcon(resourceIcon(QStringLiteral(":/icons/keypad-down.svg")));
   // The picture keys have no caption: screen readers get their names here.
   up->setAccessibleName(tr("Up"));
   enter->setAccessibleName(tr("Enter"));

@@ -452,6 +452,42 @@ TEST_F(RecordingTick, ToolbarHasTwelveKeyedButtonsInOrder) {
   EXPECT_NE(button("Save")->icon().pixmap(16, 16).toImage(), idle);
 }
 
+// A new icon engine files its pictures in the pixmap cache afresh, and what an engine that is
+// gone left there is never drawn again: the Save button's look with every record, or the live
+// list's toolbar each time the list opens again, grew the program for half an hour.
+TEST_F(RecordingTick, RecordsAndReopenedWindowsDrawTheSameIconsAgain) {
+  const qint64 idle = button("Save")->icon().cacheKey();
+  state.recording.samplingTicks = 1;
+  startRecording(path("icons.txt"));
+  const qint64 recording = button("Save")->icon().cacheKey();
+  EXPECT_NE(recording, idle);
+  for (int i = 0; i < 5; ++i) {
+    tick();
+    EXPECT_EQ(button("Save")->icon().cacheKey(), recording) << "record " << i + 1;
+  }
+  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  EXPECT_EQ(button("Save")->icon().cacheKey(), idle);
+  startRecording(path("icons2.txt"));
+  tick();
+  EXPECT_EQ(button("Save")->icon().cacheKey(), recording) << "the second file's look";
+
+  auto listIcons = [&] {
+    QList<qint64> keys;
+    ListWindow* w = realTimeList(*ctx);
+    if (w)
+      for (QAction* a : w->toolbar().actions())
+        if (!a->icon().isNull()) keys << a->icon().cacheKey();
+    return keys;
+  };
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  const QList<qint64> first = listIcons();
+  ASSERT_FALSE(first.isEmpty());
+  realTimeList(*ctx)->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  EXPECT_EQ(listIcons(), first);
+}
+
 TEST_F(RecordingTick, OtherKeysGoToTheirHooksOrDoNothing) {
   QStringList ran;
   ctx->hooks.commands["Graph"] = [&] { ran << "Graph"; };
