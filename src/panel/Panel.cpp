@@ -42,6 +42,10 @@ Panel::Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* 
   timer2_ = new QTimer(this);
   timer2_->setObjectName(QStringLiteral("Timer2"));
   timer2_->setInterval(1000);
+  // The sampling moments are stamped to the second: a coarse timer may move a tick by up to
+  // 50 ms to fit its schedule, which can carry a moment across a second and leave a second
+  // without its record.
+  timer2_->setTimerType(Qt::PreciseTimer);
   connect(timer2_, &QTimer::timeout, this, &Panel::recordingTick);
 
   connect(&link_, &MeterLink::portCaptionChanged, this, &Panel::setPortCaption);
