@@ -307,15 +307,21 @@ def heard_again(frames, at):
     return at + RECOVERY_LIMIT
 
 
-def restart_deadline(at, gaps, frames):
-    """The latest first record of the next file. A new file's first record waits for a new
-    reading, so a stretch without frames that begins before the deadline (a silence just after a
-    unit switch, say) moves it to the restart limit after the program hears the meter again."""
-    deadline = at + RESTART_LIMIT
+def deadline_over_gaps(at, limit, gaps, frames):
+    """`at` + `limit`, unless a stretch without frames begins before that: while the meter sends
+    nothing the program can neither record nor learn of a change, so the limit then runs from
+    when the program hears the meter again (a silence just after a unit switch, say)."""
+    deadline = at + limit
     for begin, end in sorted(gaps):
         if begin < deadline and end > at:
-            deadline = max(deadline, heard_again(frames, end) + RESTART_LIMIT)
+            deadline = max(deadline, heard_again(frames, end) + limit)
     return deadline
+
+
+def restart_deadline(at, gaps, frames):
+    """The latest first record of the next file: a new file's first record waits for a new
+    reading."""
+    return deadline_over_gaps(at, RESTART_LIMIT, gaps, frames)
 
 
 def check_episodes(segments, modes, units, shown, panel_start, stop, rep, frames=()):
@@ -390,7 +396,7 @@ def report_stalls(shown, silences, rep):
                          for a, b in stalls) or "none")
 
 
-def check_segment_counts(segments, modes, units, shown, stop, rep):
+def check_segment_counts(segments, modes, units, shown, stop, rep, frames=()):
     """Each file holds one record per second of its run; a file ends only because of a mode
     episode, a unit switch or the end of the session, timed from the first frame that showed
     the change to the program."""
@@ -413,7 +419,10 @@ def check_segment_counts(segments, modes, units, shown, stop, rep):
         causes = [seen(b, e) for b, e, m in modes if m in STOPPING_MODES]
         causes += [seen(u, stop) for u in units] + [stop]
         causes = [c for c in causes if c is not None]
-        if not any(last - 1 <= c <= last + 1 + STOP_LATENCY + 1 for c in causes):
+        # A file whose last record comes just before a silence ends at what the meter shows
+        # when it speaks again.
+        latest = deadline_over_gaps(last + 1, STOP_LATENCY + 1, gaps, frames)
+        if not any(last - 1 <= c <= latest for c in causes):
             rep.fail(f"{name}: ends at record {records[-1][0]} with no mode, unit switch or end "
                      f"of session around it")
 
@@ -524,7 +533,7 @@ def check(out):
             rep.fail(f"the live {window} was opened {opened} times beside {len(segments)} files")
     check_episodes(segments, modes, units, shown, panel_start, stop, rep, load_frames(out))
     report_stalls(shown, silences, rep)
-    check_segment_counts(segments, modes, units, shown, stop, rep)
+    check_segment_counts(segments, modes, units, shown, stop, rep, load_frames(out))
     check_memory(out, panel_start, rep)
 
     total = sum(len(r) for _, _, r in segments)
@@ -561,15 +570,18 @@ def print_report(rep):
 
 def write_session(out, spoil=None):
     """A 120-second session: plain readings every 0.1 s, a rel episode at 40..46 s, a unit switch
-    at 80 s, silences at 20..25 s and 81..86 s; the program's files follow them as they should
-    (nothing is recorded for the moments of the first silence, and the file after the unit switch
-    begins only when the meter speaks again after the second)."""
+    at 80 s and back at 106 s, silences at 20..25 s, 81..86 s and 100..105 s; the program's files
+    follow them as they should (nothing is recorded for the moments of the first silence, the
+    file after the first unit switch begins only when the meter speaks again after the second,
+    and the third silence comes between the last record of a file and the unit switch that ends
+    it)."""
     t0 = float(int(time.time()) - 1000)
     ev = [(t0, "start 120 1"), (t0 + 0.1, "panel_start 1"), (t0 + 20.0, "silence_begin 5"),
           (t0 + 25.0, "silence_end"), (t0 + 40.0, "mode_on rel"), (t0 + 46.0, "mode_off rel"),
           (t0 + 80.0, "unit"), (t0 + 81.0, "silence_begin 5"), (t0 + 86.0, "silence_end"),
+          (t0 + 100.0, "silence_begin 5"), (t0 + 105.0, "silence_end"), (t0 + 106.0, "unit"),
           (t0 + 120.0, "stop")]
-    silences = [(t0 + 20, t0 + 25), (t0 + 81, t0 + 86)]
+    silences = [(t0 + 20, t0 + 25), (t0 + 81, t0 + 86), (t0 + 100, t0 + 105)]
 
     def silent(at):
         return any(b <= at < e for b, e in silences)
@@ -581,7 +593,7 @@ def write_session(out, spoil=None):
         return f"{100 + int(at - t0) % 7}"
 
     def unit(at):
-        return "Lx" if at < t0 + 80.0 else "Fc"
+        return "Fc" if t0 + 80.0 <= at < t0 + 106.0 else "Lx"
 
     with open(os.path.join(out, "display.log"), "w") as f:
         at = t0
@@ -592,15 +604,18 @@ def write_session(out, spoil=None):
                         f"{unit(at)}\n")
             at += 0.1
     # Files: 1..40 (stops at the rel tick 40.x), restart at 47 .. 80, restart at 87 (the first
-    # second after the silence that followed the unit switch) .. 119.
-    runs = [(1, 40), (47, 80), (87, 120)]
+    # second after the silence that followed the unit switch) .. 99 (the silence, then the
+    # second unit switch), restart at 107 .. 119.
+    runs = [(1, 40), (47, 80), (87, 100), (107, 120)]
     if spoil == "late_restart":
         runs[1] = (53, 80)
     if spoil == "late_after_silence":
-        runs[2] = (93, 120)
+        runs[2] = (93, 100)
+    if spoil == "ends_early":
+        runs[2] = (87, 96)
     if spoil == "inside_mode":
         runs[0] = (1, 47)
-    names = ["rec.tsv", "rec.tsv.1", "rec.tsv.2"]
+    names = ["rec.tsv", "rec.tsv.1", "rec.tsv.2", "rec.tsv.3"]
     out_lines = []
     for k, ((a, b), name) in enumerate(zip(runs, names)):
         if k:
@@ -661,6 +676,7 @@ def self_test():
         "crash": "was not running",
         "late_restart": "no recording restarted",
         "late_after_silence": "no recording restarted",
+        "ends_early": "ends at record",
         "graph_not_reopened": "live graph was opened 1 times",
     }
     ok = True
