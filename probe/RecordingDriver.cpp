@@ -1,6 +1,11 @@
 #include "probe/RecordingDriver.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QString>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -55,6 +60,23 @@ void keepEverythingRunning(AppContext& ctx, Driver& d) {
   }
 }
 
+// Nobody sits at a soak's desk. The driver starts recordings again under an open box, which a
+// user could not, so without someone to close them the end-of-run messages would pile up, each
+// in the event loop of the one before (where closed windows wait to be deleted until the boxes
+// above them close). The boxes are read and closed with their default button, as a user would.
+void closeBoxes() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box || !box->isVisible()) continue;
+    QAbstractButton* button = box->defaultButton();
+    if (!button) button = box->button(QMessageBox::Ok);
+    if (!button) continue;
+    std::printf("box %s\n", qPrintable(box->text().simplified()));
+    std::fflush(stdout);
+    button->click();
+  }
+}
+
 void beforeTick(AppContext& ctx, Driver& d) {
   RecordingState& r = ctx.state.recording;
   if (d.pendingSampling > 0) {
@@ -92,6 +114,12 @@ void installRecordingDriver(AppContext& ctx, const RecordingPlan& plan) {
   d->pendingPath = plan.recordTo;
   d->pendingSampling =
       plan.samplingSeconds >= 1 && plan.samplingSeconds <= 86400 ? plan.samplingSeconds : 0;
+  if (d->plan.keepRunning && ctx.panel) {
+    auto* boxes = new QTimer(ctx.panel);
+    boxes->setInterval(500);
+    QObject::connect(boxes, &QTimer::timeout, boxes, closeBoxes);
+    boxes->start();
+  }
   std::function<void()> tick = ctx.hooks.recordingTick;
   ctx.hooks.recordingTick = [&ctx, d, tick] {
     beforeTick(ctx, *d);

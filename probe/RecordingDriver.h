@@ -21,7 +21,9 @@ struct RecordingPlan {
   //    first recording, into recordTo itself, is the start-up one);
   //  - a closed live list or live graph is opened again as by its toolbar button.
   // Each new file is announced on standard output as "segment PATH" before its first record,
-  // each reopened window as "list opened" or "graph opened". Needs recordTo.
+  // each reopened window as "list opened" or "graph opened". A message box the program opens
+  // meanwhile is closed within half a second with its default button and announced as
+  // "box TEXT". Needs recordTo.
   bool keepRunning = false;
 };
 

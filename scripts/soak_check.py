@@ -10,7 +10,8 @@ The session directory holds:
                  [TAB misframed])
   rec.tsv, rec.tsv.1, ...   the data files, one per stretch of plain measuring
   panel.out      "recorded N" after each record line, "segment PATH" before each new file,
-                 "list opened" / "graph opened" as the live windows are opened again
+                 "list opened" / "graph opened" as the live windows are opened again,
+                 "box TEXT" for each message box closed for the user
   frames.tsv     epoch TAB frames decoded so far (every second)
   rss.tsv        epoch TAB resident kB TAB CPU clock ticks (every 5 s, and once at the end)
   panel.status   alive_at_end, exit_status, clock_ticks
@@ -529,6 +530,8 @@ def check(out):
     for window in ("list", "graph"):
         opened = said.count(f"{window} opened")
         rep.figure(f"live {window} runs", opened)
+        if window == "graph":
+            rep.figure("message boxes the soak closed", sum(l.startswith("box ") for l in said))
         if opened != len(segments):
             rep.fail(f"the live {window} was opened {opened} times beside {len(segments)} files")
     check_episodes(segments, modes, units, shown, panel_start, stop, rep, load_frames(out))
