@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Soak under faults: runs the program (offscreen, as luxpanel-probe: luxpanel plus the hooks that
-# keep its recording, live list and live graph going and write the panel's state file) against
+# keep its recording, live list and live graph going, close its message boxes as a user would,
+# and write the panel's state file) against
 # luxpanel-sim on a pseudo-terminal while a file recording at 1 s, the live list and the live
 # graph run, and makes the meter misbehave on a seeded random schedule: silences of 1-20 s,
 # garbage bytes, split and misframed frames, overloads, unit switches and mode annunciators.
