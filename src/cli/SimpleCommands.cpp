@@ -133,7 +133,7 @@ int runRead(const QStringList& arguments) {
       parser, arguments, QStringLiteral("luxpanel-cli read [--json] (--port NAME | --simulate)"),
       QStringLiteral("Prints one reading as the panel shows it: the value text, the unit, the "
                      "lit modes and the secondary display. Fails when the meter does not answer "
-                     "within 3 s."),
+                     "within 3 s, or shows SET UP, CLEAR or RS232 instead of a reading."),
       0);
   if (parsed >= 0) return parsed;
 
@@ -142,7 +142,13 @@ int runRead(const QStringList& arguments) {
   if (opened >= 0) return opened;
   try {
     if (!live.session.readDisplay()) {
-      complain(noAnswerText(live.session));
+      const QString banner = live.session.bannerInstead();
+      if (banner.isEmpty())
+        complain(noAnswerText(live.session));
+      else
+        complain(QStringLiteral("the meter answers but shows %1 instead of a reading; read "
+                                "again when it shows one")
+                     .arg(banner));
       return kExitFailure;
     }
   } catch (const LinkAborted&) {
