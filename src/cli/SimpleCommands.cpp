@@ -231,9 +231,12 @@ int runErase(const QStringList& arguments) {
   meter.addTo(parser);
   const QCommandLineOption yes(QStringLiteral("yes"),
                                QStringLiteral("Really delete all the data in the meter's memory."));
-  parser.addOption(yes);
+  const QCommandLineOption quiet(
+      QStringLiteral("quiet"), QStringLiteral("Say nothing unless something is wrong; for cron."));
+  parser.addOptions({yes, quiet});
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli erase --yes (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli erase --yes [--quiet] (--port NAME | --simulate)"),
       QStringLiteral("Empties the meter's logger memory. All the data in memory will be deleted: "
                      "nothing happens without --yes."),
       0);
@@ -266,7 +269,7 @@ int runErase(const QStringList& arguments) {
                      .arg(address));
         return kExitFailure;
     }
-    note(QStringLiteral("The logger memory is empty.\n"));
+    if (!parser.isSet(quiet)) note(QStringLiteral("The logger memory is empty.\n"));
   } catch (const LinkAborted&) {
     return kExitFailure;
   }

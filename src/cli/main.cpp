@@ -20,7 +20,7 @@ const char kUsage[] =
     "  download DIR [--format tsv|csv] [--unit lx|fc] [--raw FILE] [--quiet] [--force]\n"
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
-    "  erase --yes               empties the logger memory\n"
+    "  erase --yes [--quiet]     empties the logger memory\n"
     "\n"
     "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
     "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"

@@ -535,6 +535,12 @@ TEST_F(CliEndToEnd, QuietDownloadSaysNothingWhenAllIsWell) {
   // 15 lead bytes, two sets of 10 + 3 x 3 bytes, one trailing byte.
   EXPECT_EQ(readFile(raw).size(), 15 + 2 * 19 + 1);
 
+  // The cron recipe's second half: quiet too when all is well.
+  const Outcome erased = run(QStringList{"erase", "--yes", "--quiet"} + port());
+  EXPECT_EQ(erased.exitCode, 0) << erased.err.constData();
+  EXPECT_TRUE(erased.out.isEmpty() && erased.err.isEmpty()) << erased.err.constData();
+  EXPECT_TRUE(sim_->command("status").contains("address 1279")) << "the memory is empty";
+
   const Outcome help = run({"download", "--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(help.out.contains("3 the set files were written but the dump holds damaged sets"))
