@@ -1,12 +1,15 @@
 // luxpanel-cli's exchanges and recording on the in-process simulated meter and a fake clock:
 // the bounds on a silent meter, the sampling rules, and the set files of a download.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstring>
 
 #include "cli/Common.h"
 #include "cli/Download.h"
@@ -333,6 +336,21 @@ QByteArray contentOf(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
 }
 
+// A socket in the test's own folder stands for a device: a mistake that writes over it (as
+// root, a rename over /dev/null would replace the system's) harms nothing outside the test.
+bool makeSocket(const QString& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray native = QFile::encodeName(path);
+  if (native.size() >= static_cast<qsizetype>(sizeof address.sun_path)) return ::close(fd), false;
+  std::memcpy(address.sun_path, native.constData(), static_cast<std::size_t>(native.size()));
+  const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return bound;
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -441,6 +459,8 @@ TEST(OutputFileClaim, OnlyAnUnusedFileOfOursIsTakenBack) {
 TEST_F(CliRecording, ARecordingRefusesEveryPathThatIsNoNewFileBeforeWriting) {
   const QString fifo = dir_.filePath("pipe");
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString socket = dir_.filePath("socket");
+  ASSERT_TRUE(makeSocket(socket));
   const QString existing = dir_.filePath("kept.csv");
   writeFile(existing, "keep\r\n");
   struct Case {
@@ -451,7 +471,7 @@ TEST_F(CliRecording, ARecordingRefusesEveryPathThatIsNoNewFileBeforeWriting) {
   };
   const Case cases[] = {
       {"named pipe", fifo, true, kExitFailure},
-      {"device", QStringLiteral("/dev/null"), true, kExitFailure},
+      {"socket", socket, true, kExitFailure},
       {"folder", dir_.path(), true, kExitFailure},
       {"existing file", existing, false, kExitUsage},
       {"missing folder", dir_.filePath("no/such/r.csv"), false, kExitFailure},
@@ -472,8 +492,9 @@ TEST_F(CliRecording, ARecordingRefusesEveryPathThatIsNoNewFileBeforeWriting) {
   EXPECT_EQ(contentOf(existing), "keep\r\n");
   EXPECT_FALSE(QFileInfo(fifo).isFile());
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size(),
-            2)
-      << "nothing was created beside the pipe and the kept file";
+            3)
+      << "nothing was created beside the pipe, the socket and the kept file";
+  EXPECT_FALSE(QFileInfo(socket).isFile());
 }
 
 TEST_F(CliRecording, AStartThatFailsLeavesNoFileBehind) {
@@ -677,7 +698,9 @@ TEST_F(CliDownload, TheRawDumpIsKeptWhenItStopsShortAndRefusedLikeEveryOtherFile
   EXPECT_EQ(contentOf(options_.rawPath).size(), 40);
   const QString fifo = dir_.filePath("pipe");
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-  for (const QString& notAFile : {fifo, QStringLiteral("/dev/null"), dir_.path()}) {
+  const QString socket = dir_.filePath("socket");
+  ASSERT_TRUE(makeSocket(socket));
+  for (const QString& notAFile : {fifo, socket, dir_.path()}) {
     SCOPED_TRACE(qPrintable(notAFile));
     options_.rawPath = notAFile;
     options_.force = true;
