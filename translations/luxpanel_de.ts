@@ -163,6 +163,14 @@
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
+    <message>
+        <source>set %1 has an invalid start time (%2)</source>
+        <translation>Satz %1 hat eine ungültige Startzeit (%2)</translation>
+    </message>
+    <message>
+        <source>The start time of set %1, %2, is not a valid time of day. Its records are listed without times.</source>
+        <translation>Die Startzeit von Satz %1, %2, ist keine gültige Uhrzeit. Seine Datensätze werden ohne Zeiten aufgeführt.</translation>
+    </message>
 </context>
 <context>
     <name>MenuBar</name>
@@ -270,6 +278,12 @@
 Check that it is switched on and connected, then try again.</source>
         <translation>Das Messgerät hat nicht geantwortet.<byte value="xd"/>
 Prüfen Sie, ob es eingeschaltet und angeschlossen ist, und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The meter is busy with another command.<byte value="xd"/>
+Try again when it has finished.</source>
+        <translation>Das Messgerät ist mit einem anderen Befehl beschäftigt.<byte value="xd"/>
+Versuchen Sie es erneut, wenn er beendet ist.</translation>
     </message>
 </context>
 <context>

@@ -216,6 +216,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   // Commands show their boxes through this layer, which gives the line to the poll while a box
   // waits for the user.
   LineDialogs commandDialogs(dialogs, link);
+  dialogs.answered = [&link] { link.boxAnswered(); };
   Hooks hooks;
   AppContext ctx(Context{link, state.display, commandDialogs, clock, panel, &panel, hooks}, state);
   panel.setContext(&ctx);
