@@ -93,9 +93,9 @@ class FileListLoad : public QObject {
       if (field && !takeField(rows)) ended = true;
     }
     GridModel& grid = window_.grid();
-    if (!unit_.isNull()) {
+    if (unitRead_) {
       grid.setCell(0, 0, unit_);
-      unit_ = QString();
+      unitRead_ = false;
     }
     if (!rows.empty()) grid.appendRows(rows);
     if (ended) {
@@ -112,6 +112,7 @@ class FileListLoad : public QObject {
     const std::string& field = splitter_.field();
     if (!headerRead_) {
       headerRead_ = true;
+      unitRead_ = true;
       unit_ = QString::fromLatin1(unitFromHeader(field).c_str());
       return true;
     }
@@ -156,6 +157,7 @@ class FileListLoad : public QObject {
   std::vector<char> buffer_;
   std::size_t pos_ = 0, len_ = 0;
   bool headerRead_ = false;
+  bool unitRead_ = false;  // the header's unit waits for the step's end to go into the grid
   QString unit_;
   long records_ = 0;
   bool cut_ = false;
