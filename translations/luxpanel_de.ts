@@ -40,6 +40,16 @@
         <translation>Die CSV-Datei %1 konnte nicht geschrieben werden:
 %2</translation>
     </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 ist bereits vorhanden.
+Soll die Datei ersetzt werden?</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>CSV exportieren</translation>
+    </message>
 </context>
 <context>
     <name>DataFileWriter</name>
@@ -58,6 +68,30 @@
     <message>
         <source>the file is not open</source>
         <translation>die Datei ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>another program emptied the file</source>
+        <translation>ein anderes Programm hat die Datei geleert</translation>
+    </message>
+    <message>
+        <source>another program overwrote the file or cut it short</source>
+        <translation>ein anderes Programm hat die Datei überschrieben oder gekürzt</translation>
+    </message>
+    <message>
+        <source>another program wrote to the file</source>
+        <translation>ein anderes Programm hat in die Datei geschrieben</translation>
+    </message>
+    <message>
+        <source>another program overwrote the file</source>
+        <translation>ein anderes Programm hat die Datei überschrieben</translation>
+    </message>
+    <message>
+        <source>the file was renamed or moved</source>
+        <translation>die Datei wurde umbenannt oder verschoben</translation>
+    </message>
+    <message>
+        <source>the file was renamed or moved to %1</source>
+        <translation>die Datei wurde umbenannt oder nach %1 verschoben</translation>
     </message>
 </context>
 <context>
@@ -917,6 +951,10 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>No reading has come from the meter for a few seconds. Check that it is switched on and connected to this port.</source>
         <translation>Seit einigen Sekunden kam kein Messwert vom Messgerät. Prüfen Sie, ob es eingeschaltet und an diesen Anschluss angeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>The port cannot be opened</source>
+        <translation>Die Schnittstelle lässt sich nicht öffnen</translation>
     </message>
 </context>
 <context>

@@ -248,14 +248,15 @@ bool Recorder::writeCsvLine(const QDateTime& when) {
                signedValueText(d), d.unitText, joinModes(litModes(d))});
   QString reason;
   if (!file_->writeLine(line, &reason)) {
-    const bool kept = file_->linesKept() && QFileInfo(settings_.path).isFile();
+    const QString kept = file_->keptIn();
     finish(QStringLiteral("the file could not be written (%1); %2")
-               .arg(reason, kept ? QStringLiteral("the %1 record(s) written before are kept in %2")
-                                       .arg(written_)
-                                       .arg(settings_.path)
-                                 : QStringLiteral("the %1 record(s) written before were lost "
-                                                  "with the file")
-                                       .arg(written_)),
+               .arg(reason, !kept.isEmpty()
+                                ? QStringLiteral("the %1 record(s) written before are kept in %2")
+                                      .arg(written_)
+                                      .arg(kept)
+                                : QStringLiteral("the %1 record(s) written before were lost "
+                                                 "with the file")
+                                      .arg(written_)),
            kExitFailure);
     return false;
   }
@@ -296,7 +297,11 @@ void Recorder::discardUnusedFile() {
 }
 
 QString Recorder::summary() const {
-  QString text = QStringLiteral("Recorded %1 record(s) into %2").arg(written_).arg(settings_.path);
+  // A recording that failed says so first: its records may be gone with the file.
+  QString text = (exitCode_ == 0 ? QStringLiteral("Recorded %1 record(s) into %2")
+                                 : QStringLiteral("Recording failed after %1 record(s) into %2"))
+                     .arg(written_)
+                     .arg(settings_.path);
   if (written_ > 0)
     text += QStringLiteral(", %1 to %2")
                 .arg(started_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),

@@ -61,6 +61,8 @@ class Recorder : public QObject {
   long written() const { return written_; }
   long missed() const { return missed_; }
   QString endReason() const { return endReason_; }
+  // What the recording did and how it ended, for stderr once it is over.
+  QString summary() const;
 
  signals:
   void ended();
@@ -77,7 +79,6 @@ class Recorder : public QObject {
   void moment(bool fresh, const QDateTime& when);
   QString stopText(RecordingStop why) const;
   void reportLinkCaption(const QString& caption);
-  QString summary() const;
   // A file this run created and wrote no record into is taken back.
   void discardUnusedFile();
 

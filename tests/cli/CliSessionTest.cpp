@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 
 #include "cli/Common.h"
@@ -173,6 +175,74 @@ TEST_F(CliRecording, ALongSilenceWritesNothingUntilTheMeterIsBack) {
   EXPECT_LE(r->missed(), 26);
   EXPECT_EQ(r->written(), l.size() - 1);
   EXPECT_GT(newReadings, 0) << "the meter's new reading is recorded once it is back";
+}
+
+// csv writes a row only for a fresh frame: no moment of the silence gets the last reading again.
+TEST_F(CliRecording, ACsvRecordingInventsNoReadingInASilence) {
+  auto r = recorder(RecordFormat::Csv, 0, 40);
+  ASSERT_EQ(r->begin(), -1);
+  drive(*r, 60, [&](int second) {
+    if (second == 5) meter_.goSilent(20);
+  });
+  ASSERT_TRUE(r->finished());
+  const auto l = lines(*r, RecordFormat::Csv);
+  EXPECT_EQ(r->written() + r->missed(), 40);
+  EXPECT_GE(r->missed(), 19);
+  EXPECT_LE(r->missed(), 26);
+  ASSERT_EQ(l.size(), r->written() + 1);
+  // The stamps jump over the silence: no two rows 1 s apart span it.
+  int longestGap = 0;
+  for (qsizetype i = 2; i < l.size(); ++i) {
+    const QDateTime a =
+        QDateTime::fromString(QString::fromLatin1(l[i - 1].split(',')[1]), Qt::ISODateWithMs);
+    const QDateTime b =
+        QDateTime::fromString(QString::fromLatin1(l[i].split(',')[1]), Qt::ISODateWithMs);
+    ASSERT_TRUE(a.isValid() && b.isValid()) << l[i].constData();
+    longestGap = std::max(longestGap, static_cast<int>(a.secsTo(b)));
+  }
+  EXPECT_GE(longestGap, 20);
+}
+
+// A file emptied and overwritten in place (printf 'OTHER\n' > FILE) ends the recording as a
+// failure that says what happened; the other program's content stays as it wrote it.
+TEST_F(CliRecording, AFileOverwrittenInPlaceEndsTheRecordingAsAFailure) {
+  auto r = recorder(RecordFormat::Tsv, 0, 20);
+  ASSERT_EQ(r->begin(), -1);
+  const QString path = dir_.filePath("r.tsv");
+  drive(*r, 30, [&](int second) {
+    if (second != 6) return;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("OTHER\n");
+  });
+  ASSERT_TRUE(r->finished());
+  EXPECT_EQ(r->exitCode(), 1);
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "OTHER\n");
+  const QString summary = r->summary();
+  EXPECT_TRUE(summary.startsWith("Recording failed after 6 record(s) into " + path))
+      << qPrintable(summary);
+  EXPECT_TRUE(summary.contains("another program overwrote the file or cut it short"))
+      << qPrintable(summary);
+  EXPECT_TRUE(summary.contains("The 6 record(s) written before were lost")) << qPrintable(summary);
+}
+
+TEST_F(CliRecording, ACsvFileRenamedMidRunSaysWhereItsRecordsAre) {
+  auto r = recorder(RecordFormat::Csv, 0, 20);
+  ASSERT_EQ(r->begin(), -1);
+  const QString moved = dir_.filePath("moved.csv");
+  drive(*r, 30, [&](int second) {
+    if (second == 3) ASSERT_TRUE(QFile::rename(dir_.filePath("r.csv"), moved));
+  });
+  ASSERT_TRUE(r->finished());
+  EXPECT_EQ(r->exitCode(), 1);
+  EXPECT_EQ(r->written(), 3);
+  EXPECT_TRUE(r->endReason().contains("the file was renamed or moved to " + moved))
+      << qPrintable(r->endReason());
+  EXPECT_TRUE(r->endReason().contains("the 3 record(s) written before are kept in " + moved))
+      << qPrintable(r->endReason());
+  EXPECT_FALSE(r->endReason().contains("removed")) << qPrintable(r->endReason());
 }
 
 TEST_F(CliRecording, TsvEndsInAStopMode) {
