@@ -27,7 +27,11 @@ int main(int argc, char** argv) {
   lux::ParseOutcome outcome;
   {
     // A console-only application for the answer, so that it speaks the user's language too.
-    QCoreApplication console(argc, argv);
+    // Its own command line is just the program's name, which the usage line shows.
+    int consoleArgc = 1;
+    char name[] = "luxpanel";
+    char* consoleArgv[] = {name, nullptr};
+    QCoreApplication console(consoleArgc, consoleArgv);
     lux::installTranslations(console, QLocale::system());
     outcome = lux::parseCommandLine(arguments, options);
   }

@@ -126,7 +126,6 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   auto makeEdit = [&](const char* name, int row, int col) {
     auto* e = new NumEdit(range);
     e->setObjectName(QLatin1String(name));
-    e->setMinimumWidth(twipsX(this, 1300));
     grid->addWidget(e, row, col);
     connect(e, &QDoubleSpinBox::valueChanged, this, [this] { axisRangeChanged(); });
     return e;

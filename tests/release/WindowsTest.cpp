@@ -492,9 +492,14 @@ TEST_F(ProgramWindows, EveryWindowFitsTheScreenAndTheViewersControlsKeepTheirRoo
       ASSERT_NE(w, nullptr);
       QCoreApplication::processEvents();
       const QRect frame = w->frameGeometry();
+      std::string needs;  // what the viewer's parts ask for, to see which one pushes it
+      for (const char* part : {"FrmGraphic", "SSFrame4", "SSFrame3", "SSFrame2", "CmdReset"})
+        if (auto* p = w->findChild<QWidget*>(QLatin1String(part)))
+          needs += std::string(" ") + part + " " + std::to_string(p->minimumSizeHint().width()) +
+                   "x" + std::to_string(p->minimumSizeHint().height());
       EXPECT_TRUE(available.contains(frame))
           << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height()
-          << " on " << available.width() << "x" << available.height();
+          << " on " << available.width() << "x" << available.height() << needs;
       if (name == QLatin1String("Plot") || name == QLatin1String("RealTimeGraph")) {
         auto* controls = w->findChild<QWidget*>(QStringLiteral("FrmGraphic"));
         ASSERT_NE(controls, nullptr);
