@@ -86,7 +86,7 @@ TEST_F(CommandLine, HelpSpeaksGermanUnderAGermanLocale) {
   EXPECT_EQ(help.exitCode, 0) << qPrintable(help.err);
   EXPECT_TRUE(help.out.contains(QStringLiteral("Begleitprogramm des digitalen Luxmeters")))
       << qPrintable(help.out);
-  EXPECT_TRUE(help.out.contains(QStringLiteral("überspringt das Schnittstellenfenster")))
+  EXPECT_TRUE(help.out.contains(QStringLiteral("Serielle Schnittstelle des Messgeräts")))
       << qPrintable(help.out);
   EXPECT_FALSE(help.out.contains(QStringLiteral("Companion program")));
   EXPECT_TRUE(help.out.contains(QStringLiteral("--port")));

@@ -441,14 +441,14 @@ TEST_F(PanelTest, PollTickMirrorsTheMeter) {
   EXPECT_FALSE(shown("LblLx"));
 }
 
-// A pause of 3.9 s is no silence yet: the note comes only after 4 s without a frame.
+// A meter pause of 3.8 s is no silence yet: the note comes only after 4 s without a frame.
 TEST_F(PanelTest, APauseShorterThanFourSecondsGetsNoNote) {
   meter->setReading(412.7, 1);
   ASSERT_TRUE(panel->startUp());
   panel->timer1()->stop();
   panel->pollTick();
   ASSERT_EQ(panel->framesDecoded(), 1);
-  meter->goSilent(3.9);
+  meter->goSilent(3.8);
   bool noted = false;
   clock.onIdle = [&] { noted = noted || shown("LblMeterNote"); };
   panel->pollTick();
