@@ -297,10 +297,6 @@ Soll die Datei ersetzt werden?</translation>
         <translation>Aufzeichnung beenden</translation>
     </message>
     <message>
-        <source>The manual could not be opened here. In a terminal, &quot;man luxpanel&quot; shows it; it is also on %1</source>
-        <translation>Das Handbuch konnte hier nicht geöffnet werden. In einem Terminal zeigt es „man luxpanel“; es steht auch auf %1</translation>
-    </message>
-    <message>
         <source>&lt;h3&gt;luxpanel %1&lt;/h3&gt;&lt;p&gt;Companion program of the digital light meter.&lt;/p&gt;&lt;p&gt;Built with Qt %2, running on Qt %3.&lt;/p&gt;&lt;p&gt;Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later).&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%4&quot;&gt;%4&lt;/a&gt;&lt;/p&gt;</source>
         <translation>&lt;h3&gt;luxpanel %1&lt;/h3&gt;&lt;p&gt;Begleitprogramm des digitalen Luxmeters.&lt;/p&gt;&lt;p&gt;Erstellt mit Qt %2, läuft unter Qt %3.&lt;/p&gt;&lt;p&gt;Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later).&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%4&quot;&gt;%4&lt;/a&gt;&lt;/p&gt;</translation>
     </message>
@@ -877,6 +873,17 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
 </context>
 <context>
+    <name>lux::ManualWindow</name>
+    <message>
+        <source>luxpanel Manual</source>
+        <translation>luxpanel-Handbuch</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Handbuch</translation>
+    </message>
+</context>
+<context>
     <name>lux::MemoryWindow</name>
     <message>
         <source>Data Logger</source>
@@ -966,6 +973,10 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
