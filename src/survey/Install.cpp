@@ -1,0 +1,11 @@
+#include "survey/Install.h"
+
+#include "core/Context.h"
+
+namespace lux {
+
+void installSurvey(Context& ctx) {
+  (void)ctx;
+}
+
+}  // namespace lux
