@@ -33,6 +33,7 @@
 #include "settings/Install.h"
 #include "settings/ParameterInputs.h"
 #include "sim/PtyServer.h"
+#include "survey/Install.h"
 #include "ui/Accessibility.h"
 #include "ui/QtDialogs.h"
 
@@ -232,6 +233,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   installGraphs(ctx, state.graphs);
   installLogger(ctx.logger);
   installSettings(ctx);
+  installSurvey(ctx);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);

@@ -1,11 +1,33 @@
 #include "survey/Install.h"
 
+#include <QPointer>
+#include <QStandardPaths>
+#include <memory>
+
 #include "core/Context.h"
+#include "survey/SurveyWindow.h"
 
 namespace lux {
 
 void installSurvey(Context& ctx) {
-  (void)ctx;
+  auto window = std::make_shared<QPointer<survey::SurveyWindow>>();
+  Context* c = &ctx;
+  ctx.hooks.commands[QStringLiteral("Survey")] = [window, c] {
+    if (!*window) {
+      const QString tasks = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                            QStringLiteral("/task-areas.csv");
+      *window = new survey::SurveyWindow(*c, tasks, c->panel);
+    }
+    (*window)->show();
+    (*window)->raise();
+    (*window)->activateWindow();
+  };
+  ctx.hooks.onShutdown.push_back([window] {
+    if (*window) {
+      (*window)->hide();
+      delete window->data();
+    }
+  });
 }
 
 }  // namespace lux

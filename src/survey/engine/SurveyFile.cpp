@@ -328,4 +328,45 @@ std::optional<std::vector<Sample>> samplesFromCsv(const QByteArray& bytes, QStri
   return samples;
 }
 
+std::vector<TaskArea> taskAreasFromCsv(const QByteArray& bytes) {
+  std::vector<TaskArea> areas;
+  const std::vector<QStringList> rows = csvRows(QString::fromUtf8(bytes));
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const QStringList& f = rows[r];
+    if (f.size() < 7) continue;
+    TaskArea a;
+    a.route = f.at(0).trimmed() == QLatin1String("route");
+    if (!a.route && f.at(0).trimmed() != QLatin1String("room")) continue;
+    a.task = f.at(1).trimmed();
+    bool ok = true;
+    auto number = [&ok](const QString& text, double hi) {
+      if (text.trimmed().isEmpty()) return 0.0;
+      bool good = false;
+      const double v = text.trimmed().toDouble(&good);
+      if (!good || !std::isfinite(v) || v < 0 || v > hi) ok = false;
+      return good ? v : 0.0;
+    };
+    a.meanLux = number(f.at(2), 1e7);
+    a.u0 = number(f.at(3), 1.0);
+    a.minLux = number(f.at(4), 1e7);
+    a.maxRatio = number(f.at(5), 1e9);
+    a.source = f.at(6).trimmed();
+    if (ok && !a.task.isEmpty()) areas.push_back(a);
+  }
+  return areas;
+}
+
+QByteArray taskAreasToCsv(const std::vector<TaskArea>& areas) {
+  QString out = QStringLiteral("kind,task,mean_lux,u0,min_lux,max_ratio,source\r\n");
+  auto number = [](double v) { return v > 0 ? QString::number(v) : QString(); };
+  for (const TaskArea& a : areas) {
+    QStringList f;
+    f << (a.route ? QStringLiteral("route") : QStringLiteral("room")) << csvField(a.task)
+      << number(a.meanLux) << number(a.u0) << number(a.minLux) << number(a.maxRatio)
+      << csvField(a.source);
+    out += f.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+  }
+  return out.toUtf8();
+}
+
 }  // namespace lux::survey

@@ -28,4 +28,16 @@ QByteArray pointsCsv(const Survey& survey);
 // and "centre"): nothing with `error` when no lux column or a bad number is found.
 std::optional<std::vector<Sample>> samplesFromCsv(const QByteArray& bytes, QString* error);
 
+// A row of the table of task areas the surveyor picks a requirement from.
+struct TaskArea {
+  bool route = false;
+  QString task;
+  double meanLux = 0.0, u0 = 0.0, minLux = 0.0, maxRatio = 0.0;
+  QString source;
+};
+
+// kind,task,mean_lux,u0,min_lux,max_ratio,source; rows that do not read are left out.
+std::vector<TaskArea> taskAreasFromCsv(const QByteArray& bytes);
+QByteArray taskAreasToCsv(const std::vector<TaskArea>& areas);
+
 }  // namespace lux::survey
