@@ -251,7 +251,12 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   if (!options.file.isEmpty()) {
     // As the toolbar's Open would, once the panel is up and running.
     const QString path = QFileInfo(options.file).absoluteFilePath();
-    QTimer::singleShot(0, &panel, [&ctx, path] { openDataFile(ctx, path); });
+    QTimer::singleShot(0, &panel, [&ctx, path] {
+      if (path.endsWith(QLatin1String(".luxsurvey"), Qt::CaseInsensitive) && ctx.hooks.openSurvey)
+        ctx.hooks.openSurvey(path);
+      else
+        openDataFile(ctx, path);
+    });
   }
 
   if (extension.started) extension.started(ctx);
