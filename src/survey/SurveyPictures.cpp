@@ -13,9 +13,9 @@ namespace lux::survey {
 
 namespace {
 
-QString tr(const char* text) {
-  return QCoreApplication::translate("SurveyPictures", text);
-}
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(SurveyPictures)
+};
 
 struct Stop {
   double at;
@@ -165,7 +165,8 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
         painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter, luxText(p.lux));
       } else if (p.skipped) {
         painter.setPen(Qt::black);
-        painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter, tr("skipped"));
+        painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter,
+                         Texts::tr("skipped"));
       } else {
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.setBrush(QColor(0x33, 0x33, 0x33));
@@ -186,13 +187,13 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
   const QFontMetricsF fm(painter.font());
   painter.drawText(QRectF(f.room.left(), f.room.bottom() + 2, f.room.width(), fm.height() + 4),
                    Qt::AlignHCenter | Qt::AlignTop,
-                   tr("%1 m").arg(QString::number(s.grid.length, 'f', 2)));
+                   Texts::tr("%1 m").arg(QString::number(s.grid.length, 'f', 2)));
   painter.save();
   painter.translate(f.room.left() - 4, f.room.bottom());
   painter.rotate(-90);
   painter.drawText(QRectF(0, -fm.height() - 2, f.room.height(), fm.height() + 2),
                    Qt::AlignHCenter | Qt::AlignBottom,
-                   tr("%1 m").arg(QString::number(s.grid.width, 'f', 2)));
+                   Texts::tr("%1 m").arg(QString::number(s.grid.width, 'f', 2)));
   painter.restore();
   painter.restore();
 }
@@ -212,8 +213,8 @@ bool fillHeatMap(QCustomPlot& plot, const Survey& s, const Grid& g) {
   plot.plotLayout()->addElement(0, 0, rect);
   plot.xAxis = rect->axis(QCPAxis::atBottom);
   plot.yAxis = rect->axis(QCPAxis::atLeft);
-  plot.xAxis->setLabel(tr("Length (m)"));
-  plot.yAxis->setLabel(tr("Width (m)"));
+  plot.xAxis->setLabel(Texts::tr("Length (m)"));
+  plot.yAxis->setLabel(Texts::tr("Width (m)"));
   plot.xAxis->setRange(0, s.grid.length);
   plot.yAxis->setRange(0, s.grid.width);
 
@@ -236,7 +237,7 @@ bool fillHeatMap(QCustomPlot& plot, const Survey& s, const Grid& g) {
     auto* note = new QCPItemText(&plot);
     note->position->setType(QCPItemPosition::ptAxisRectRatio);
     note->position->setCoords(0.5, 0.5);
-    note->setText(tr("No reading taken yet"));
+    note->setText(Texts::tr("No reading taken yet"));
     plot.replot();
     return false;
   }
@@ -307,7 +308,7 @@ bool fillHeatMap(QCustomPlot& plot, const Survey& s, const Grid& g) {
   auto* bar = new QCPColorScale(&plot);
   plot.plotLayout()->addElement(0, 1, bar);
   bar->setType(QCPAxis::atRight);
-  bar->axis()->setLabel(tr("Illuminance (lx)"));
+  bar->axis()->setLabel(Texts::tr("Illuminance (lx)"));
   map->setColorScale(bar);  // the map takes the bar's gradient from here on
   bar->setGradient(gradient);
   const Range range = takenRange(s);
@@ -342,17 +343,17 @@ bool exportPlan(const QString& path, const Survey& survey, QString* error) {
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(tr("Survey plan"));
+    svg.setTitle(Texts::tr("Survey plan"));
     QPainter painter;
     if (!painter.begin(&svg)) {
-      if (error) *error = tr("The picture could not be written to %1.").arg(path);
+      if (error) *error = Texts::tr("The picture could not be written to %1.").arg(path);
       return false;
     }
     painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     paintPlan(painter, QRectF(QPointF(0, 0), size), survey, g, {});
     painter.end();
     if (!QFileInfo(path).isFile()) {
-      if (error) *error = tr("The picture could not be written to %1.").arg(path);
+      if (error) *error = Texts::tr("The picture could not be written to %1.").arg(path);
       return false;
     }
     return true;
@@ -364,7 +365,7 @@ bool exportPlan(const QString& path, const Survey& survey, QString* error) {
     paintPlan(painter, QRectF(QPointF(0, 0), size), survey, g, {});
   }
   if (!image.save(path, "PNG")) {
-    if (error) *error = tr("The picture could not be written to %1.").arg(path);
+    if (error) *error = Texts::tr("The picture could not be written to %1.").arg(path);
     return false;
   }
   return true;
@@ -381,7 +382,7 @@ bool exportHeatMap(const QString& path, const Survey& survey, QString* error) {
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(tr("Survey heat map"));
+    svg.setTitle(Texts::tr("Survey heat map"));
     QCPPainter painter;
     if (painter.begin(&svg)) {
       plot.toPainter(&painter, size.width(), size.height());
@@ -391,7 +392,7 @@ bool exportHeatMap(const QString& path, const Survey& survey, QString* error) {
   } else {
     ok = plot.savePng(path, size.width(), size.height());
   }
-  if (!ok && error) *error = tr("The picture could not be written to %1.").arg(path);
+  if (!ok && error) *error = Texts::tr("The picture could not be written to %1.").arg(path);
   return ok;
 }
 

@@ -14,9 +14,9 @@ namespace lux::survey {
 
 namespace {
 
-QString tr(const char* text) {
-  return QCoreApplication::translate("SurveyReport", text);
-}
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(SurveyReport)
+};
 
 QString lx(double v) {
   return QLocale().toString(v, 'f', v >= 100 ? 0 : (v >= 10 ? 1 : 2));
@@ -28,13 +28,13 @@ QString ratio(double v) {
 QString verdictWord(Verdict v) {
   switch (v) {
     case Verdict::Pass:
-      return tr("PASS");
+      return Texts::tr("PASS");
     case Verdict::Fail:
-      return tr("FAIL");
+      return Texts::tr("FAIL");
     case Verdict::Open:
       break;
   }
-  return tr("OPEN");
+  return Texts::tr("OPEN");
 }
 
 QFont reportFont(double pixels, bool bold = false) {
@@ -54,8 +54,8 @@ std::vector<ResultLine> resultLines(const Survey& s) {
   const Verdicts v = judge(st, s.requirement);
   const Requirement& r = s.requirement;
   std::vector<ResultLine> lines;
-  lines.push_back({tr("Points"),
-                   tr("%1 taken, %2 skipped, %3 left of %4")
+  lines.push_back({Texts::tr("Points"),
+                   Texts::tr("%1 taken, %2 skipped, %3 left of %4")
                        .arg(st.taken)
                        .arg(st.skipped)
                        .arg(st.left)
@@ -66,21 +66,33 @@ std::vector<ResultLine> resultLines(const Survey& s) {
   const QString none = QStringLiteral("–");
   const bool any = st.taken > 0;
   if (r.route) {
-    lines.push_back({tr("Centre-line minimum"),
-                     st.centreTaken ? tr("%1 lx").arg(lx(st.centreMin)) : none,
-                     tr("≥ %1 lx").arg(lx(r.minLux)), v.first, true});
-    lines.push_back({tr("Centre-line max/min"),
+    lines.push_back({Texts::tr("Centre-line minimum"),
+                     st.centreTaken ? Texts::tr("%1 lx").arg(lx(st.centreMin)) : none,
+                     Texts::tr("≥ %1 lx").arg(lx(r.minLux)), v.first, true});
+    lines.push_back({Texts::tr("Centre-line max/min"),
                      st.centreMaxOverMin ? ratio(*st.centreMaxOverMin) : none,
-                     tr("≤ %1").arg(ratio(r.maxRatio)), v.second, true});
+                     Texts::tr("≤ %1").arg(ratio(r.maxRatio)), v.second, true});
   }
-  lines.push_back({tr("Ē (average)"), any ? tr("%1 lx").arg(lx(st.mean)) : none,
-                   r.route ? QString() : tr("≥ %1 lx").arg(lx(r.meanLux)), v.first, !r.route});
-  lines.push_back({tr("Emin"), any ? tr("%1 lx").arg(lx(st.min)) : none, {}, Verdict::Open, false});
-  lines.push_back({tr("Emax"), any ? tr("%1 lx").arg(lx(st.max)) : none, {}, Verdict::Open, false});
-  lines.push_back({tr("U0 = Emin/Ē"), st.u0 ? ratio(*st.u0) : none,
-                   r.route ? QString() : tr("≥ %1").arg(ratio(r.u0)), v.second, !r.route});
-  lines.push_back(
-      {tr("Emin/Emax"), st.minOverMax ? ratio(*st.minOverMax) : none, {}, Verdict::Open, false});
+  lines.push_back({Texts::tr("Ē (average)"), any ? Texts::tr("%1 lx").arg(lx(st.mean)) : none,
+                   r.route ? QString() : Texts::tr("≥ %1 lx").arg(lx(r.meanLux)), v.first,
+                   !r.route});
+  lines.push_back({Texts::tr("Emin"),
+                   any ? Texts::tr("%1 lx").arg(lx(st.min)) : none,
+                   {},
+                   Verdict::Open,
+                   false});
+  lines.push_back({Texts::tr("Emax"),
+                   any ? Texts::tr("%1 lx").arg(lx(st.max)) : none,
+                   {},
+                   Verdict::Open,
+                   false});
+  lines.push_back({Texts::tr("U0 = Emin/Ē"), st.u0 ? ratio(*st.u0) : none,
+                   r.route ? QString() : Texts::tr("≥ %1").arg(ratio(r.u0)), v.second, !r.route});
+  lines.push_back({Texts::tr("Emin/Emax"),
+                   st.minOverMax ? ratio(*st.minOverMax) : none,
+                   {},
+                   Verdict::Open,
+                   false});
   return lines;
 }
 
@@ -88,9 +100,8 @@ QString verdictText(const Survey& s) {
   const Stats st = s.stats();
   const Verdicts v = judge(st, s.requirement);
   if (v.overall == Verdict::Open) {
-    if (st.taken == 0) return tr("NOT STARTED");
-    return QCoreApplication::translate("SurveyReport", "NOT COMPLETE (%n point(s) left)", nullptr,
-                                       st.left);
+    if (st.taken == 0) return Texts::tr("NOT STARTED");
+    return Texts::tr("NOT COMPLETE (%n point(s) left)", nullptr, st.left);
   }
   return verdictWord(v.overall);
 }
@@ -101,30 +112,32 @@ QString gridDescription(const Survey& s) {
   auto m = [&l](double v) { return l.toString(v, 'f', 2); };
   switch (s.grid.kind) {
     case GridKind::Automatic:
-      return tr("automatic after the workplace rule p = 0.2 × 5^log10(d): d = %1 m, p ≤ %2 m; "
-                "%3 × %4 points, cells %5 m × %6 m; border band %7 m")
+      return Texts::tr(
+                 "automatic after the workplace rule p = 0.2 × 5^log10(d): d = %1 m, p ≤ %2 m; "
+                 "%3 × %4 points, cells %5 m × %6 m; border band %7 m")
           .arg(m(g.relevantSide), m(g.maxSpacing))
           .arg(g.columns)
           .arg(g.rows)
           .arg(m(g.cellLength), m(g.cellWidth), m(s.grid.border));
     case GridKind::ByHand:
-      return tr("by hand: %1 × %2 points, cells %3 m × %4 m; border band %5 m")
+      return Texts::tr("by hand: %1 × %2 points, cells %3 m × %4 m; border band %5 m")
           .arg(g.columns)
           .arg(g.rows)
           .arg(m(g.cellLength), m(g.cellWidth), m(s.grid.border));
     case GridKind::Route:
       break;
   }
-  return tr("escape route: %1 points on the centre line every %2 m (p ≤ %3 m)%4")
+  return Texts::tr("escape route: %1 points on the centre line every %2 m (p ≤ %3 m)%4")
       .arg(g.columns)
       .arg(m(g.cellLength), m(g.maxSpacing))
-      .arg(s.grid.routeBandEdges ? tr(", and on both edges of the central band") : QString());
+      .arg(s.grid.routeBandEdges ? Texts::tr(", and on both edges of the central band")
+                                 : QString());
 }
 
 bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
   QCPPainter painter;  // a QPainter the heat map can draw itself on
   if (!painter.begin(&printer)) {
-    if (error) *error = tr("The report could not be started on the printer.");
+    if (error) *error = Texts::tr("The report could not be started on the printer.");
     return false;
   }
   const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
@@ -143,7 +156,7 @@ bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
   const Grid g = s.layout();
 
   painter.setPen(Qt::black);
-  line(tr("Lighting survey: %1, %2").arg(s.site, s.area), title, 1.0);
+  line(Texts::tr("Lighting survey: %1, %2").arg(s.site, s.area), title, 1.0);
   // Facts in two columns: label and value.
   auto fact = [&](const QString& label, const QString& value) {
     if (value.isEmpty()) return;
@@ -162,30 +175,32 @@ bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
       if (!last.isValid() || p.time > last) last = p.time;
     }
   const QLocale l;
-  fact(tr("Site"), s.site);
-  fact(tr("Area"), s.area);
-  fact(tr("Date"), first.isValid() ? tr("%1, readings %2 to %3")
-                                         .arg(l.toString(first.date(), QLocale::LongFormat),
-                                              first.time().toString(QStringLiteral("HH:mm")),
-                                              last.time().toString(QStringLiteral("HH:mm")))
-                                   : l.toString(s.created.date(), QLocale::LongFormat));
-  fact(tr("Program"), QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
-  fact(tr("Meter"), s.meter.isEmpty() ? tr("(not given)") : s.meter);
-  fact(tr("Measuring height"),
-       tr("%1 m above the floor").arg(l.toString(s.measuringHeight, 'f', 2)));
-  fact(tr("Grid"), gridDescription(s));
+  fact(Texts::tr("Site"), s.site);
+  fact(Texts::tr("Area"), s.area);
+  fact(Texts::tr("Date"), first.isValid() ? Texts::tr("%1, readings %2 to %3")
+                                                .arg(l.toString(first.date(), QLocale::LongFormat),
+                                                     first.time().toString(QStringLiteral("HH:mm")),
+                                                     last.time().toString(QStringLiteral("HH:mm")))
+                                          : l.toString(s.created.date(), QLocale::LongFormat));
+  fact(Texts::tr("Program"), QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+  fact(Texts::tr("Meter"), s.meter.isEmpty() ? Texts::tr("(not given)") : s.meter);
+  fact(Texts::tr("Measuring height"),
+       Texts::tr("%1 m above the floor").arg(l.toString(s.measuringHeight, 'f', 2)));
+  fact(Texts::tr("Grid"), gridDescription(s));
   const Requirement& r = s.requirement;
   const QString task = QString::fromStdString(r.task);
-  fact(tr("Requirement"), (task.isEmpty() ? tr("typed in") : task) + QStringLiteral(": ") +
-                              (r.route ? tr("centre-line minimum ≥ %1 lx, max/min ≤ %2")
-                                             .arg(lx(r.minLux), ratio(r.maxRatio))
-                                       : tr("Ē ≥ %1 lx, U0 ≥ %2").arg(lx(r.meanLux), ratio(r.u0))));
-  fact(tr("Source"), r.source.empty() ? tr("as chosen by the surveyor; not checked by luxpanel")
-                                      : QString::fromStdString(r.source));
+  fact(Texts::tr("Requirement"),
+       (task.isEmpty() ? Texts::tr("typed in") : task) + QStringLiteral(": ") +
+           (r.route ? Texts::tr("centre-line minimum ≥ %1 lx, max/min ≤ %2")
+                          .arg(lx(r.minLux), ratio(r.maxRatio))
+                    : Texts::tr("Ē ≥ %1 lx, U0 ≥ %2").arg(lx(r.meanLux), ratio(r.u0))));
+  fact(Texts::tr("Source"), r.source.empty()
+                                ? Texts::tr("as chosen by the surveyor; not checked by luxpanel")
+                                : QString::fromStdString(r.source));
   if (s.anyFootCandles())
-    fact(tr("Units"),
-         tr("readings shown in foot-candles were converted to lux (1 fc = 10.7639 lx)"));
-  fact(tr("Note"), s.note);
+    fact(Texts::tr("Units"),
+         Texts::tr("readings shown in foot-candles were converted to lux (1 fc = 10.7639 lx)"));
+  fact(Texts::tr("Note"), s.note);
   y += unit;
 
   // The plan with the values and the heat map beside each other; a large grid gets the page's
@@ -209,7 +224,7 @@ bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
   }
 
   // The figures and the verdict.
-  line(tr("Results"), reportFont(unit * 2.2, true), 0.3);
+  line(Texts::tr("Results"), reportFont(unit * 2.2, true), 0.3);
   for (const ResultLine& rl : resultLines(s)) {
     painter.setFont(bold);
     painter.drawText(QRectF(0, y, W * 0.3, unit * 2.4), Qt::AlignLeft, rl.label);
@@ -224,19 +239,20 @@ bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
     y += unit * 2.3;
   }
   y += unit * 0.5;
-  line(tr("Result: %1").arg(verdictText(s)), reportFont(unit * 2.6, true), 0.8);
+  line(Texts::tr("Result: %1").arg(verdictText(s)), reportFont(unit * 2.6, true), 0.8);
 
   // Skipped points and notes; a long list goes on to the next page.
   QStringList remarks;
   for (std::size_t i = 0; i < s.points.size(); ++i) {
     const SurveyPoint& p = s.points[i];
     if (p.skipped)
-      remarks << tr("Point %1 skipped: %2")
+      remarks << Texts::tr("Point %1 skipped: %2")
                      .arg(i + 1)
-                     .arg(p.skipReason.isEmpty() ? tr("no reason given") : p.skipReason);
-    if (!p.note.isEmpty()) remarks << tr("Point %1: %2").arg(i + 1).arg(p.note);
+                     .arg(p.skipReason.isEmpty() ? Texts::tr("no reason given") : p.skipReason);
+    if (!p.note.isEmpty()) remarks << Texts::tr("Point %1: %2").arg(i + 1).arg(p.note);
   }
-  if (!remarks.isEmpty()) line(tr("Skipped points and notes"), reportFont(unit * 2.2, true), 0.3);
+  if (!remarks.isEmpty())
+    line(Texts::tr("Skipped points and notes"), reportFont(unit * 2.2, true), 0.3);
   for (const QString& remark : remarks) {
     painter.setFont(body);
     const QRectF box = painter.boundingRect(QRectF(0, 0, W, 1000), Qt::TextWordWrap, remark);
@@ -263,7 +279,7 @@ bool writeReportPdf(const QString& path, const Survey& s, QString* error) {
   printer.setCreator(QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
   if (!paintReport(printer, s, error)) return false;
   if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0) {
-    if (error) *error = tr("The report could not be written to %1.").arg(path);
+    if (error) *error = Texts::tr("The report could not be written to %1.").arg(path);
     return false;
   }
   return true;

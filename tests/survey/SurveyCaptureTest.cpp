@@ -129,6 +129,18 @@ TEST_F(Capture, RefusesAnythingButAFreshPlainIlluminance) {
   run(1.0);
   EXPECT_FALSE(capture.take());
   EXPECT_TRUE(lastRefusal().contains("overload")) << lastRefusal().toStdString();
+  // A minus sign (a relative reading left over) is no illuminance either.
+  Reading negative;
+  negative.unit = "Lx";
+  negative.text = "-5.0";
+  negative.value = -5.0;
+  negative.negative = true;
+  ASSERT_TRUE(capture.refusal(negative).has_value());
+  EXPECT_TRUE(capture.refusal(negative)->contains("negative"));
+  negative.negative = false;
+  negative.text = "5.0";
+  negative.value = 5.0;
+  EXPECT_FALSE(capture.refusal(negative).has_value());
   rig.meter.setOverload(false);
   run(1.0);
   EXPECT_EQ(survey.stats().taken, 0);

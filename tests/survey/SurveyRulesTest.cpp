@@ -246,6 +246,8 @@ TEST(SurveyStats, RoutesAreJudgedOnTheirCentreLine) {
   EXPECT_DOUBLE_EQ(*st.centreMaxOverMin, 30.0);
   EXPECT_DOUBLE_EQ(st.min, 0.2);
   EXPECT_EQ(judge(st, r).overall, Verdict::Pass);
+  r.maxRatio = 30.0;  // exactly the ratio allowed
+  EXPECT_EQ(judge(st, r).second, Verdict::Pass);
   r.maxRatio = 29.9;
   EXPECT_EQ(judge(st, r).second, Verdict::Fail);
   r.maxRatio = 40;

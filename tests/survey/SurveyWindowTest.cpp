@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <string_view>
@@ -46,6 +47,9 @@ int pageCount(const QString& pdf) {
 class SurveyRoom : public ::testing::Test {
  protected:
   void SetUp() override {
+    static const bool translated = qEnvironmentVariableIsSet("SURVEY_LOCALE") &&
+                                   installTranslations(*qApp, QLocale(qEnvironmentVariable("SURVEY_LOCALE")));
+    (void)translated;
     installSurvey(rig.ctx);
     rig.hooks.commands.at(QStringLiteral("Survey"))();
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -111,7 +115,13 @@ class SurveyRoom : public ::testing::Test {
 
 TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
   fillForm();
-  EXPECT_EQ(child<QLabel>("LblGridPreview")->text(), "45 point(s): 9 × 5, cells 0.56 m × 0.60 m");
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
+    window->show();
+    QTest::qWait(200);
+    window->grab().save(qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-form.png");
+  }
+  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE"))
+    EXPECT_EQ(child<QLabel>("LblGridPreview")->text(), "45 point(s): 9 × 5, cells 0.56 m × 0.60 m");
   // The task's figures and source came from the table.
   EXPECT_DOUBLE_EQ(child<QDoubleSpinBox>("TxtMeanLux")->value(), 500.0);
   EXPECT_DOUBLE_EQ(child<QDoubleSpinBox>("TxtU0")->value(), 0.6);
@@ -207,6 +217,10 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
     window->show();
     QTest::qWait(200);
     window->grab().save(shots + "/survey-window.png");
+    child<QTabWidget>("SurveyTabs")->setCurrentIndex(1);
+    QTest::qWait(200);
+    window->grab().save(shots + "/survey-heatmap.png");
+    child<QTabWidget>("SurveyTabs")->setCurrentIndex(0);
     QFile::copy(dir.filePath("report.pdf"), shots + "/survey-report.pdf");
   }
 }

@@ -16,9 +16,9 @@ namespace {
 
 const char kFormat[] = "luxpanel-survey";
 
-QString tr(const char* text) {
-  return QCoreApplication::translate("SurveyFile", text);
-}
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(SurveyFile)
+};
 
 QString isoTime(const QDateTime& t) {
   return t.isValid() ? t.toString(Qt::ISODate) : QString();
@@ -158,23 +158,25 @@ std::optional<Survey> surveyFromJson(const QByteArray& bytes, QString* error) {
     if (error) *error = why;
     return std::nullopt;
   };
-  if (bytes.size() > kLargestSurveyFile) return fail(tr("The file is too large for a survey."));
+  if (bytes.size() > kLargestSurveyFile)
+    return fail(Texts::tr("The file is too large for a survey."));
   QJsonParseError parse{};
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
   if (parse.error != QJsonParseError::NoError || !doc.isObject())
-    return fail(tr("This is not a luxpanel survey file (no survey data could be read)."));
+    return fail(Texts::tr("This is not a luxpanel survey file (no survey data could be read)."));
   const QJsonObject root = doc.object();
   if (root.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
-    return fail(tr("This is not a luxpanel survey file."));
+    return fail(Texts::tr("This is not a luxpanel survey file."));
   const QJsonValue version = root.value(QStringLiteral("version"));
   if (!version.isDouble() || version.toDouble() < 1 ||
       version.toDouble() != std::floor(version.toDouble()))
-    return fail(tr("The survey file has no valid format version."));
+    return fail(Texts::tr("The survey file has no valid format version."));
   if (version.toDouble() > kSurveyFormatVersion)
-    return fail(tr("The survey file was written by a newer luxpanel (format %1); this one reads "
-                   "format %2.")
-                    .arg(version.toInt())
-                    .arg(kSurveyFormatVersion));
+    return fail(
+        Texts::tr("The survey file was written by a newer luxpanel (format %1); this one reads "
+                  "format %2.")
+            .arg(version.toInt())
+            .arg(kSurveyFormatVersion));
   Survey s;
   s.program = root.value(QStringLiteral("program")).toString();
   s.site = root.value(QStringLiteral("site")).toString();
@@ -182,7 +184,7 @@ std::optional<Survey> surveyFromJson(const QByteArray& bytes, QString* error) {
   s.note = root.value(QStringLiteral("note")).toString();
   s.meter = root.value(QStringLiteral("meter")).toString();
   s.created = QDateTime::fromString(root.value(QStringLiteral("created")).toString(), Qt::ISODate);
-  const QString damaged = tr("The survey file is damaged: %1.");
+  const QString damaged = Texts::tr("The survey file is damaged: %1.");
   if (!numberIn(root, "measuringHeight", 0.0, 1000.0, &s.measuringHeight))
     return fail(damaged.arg(QStringLiteral("measuringHeight")));
 
@@ -213,7 +215,7 @@ std::optional<Survey> surveyFromJson(const QByteArray& bytes, QString* error) {
 
   const QJsonArray points = root.value(QStringLiteral("points")).toArray();
   if (std::size_t(points.size()) != g.points.size())
-    return fail(tr("The survey file is damaged: it holds %1 points where its grid has %2.")
+    return fail(Texts::tr("The survey file is damaged: it holds %1 points where its grid has %2.")
                     .arg(points.size())
                     .arg(g.points.size()));
   s.points.reserve(g.points.size());
@@ -224,7 +226,8 @@ std::optional<Survey> surveyFromJson(const QByteArray& bytes, QString* error) {
     p.skipped = o.value(QStringLiteral("skipped")).toBool();
     if (p.taken && p.skipped) p.skipped = false;  // a reading outweighs an old skip
     if (p.taken) {
-      if (!numberIn(o, "lux", 0, 1e7, &p.lux)) return fail(damaged.arg(tr("point %1").arg(i + 1)));
+      if (!numberIn(o, "lux", 0, 1e7, &p.lux))
+        return fail(damaged.arg(Texts::tr("point %1").arg(i + 1)));
       p.shownText = o.value(QStringLiteral("shown")).toString();
       p.shownUnit = o.value(QStringLiteral("unit")).toString();
       p.time = QDateTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODate);
@@ -241,12 +244,14 @@ std::optional<Survey> surveyFromJson(const QByteArray& bytes, QString* error) {
 bool saveSurvey(const Survey& survey, const QString& path, QString* error) {
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly)) {
-    if (error) *error = tr("The survey could not be saved to %1: %2").arg(path, f.errorString());
+    if (error)
+      *error = Texts::tr("The survey could not be saved to %1: %2").arg(path, f.errorString());
     return false;
   }
   const QByteArray bytes = surveyToJson(survey);
   if (f.write(bytes) != bytes.size() || !f.commit()) {
-    if (error) *error = tr("The survey could not be saved to %1: %2").arg(path, f.errorString());
+    if (error)
+      *error = Texts::tr("The survey could not be saved to %1: %2").arg(path, f.errorString());
     return false;
   }
   return true;
@@ -255,16 +260,16 @@ bool saveSurvey(const Survey& survey, const QString& path, QString* error) {
 std::optional<Survey> loadSurvey(const QString& path, QString* error) {
   const QFileInfo info(path);
   if (!info.isFile()) {
-    if (error) *error = tr("%1 is not a file.").arg(path);
+    if (error) *error = Texts::tr("%1 is not a file.").arg(path);
     return std::nullopt;
   }
   if (info.size() > kLargestSurveyFile) {
-    if (error) *error = tr("The file is too large for a survey.");
+    if (error) *error = Texts::tr("The file is too large for a survey.");
     return std::nullopt;
   }
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    if (error) *error = tr("%1 could not be read: %2").arg(path, f.errorString());
+    if (error) *error = Texts::tr("%1 could not be read: %2").arg(path, f.errorString());
     return std::nullopt;
   }
   return surveyFromJson(f.read(kLargestSurveyFile + 1), error);
@@ -292,7 +297,7 @@ std::optional<std::vector<Sample>> samplesFromCsv(const QByteArray& bytes, QStri
     if (error) *error = why;
     return std::nullopt;
   };
-  if (rows.empty()) return fail(tr("The CSV file is empty."));
+  if (rows.empty()) return fail(Texts::tr("The CSV file is empty."));
   const QStringList head = rows.front();
   auto column = [&head](const char* name) {
     for (int i = 0; i < head.size(); ++i)
@@ -300,7 +305,7 @@ std::optional<std::vector<Sample>> samplesFromCsv(const QByteArray& bytes, QStri
     return -1;
   };
   const int lux = column("lux"), skipped = column("skipped"), centre = column("centre");
-  if (lux < 0) return fail(tr("The CSV file has no \"lux\" column."));
+  if (lux < 0) return fail(Texts::tr("The CSV file has no \"lux\" column."));
   std::vector<Sample> samples;
   for (std::size_t r = 1; r < rows.size(); ++r) {
     const QStringList& row = rows[r];
@@ -318,7 +323,7 @@ std::optional<std::vector<Sample>> samplesFromCsv(const QByteArray& bytes, QStri
       bool ok = false;
       s.lux = text.toDouble(&ok);
       if (!ok || !std::isfinite(s.lux) || s.lux < 0.0)
-        return fail(tr("Line %1 of the CSV file holds no illuminance: \"%2\".")
+        return fail(Texts::tr("Line %1 of the CSV file holds no illuminance: \"%2\".")
                         .arg(r + 1)
                         .arg(text.left(40)));
       s.taken = true;
