@@ -120,8 +120,9 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
     QTest::qWait(200);
     window->grab().save(qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-form.png");
   }
-  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE"))
+  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE")) {
     EXPECT_EQ(child<QLabel>("LblGridPreview")->text(), "45 point(s): 9 × 5, cells 0.56 m × 0.60 m");
+  }
   // The task's figures and source came from the table.
   EXPECT_DOUBLE_EQ(child<QDoubleSpinBox>("TxtMeanLux")->value(), 500.0);
   EXPECT_DOUBLE_EQ(child<QDoubleSpinBox>("TxtU0")->value(), 0.6);
