@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QSvgGenerator>
 #include <algorithm>
@@ -165,6 +166,7 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
         painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter, luxText(p.lux));
       } else if (p.skipped) {
         painter.setPen(Qt::black);
+        painter.setFont(numberFont);  // the word is longer than a value
         painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter,
                          Texts::tr("skipped"));
       } else {
@@ -187,13 +189,13 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
   const QFontMetricsF fm(painter.font());
   painter.drawText(QRectF(f.room.left(), f.room.bottom() + 2, f.room.width(), fm.height() + 4),
                    Qt::AlignHCenter | Qt::AlignTop,
-                   Texts::tr("%1 m").arg(QString::number(s.grid.length, 'f', 2)));
+                   Texts::tr("%1 m").arg(QLocale().toString(s.grid.length, 'f', 2)));
   painter.save();
   painter.translate(f.room.left() - 4, f.room.bottom());
   painter.rotate(-90);
   painter.drawText(QRectF(0, -fm.height() - 2, f.room.height(), fm.height() + 2),
                    Qt::AlignHCenter | Qt::AlignBottom,
-                   Texts::tr("%1 m").arg(QString::number(s.grid.width, 'f', 2)));
+                   Texts::tr("%1 m").arg(QLocale().toString(s.grid.width, 'f', 2)));
   painter.restore();
   painter.restore();
 }

@@ -229,7 +229,9 @@ bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
     painter.setFont(bold);
     painter.drawText(QRectF(0, y, W * 0.3, unit * 2.4), Qt::AlignLeft, rl.label);
     painter.setFont(body);
-    painter.drawText(QRectF(W * 0.3, y, W * 0.3, unit * 2.4), Qt::AlignLeft, rl.value);
+    // A figure without a requirement may use the columns of the requirement and verdict.
+    painter.drawText(QRectF(W * 0.3, y, rl.judged ? W * 0.3 : W * 0.7, unit * 2.4), Qt::AlignLeft,
+                     rl.value);
     if (rl.judged) {
       painter.drawText(QRectF(W * 0.6, y, W * 0.2, unit * 2.4), Qt::AlignLeft, rl.requirement);
       painter.setFont(bold);

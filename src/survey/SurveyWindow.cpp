@@ -141,7 +141,8 @@ QWidget* SurveyWindow::buildForm() {
   f1->addRow(tr("Note:"), txtNote_);
   f1->addRow(tr("Meter:"), txtMeter_);
   f1->addRow(tr("Measuring height (m):"), txtHeight_);
-  columns->addWidget(where);
+  for (QLineEdit* edit : {txtSite_, txtArea_, txtNote_, txtMeter_}) edit->setMinimumWidth(220);
+  columns->addWidget(where, 1);
 
   auto* gridBox = new QGroupBox(tr("Grid"), page);
   auto* f2 = new QFormLayout(gridBox);
@@ -174,7 +175,7 @@ QWidget* SurveyWindow::buildForm() {
   lblPreview_->setObjectName(QStringLiteral("LblGridPreview"));
   lblPreview_->setWordWrap(true);
   f2->addRow(lblPreview_);
-  columns->addWidget(gridBox);
+  columns->addWidget(gridBox, 1);
 
   auto* reqBox = new QGroupBox(tr("Requirement"), page);
   auto* f3 = new QFormLayout(reqBox);
@@ -198,7 +199,7 @@ QWidget* SurveyWindow::buildForm() {
   f3->addRow(tr("Max/min at most:"), txtMaxRatio_);
   f3->addRow(tr("Source:"), txtSource_);
   f3->addRow(QString(), cmdEditTasks);
-  columns->addWidget(reqBox);
+  columns->addWidget(reqBox, 1);
 
   auto* buttons = new QHBoxLayout;
   auto* cmdOpen = new QPushButton(tr("Open Survey…"), page);
