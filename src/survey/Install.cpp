@@ -12,7 +12,7 @@ namespace lux {
 void installSurvey(Context& ctx) {
   auto window = std::make_shared<QPointer<survey::SurveyWindow>>();
   Context* c = &ctx;
-  ctx.hooks.commands[QStringLiteral("Survey")] = [window, c] {
+  auto show = [window, c] {
     if (!*window) {
       const QString tasks = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                             QStringLiteral("/task-areas.csv");
@@ -21,6 +21,11 @@ void installSurvey(Context& ctx) {
     (*window)->show();
     (*window)->raise();
     (*window)->activateWindow();
+  };
+  ctx.hooks.commands[QStringLiteral("Survey")] = show;
+  ctx.hooks.openSurvey = [window, show](const QString& path) {
+    show();
+    (*window)->openSurvey(path);
   };
   ctx.hooks.onShutdown.push_back([window] {
     if (*window) {

@@ -47,8 +47,9 @@ int pageCount(const QString& pdf) {
 class SurveyRoom : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool translated = qEnvironmentVariableIsSet("SURVEY_LOCALE") &&
-                                   installTranslations(*qApp, QLocale(qEnvironmentVariable("SURVEY_LOCALE")));
+    static const bool translated =
+        qEnvironmentVariableIsSet("SURVEY_LOCALE") &&
+        installTranslations(*qApp, QLocale(qEnvironmentVariable("SURVEY_LOCALE")));
     (void)translated;
     installSurvey(rig.ctx);
     rig.hooks.commands.at(QStringLiteral("Survey"))();
@@ -173,6 +174,12 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
   ASSERT_TRUE(again.openSurvey(dir.filePath("office.luxsurvey")));
   EXPECT_DOUBLE_EQ(again.survey().stats().mean, st.mean);
   EXPECT_EQ(again.survey().points[6].skipReason, "cupboard");
+  // As a file named on the command line: the open hook shows the window with the survey.
+  window->capture().setNote(0, QStringLiteral("changed since"));
+  ASSERT_TRUE(rig.hooks.openSurvey);
+  rig.hooks.openSurvey(dir.filePath("office.luxsurvey"));
+  EXPECT_TRUE(window->survey().points[0].note.isEmpty());
+  EXPECT_EQ(window->survey().points[6].skipReason, "cupboard");
 
   // CSV and pictures.
   rig.dialogs.answerSaveFile(dir.filePath("points.csv"));
