@@ -113,7 +113,7 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
   const Range range = takenRange(s);
 
   // The room (or route) and the measured area inside its border band.
-  painter.setPen(QPen(Qt::black, std::max(1.0, f.scale * 0.03)));
+  painter.setPen(QPen(Qt::black, std::clamp(f.scale * 0.03, 1.0, 3.0)));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(f.room);
   if (s.grid.kind != GridKind::Route && s.grid.border > 0) {
@@ -129,7 +129,8 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
     cellH = c.height();
     cellW = c.width();
   }
-  const double textSize = std::min(cellH * 0.3, cellW * 0.22);
+  // Large cells (a small room on a big screen) keep the writing at a reading size.
+  const double textSize = std::min({cellH * 0.3, cellW * 0.22, 22.0});
   const QFont numberFont = fontOfHeight(textSize * 0.75);
   const QFont valueFont = fontOfHeight(textSize, true);
 
@@ -158,7 +159,8 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
         if (dark) {
           // A light box under the value so a black-and-white print keeps it legible.
           const QRectF box = QFontMetricsF(valueFont).boundingRect(luxText(p.lux));
-          const QRectF at(cell.center() - QPointF(box.width() / 2 + 2, box.height() / 2 - 1),
+          const QRectF at(cell.adjusted(0, cellH * 0.15, 0, 0).center() -
+                              QPointF(box.width() / 2 + 2, box.height() / 2),
                           QSizeF(box.width() + 4, box.height()));
           painter.fillRect(at, QColor(255, 255, 255, 235));
           painter.setPen(Qt::black);
@@ -177,7 +179,7 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
       }
     }
     if (int(i) == style.current) {
-      painter.setPen(QPen(QColor(0xd6, 0x27, 0x28), std::max(3.0, cellW * 0.06)));
+      painter.setPen(QPen(QColor(0xd6, 0x27, 0x28), std::clamp(cellW * 0.06, 3.0, 6.0)));
       painter.setBrush(Qt::NoBrush);
       painter.drawRect(cell.adjusted(2, 2, -2, -2));
     }
