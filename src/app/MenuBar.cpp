@@ -164,6 +164,17 @@ class MenuBarController : public QObject {
     meter->setObjectName(QStringLiteral("MenuMeter"));
     for (const KeyItem& item : kMeterItems)
       keyAction(meter, item.key, MenuTexts::tr(item.text), {});
+    // The survey has no toolbar button: its item calls the command itself.
+    meter->addSeparator();
+    QAction* survey = meter->addAction(MenuTexts::tr("Lighting Survey…"));
+    survey->setObjectName(QStringLiteral("MenuSurvey"));
+    setShortcut(survey, QKeySequence(Qt::CTRL | Qt::Key_U));
+    connect(survey, &QAction::triggered, this, [this] {
+      guarded([this] {
+        auto it = ctx_.hooks.commands.find(QStringLiteral("Survey"));
+        if (it != ctx_.hooks.commands.end() && it->second) it->second();
+      });
+    });
 
     QMenu* view = bar->addMenu(MenuTexts::tr("&View"));
     view->setObjectName(QStringLiteral("MenuView"));

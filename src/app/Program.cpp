@@ -33,6 +33,7 @@
 #include "settings/Install.h"
 #include "settings/ParameterInputs.h"
 #include "sim/PtyServer.h"
+#include "survey/Install.h"
 #include "ui/Accessibility.h"
 #include "ui/QtDialogs.h"
 
@@ -255,6 +256,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   installGraphs(ctx, state.graphs);
   installLogger(ctx.logger);
   installSettings(ctx);
+  installSurvey(ctx);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);
@@ -278,7 +280,12 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   if (!options.file.isEmpty()) {
     // As the toolbar's Open would, once the panel is up and running.
     const QString path = QFileInfo(options.file).absoluteFilePath();
-    QTimer::singleShot(0, &panel, [&ctx, path] { openDataFile(ctx, path); });
+    QTimer::singleShot(0, &panel, [&ctx, path] {
+      if (path.endsWith(QLatin1String(".luxsurvey"), Qt::CaseInsensitive) && ctx.hooks.openSurvey)
+        ctx.hooks.openSurvey(path);
+      else
+        openDataFile(ctx, path);
+    });
   }
 
   if (extension.started) extension.started(ctx);

@@ -21,8 +21,13 @@ const char kUsage[] =
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
     "  erase --yes [--quiet]     empties the logger memory\n"
+    "  survey grid --length L --width W [--border B] [--route] [--format csv|json]\n"
+    "                            the measuring points of a lighting survey, in walking order\n"
+    "  survey stats FILE         Em, Emin, Emax, U0 and the verdict of a survey (exit 3: not\n"
+    "                            passed)\n"
     "\n"
-    "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
+    "Every command but ports and survey takes --port NAME (COM1..COM16, Auto, or a device path "
+    "such as\n"
     "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
     "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
@@ -58,6 +63,7 @@ int main(int argc, char** argv) {
       {"ports", lux::cli::runPorts},   {"read", lux::cli::runRead},
       {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
       {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
+      {"survey", lux::cli::runSurvey},
   };
   for (const auto& [name, run] : commands)
     if (command == QLatin1String(name)) return run(rest);

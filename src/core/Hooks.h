@@ -39,6 +39,8 @@ struct Hooks {
   // Shows a note in place of the panel's port caption while the line is taken by something
   // the user no longer sees (a given-up logger dump); an empty note gives the caption back.
   std::function<void(const QString& note)> showPortNote;
+  // Opens a lighting survey file in the Survey window.
+  std::function<void(const QString& path)> openSurvey;
 };
 
 }  // namespace lux

@@ -58,6 +58,17 @@ TEST_F(DesktopTest, MenuItemsRunTheirOwnToolbarCommand) {
   }
 }
 
+TEST_F(DesktopTest, TheMeterMenuOpensTheLightingSurveyWithCtrlU) {
+  int ran = 0;
+  ctx->hooks.commands[QStringLiteral("Survey")] = [&ran] { ++ran; };
+  QAction* item = menuItem("MenuSurvey");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->parent(), menu("MenuMeter"));
+  EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+  item->trigger();
+  EXPECT_EQ(ran, 1);
+}
+
 TEST_F(DesktopTest, MenuItemsMeetTheToolbarsRefusals) {
   // Open during a file recording: the toolbar's message, no dialog.
   state.recording.fileRecording = true;
