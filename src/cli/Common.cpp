@@ -100,4 +100,18 @@ QString noAnswerText(CliMeter& session) {
       .arg(kAnswerBound);
 }
 
+int readTimeout(const QCommandLineParser& parser, const QCommandLineOption& option,
+                double* seconds) {
+  if (!parser.isSet(option)) return -1;
+  bool ok = false;
+  const double value = parser.value(option).toDouble(&ok);
+  if (!ok || !(value >= 0.1) || value > 86400) {
+    complain(QStringLiteral("--timeout wants seconds from 0.1 to 86400, not '%1'")
+                 .arg(parser.value(option)));
+    return kExitUsage;
+  }
+  *seconds = value;
+  return -1;
+}
+
 }  // namespace lux::cli

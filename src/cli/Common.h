@@ -45,5 +45,9 @@ int openMeter(CliMeter& session, const QCommandLineParser& parser, const MeterOp
 
 // "the meter does not answer on /dev/ttyUSB0 (3 s)" and friends.
 QString noAnswerText(CliMeter& session);
+// --timeout SECONDS: a number of seconds from 0.1 to 86400 into `seconds` (left as it is when the
+// option is not given). -1 when fine, else the exit code (the reason was told).
+int readTimeout(const QCommandLineParser& parser, const QCommandLineOption& option,
+                double* seconds);
 
 }  // namespace lux::cli

@@ -128,21 +128,32 @@ int runRead(const QStringList& arguments) {
   MeterOptions meter;
   meter.addTo(parser);
   const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object."));
-  parser.addOption(json);
+  const QCommandLineOption timeout(
+      QStringLiteral("timeout"),
+      QStringLiteral("Wait up to SECONDS for a reading instead of 3 (exit 1 without one)."),
+      QStringLiteral("SECONDS"));
+  parser.addOptions({json, timeout});
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli read [--json] (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli read [--json] [--timeout SECONDS] (--port NAME | --simulate)"),
       QStringLiteral("Prints one reading as the panel shows it: the value text, the unit, the "
-                     "lit modes and the secondary display. Fails when the meter does not answer "
-                     "within 3 s."),
+                     "lit modes and the secondary display. Fails when the meter sends no reading "
+                     "within 3 s (or --timeout SECONDS)."),
       0);
   if (parsed >= 0) return parsed;
+  double bound = kAnswerBound;
+  const int timed = readTimeout(parser, timeout, &bound);
+  if (timed >= 0) return timed;
 
   LiveMeter live;
   const int opened = openMeter(live.session, parser, meter);
   if (opened >= 0) return opened;
   try {
-    if (!live.session.readDisplay()) {
-      complain(noAnswerText(live.session));
+    if (!live.session.readDisplay(bound)) {
+      complain(parser.isSet(timeout) ? QStringLiteral("no reading from the meter on %1 within %2 s")
+                                           .arg(live.session.linkState().portName)
+                                           .arg(bound)
+                                     : noAnswerText(live.session));
       return kExitFailure;
     }
   } catch (const LinkAborted&) {

@@ -65,9 +65,9 @@ namespace {
 class ProgramWindows : public ::testing::Test {
  protected:
   ProgramWindows() {
-    panel = std::make_unique<Panel>(state.display, link, dialogs);
-    // The panel is the poll switch and the placement reference, as in the program.
-    rig.poll.forward = panel.get();
+    panel = std::make_unique<Panel>(rig.session, dialogs);
+    // The session is the poll switch and the panel the placement reference, as in the program.
+    rig.poll.forward = &rig.sessionPoll;
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);
