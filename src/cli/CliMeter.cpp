@@ -70,8 +70,19 @@ std::optional<std::uint32_t> CliMeter::handshake(double bound) {
   return static_cast<std::uint32_t>(linkState().loggerAddress);
 }
 
+QString bannerName(const DisplayState& d) {
+  if (d.annSetUp) return QStringLiteral("SET UP");
+  if (d.annClear) return QStringLiteral("CLEAR");
+  if (d.annRs232) return QStringLiteral("RS232");
+  return {};
+}
+
 bool CliMeter::readDisplay(double bound) {
   const unsigned long before = session_.display().framesDecoded;
+  bannerInstead_.clear();
+  // The meter answers, but with its banner: that is what it shows, not silence.
+  const auto banner = QObject::connect(&session_, &MeterSession::bannerShown, &session_,
+                                       [this] { bannerInstead_ = bannerName(session_.display()); });
   bool expired = false;
   // The handshake and the reconnection of the poll wait for the meter without limit; the bound
   // ends the tick from inside its wait.
@@ -85,11 +96,17 @@ bool CliMeter::readDisplay(double bound) {
   } disarm{bounded_};
   // A fresh poll: the handshake and "M" first, as after a command.
   linkState().pollCount = 0;
+  struct Disconnect {
+    QMetaObject::Connection c;
+    ~Disconnect() { QObject::disconnect(c); }
+  } disconnect{banner};
   while (!expired && session_.display().framesDecoded == before) {
     if (link().aborted()) throw LinkAborted{};
     session_.pollTick();
   }
-  return session_.display().framesDecoded != before;
+  if (session_.display().framesDecoded == before) return false;
+  bannerInstead_.clear();
+  return true;
 }
 
 std::optional<QByteArray> CliMeter::request(Command letter, std::size_t length, double bound) {

@@ -26,6 +26,9 @@ namespace lux::cli {
 // Seconds a command waits for the meter to answer before it says so and ends.
 inline constexpr double kAnswerBound = 3.0;
 
+// The banner the meter shows instead of its reading ("SET UP", "CLEAR", "RS232"), or empty.
+QString bannerName(const DisplayState& d);
+
 // The clock every wait of the session goes through, with a bound on top: once the bound is
 // reached, the next wait calls `onExpiry` (which ends the run or throws out of the wait). The
 // bound is counted on the clock's monotonic time, which a PC clock set back (or midnight)
@@ -74,6 +77,9 @@ class CliMeter {
   // Runs the session's poll until it decodes a whole reading (a banner frame does not count:
   // it carries no reading). False when none came within `bound` seconds.
   bool readDisplay(double bound = kAnswerBound);
+  // What the meter showed instead of a reading when readDisplay() found none but banner frames
+  // ("SET UP", "CLEAR", "RS232"); empty when it sent a reading or nothing at all.
+  const QString& bannerInstead() const { return bannerInstead_; }
   // Handshake, `letter`, then reads until `length` bytes framed 02 .. 03 arrived; the request is
   // repeated while the bound lasts, as the meter may drop a letter.
   std::optional<QByteArray> request(Command letter, std::size_t length,
@@ -85,6 +91,7 @@ class CliMeter {
   BoundedClock bounded_;
   MeterSession session_;
   std::unique_ptr<sim::PtyServer> simulator_;
+  QString bannerInstead_;
 };
 
 }  // namespace lux::cli

@@ -50,14 +50,19 @@ QString formatName(RecordFormat format) {
 
 int Recorder::begin() {
   QString reason;
-  const bool toStdout = settings_.path == QLatin1String("-");
-  if (!toStdout) {
-    const Claim claim = claimOutputFile(settings_.path, settings_.force, &reason);
+  if (settings_.path != QLatin1String("-")) {
+    const Claim claim = claimOutputFile(settings_.path, settings_.force, &reason, &created_);
     if (claim != Claim::Ok) {
       complain(claimText(claim, settings_.path, reason));
       return claim == Claim::Exists ? kExitUsage : kExitFailure;
     }
   }
+  const int begun = beginRecording();
+  if (begun >= 0) discardUnusedFile();
+  return begun;
+}
+
+int Recorder::beginRecording() {
   const DisplayState& d = session_.display();
   // Made before the first reading, so that the reading that answers counts as fresh for the
   // first sampling moment.
@@ -66,34 +71,32 @@ int Recorder::begin() {
   engine_ = std::make_unique<RecordingEngine>(session_.session(), recording_);
   const double firstBound = settings_.timeoutSeconds > 0 ? settings_.timeoutSeconds : kAnswerBound;
   if (!session_.readDisplay(firstBound)) {
-    complain(settings_.timeoutSeconds > 0
-                 ? QStringLiteral("no reading from the meter on %1 within %2 s")
-                       .arg(session_.linkState().portName)
-                       .arg(settings_.timeoutSeconds)
-                 : noAnswerText(session_));
-    return kExitFailure;
+    const QString banner = session_.bannerInstead();
+    if (banner.isEmpty()) {
+      complain(settings_.timeoutSeconds > 0
+                   ? QStringLiteral("no reading from the meter on %1 within %2 s")
+                         .arg(session_.linkState().portName)
+                         .arg(settings_.timeoutSeconds)
+                   : noAnswerText(session_));
+      return kExitFailure;
+    }
+    if (settings_.format == RecordFormat::Tsv) {
+      complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain "
+                              "measuring mode (csv and jsonl record from the first reading after "
+                              "it)")
+                   .arg(banner));
+      return kExitFailure;
+    }
+    awaitingReading_ = true;
+    note(QStringLiteral("The meter shows %1: recording begins with its first reading after it.\n")
+             .arg(banner));
   }
-  startUnit_ = q(d.unitText);
-  std::unique_ptr<RecordSink> sink;
-  switch (settings_.format) {
-    case RecordFormat::Tsv:
-      if (!d.plainMode()) {
-        complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain "
-                                "measuring mode (csv and jsonl record in any mode)")
-                     .arg(q(joinModes(litModes(d)))));
-        return kExitFailure;
-      }
-      sink = dataFileSink(settings_.path);
-      break;
-    case RecordFormat::Csv:
-      sink = csvSink(settings_.path);
-      break;
-    case RecordFormat::JsonLines:
-      sink = jsonLinesSink(settings_.path);
-      break;
-  }
-  if (!engine_->startSink(std::move(sink), &reason)) {
-    complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
+  // A signal that came while the meter was asked ends the run before anything is written.
+  if (finished_) return exitCode_;
+  if (settings_.format == RecordFormat::Tsv && !d.plainMode()) {
+    complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain measuring "
+                            "mode (csv and jsonl record in any mode)")
+                 .arg(q(joinModes(litModes(d)))));
     return kExitFailure;
   }
   connect(engine_.get(), &RecordingEngine::statusChanged, this, &Recorder::engineStatus);
@@ -103,6 +106,20 @@ int Recorder::begin() {
   });
   connect(engine_.get(), &RecordingEngine::tickDue, this, &Recorder::momentDue);
   connect(engine_.get(), &RecordingEngine::tickDone, this, &Recorder::momentDone);
+  if (awaitingReading_) {
+    // Still the banner of the start: the recording begins with the first reading after it,
+    // which the next sampling moment takes.
+    connect(&session_.session(), &MeterSession::readingDecoded, this, [this] {
+      if (!awaitingReading_ || finished_) return;
+      awaitingReading_ = false;
+      recording_.samplingTickCount = 0;
+      const int started = startSink();
+      if (started >= 0) finish(QStringLiteral("the recording could not start"), started);
+    });
+  } else {
+    const int started = startSink();
+    if (started >= 0) return started;
+  }
   if (settings_.timeoutSeconds > 0) {
     // Every reading moves the bound on; a meter silent for that long ends the run.
     session_.bound().arm(settings_.timeoutSeconds, [this] {
@@ -114,10 +131,38 @@ int Recorder::begin() {
   }
   started_ = now_();
   note(QStringLiteral("Recording %1 every %2 s into %3 (%4); Ctrl+C ends it.\n")
-           .arg(startUnit_.isEmpty() ? QStringLiteral("the reading") : startUnit_)
+           .arg(startUnit_.isEmpty() || awaitingReading_ ? QStringLiteral("the reading")
+                                                         : startUnit_)
            .arg(settings_.everySeconds)
-           .arg(toStdout ? QStringLiteral("the standard output") : settings_.path,
+           .arg(settings_.path == QLatin1String("-") ? QStringLiteral("the standard output")
+                                                     : settings_.path,
                 formatName(settings_.format)));
+  return -1;
+}
+
+int Recorder::startSink() {
+  const DisplayState& d = session_.display();
+  startUnit_ = q(d.unitText);
+  std::unique_ptr<RecordSink> sink;
+  switch (settings_.format) {
+    case RecordFormat::Tsv:
+      header_ = QByteArray::fromStdString(dataFileHeaderLine(d.unitText));
+      sink = dataFileSink(settings_.path);
+      break;
+    case RecordFormat::Csv:
+      header_ = QByteArray(kRecordCsvHeader);
+      sink = csvSink(settings_.path);
+      break;
+    case RecordFormat::JsonLines:
+      header_.clear();
+      sink = jsonLinesSink(settings_.path);
+      break;
+  }
+  QString reason;
+  if (!engine_->startSink(std::move(sink), &reason)) {
+    complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
+    return kExitFailure;
+  }
   return -1;
 }
 
@@ -147,9 +192,15 @@ void Recorder::moment(bool fresh, const QDateTime& when) {
     ++outageMoments_;
     if (!outage_) {
       outage_ = true;
-      note(QStringLiteral("%1 no reading from the meter: nothing is recorded until it sends "
-                          "again\n")
-               .arg(clockText(when)));
+      const QString banner = bannerName(session_.display());
+      if (banner.isEmpty())
+        note(QStringLiteral("%1 no reading from the meter: nothing is recorded until it sends "
+                            "again\n")
+                 .arg(clockText(when)));
+      else
+        note(QStringLiteral("%1 the meter shows %2: nothing is recorded until it shows a "
+                            "reading again\n")
+                 .arg(clockText(when), banner));
     }
     return;
   }
@@ -219,14 +270,24 @@ void Recorder::finish(const QString& reason, int exitCode) {
     engine_->stop();
     if (recording_.fileRecording) engine_->stopFile();
   }
+  discardUnusedFile();
   // Whatever wait is on the stack (a poll inside a silent meter's reconnection) unwinds now.
   session_.link().abort();
   emit ended();
 }
 
+void Recorder::discardUnusedFile() {
+  if (written_ > 0 || !created_.created) return;
+  if (removeUnusedFile(settings_.path, created_, header_))
+    note(QStringLiteral("Nothing was recorded; %1 is not kept.\n").arg(settings_.path));
+  created_ = {};
+}
+
 QString Recorder::summary() const {
+  // A recording that failed says so first: its records may be gone with the file.
   QString text =
-      QStringLiteral("Recorded %1 record(s) into %2")
+      (exitCode_ == 0 ? QStringLiteral("Recorded %1 record(s) into %2")
+                      : QStringLiteral("Recording failed after %1 record(s) into %2"))
           .arg(written_)
           .arg(settings_.path == QLatin1String("-") ? QStringLiteral("the standard output")
                                                     : settings_.path);
@@ -242,14 +303,19 @@ QString Recorder::summary() const {
 
 int Recorder::run() {
   SignalWatch watch([this](int signal) {
-    finish(signal == SIGINT ? QStringLiteral("interrupted (Ctrl+C)")
-                            : QStringLiteral("asked to stop (SIGTERM)"));
+    finish(signal == SIGINT   ? QStringLiteral("interrupted (Ctrl+C)")
+           : signal == SIGHUP ? QStringLiteral("asked to stop (SIGHUP)")
+                              : QStringLiteral("asked to stop (SIGTERM)"));
   });
   try {
     const int begun = begin();
-    if (begun >= 0) return begun;
+    if (begun >= 0) {
+      if (finished_) note(summary());
+      return begun;
+    }
   } catch (const LinkAborted&) {
     // Stopped while waiting for the first reading: nothing was recorded.
+    discardUnusedFile();
     note(summary());
     return exitCode_;
   }
@@ -304,7 +370,9 @@ int runRecord(const QStringList& arguments) {
           "SET UP, or after 100000 records. csv (number,time,value,unit,modes) and jsonl "
           "(sequence, time, value, text, unit, modes, overload) carry on across units and "
           "modes. A sampling moment without a fresh reading writes nothing and the outage is "
-          "told on stderr. SIGINT or SIGTERM end the recording after the current line."),
+          "told on stderr. SIGINT, SIGTERM or SIGHUP end the recording after the current line. A "
+          "run "
+          "that records nothing leaves no file behind."),
       1, 1);
   if (parsed >= 0) return parsed;
 

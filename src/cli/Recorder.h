@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "cli/OutputFile.h"
 #include "records/RecordingState.h"
 #include "records/engine/RecordingEngine.h"
 
@@ -61,11 +62,17 @@ class Recorder : public QObject {
   long written() const { return written_; }
   long missed() const { return missed_; }
   QString endReason() const { return endReason_; }
+  // What the recording did and how it ended, for stderr once it is over.
+  QString summary() const;
 
  signals:
   void ended();
 
  private:
+  // begin() once the file is claimed.
+  int beginRecording();
+  // Starts the engine's recording into its sink; -1 when it runs, else the exit code.
+  int startSink();
   // The engine's clock fell due: ends the run once its duration is over.
   void momentDue();
   // A sampling moment is over: ends the run once its records are in.
@@ -76,7 +83,8 @@ class Recorder : public QObject {
   void moment(bool fresh, const QDateTime& when);
   QString stopText(RecordingStop why) const;
   void reportLinkCaption(const QString& caption);
-  QString summary() const;
+  // A file this run created and wrote no record into is taken back.
+  void discardUnusedFile();
 
   CliMeter& session_;
   RecordSettings settings_;
@@ -84,6 +92,11 @@ class Recorder : public QObject {
   RecordingState recording_;
   std::unique_ptr<RecordingEngine> engine_;
   QString startUnit_;
+  CreatedFile created_;  // the file, when this run created it
+  QByteArray header_;    // the header line written into it
+  // csv or jsonl started while the meter showed its banner: the recording begins with the
+  // first reading after it (taken at the next moment), and the moments before it are no outage.
+  bool awaitingReading_ = false;
   bool outage_ = false;  // the last sampling moment had no fresh frame
   long outageMoments_ = 0;
   long ticks_ = 0;  // sampling ticks since the start

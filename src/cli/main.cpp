@@ -20,16 +20,16 @@ const char kUsage[] =
     "         [--timeout SECONDS] [--force] FILE|-\n"
     "                            records the reading at PC sampling moments into FILE\n"
     "                            (- streams JSON lines to stdout)\n"
-    "  download DIR [--format tsv|csv] [--unit lx|fc] [--force]\n"
+    "  download DIR [--format tsv|csv] [--unit lx|fc] [--raw FILE] [--quiet] [--force]\n"
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
-    "  erase --yes               empties the logger memory\n"
+    "  erase --yes [--quiet]     empties the logger memory\n"
     "\n"
     "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
     "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
     "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
-    "usage.\n";
+    "usage,\n3 download wrote the set files but the dump holds damaged sets.\n";
 
 }  // namespace
 

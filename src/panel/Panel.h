@@ -35,8 +35,10 @@ class Panel : public QMainWindow {
 
   // The window's load: to the screen's top-left corner, open the link (on failure the message
   // "No device found, try again!" and false: the program ends), then start the session (the
-  // recording's Timer2 and then the poll's Timer1).
-  bool startUp();
+  // recording's Timer2 and then the poll's Timer1). With `orKeepTrying` a port that cannot be
+  // opened is no failure: the session starts all the same, the caption says "No COM", the note
+  // says why, and the poll keeps trying the port (a data file to show needs no meter).
+  bool startUp(bool orKeepTrying = false);
 
   // Shows the display state: a banner stops the refresh, otherwise digits and annunciators.
   void refreshPanel();
@@ -79,6 +81,7 @@ class Panel : public QMainWindow {
   LcdView* lcd_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   bool shuttingDown_ = false;
+  bool portNoteShown_ = false;  // "The port cannot be opened" until the link is up
 };
 
 }  // namespace lux

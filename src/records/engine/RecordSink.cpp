@@ -60,7 +60,7 @@ class DataFileSink : public FileSink {
     return dataFileHeaderLine(QString::fromStdString(unit).toLatin1().toStdString());
   }
   std::string lineFor(long number, const RecordMoment& m) const override {
-    return dataFileRecordLine(number, m.stamp, m.display.mainValueText);
+    return dataFileRecordLine(number, m.stamp, m.value);
   }
 };
 

@@ -18,6 +18,7 @@ class DataFileWriter;
 struct RecordMoment {
   QDateTime when;     // the PC time of the moment, to the millisecond, with its UTC offset
   std::string stamp;  // "DD-hh:nn:ss"
+  std::string value;  // the reading as the meter shows it, signed ("-5.0"), or "OL"
   const DisplayState& display;
 };
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "link/MeterSession.h"
+#include "link/Reading.h"
 #include "records/DataFormat.h"
 #include "records/engine/DataFileWriter.h"
 
@@ -117,7 +118,8 @@ RecordSample RecordingEngine::takeSample() {
   const QTime t = now.time();
   const std::string stamp = sampleTimeStamp(now.date().day(), t.hour(), t.minute(), t.second());
   state_.sampleTimeText = QString::fromLatin1(stamp.c_str());
-  return {stamp, display_.mainValueText};
+  // The minus annunciator is part of the reading: "-5.0", as luxpanel-cli writes it too.
+  return {stamp, Reading::fromDisplay(display_, now).text.toStdString()};
 }
 
 // The reading is the meter's only when a display frame came in since the previous sampling
@@ -150,8 +152,8 @@ QString RecordingEngine::writeFailureMessage(const QString& reason, long kept) c
   const int count = static_cast<int>(kept);
   if (kept == 0) {
     text += tr("No record had been written to %1 yet.").arg(path);
-  } else if (w && w->linesKept()) {
-    text += tr("The %n record(s) written before are kept in %1", nullptr, count).arg(path);
+  } else if (const QString kept = w ? w->keptIn() : QString(); !kept.isEmpty()) {
+    text += tr("The %n record(s) written before are kept in %1", nullptr, count).arg(kept);
   } else if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
     text += tr("The %n record(s) written before were lost with the folder %1", nullptr, count)
                 .arg(QFileInfo(path).absolutePath());
@@ -182,7 +184,8 @@ void RecordingEngine::sampleIntoFile(const RecordSample& sample, bool fresh) {
   const long number = static_cast<long>(r.fileRecordCount) + 1;
   QString reason;
   // A record counts only once the system has taken its whole line.
-  if (sink_ && sink_->write(number, RecordMoment{momentTime_, sample.stamp, display_}, &reason)) {
+  if (sink_ && sink_->write(number, RecordMoment{momentTime_, sample.stamp, sample.value, display_},
+                            &reason)) {
     r.fileRecordCount = static_cast<float>(number);
     status_.records = number;
     emit recordWritten(number, sample);
