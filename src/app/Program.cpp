@@ -20,6 +20,7 @@
 #include "app/RememberedChoices.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "link/PortChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
@@ -198,7 +199,10 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   AppState state;
   SystemClock clock;
   QtSerialPort serial;
-  MeterLink link(serial, clock, state.link);
+  // The meter's session keeps its link and display state in the program's state, which the
+  // windows read.
+  MeterSession session(serial, clock, state.link, state.display);
+  MeterLink& link = session.link();
   QtDialogs dialogs;
   RememberedChoices remembered;
   remembered.watchWindows();
@@ -233,7 +237,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
 
   // The panel goes before the context: windows parented to it may still use the context while
   // they are destroyed.
-  auto owned = std::make_unique<Panel>(state.display, link, dialogs);
+  auto owned = std::make_unique<Panel>(session, dialogs);
   Panel& panel = *owned;
   dialogs.setParent(&panel);
   // Commands show their boxes through this layer, which gives the line to the poll while a box
@@ -241,7 +245,9 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   LineDialogs commandDialogs(dialogs, link);
   dialogs.answered = [&link] { link.boxAnswered(); };
   Hooks hooks;
-  AppContext ctx(Context{link, state.display, commandDialogs, clock, panel, &panel, hooks}, state);
+  SessionPoll poll(session);
+  AppContext ctx(Context{link, state.display, commandDialogs, clock, poll, &panel, hooks, &session},
+                 state);
   panel.setContext(&ctx);
   ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
     panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);
