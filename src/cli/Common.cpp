@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/MeterSession.h"
+#include "cli/CliMeter.h"
 #include "link/PortChoice.h"
 
 namespace lux::cli {
@@ -53,7 +53,7 @@ int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, co
   return -1;
 }
 
-int openMeter(MeterSession& session, const QCommandLineParser& parser, const MeterOptions& o) {
+int openMeter(CliMeter& session, const QCommandLineParser& parser, const MeterOptions& o) {
   const bool simulate = parser.isSet(o.simulate);
   if (simulate && parser.isSet(o.port)) {
     complain(QStringLiteral("--port and --simulate exclude each other"));
@@ -92,7 +92,7 @@ int openMeter(MeterSession& session, const QCommandLineParser& parser, const Met
   return -1;
 }
 
-QString noAnswerText(MeterSession& session) {
+QString noAnswerText(CliMeter& session) {
   return QStringLiteral(
              "the meter does not answer on %1 (nothing within %2 s); is it switched on "
              "and connected?")

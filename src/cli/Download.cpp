@@ -25,7 +25,7 @@
 
 namespace lux::cli {
 
-MemoryDownload downloadMemory(MeterSession& session,
+MemoryDownload downloadMemory(CliMeter& session,
                               const std::function<void(std::size_t, std::size_t)>& progress,
                               double watchdogSeconds) {
   MemoryDownload out;

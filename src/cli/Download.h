@@ -11,7 +11,7 @@
 
 namespace lux::cli {
 
-class MeterSession;
+class CliMeter;
 
 enum class DumpOutcome {
   Complete,    // every byte of the dump arrived and was split into sets
@@ -39,7 +39,7 @@ inline constexpr double kDownloadWatchdog = 10.0;
 // The logger download engine on this session, with the display checked first (the meter
 // ignores "Q" while it records or holds) and a watchdog on the waits it cannot bound itself.
 // `progress(received, expected)` after every read of the dump.
-MemoryDownload downloadMemory(MeterSession& session,
+MemoryDownload downloadMemory(CliMeter& session,
                               const std::function<void(std::size_t, std::size_t)>& progress,
                               double watchdogSeconds = kDownloadWatchdog);
 

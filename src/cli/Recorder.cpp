@@ -7,7 +7,7 @@
 #include "cli/CliFormat.h"
 #include "cli/Common.h"
 #include "cli/LiveMeter.h"
-#include "cli/MeterSession.h"
+#include "cli/CliMeter.h"
 #include "cli/OutputFile.h"
 #include "cli/SignalWatch.h"
 #include "cli/Subcommands.h"
@@ -29,7 +29,7 @@ QString clockText(const QDateTime& t) {
 
 }  // namespace
 
-Recorder::Recorder(MeterSession& session, RecordSettings settings, std::function<QDateTime()> now)
+Recorder::Recorder(CliMeter& session, RecordSettings settings, std::function<QDateTime()> now)
     : session_(session), settings_(std::move(settings)), now_(std::move(now)) {
   pollTimer_.setInterval(250);
   samplingTimer_.setInterval(1000);

@@ -21,7 +21,7 @@ class DataFileWriter;
 
 namespace lux::cli {
 
-class MeterSession;
+class CliMeter;
 
 enum class RecordFormat { Tsv, Csv };
 
@@ -38,7 +38,7 @@ class Recorder : public QObject {
   Q_OBJECT
  public:
   Recorder(
-      MeterSession& session, RecordSettings settings,
+      CliMeter& session, RecordSettings settings,
       std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); });
   ~Recorder() override;
 
@@ -76,7 +76,7 @@ class Recorder : public QObject {
   void reportLinkCaption(const QString& caption);
   QString summary() const;
 
-  MeterSession& session_;
+  CliMeter& session_;
   RecordSettings settings_;
   std::function<QDateTime()> now_;
   RecordingState recording_;                 // tsv: the engine's state

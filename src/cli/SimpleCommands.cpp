@@ -42,7 +42,7 @@ QMultiMap<QString, QString> stableNames() {
 
 }  // namespace
 
-std::optional<QString> readMeterClock(MeterSession& s) {
+std::optional<QString> readMeterClock(CliMeter& s) {
   const auto answer = s.request(Command::ReadClock, kClockAnswerLength);
   if (!answer) return std::nullopt;
   const auto* b = reinterpret_cast<const std::uint8_t*>(answer->constData());
@@ -50,7 +50,7 @@ std::optional<QString> readMeterClock(MeterSession& s) {
       .arg(q(hexPair(b[1])), q(hexPair(b[2])), q(hexPair(b[3])), q(hexPair(b[4])));
 }
 
-bool setMeterClock(MeterSession& s, const QDateTime& pc) {
+bool setMeterClock(CliMeter& s, const QDateTime& pc) {
   // Back to the normal display first, as every settings change does.
   if (!s.handshake()) return false;
   s.link().send(Command::Enter);
@@ -68,7 +68,7 @@ bool setMeterClock(MeterSession& s, const QDateTime& pc) {
   return true;
 }
 
-EraseOutcome eraseMemory(MeterSession& s, std::uint32_t* address) {
+EraseOutcome eraseMemory(CliMeter& s, std::uint32_t* address) {
   if (!s.handshake()) return EraseOutcome::NoAnswer;
   s.link().waitSeconds(0.02);
   s.link().send(Command::EraseMemory);
@@ -192,7 +192,7 @@ int runClock(const QStringList& arguments) {
   if (parsed >= 0) return parsed;
 
   LiveMeter live;
-  MeterSession& s = live.session;
+  CliMeter& s = live.session;
   const int opened = openMeter(s, parser, meter);
   if (opened >= 0) return opened;
   try {
@@ -238,7 +238,7 @@ int runErase(const QStringList& arguments) {
   }
 
   LiveMeter live;
-  MeterSession& s = live.session;
+  CliMeter& s = live.session;
   const int opened = openMeter(s, parser, meter);
   if (opened >= 0) return opened;
   try {

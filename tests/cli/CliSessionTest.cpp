@@ -7,7 +7,7 @@
 #include "cli/Common.h"
 #include "cli/Download.h"
 #include "cli/MeterCommands.h"
-#include "cli/MeterSession.h"
+#include "cli/CliMeter.h"
 #include "cli/Recorder.h"
 #include "logger/MemoryDump.h"
 #include "sim/SimMeter.h"
@@ -38,7 +38,7 @@ class CliSession : public ::testing::Test {
   test::FakeClock clock_;
   sim::SimMeter meter_;
   test::SimSerialPort port_;
-  MeterSession session_{port_, clock_};
+  CliMeter session_{port_, clock_};
 };
 
 TEST_F(CliSession, EveryExchangeGivesUpOnASilentMeterAfterItsBound) {

@@ -1,4 +1,4 @@
-#include "cli/MeterSession.h"
+#include "cli/CliMeter.h"
 
 #include <string_view>
 
@@ -19,22 +19,22 @@ std::string_view view(const QByteArray& bytes) {
 
 }  // namespace
 
-MeterSession::MeterSession(SerialPort& port, Clock& clock)
+CliMeter::CliMeter(SerialPort& port, Clock& clock)
     : port_(port), clock_(clock), link_(port, clock, linkState_) {}
 
-MeterSession::~MeterSession() {
+CliMeter::~CliMeter() {
   // The port goes before the simulator that serves it.
   port_.close();
   simulator_.reset();
 }
 
-bool MeterSession::open(const QString& device, int comPortNumber, QString* reason) {
+bool CliMeter::open(const QString& device, int comPortNumber, QString* reason) {
   linkState_.portName = device;
   linkState_.comPortNumber = comPortNumber;
   return link_.openLink(reason);
 }
 
-bool MeterSession::openSimulated(QString* reason) {
+bool CliMeter::openSimulated(QString* reason) {
   simulator_ = std::make_unique<sim::PtyServer>();
   std::string error;
   if (!simulator_->start({}, &error)) {
@@ -46,17 +46,17 @@ bool MeterSession::openSimulated(QString* reason) {
   return open(QString::fromStdString(simulator_->portPath()), 0, reason);
 }
 
-void MeterSession::wait(Budget& budget, double seconds) {
+void CliMeter::wait(Budget& budget, double seconds) {
   link_.waitSeconds(seconds);
   budget.take(seconds);
 }
 
-std::optional<std::uint32_t> MeterSession::handshake(double bound) {
+std::optional<std::uint32_t> CliMeter::handshake(double bound) {
   if (!link_.handshakeWithin(bound)) return std::nullopt;
   return static_cast<std::uint32_t>(linkState_.loggerAddress);
 }
 
-bool MeterSession::readDisplay(double bound) {
+bool CliMeter::readDisplay(double bound) {
   Budget budget(bound);
   while (!budget.spent()) {
     // The handshake's own time counts against the same bound.
@@ -98,7 +98,7 @@ bool MeterSession::readDisplay(double bound) {
   return false;
 }
 
-std::optional<QByteArray> MeterSession::request(Command letter, std::size_t length, double bound) {
+std::optional<QByteArray> CliMeter::request(Command letter, std::size_t length, double bound) {
   // The link's one bounded exchange: a round reads for up to 0.2 s before the letter is asked
   // again, as the meter may drop a letter.
   const auto answer = link_.exchange(

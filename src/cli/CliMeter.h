@@ -23,10 +23,10 @@ namespace lux::cli {
 // Seconds a command waits for the meter to answer before it says so and ends.
 inline constexpr double kAnswerBound = 3.0;
 
-class MeterSession {
+class CliMeter {
  public:
-  MeterSession(SerialPort& port, Clock& clock);
-  ~MeterSession();
+  CliMeter(SerialPort& port, Clock& clock);
+  ~CliMeter();
 
   // Opens `device` at 19200,n,8,1; false with the system's reason when it cannot be opened.
   bool open(const QString& device, int comPortNumber, QString* reason);
