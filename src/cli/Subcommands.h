@@ -11,5 +11,6 @@ int runRecord(const QStringList& arguments);
 int runDownload(const QStringList& arguments);
 int runClock(const QStringList& arguments);
 int runErase(const QStringList& arguments);
+int runPublish(const QStringList& arguments);
 
 }  // namespace lux::cli

@@ -21,9 +21,11 @@ const char kUsage[] =
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
     "  erase --yes               empties the logger memory\n"
+    "  publish (--meter NAME=PORT ... | --config FILE) [--broker URL]\n"
+    "                            publishes readings to an MQTT broker (Home Assistant too)\n"
     "\n"
-    "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
-    "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
+    "Every command but ports and publish takes --port NAME (COM1..COM16, Auto, or a device path\n"
+    "such as /dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
     "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
     "usage.\n";
@@ -55,9 +57,10 @@ int main(int argc, char** argv) {
   rest.removeAt(1);
   using Run = int (*)(const QStringList&);
   const std::pair<const char*, Run> commands[] = {
-      {"ports", lux::cli::runPorts},   {"read", lux::cli::runRead},
-      {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
-      {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
+      {"ports", lux::cli::runPorts},     {"read", lux::cli::runRead},
+      {"record", lux::cli::runRecord},   {"download", lux::cli::runDownload},
+      {"clock", lux::cli::runClock},     {"erase", lux::cli::runErase},
+      {"publish", lux::cli::runPublish},
   };
   for (const auto& [name, run] : commands)
     if (command == QLatin1String(name)) return run(rest);
