@@ -132,6 +132,16 @@ class Subscriber {
       return waitFor(0.3, [&] { return count("lux-test-probe") > 0; });
     });
   }
+  // After a broker restart: true once mosquitto_sub is subscribed again.
+  bool resubscribed() {
+    const int before = count("lux-test-probe");
+    return waitFor(15, [&] {
+      QProcess::execute(
+          QStringLiteral("mosquitto_pub"),
+          {"-h", "127.0.0.1", "-p", QString::number(port_), "-t", "lux-test-probe", "-m", "probe"});
+      return waitFor(0.3, [&] { return count("lux-test-probe") > before; });
+    });
+  }
   ~Subscriber() {
     process_.kill();
     process_.waitForFinished(3000);
