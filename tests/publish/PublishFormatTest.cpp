@@ -2,6 +2,7 @@
 // the spool lines it keeps, Home Assistant's status and the sampling of readings.
 #include <gtest/gtest.h>
 
+#include "publish/engine/MqttClient.h"
 #include "publish/engine/PublishConfig.h"
 #include "publish/engine/PublishFormat.h"
 
@@ -295,6 +296,12 @@ TEST(Sampler, OneFreshReadingPerPeriodAndNeverTheSameTwice) {
   EXPECT_TRUE(every.offer(1, 0));
   EXPECT_TRUE(every.offer(2, 0));
   EXPECT_FALSE(every.offer(2, 10));
+}
+
+TEST(Reconnection, WaitsOneSecondThenDoublesUpToAMinute) {
+  std::vector<int> waits{nextReconnectDelay(0)};
+  for (int i = 0; i < 8; ++i) waits.push_back(nextReconnectDelay(waits.back()));
+  EXPECT_EQ(waits, (std::vector<int>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
 }
 
 }  // namespace
