@@ -177,6 +177,38 @@ TEST_F(PublishCli, TwoMetersEveryValueInOrderConvertedAndNumbered) {
   }));
 }
 
+TEST_F(PublishCli, AMeterSilentOrUnpluggedChangesOnlyItsOwnTopics) {
+  ASSERT_TRUE(broker_->start());
+  startMeters();
+  Subscriber sub;
+  ASSERT_TRUE(sub.start(broker_->port(), "luxpanel/#"));
+  startPublisher(meterArgs() + QStringList{"--broker", broker_->url(), "--every", "0.5"});
+  ASSERT_TRUE(waitFor(20, [&] { return sub.count("luxpanel/b/reading") >= 2; }));
+  const QDateTime from = QDateTime::currentDateTime();
+  ASSERT_TRUE(sims_[1]->command("silence 8").startsWith("ok"));
+  EXPECT_TRUE(waitFor(15, [&] { return sub.payloads("luxpanel/b/state").contains("silent"); }));
+  EXPECT_TRUE(waitFor(20, [&] { return sub.payloads("luxpanel/b/state").last() == "online"; }));
+  sims_[1]->stop();  // the pseudo-terminal vanishes, as an adapter pulled out
+  EXPECT_TRUE(waitFor(15, [&] { return sub.payloads("luxpanel/b/state").last() == "unplugged"; }));
+  const QDateTime to = QDateTime::currentDateTime();
+  waitFor(1, [] { return false; });
+  // Meter a published on through all of it: a reading in every second, numbered without a gap.
+  bool gapless = false;
+  const QStringList a = sub.payloads("luxpanel/a/reading");
+  seqs(a, &gapless);
+  EXPECT_TRUE(gapless);
+  QDateTime previous = from;
+  for (const QString& p : a) {
+    const QDateTime t = QDateTime::fromString(json(p)["time"].toString(), Qt::ISODateWithMs);
+    if (t < from || t > to) continue;
+    EXPECT_LE(previous.msecsTo(t), 1500) << "meter a missed its moments before " << p.toStdString();
+    previous = t;
+  }
+  EXPECT_GT(previous.msecsTo(to), -1);
+  EXPECT_GE(from.secsTo(previous), from.secsTo(to) - 2);
+  EXPECT_EQ(retained(broker_->port(), "luxpanel/a/state"), "online");
+}
+
 TEST_F(PublishCli, EveryReadingOfABrokerOutageArrivesAfterwardsWithItsTime) {
   ASSERT_TRUE(broker_->start());
   startMeters();
