@@ -47,11 +47,22 @@ for i in range(n):
     p.stdout.readline()
     sims.append(p)
 
+received = open(os.path.join(tmp, "received"), "w")
 count = subprocess.Popen(["mosquitto_sub", "-p", str(port), "-h", "127.0.0.1", "-t", "luxpanel/+/reading"],
-                         stdout=subprocess.PIPE, text=True)
+                         stdout=received, text=True)
 
-def run(k):
-    args = [cli, "publish", "--broker", f"mqtt://127.0.0.1:{port}", "--every", "0",
+def unacknowledged(state):
+    # Lines of a spool beyond the acknowledged sequence number beside it.
+    left = 0
+    for f in os.listdir(state):
+        if not f.endswith(".spool"):
+            continue
+        acked = int(open(os.path.join(state, f[:-6] + ".acked")).read().strip() or 0)
+        left += sum(1 for line in open(os.path.join(state, f)) if int(line.split()[0]) > acked)
+    return left
+
+def run(k, every="0"):
+    args = [cli, "publish", "--broker", f"mqtt://127.0.0.1:{port}", "--every", every,
             "--state-dir", os.path.join(tmp, f"state{k}")]
     for i in range(k):
         args += ["--meter", f"m{i}={os.path.join(tmp, f'm{i}')}"]
@@ -62,19 +73,25 @@ def run(k):
     c1, t1 = cpu_seconds(pub.pid), time.monotonic()
     rss = rss_kib(pub.pid)
     pub.terminate(); pub.wait(timeout=10)
-    waiting = sum(os.path.getsize(os.path.join(tmp, f"state{k}", f)) for f in
-                  os.listdir(os.path.join(tmp, f"state{k}")) if f.endswith(".spool"))
-    return 100.0 * (c1 - c0) / (t1 - t0), rss, waiting
+    return 100.0 * (c1 - c0) / (t1 - t0), rss, unacknowledged(os.path.join(tmp, f"state{k}"))
+
+def received_lines():
+    received.flush()
+    return sum(1 for _ in open(os.path.join(tmp, "received")))
 
 cpu1, rss1, _ = run(1)
+before = received_lines()
 cpun, rssn, waiting = run(n)
+published = received_lines() - before
+cpuq, _, _ = run(n, "86400")
+print(f"load average at the end: {open('/proc/loadavg').read().split()[0]}")
 print(f"1 meter:  CPU {cpu1:.2f} % of a core, resident {rss1/1024:.1f} MiB")
 print(f"{n} meters: CPU {cpun:.2f} % of a core, resident {rssn/1024:.1f} MiB, "
-      f"{(rssn - rss1)/1024/(n - 1):.2f} MiB per further meter; spool bytes left at the end {waiting}")
+      f"{(rssn - rss1)/1024/(n - 1):.2f} MiB per further meter; {published} readings passed on "
+      f"({published / (window + 5) / n:.2f} a second per meter), {waiting} unacknowledged at the end")
+print(f"{n} meters polled, nothing published (--every 86400): CPU {cpuq:.2f} % of a core "
+      f"(publishing itself: {cpun - cpuq:.2f} %)")
 count.terminate()
-lines = count.communicate()[0].count("\n")
-print(f"readings the broker passed on in both runs: {lines} "
-      f"(about {lines / (window + 5) / (n + 1):.2f} a second per meter)")
 for p in sims:
     p.stdin.write("quit\n"); p.stdin.flush(); p.wait(timeout=5)
 broker.terminate(); broker.wait()
