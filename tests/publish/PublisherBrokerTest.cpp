@@ -187,24 +187,35 @@ TEST_F(PublisherBroker, AWrongPasswordIsRefusedAtStartAndTheRightOneGetsIn) {
   const QString passwords = dir_.filePath("passwd");
   ASSERT_EQ(QProcess::execute("mosquitto_passwd", {"-c", "-b", passwords, "lux", "s3cret"}), 0);
   ASSERT_TRUE(broker_->start({"password_file " + passwords}, false));
-  for (const bool right : {false, true}) {
-    std::string why;
-    BrokerSettings b;
-    b.url = *parseBrokerUrl(broker_->url().toStdString(), &why);
-    b.user = "lux";
-    b.password = right ? "s3cret" : "wrong";
-    b.clientId = right ? "lux-right" : "lux-wrong";
-    Topics t;
-    t.clientId = b.clientId;
-    Publisher p(b, t, dir_.filePath(b.clientId), 1 << 20);
-    QString refusal;
-    QObject::connect(&p, &Publisher::authenticationRefused, [&](const QString& r) { refusal = r; });
-    QString error;
-    ASSERT_TRUE(p.start(&error));
-    EXPECT_TRUE(waitFor(10, [&] { return p.brokerConnected() || !refusal.isEmpty(); }));
-    EXPECT_EQ(p.brokerConnected(), right);
-    EXPECT_EQ(refusal.isEmpty(), right) << refusal.toStdString();
-    p.stop(1.0);
+  // MQTT 3.1.1 says "not authorised" with return code 5, MQTT 5 with reason code 135 (or 134).
+  for (const MqttVersion version : {MqttVersion::V311, MqttVersion::V5}) {
+    for (const bool right : {false, true}) {
+      std::string why;
+      BrokerSettings b;
+      b.url = *parseBrokerUrl(broker_->url().toStdString(), &why);
+      b.user = "lux";
+      b.password = right ? "s3cret" : "wrong";
+      b.version = version;
+      b.clientId = QStringLiteral("lux-%1-%2")
+                       .arg(right ? "right" : "wrong")
+                       .arg(version == MqttVersion::V5 ? 5 : 4);
+      Topics t;
+      t.clientId = b.clientId;
+      Publisher p(b, t, dir_.filePath(b.clientId), 1 << 20);
+      QString refusal;
+      QObject::connect(&p, &Publisher::authenticationRefused,
+                       [&](const QString& r) { refusal = r; });
+      QString error;
+      ASSERT_TRUE(p.start(&error));
+      EXPECT_TRUE(waitFor(10, [&] { return p.brokerConnected() || !refusal.isEmpty(); }));
+      EXPECT_EQ(p.brokerConnected(), right) << b.clientId.toStdString();
+      EXPECT_EQ(refusal.isEmpty(), right) << refusal.toStdString();
+      if (right) {
+        EXPECT_EQ(retained(broker_->port(), t.availability(), {"-u", "lux", "-P", "s3cret"}),
+                  "online");
+      }
+      p.stop(1.0);
+    }
   }
 }
 
