@@ -157,6 +157,19 @@ TEST_F(SpoolTest, AFullSpoolDropsTheOldestAndCountsThem) {
   EXPECT_EQ(again->nextSeq(), 201u);
 }
 
+TEST_F(SpoolTest, ASecondPublisherOnTheSameSpoolIsRefused) {
+  auto first = openSpool();
+  ASSERT_TRUE(first->append(reading(1)));
+  Spool second(dir_.path(), QStringLiteral("bench1"), 1 << 20);
+  QString why;
+  EXPECT_FALSE(second.open(&why));
+  EXPECT_TRUE(why.contains("in use by another publisher")) << why.toStdString();
+  // Once the first has let go, the spool opens with what it left.
+  first.reset();
+  auto again = openSpool();
+  EXPECT_EQ(again->waiting(), 1u);
+}
+
 TEST_F(SpoolTest, AnUnwritableStateDirectoryIsReported) {
   Spool s(dir_.filePath("missing/deeper"), QStringLiteral("bench1"), 1 << 20);
   QString why;

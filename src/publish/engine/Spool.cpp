@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +61,14 @@ bool Spool::open(QString* error) {
   ackFd_ = ::open(ackName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (ackFd_ < 0) {
     *error = QStringLiteral("cannot open %1: %2").arg(ackPath_, systemError());
+    return false;
+  }
+  // Two publishers appending to one spool would interleave their readings and numbers. The lock
+  // sits on the acknowledgement file, which is never replaced (the spool file is, when rewritten).
+  if (::flock(ackFd_, LOCK_EX | LOCK_NB) != 0) {
+    *error =
+        QStringLiteral("%1 is in use by another publisher (same state directory and meter name)")
+            .arg(path_);
     return false;
   }
   char buf[32] = {};
