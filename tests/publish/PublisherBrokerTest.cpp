@@ -219,8 +219,8 @@ TEST_F(PublisherBroker, AWrongPasswordIsRefusedAtStartAndTheRightOneGetsIn) {
   }
 }
 
-TEST_F(PublisherBroker, TlsWithTheServerNameChecked) {
-  const QString d = dir_.path();
+// A CA, a server certificate for localhost and a client certificate, made by openssl now.
+bool makeCertificates(const QString& d) {
   auto openssl = [&](const QStringList& args) {
     QProcess o;
     o.setWorkingDirectory(d);
@@ -228,17 +228,52 @@ TEST_F(PublisherBroker, TlsWithTheServerNameChecked) {
     o.waitForFinished(30000);
     return o.exitCode() == 0;
   };
-  ASSERT_TRUE(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout",
-                       "ca.key", "-out", "ca.pem", "-subj", "/CN=lux test CA"}));
-  ASSERT_TRUE(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
-                       "server.csr", "-subj", "/CN=localhost"}));
   QFile ext(d + "/ext.cnf");
-  ASSERT_TRUE(ext.open(QIODevice::WriteOnly));
+  if (!ext.open(QIODevice::WriteOnly)) return false;
   ext.write("subjectAltName=DNS:localhost\n");
   ext.close();
-  ASSERT_TRUE(
-      openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-               "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "ext.cnf"}));
+  return openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout",
+                  "ca.key", "-out", "ca.pem", "-subj", "/CN=lux test CA"}) &&
+         openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
+                  "server.csr", "-subj", "/CN=localhost"}) &&
+         openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                  "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "ext.cnf"}) &&
+         openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "client.key", "-out",
+                  "client.csr", "-subj", "/CN=luxpanel"}) &&
+         openssl({"x509", "-req", "-in", "client.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                  "-CAcreateserial", "-out", "client.pem", "-days", "2"});
+}
+
+TEST_F(PublisherBroker, AClientCertificateWhereTheBrokerAsksForOne) {
+  const QString d = dir_.path();
+  ASSERT_TRUE(makeCertificates(d));
+  ASSERT_TRUE(broker_->start({"cafile " + d + "/ca.pem", "certfile " + d + "/server.pem",
+                              "keyfile " + d + "/server.key", "require_certificate true"}));
+  for (const bool withCertificate : {false, true}) {
+    std::string why;
+    BrokerSettings b;
+    b.url = *parseBrokerUrl(
+        QStringLiteral("mqtts://localhost:%1").arg(broker_->port()).toStdString(), &why);
+    b.ca = d + "/ca.pem";
+    if (withCertificate) {
+      b.cert = d + "/client.pem";
+      b.key = d + "/client.key";
+    }
+    b.clientId = withCertificate ? QStringLiteral("lux-cert") : QStringLiteral("lux-nocert");
+    Topics t;
+    t.clientId = b.clientId;
+    Publisher p(b, t, dir_.filePath(b.clientId), 1 << 20);
+    QString error;
+    ASSERT_TRUE(p.start(&error));
+    EXPECT_EQ(waitFor(withCertificate ? 10 : 3, [&] { return p.brokerConnected(); }),
+              withCertificate);
+    p.stop(1.0);
+  }
+}
+
+TEST_F(PublisherBroker, TlsWithTheServerNameChecked) {
+  const QString d = dir_.path();
+  ASSERT_TRUE(makeCertificates(d));
   ASSERT_TRUE(broker_->start({"cafile " + d + "/ca.pem", "certfile " + d + "/server.pem",
                               "keyfile " + d + "/server.key"}));
   // The certificate names localhost: reached by that name it is accepted, by 127.0.0.1 not.
