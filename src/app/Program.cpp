@@ -20,6 +20,7 @@
 #include "app/RememberedChoices.h"
 #include "graphs/Install.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "link/PortChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
@@ -165,6 +166,28 @@ void applyPortText(LinkState& link, const QString& text) {
   link.portName = QString::fromStdString(choice.deviceName);
 }
 
+// The port given could not be opened while the panel shows a file: the port window comes
+// again, beside the panel, with what was tried. OK points the poll, which keeps trying, at the
+// port chosen; closing the window leaves the panel waiting on the old one.
+void offerPortAgain(QWidget& panel, MeterLink& link, LinkState& linkState,
+                    RememberedChoices& remembered, const QString& tried) {
+  auto* window = new PortWindow(linkState, &panel);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  preselectPort(window->txtCom(), tried);
+  QObject::connect(window, &PortWindow::chosen, &panel, [&link, &linkState, &remembered, window] {
+    const QString text = window->txtCom()->currentText();
+    // Remembered once the meter is reached on it, as a port opened at the start is.
+    auto* watch = new QObject(&link);
+    QObject::connect(&link, &MeterLink::portCaptionChanged, watch,
+                     [&linkState, &remembered, text, watch] {
+                       if (!linkState.linkUp) return;
+                       remembered.setLastPort(text);
+                       watch->deleteLater();
+                     });
+  });
+  window->show();
+}
+
 }  // namespace
 
 int runProgram(QApplication& app, const ProgramOptions& options,
@@ -175,7 +198,10 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   AppState state;
   SystemClock clock;
   QtSerialPort serial;
-  MeterLink link(serial, clock, state.link);
+  // The meter's session keeps its link and display state in the program's state, which the
+  // windows read.
+  MeterSession session(serial, clock, state.link, state.display);
+  MeterLink& link = session.link();
   QtDialogs dialogs;
   RememberedChoices remembered;
   remembered.watchWindows();
@@ -210,14 +236,17 @@ int runProgram(QApplication& app, const ProgramOptions& options,
 
   // The panel goes before the context: windows parented to it may still use the context while
   // they are destroyed.
-  auto owned = std::make_unique<Panel>(state.display, link, dialogs);
+  auto owned = std::make_unique<Panel>(session, dialogs);
   Panel& panel = *owned;
   dialogs.setParent(&panel);
   // Commands show their boxes through this layer, which gives the line to the poll while a box
   // waits for the user.
   LineDialogs commandDialogs(dialogs, link);
+  dialogs.answered = [&link] { link.boxAnswered(); };
   Hooks hooks;
-  AppContext ctx(Context{link, state.display, commandDialogs, clock, panel, &panel, hooks}, state);
+  SessionPoll poll(session);
+  AppContext ctx(Context{link, state.display, commandDialogs, clock, poll, &panel, hooks, &session},
+                 state);
   panel.setContext(&ctx);
   ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
     panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);
@@ -238,13 +267,19 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   closeOnTerminationSignals(&panel);
 
   panel.show();
-  if (!panel.startUp()) {
+  // A data file to show needs no meter: the panel comes up whatever the port does.
+  const bool fileGiven = !options.file.isEmpty();
+  if (!panel.startUp(fileGiven)) {
     panel.close();
     owned.reset();
     return 1;
   }
-  // The port opened: the next start offers it first (a simulator's pty is gone by then).
-  if (!options.simulate) remembered.setLastPort(portText);
+  if (state.link.linkUp) {
+    // The port opened: the next start offers it first (a simulator's pty is gone by then).
+    if (!options.simulate) remembered.setLastPort(portText);
+  } else {
+    offerPortAgain(panel, link, state.link, remembered, portText);
+  }
 
   if (!options.file.isEmpty()) {
     // As the toolbar's Open would, once the panel is up and running.

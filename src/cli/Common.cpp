@@ -18,7 +18,8 @@ void note(const QString& text) {
 }
 
 int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, const QString& usage,
-                    const QString& description, int maxPositional, int minPositional) {
+                    const QString& description, int maxPositional, int minPositional,
+                    const char* exitStatus) {
   parser.setApplicationDescription(description);
   const QCommandLineOption help = parser.addHelpOption();
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -33,10 +34,10 @@ int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, co
     const qsizetype firstLineEnd = text.indexOf('\n');
     text = QStringLiteral("Usage: ") + usage + text.mid(firstLineEnd);
     std::fputs(text.toLocal8Bit().constData(), stdout);
-    std::fputs(
-        "\nExit status: 0 done, 1 the meter did not answer or the port or a file failed, "
-        "2 wrong usage.\n",
-        stdout);
+    std::fputs(exitStatus ? exitStatus
+                          : "\nExit status: 0 done, 1 the meter did not answer or the port or a "
+                            "file failed, 2 wrong usage.\n",
+               stdout);
     return kExitOk;
   }
   const qsizetype n = parser.positionalArguments().size();
@@ -98,6 +99,20 @@ QString noAnswerText(CliMeter& session) {
              "and connected?")
       .arg(session.linkState().portName)
       .arg(kAnswerBound);
+}
+
+int readTimeout(const QCommandLineParser& parser, const QCommandLineOption& option,
+                double* seconds) {
+  if (!parser.isSet(option)) return -1;
+  bool ok = false;
+  const double value = parser.value(option).toDouble(&ok);
+  if (!ok || !(value >= 0.1) || value > 86400) {
+    complain(QStringLiteral("--timeout wants seconds from 0.1 to 86400, not '%1'")
+                 .arg(parser.value(option)));
+    return kExitUsage;
+  }
+  *seconds = value;
+  return -1;
 }
 
 }  // namespace lux::cli

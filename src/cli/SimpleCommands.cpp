@@ -128,21 +128,40 @@ int runRead(const QStringList& arguments) {
   MeterOptions meter;
   meter.addTo(parser);
   const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object."));
-  parser.addOption(json);
+  const QCommandLineOption timeout(
+      QStringLiteral("timeout"),
+      QStringLiteral("Wait up to SECONDS for a reading instead of 3 (exit 1 without one)."),
+      QStringLiteral("SECONDS"));
+  parser.addOptions({json, timeout});
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli read [--json] (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli read [--json] [--timeout SECONDS] (--port NAME | --simulate)"),
       QStringLiteral("Prints one reading as the panel shows it: the value text, the unit, the "
-                     "lit modes and the secondary display. Fails when the meter does not answer "
-                     "within 3 s."),
+                     "lit modes and the secondary display. Fails when the meter sends no reading "
+                     "within 3 s (or --timeout SECONDS), or shows SET UP, CLEAR or RS232 instead "
+                     "of a reading."),
       0);
   if (parsed >= 0) return parsed;
+  double bound = kAnswerBound;
+  const int timed = readTimeout(parser, timeout, &bound);
+  if (timed >= 0) return timed;
 
   LiveMeter live;
   const int opened = openMeter(live.session, parser, meter);
   if (opened >= 0) return opened;
   try {
-    if (!live.session.readDisplay()) {
-      complain(noAnswerText(live.session));
+    if (!live.session.readDisplay(bound)) {
+      const QString banner = live.session.bannerInstead();
+      if (!banner.isEmpty())
+        complain(QStringLiteral("the meter answers but shows %1 instead of a reading; read "
+                                "again when it shows one")
+                     .arg(banner));
+      else if (parser.isSet(timeout))
+        complain(QStringLiteral("no reading from the meter on %1 within %2 s")
+                     .arg(live.session.linkState().portName)
+                     .arg(bound));
+      else
+        complain(noAnswerText(live.session));
       return kExitFailure;
     }
   } catch (const LinkAborted&) {
@@ -225,9 +244,12 @@ int runErase(const QStringList& arguments) {
   meter.addTo(parser);
   const QCommandLineOption yes(QStringLiteral("yes"),
                                QStringLiteral("Really delete all the data in the meter's memory."));
-  parser.addOption(yes);
+  const QCommandLineOption quiet(
+      QStringLiteral("quiet"), QStringLiteral("Say nothing unless something is wrong; for cron."));
+  parser.addOptions({yes, quiet});
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli erase --yes (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli erase --yes [--quiet] (--port NAME | --simulate)"),
       QStringLiteral("Empties the meter's logger memory. All the data in memory will be deleted: "
                      "nothing happens without --yes."),
       0);
@@ -260,7 +282,7 @@ int runErase(const QStringList& arguments) {
                      .arg(address));
         return kExitFailure;
     }
-    note(QStringLiteral("The logger memory is empty.\n"));
+    if (!parser.isSet(quiet)) note(QStringLiteral("The logger memory is empty.\n"));
   } catch (const LinkAborted&) {
     return kExitFailure;
   }

@@ -29,7 +29,7 @@ struct Hooks {
   // Toolbar commands by key ("Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
   // "Comp", "Hold", "Buttons").
   std::map<QString, std::function<void()>> commands;
-  // Recording tick on the panel's Timer2.
+  // One tick of the recording's Timer2, for whoever drives the recording by hand.
   std::function<void()> recordingTick;
   // Opens (or refills) the Plot viewer; closes any graph window first where asked.
   std::function<void(const PlotRequest&)> showPlot;

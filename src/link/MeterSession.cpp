@@ -46,12 +46,14 @@ bool MeterSession::openLink(QString* reason) {
 
 void MeterSession::start() {
   stopped_ = false;
+  emit starting();
   pollTimer_->start();
 }
 
 void MeterSession::stop() {
   stopped_ = true;
   pollTimer_->stop();
+  emit stopped();
 }
 
 bool MeterSession::takeFrame(const QByteArray& frame) {

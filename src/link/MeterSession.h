@@ -76,6 +76,10 @@ class MeterSession : public QObject {
   void linkChanged(bool connected);
   // A frame showed SET UP, CLEAr or rs232: the flags changed, the reading stayed as it was.
   void bannerShown();
+  // The poll is about to start (what samples the readings starts its own clock first), or has
+  // stopped for good.
+  void starting();
+  void stopped();
 
  private:
   void wire();

@@ -49,8 +49,18 @@ void connectLiveList(RecordsContext& ctx, RecordingEngine& engine) {
 RecordingEngine& recordingEngine(RecordsContext& ctx) {
   RecordingState& r = ctx.recording;
   if (!r.engine) {
-    r.engine = std::make_shared<RecordingEngine>(r, ctx.display, ctx.clock);
+    r.engine = ctx.session ? std::make_shared<RecordingEngine>(*ctx.session, r)
+                           : std::make_shared<RecordingEngine>(r, ctx.display, ctx.clock);
     connectLiveList(ctx, *r.engine);
+    RecordsContext* c = &ctx;
+    RecordingEngine* engine = r.engine.get();
+    QObject::connect(engine, &RecordingEngine::tickDone, engine,
+                     [c, engine] { tellLater(*c, engine->status().message); });
+    if (ctx.session) {
+      // The recording's clock runs with the meter's poll, and starts just before it.
+      QObject::connect(ctx.session, &MeterSession::starting, engine, &RecordingEngine::start);
+      QObject::connect(ctx.session, &MeterSession::stopped, engine, &RecordingEngine::stop);
+    }
   }
   return *r.engine;
 }
@@ -82,9 +92,7 @@ void saveCommand(RecordsContext& ctx) {
 }
 
 void recordingTick(RecordsContext& ctx) {
-  RecordingEngine& engine = recordingEngine(ctx);
-  engine.tick();
-  tellLater(ctx, engine.status().message);
+  recordingEngine(ctx).runTick();
 }
 
 }  // namespace lux

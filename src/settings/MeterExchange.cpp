@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/Context.h"
+#include "link/FrameDecoder.h"
 #include "link/Protocol.h"
 
 namespace lux {
@@ -35,6 +36,37 @@ std::optional<QByteArray> requestClockReply(Context& ctx, const StillWanted& wan
   return ctx.link.exchange(
       Command::ReadClock, 0.02, [](const QByteArray& r) { return isClockReply(view(r)); },
       MeterLink::kAnswerBound, wanted);
+}
+
+std::optional<bool> loggingShownIn(const QByteArray& bytes, const DisplayState& shown) {
+  const std::string_view b = view(bytes);
+  std::optional<bool> logging;
+  for (std::size_t at = 0; at + kFrameLength <= b.size(); ++at) {
+    const std::string_view frame = b.substr(at, kFrameLength);
+    if (checkDisplayFrame(frame) != FrameCheck::Framed) continue;
+    // Only the logger marks (frame byte 11) are wanted here; the readings are the session's.
+    DisplayState s = shown;
+    decodeLoggerByte(s, static_cast<std::uint8_t>(frame[10]));
+    logging = s.annIntv;
+    at += kFrameLength - 1;
+  }
+  return logging;
+}
+
+bool meterShowsLogging(Context& ctx, double collect) {
+  QByteArray bytes = ctx.link.readAll();
+  std::optional<bool> logging = loggingShownIn(bytes, ctx.display);
+  if (logging) return *logging;
+  ctx.link.send(Command::Stream);
+  const ElapsedTimer timer(ctx.link.clock());
+  bytes.clear();
+  while (!timer.hasExpired(collect)) {
+    ctx.link.waitSeconds(MeterLink::kStep);
+    bytes += ctx.link.readAll();
+    logging = loggingShownIn(bytes, ctx.display);
+    if (logging) return *logging;
+  }
+  return false;
 }
 
 }  // namespace lux

@@ -11,6 +11,7 @@
 #include "core/MeterMessages.h"
 #include "core/PollControl.h"
 #include "link/Commands.h"
+#include "link/DisplayState.h"
 #include "link/MeterLink.h"
 #include "settings/SettingsPayloads.h"
 
@@ -36,5 +37,15 @@ std::optional<SettingsBlock> requestSettingsBlock(Context& ctx);
 // The meter clock reply: repeat { handshake; "Y"; 0.02 s; read } until a well-framed 8-byte
 // reply arrives. Nothing when none came within the bound or `wanted` said stop.
 std::optional<QByteArray> requestClockReply(Context& ctx, const StillWanted& wanted = {});
+
+// Whether the meter's logger records (INTV), as the last whole display frame among `bytes`
+// shows it; nothing when they hold no whole frame.
+std::optional<bool> loggingShownIn(const QByteArray& bytes, const DisplayState& shown);
+
+// What the meter shows while the panel's poll is off: the display frames that came since the
+// last exchange, or, when none did, "M" and up to `collect` seconds for a frame. True when the
+// meter's logger records (INTV); false also when no frame came (the exchange that follows then
+// finds a silent meter by itself). The caller holds the line.
+bool meterShowsLogging(Context& ctx, double collect);
 
 }  // namespace lux

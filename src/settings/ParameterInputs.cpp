@@ -89,7 +89,8 @@ void comparatorCommand(Context& ctx) {
 void installParameterInputs(Context& ctx) {
   auto install = [&ctx](const char* key, void (*command)(Context&)) {
     ctx.hooks.commands[QString::fromLatin1(key)] = [&ctx, command] {
-      ctx.link.runCommand([&ctx, command] { command(ctx); });
+      ctx.link.runCommand([&ctx, command] { command(ctx); },
+                          [&ctx] { ctx.dialogs.message(meterBusyMessage()); });
     };
   };
   install("Hold", &holdTimeCommand);

@@ -26,9 +26,9 @@ class DesktopTest : public ::testing::Test {
  protected:
   DesktopTest() : rig(desktopRig()) {
     EXPECT_TRUE(rig.openedAtStart);
-    panel = std::make_unique<Panel>(state.display, *link, dialogs);
-    // The panel is the poll switch and the placement reference, as in the program.
-    rig.poll.forward = panel.get();
+    panel = std::make_unique<Panel>(rig.session, dialogs);
+    // The session is the poll switch and the panel the placement reference, as in the program.
+    rig.poll.forward = &rig.sessionPoll;
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);
@@ -42,7 +42,6 @@ class DesktopTest : public ::testing::Test {
       aboutTitle = title;
       aboutText = text;
     };
-    services.programFolder = dir.filePath(QStringLiteral("bin"));
     menuBar = installMenuBar(*ctx, services);
     state.display.unitText = "Lx";
     state.display.mainValueText = "123.4";
