@@ -12,5 +12,6 @@ int runDownload(const QStringList& arguments);
 int runClock(const QStringList& arguments);
 int runErase(const QStringList& arguments);
 int runSurvey(const QStringList& arguments);
+int runPublish(const QStringList& arguments);
 
 }  // namespace lux::cli

@@ -28,10 +28,12 @@ const char kUsage[] =
     "                            the measuring points of a lighting survey, in walking order\n"
     "  survey stats FILE         Em, Emin, Emax, U0 and the verdict of a survey (exit 3: not\n"
     "                            passed)\n"
+    "  publish (--meter NAME=PORT ... | --config FILE) [--broker URL]\n"
+    "                            publishes readings to an MQTT broker (Home Assistant too)\n"
     "\n"
-    "Every command but ports and survey takes --port NAME (COM1..COM16, Auto, or a device path "
-    "such as\n"
-    "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
+    "Every command but ports, survey and publish takes --port NAME (COM1..COM16, Auto, or a\n"
+    "device path such as /dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal),\n"
+    "and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
     "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
     "usage,\n3 download wrote the set files but the dump holds damaged sets.\n";
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
       {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
       {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
       {"survey", lux::cli::runSurvey},
+      {"publish", lux::cli::runPublish},
   };
   for (const auto& [name, run] : commands)
     if (command == QLatin1String(name)) return run(rest);

@@ -60,8 +60,8 @@ std::string folderOf(const std::string& file) {
   return top;
 }
 
-const std::set<std::string> kFeatures = {"panel",  "records",  "graphs",
-                                         "logger", "settings", "survey"};
+const std::set<std::string> kFeatures = {"panel",  "records", "graphs", "logger",
+                                         "settings", "survey",  "publish"};
 
 // The folders whose code must build without any widget: the link, the core, the engines, the
 // meter exchanges of the settings, the headless program and the simulated meter.
