@@ -166,7 +166,7 @@ class Progress {
  public:
   Progress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
   void show(std::size_t received, std::size_t expected) {
-    if (expected == 0) return;
+    if (expected == 0 || quiet()) return;
     const double percent = static_cast<double>(received) * 100.0 / static_cast<double>(expected);
     if (terminal_) {
       const int tenths = static_cast<int>(percent * 10);

@@ -11,5 +11,7 @@ int runRecord(const QStringList& arguments);
 int runDownload(const QStringList& arguments);
 int runClock(const QStringList& arguments);
 int runErase(const QStringList& arguments);
+int runSet(const QStringList& arguments);
+int runPress(const QStringList& arguments);
 
 }  // namespace lux::cli

@@ -5,6 +5,7 @@
 
 #include "cli/Common.h"
 #include "cli/Subcommands.h"
+#include "link/Logging.h"
 
 namespace {
 
@@ -21,7 +22,14 @@ const char kUsage[] =
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
     "  erase --yes               empties the logger memory\n"
+    "  set hold M:S | set distance METRES | set sampling M:S\n"
+    "  set comparator HIGH LOW [--unit lx|fc] [--range N]\n"
+    "                            changes a setting of the meter as the panel does\n"
+    "  press KEY                 presses a key of the meter as the panel's keypad does\n"
     "\n"
+    "Before or after the command: -q/--quiet (no progress, no summaries), -v/--verbose (what\n"
+    "happens on the line and in the program, on stderr; QT_LOGGING_RULES=\"lux.link.wire=true\"\n"
+    "adds every byte).\n"
     "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
     "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
@@ -35,7 +43,17 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("luxpanel-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(LUXPANEL_VERSION));
 
-  const QStringList args = app.arguments();
+  // The switches every command takes, wherever they stand.
+  QStringList args;
+  for (const QString& a : app.arguments()) {
+    if (a == QLatin1String("-q") || a == QLatin1String("--quiet")) {
+      lux::cli::setQuiet(true);
+    } else if (a == QLatin1String("-v") || a == QLatin1String("--verbose")) {
+      lux::enableVerboseLogging();
+    } else {
+      args << a;
+    }
+  }
   if (args.size() < 2) {
     std::fputs(kUsage, stderr);
     return lux::cli::kExitUsage;
@@ -46,7 +64,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return lux::cli::kExitOk;
   }
-  if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+  if (command == QLatin1String("--version") || command == QLatin1String("-V")) {
     std::printf("luxpanel-cli %s\n", LUXPANEL_VERSION);
     return lux::cli::kExitOk;
   }
@@ -58,6 +76,7 @@ int main(int argc, char** argv) {
       {"ports", lux::cli::runPorts},   {"read", lux::cli::runRead},
       {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
       {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
+      {"set", lux::cli::runSet},       {"press", lux::cli::runPress},
   };
   for (const auto& [name, run] : commands)
     if (command == QLatin1String(name)) return run(rest);
