@@ -19,6 +19,7 @@
 #include "app/PortWindow.h"
 #include "app/RememberedChoices.h"
 #include "graphs/Install.h"
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "link/PortChoice.h"
 #include "link/QtSerialPort.h"
@@ -59,8 +60,14 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
       QCoreApplication::translate(
           "CommandLine",
           "Run against a simulated meter on a pseudo-terminal instead of a real one."));
+  const QCommandLineOption verbose(
+      QStringList{QStringLiteral("verbose")},
+      QCoreApplication::translate("CommandLine",
+                                  "Report on stderr what happens on the line and in the program "
+                                  "(the port, lost and found meters, dropped bytes, failures)."));
   parser.addOption(port);
   parser.addOption(simulate);
+  parser.addOption(verbose);
   parser.addPositionalArgument(
       QStringLiteral("FILE"),
       QCoreApplication::translate("CommandLine",
@@ -114,6 +121,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   options.port = parser.value(port);
   options.simulate = parser.isSet(simulate);
+  options.verbose = parser.isSet(verbose);
   return ParseOutcome::Run;
 }
 
@@ -124,6 +132,19 @@ void openDataFile(AppContext& ctx, const QString& path) {
     return;
   }
   readFileIntoFileList(ctx, path);
+}
+
+void installSubsystems(AppContext& ctx, Panel& panel) {
+  installToolbar(ctx);
+  installParameterInputs(ctx);
+  installRecords(ctx.records);
+  QObject::connect(&recordingEngine(ctx.records), &RecordingEngine::statusChanged, &panel,
+                   &Panel::showRecording);
+  installGraphs(ctx, ctx.state.graphs);
+  installLogger(ctx.logger);
+  installSettings(ctx);
+  for (ToolbarCommand c : ctx.hooks.commands.missing())
+    qCCritical(lcApp, "the toolbar command %s has no handler", toolbarKey(c));
 }
 
 namespace {
@@ -171,6 +192,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
                const ProgramExtension& extension) {
   // The program ends when the main panel closes, not when the port window does.
   app.setQuitOnLastWindowClosed(false);
+  if (options.verbose) enableVerboseLogging();
 
   AppState state;
   SystemClock clock;
@@ -224,14 +246,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   };
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-  installToolbar(ctx);
-  installParameterInputs(ctx);
-  installRecords(ctx.records);
-  QObject::connect(&recordingEngine(ctx.records), &RecordingEngine::statusChanged, &panel,
-                   &Panel::showRecording);
-  installGraphs(ctx, state.graphs);
-  installLogger(ctx.logger);
-  installSettings(ctx);
+  installSubsystems(ctx, panel);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);

@@ -12,11 +12,13 @@ class QApplication;
 namespace lux {
 
 struct AppContext;
+class Panel;
 
 struct ProgramOptions {
   QString port;           // --port: skip the port window and use this text as if typed there
   bool simulate = false;  // --simulate: serve a simulated meter on a pty and use it
   QString file;           // a data file to open in the file list once the panel runs
+  bool verbose = false;   // --verbose: the log categories on stderr
 };
 
 // Steps a program built around this one (a driver that watches or steers the running panel)
@@ -37,6 +39,11 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
 // A data file named on the command line (the desktop hands files over that way): refused during
 // a file recording as the toolbar's Open is, otherwise read into a new file list.
 void openDataFile(AppContext& ctx, const QString& path);
+
+// Installs every subsystem on the panel as the program runs them: the toolbar and its commands,
+// the recording, the graphs, the logger and the settings. Afterwards every toolbar command has
+// its handler (`ctx.hooks.commands.missing()` is empty).
+void installSubsystems(AppContext& ctx, Panel& panel);
 
 // Runs the program until the main panel closes; returns the exit code.
 int runProgram(QApplication& app, const ProgramOptions& options,

@@ -1,13 +1,12 @@
 #pragma once
 // Entry points of the subsystems, filled by the program's wiring as each subsystem is installed,
-// so that one subsystem reaches another without knowing its windows. An empty hook means the
-// command is not there (the toolbar button stays inert).
+// so that one subsystem reaches another without knowing its windows.
 #include <QString>
 #include <functional>
-#include <map>
 #include <vector>
 
 #include "core/PlotRequest.h"
+#include "core/ToolbarCommand.h"
 
 class QWidget;
 
@@ -26,9 +25,8 @@ struct GridCommands {
 };
 
 struct Hooks {
-  // Toolbar commands by key ("Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
-  // "Comp", "Hold", "Buttons").
-  std::map<QString, std::function<void()>> commands;
+  // The toolbar commands, each registered by its subsystem (ESC by the toolbar itself).
+  CommandTable commands;
   // Recording tick on the panel's Timer2.
   std::function<void()> recordingTick;
   // Opens (or refills) the Plot viewer; closes any graph window first where asked.

@@ -184,6 +184,9 @@ class MeterLink : public QObject {
   // Time the poll spent waiting, towards the silence notice.
   void countPollWait(double seconds);
   void setMeterSilent(bool silent);
+  // Misframed collections dropped by the poll, logged as counts.
+  void noteMisframed(qsizetype bytes);
+  void reportMisframed();
 
   friend class LineHold;
   friend class LineYield;
@@ -207,6 +210,10 @@ class MeterLink : public QObject {
   };
   std::vector<Deferred> deferred_;
   double pollQuiet_ = 0;  // seconds the poll has waited since its last frame
+  qint64 misframedCount_ = 0;
+  qint64 misframedBytes_ = 0;
+  double misframedReportedAt_ = -1;
+  bool reconnecting_ = false;  // the link was lost and has not come back yet
 };
 
 }  // namespace lux

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "link/Logging.h"
 #include "logger/Logger.h"
 #include "logger/LoggerContext.h"
 
@@ -10,15 +11,10 @@ namespace lux {
 void installLogger(LoggerContext& ctx) {
   ctx.logger.memoryFormOpen = false;
   LoggerContext* c = &ctx;
-  ctx.hooks.commands[QStringLiteral("Memory")] = [c] {
-    try {
-      downloadLoggerMemory(*c);
-    } catch (const LinkAborted&) {
-      // The program is closing: nothing more to do.
-    } catch (const std::exception&) {
-      // The command ends; its guards have put the poll and the flags back.
-    }
-  };
+  ctx.hooks.commands.add(ToolbarCommand::Memory, [c] {
+    // A failure ends the command; its guards have put the poll and the flags back.
+    runGuarded(lcLogger(), "the logger download", [c] { downloadLoggerMemory(*c); });
+  });
   ctx.hooks.onShutdown.push_back([c] {
     if (QWidget* w = c->logger.dataListWindow.data()) w->close();
     if (QWidget* w = c->logger.memoryWindow.data()) w->close();

@@ -8,6 +8,7 @@
 #include "core/MeterMessages.h"
 #include "core/NumberText.h"
 #include "link/Commands.h"
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "logger/ListingTime.h"
 #include "logger/LoggerContext.h"
@@ -89,6 +90,9 @@ void listSets(LoggerContext& ctx, MemoryWindow& w, const LoggerDownload& dl) {
 
 // Tells the user why a download ended without a list; false when there is nothing to say.
 void reportUnlisted(LoggerContext& ctx, DownloadResult result, const LoggerDownload& dl) {
+  qCInfo(lcLogger, "download ended without a list (outcome %d): %llu of %llu bytes",
+         static_cast<int>(result), static_cast<unsigned long long>(dl.received()),
+         static_cast<unsigned long long>(dl.expected()));
   switch (result) {
     case DownloadResult::EmptyMemory:
       ctx.dialogs.message(LoggerTexts::tr("No Data in Memory"));

@@ -1,4 +1,5 @@
 #include "logger/LoggerWindows.h"
+#include "link/Logging.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -61,11 +62,7 @@ QLabel* figure(QLabel* l, const QString& name) {
 // its own guards have put the poll and the flags back by then.
 template <class F>
 void guarded(F&& f) {
-  try {
-    f();
-  } catch (const LinkAborted&) {
-  } catch (const std::exception&) {
-  }
+  runGuarded(lcLogger(), "a logger window command", f);
 }
 
 }  // namespace

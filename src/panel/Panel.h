@@ -10,6 +10,7 @@
 #include "core/RecordingStatus.h"
 #include "link/TickGuard.h"
 #include "panel/LcdView.h"
+#include "panel/Toolbar.h"
 
 class QTimer;
 class QToolBar;
@@ -59,6 +60,10 @@ class Panel : public QMainWindow, public PollControl {
   QTimer* timer1() const { return timer1_; }
   QTimer* timer2() const { return timer2_; }
   QToolBar* toolbar() const { return toolbar_; }
+  // The action of one toolbar command, which the toolbar and the menu bar share; null until
+  // the toolbar is installed.
+  QAction* commandAction(ToolbarCommand c) const { return commandActions_[indexOf(c)]; }
+  void setCommandActions(const CommandActions& actions) { commandActions_ = actions; }
   // Frames handed to the decoder since start-up (every well-framed frame the poll collected).
   int framesDecoded() const { return framesDecoded_; }
   // An LCD element or status label by its objectName ("MainDigit3", "LblFc", "ImgRel", ...).
@@ -95,6 +100,7 @@ class Panel : public QMainWindow, public PollControl {
 
   LcdView* lcd_ = nullptr;
   QToolBar* toolbar_ = nullptr;
+  CommandActions commandActions_{};
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
 

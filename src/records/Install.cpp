@@ -20,10 +20,10 @@ void installRecords(RecordsContext& ctx) {
   // as fresh (an engine made at that moment would take the frame for one it had already seen).
   recordingEngine(ctx);
   ctx.hooks.recordingTick = [&ctx] { recordingTick(ctx); };
-  ctx.hooks.commands[QStringLiteral("Save")] = [&ctx] { saveCommand(ctx); };
-  ctx.hooks.commands[QStringLiteral("Open")] = [&ctx] { openCommand(ctx); };
-  ctx.hooks.commands[QStringLiteral("PC")] = [&ctx] { pcCommand(ctx); };
-  ctx.hooks.commands[QStringLiteral("List")] = [&ctx] { listCommand(ctx); };
+  ctx.hooks.commands.add(ToolbarCommand::Save, [&ctx] { saveCommand(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::Open, [&ctx] { openCommand(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::PC, [&ctx] { pcCommand(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::List, [&ctx] { listCommand(ctx); });
 
   // Every list window (the logger's too) saves, prints and plots its grid through these.
   ctx.hooks.grid.save = [&ctx](QWidget* window, GridModel& grid) {

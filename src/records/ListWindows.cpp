@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "link/Logging.h"
 #include "records/DataFormat.h"
 #include "records/FileTransfer.h"
 #include "records/RecordsContext.h"
@@ -68,11 +69,8 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
                  QStringLiteral(":/icons/print.svg"));
   connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* a) {
     // A failure inside a command ends that command, never the program.
-    try {
-      toolbarActionTriggered(a->data().toString());
-    } catch (const LinkAborted&) {
-    } catch (const std::exception&) {
-    }
+    runGuarded(lcRecords(), "a list window command",
+               [this, a] { toolbarActionTriggered(a->data().toString()); });
   });
 
   grid_ = new GridModel(3, this);

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "link/Logging.h"
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
 #include "records/RecordsContext.h"
@@ -19,6 +20,7 @@ namespace {
 // box would hold the poll (and the panel's picture) until the user closes it.
 void tellLater(RecordsContext& ctx, const QString& text) {
   if (text.isEmpty()) return;
+  qCInfo(lcRecords, "recording: %s", qUtf8Printable(QString(text).simplified()));
   if (ctx.panel) {
     RecordsContext* c = &ctx;
     QTimer::singleShot(0, ctx.panel, [c, text] {
@@ -57,7 +59,11 @@ RecordingEngine& recordingEngine(RecordsContext& ctx) {
 
 bool beginFileRecording(RecordsContext& ctx, const QString& path) {
   QString reason;
-  if (recordingEngine(ctx).startFile(path, &reason)) return true;
+  if (recordingEngine(ctx).startFile(path, &reason)) {
+    qCInfo(lcRecords, "recording to %s", qUtf8Printable(path));
+    return true;
+  }
+  qCWarning(lcRecords, "cannot record to %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
   ctx.dialogs.message(
       QCoreApplication::translate("Recording", "Cannot record to %1\r\n%2").arg(path, reason));
 

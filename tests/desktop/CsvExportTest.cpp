@@ -13,7 +13,7 @@ namespace lux::test {
 namespace {
 
 TEST_F(DesktopTest, LiveListExportsItsRecordsWithDates) {
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ASSERT_NE(realTimeList(*ctx), nullptr);
   tick();  // 08:05:08, the first record
   state.display.mainValueText = "OL";
@@ -39,7 +39,7 @@ TEST_F(DesktopTest, FileListExportsWithoutDatesAndQuotesWhatNeedsIt) {
   // A hand-edited file: a quote in a value, an empty unit.
   writeFile(file, "\tTime\tValue\r\n1\t07-14:23:05\t12\"5\r\n");
   dialogs.answerOpenFile(file);
-  menuItem("MenuOpen")->trigger();
+  menuItem(ToolbarCommand::Open)->trigger();
   ASSERT_NE(fileList(*ctx), nullptr);
   const QString csv = path(QStringLiteral("file.csv"));
   dialogs.answerSaveFile(csv);
@@ -78,7 +78,7 @@ TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
 }
 
 TEST_F(DesktopTest, ExportThatCannotBeWrittenIsToldAndCancelWritesNothing) {
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   tick();
   dialogs.answerSaveFile(std::nullopt);
   menuItem("MenuExportCsv")->trigger();

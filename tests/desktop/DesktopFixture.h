@@ -55,8 +55,16 @@ class DesktopTest : public ::testing::Test {
     panel.reset();
   }
 
+  // A menu's own item by its objectName ("MenuPrint").
   QAction* menuItem(const char* name) {
     return menuBar ? menuBar->findChild<QAction*>(QLatin1String(name)) : nullptr;
+  }
+  // The item of a toolbar command: the panel's own action, found in the menus.
+  QAction* menuItem(ToolbarCommand c) {
+    QAction* shared = panel->commandAction(c);
+    for (QMenu* m : menuBar ? menuBar->findChildren<QMenu*>() : QList<QMenu*>())
+      if (m->actions().contains(shared)) return shared;
+    return nullptr;
   }
   QMenu* menu(const char* name) {
     return menuBar ? menuBar->findChild<QMenu*>(QLatin1String(name)) : nullptr;

@@ -58,10 +58,10 @@ class PlotTest : public ::testing::Test {
 };
 
 TEST_F(PlotTest, GraphCommandIsRegistered) {
-  ASSERT_TRUE(ctx.hooks.commands.count("Graph"));
+  ASSERT_TRUE(ctx.hooks.commands.has(ToolbarCommand::Graph));
   state.display.unitText = "Lx";
   state.display.mainValue = 12;
-  ctx.hooks.commands["Graph"]();
+  ctx.hooks.commands.run(ToolbarCommand::Graph);
   EXPECT_TRUE(state.graphs.liveGraphOpen);
   for (auto& f : ctx.hooks.onShutdown) f();
   EXPECT_FALSE(state.graphs.liveGraphOpen);

@@ -59,7 +59,7 @@ class LoggerTest : public ::testing::Test {
     panel.reset();
   }
 
-  void memoryCommand() { ctx->hooks.commands.at(QStringLiteral("Memory"))(); }
+  void memoryCommand() { ctx->hooks.commands.run(ToolbarCommand::Memory); }
 
   MemoryWindow* memoryWindow() {
     return qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());

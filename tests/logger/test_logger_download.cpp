@@ -476,7 +476,7 @@ TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
 }
 
 TEST_F(LoggerTest, MemoryCommandIsInstalled) {
-  ASSERT_TRUE(ctx->hooks.commands.count(QStringLiteral("Memory")));
+  ASSERT_TRUE(ctx->hooks.commands.has(ToolbarCommand::Memory));
   meter->preloadLoggerSets(1, 2);
   memoryCommand();
   ASSERT_NE(memoryWindow(), nullptr);

@@ -49,11 +49,11 @@ TEST_F(DataFiles, RecordOpenSaveRoundTrip) {
     state.display.mainValueText = v;
     tick();
   }
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   const QByteArray recorded = readFile(path("rec.txt"));
 
   dialogs.answerOpenFile(path("rec.txt"));
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   ListWindow* list = fileList(*ctx);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->windowTitle(), "rec.txt");
@@ -95,7 +95,7 @@ TEST_F(DataFiles, OpenReplacesTheFileListAndCancelKeepsIt) {
   ASSERT_NE(first, nullptr);
   QPointer<ListWindow> firstAlive(first);
   dialogs.answerOpenFile(std::nullopt);
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   EXPECT_EQ(fileList(*ctx), first);
   EXPECT_EQ(first->grid().rows(), 2);
   ListWindow* second = readFileIntoFileList(*ctx, path("b.txt"));
@@ -123,7 +123,7 @@ TEST_F(DataFiles, SaveCaptionCountsAndComesBack) {
 }
 
 TEST_F(DataFiles, HeaderOnlyGridSavesOneLine) {
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   dialogs.answerSaveFile(path("h.txt"));
@@ -134,7 +134,7 @@ TEST_F(DataFiles, HeaderOnlyGridSavesOneLine) {
 
 TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
   startRecording(path("r.txt"));
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   tick(3);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
@@ -145,7 +145,7 @@ TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
   EXPECT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(dialogs.busyDepth(), 0);
   // Cancelled Save after the recording: nothing written, pointer back.
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   dialogs.answerSaveFile(std::nullopt);
   live->toolbarActionTriggered(QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileNameChosen);
@@ -153,7 +153,7 @@ TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
 }
 
 TEST_F(DataFiles, SaveToAnUnwritablePlaceTellsTheUser) {
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   tick(2);
@@ -179,13 +179,13 @@ TEST_F(DataFiles, NamedPipeIsRefusedAtOnceByOpenAndBySave) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   dialogs.answerOpenFile(fifo).expectMessage();
   EXPECT_TRUE(returnsWithoutWaitingOnThePipe(
-      fifo, [&] { toolbarActionTriggered(*ctx, QStringLiteral("Open")); }));
+      fifo, [&] { toolbarActionTriggered(*ctx, ToolbarCommand::Open); }));
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0], "Cannot read " + fifo + "\r\n" + fifo +
                                        " is a named pipe; only plain files can be read or written");
   EXPECT_EQ(fileList(*ctx), nullptr);
 
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   tick(2);
@@ -198,7 +198,7 @@ TEST_F(DataFiles, NamedPipeIsRefusedAtOnceByOpenAndBySave) {
       << dialogs.messages()[1].toStdString();
   // A folder is no file either.
   dialogs.answerOpenFile(dir.path()).expectMessage();
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   ASSERT_EQ(dialogs.messages().size(), 3u);
   EXPECT_TRUE(
       dialogs.messages()[2].endsWith("is a folder; only plain files can be read or written"));
@@ -307,7 +307,7 @@ TEST_F(DataFiles, OverlongCellEndsPrintingAtThatRow) {
 }
 
 TEST_F(DataFiles, CancelledPrinterDialogPrintsNothingAndRestores) {
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   poll.setPollEnabled(true);
@@ -390,7 +390,7 @@ TEST_F(DataFiles, UnreadableFileTellsAndKeepsTheOpenList) {
   ListWindow* keep = readFileIntoFileList(*ctx, path("k.txt"));
   ASSERT_NE(keep, nullptr);
   dialogs.answerOpenFile(path("missing.txt")).expectMessage();
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   EXPECT_EQ(fileList(*ctx), keep);
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("Cannot read"));

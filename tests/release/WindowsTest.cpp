@@ -372,10 +372,10 @@ TEST_F(ProgramWindows, SaveButtonIsCalledStopRecordingWhileRecording) {
   ASSERT_NE(save, nullptr);
   EXPECT_EQ(spoken(save), "Save As");
   dialogs.answerSaveFile(dir.filePath(QStringLiteral("live.txt")));
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   ASSERT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(spoken(save), "Stop Recording");
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_EQ(spoken(save), "Save As");
 }
@@ -489,7 +489,7 @@ TEST_F(ProgramWindows, EnterOnTheLiveGraphOpensTheRunSoFar) {
 TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   meter.preloadLoggerSets(2, 5);
   open(QStringLiteral("Panel"));
-  toolbarActionTriggered(*ctx, QStringLiteral("Memory"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Memory);
   auto* memory = qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());
   ASSERT_NE(memory, nullptr);
   ASSERT_TRUE(memory->isVisible());
