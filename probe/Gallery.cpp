@@ -169,7 +169,7 @@ class Gallery : public QObject {
     then(0.3, [this] { toolbarActionTriggered(ctx_, ToolbarCommand::Memory); });
     then(0.5, [this] {
       shoot(QStringLiteral("Memory"));
-      if (ctx_.state.logger.memoryWindow) listLoggerSet(ctx_, 1);
+      if (ctx_.logger.memoryWindow) listLoggerSet(ctx_, 1);
     });
     then(0.5, [this] {
       shoot(QStringLiteral("DataList"));

@@ -237,8 +237,8 @@ QString aboutText() {
 QWidget* currentListWindow(AppContext& ctx, QWidget* lastUsed) {
   if (QWidget* active = QApplication::activeWindow(); isListWindow(active)) return active;
   if (QWidget* w = openWindow(lastUsed); isListWindow(w)) return w;
-  for (QWidget* w : {ctx.state.logger.dataListWindow.data(), ctx.state.recording.fileList.data(),
-                     ctx.state.recording.realTimeList.data()})
+  for (QWidget* w : {ctx.logger.dataListWindow.data(), ctx.records.fileList.data(),
+                     ctx.records.realTimeList.data()})
     if (openWindow(w)) return w;
   return nullptr;
 }

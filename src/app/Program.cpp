@@ -18,6 +18,7 @@
 #include "app/MenuBar.h"
 #include "app/PortWindow.h"
 #include "app/RememberedChoices.h"
+#include "graphs/GraphWindows.h"
 #include "graphs/Install.h"
 #include "link/Logging.h"
 #include "link/MeterLink.h"
@@ -25,6 +26,7 @@
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
 #include "logger/Install.h"
+#include "logger/engine/LoggerDownload.h"
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
@@ -134,17 +136,24 @@ void openDataFile(AppContext& ctx, const QString& path) {
   readFileIntoFileList(ctx, path);
 }
 
-void installSubsystems(AppContext& ctx, Panel& panel) {
+Subsystems::Subsystems() = default;
+Subsystems::Subsystems(Subsystems&&) noexcept = default;
+Subsystems& Subsystems::operator=(Subsystems&&) noexcept = default;
+Subsystems::~Subsystems() = default;
+
+Subsystems installSubsystems(AppContext& ctx, Panel& panel) {
+  Subsystems owned;
   installToolbar(ctx);
   installParameterInputs(ctx);
-  installRecords(ctx.records);
+  owned.recording = installRecords(ctx.records);
   QObject::connect(&recordingEngine(ctx.records), &RecordingEngine::statusChanged, &panel,
                    &Panel::showRecording);
-  installGraphs(ctx, ctx.state.graphs);
-  installLogger(ctx.logger);
+  owned.graphs = installGraphs(ctx, ctx.state.graphs);
+  owned.logger = installLogger(ctx.logger);
   installSettings(ctx);
   for (ToolbarCommand c : ctx.hooks.commands.missing())
     qCCritical(lcApp, "the toolbar command %s has no handler", toolbarKey(c));
+  return owned;
 }
 
 namespace {
@@ -246,7 +255,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   };
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-  installSubsystems(ctx, panel);
+  Subsystems subsystems = installSubsystems(ctx, panel);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);

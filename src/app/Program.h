@@ -12,7 +12,10 @@ class QApplication;
 namespace lux {
 
 struct AppContext;
+class GraphWindows;
+class LoggerDownload;
 class Panel;
+class RecordingEngine;
 
 struct ProgramOptions {
   QString port;           // --port: skip the port window and use this text as if typed there
@@ -40,10 +43,22 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
 // a file recording as the toolbar's Open is, otherwise read into a new file list.
 void openDataFile(AppContext& ctx, const QString& path);
 
+// The objects of the subsystems that have one, made at installation and owned by the program
+// for its whole run (the windows belong to the panel, the state to AppState).
+struct Subsystems {
+  std::unique_ptr<RecordingEngine> recording;
+  std::unique_ptr<GraphWindows> graphs;
+  std::unique_ptr<LoggerDownload> logger;
+  Subsystems();
+  Subsystems(Subsystems&&) noexcept;
+  Subsystems& operator=(Subsystems&&) noexcept;
+  ~Subsystems();
+};
+
 // Installs every subsystem on the panel as the program runs them: the toolbar and its commands,
 // the recording, the graphs, the logger and the settings. Afterwards every toolbar command has
-// its handler (`ctx.hooks.commands.missing()` is empty).
-void installSubsystems(AppContext& ctx, Panel& panel);
+// its handler (`ctx.hooks.commands.missing()` is empty). The result lives as long as `ctx`.
+Subsystems installSubsystems(AppContext& ctx, Panel& panel);
 
 // Runs the program until the main panel closes; returns the exit code.
 int runProgram(QApplication& app, const ProgramOptions& options,

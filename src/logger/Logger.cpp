@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 #include "core/MeterMessages.h"
@@ -43,7 +44,7 @@ class Connections {
 };
 
 MemoryWindow* memoryWindow(LoggerContext& ctx) {
-  return qobject_cast<MemoryWindow*>(ctx.logger.memoryWindow.data());
+  return qobject_cast<MemoryWindow*>(ctx.memoryWindow.data());
 }
 
 MemoryWindow* showMemoryWindow(LoggerContext& ctx) {
@@ -51,7 +52,7 @@ MemoryWindow* showMemoryWindow(LoggerContext& ctx) {
     if (!w->closedByUser()) return w;
   }
   auto* w = new MemoryWindow(ctx, ctx.panel);
-  ctx.logger.memoryWindow = w;
+  ctx.memoryWindow = w;
   w->show();
   return w;
 }
@@ -143,9 +144,8 @@ QString drainNote(qint64 received, qint64 expected) {
 }
 
 LoggerDownload& loggerDownload(LoggerContext& ctx) {
-  QPointer<LoggerDownload>& dl = ctx.logger.download;
-  if (!dl) dl = new LoggerDownload(ctx.link, &ctx.link);
-  return *dl;
+  if (!ctx.download) throw std::logic_error("the logger subsystem is not installed");
+  return *ctx.download;
 }
 
 DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
@@ -226,7 +226,7 @@ void listLoggerSet(LoggerContext& ctx, int row) {
     bytes = lg.loggerSets[static_cast<std::size_t>(setNumber)];
   }
 
-  if (QWidget* old = lg.dataListWindow.data()) {
+  if (QWidget* old = ctx.dataListWindow.data()) {
     old->close();
     delete old;
   }
@@ -234,7 +234,7 @@ void listLoggerSet(LoggerContext& ctx, int row) {
   const ListingStart start = listingStart(timeText.toStdString(), today.year(), today.month());
   const qint64 step = interval > 0 ? static_cast<qint64>(interval) : 0;
   auto* list = new DataListWindow(ctx, ctx.panel);
-  lg.dataListWindow = list;
+  ctx.dataListWindow = list;
   if (start.mode == ListingStart::Mode::Calendar)
     list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
                                     QTime(start.hour, start.minute, start.second), Qt::UTC),

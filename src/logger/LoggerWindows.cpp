@@ -176,7 +176,7 @@ void MemoryWindow::closeEvent(QCloseEvent* event) {
   // Once closed, the "Memory" command works again once the meter has finished the dump it
   // may still be sending.
   closed_ = true;
-  if (LoggerDownload* dl = ctx_.logger.download.data()) dl->cancel();
+  if (LoggerDownload* dl = ctx_.download) dl->cancel();
   ctx_.logger.memoryFormOpen = false;
   QWidget::closeEvent(event);
 }

@@ -66,8 +66,12 @@ void escCommand(Context& ctx) {
 
 }  // namespace
 
-CommandActions installToolbar(Context& ctx, QToolBar& bar) {
+void installEscCommand(Context& ctx) {
   ctx.hooks.commands.add(ToolbarCommand::Esc, [&ctx] { escCommand(ctx); });
+}
+
+CommandActions installToolbar(Context& ctx, QToolBar& bar) {
+  installEscCommand(ctx);
   CommandActions actions{};
   for (const ButtonDef& b : kButtons) {
     const QString toolTip = QCoreApplication::translate("Toolbar", b.toolTip);

@@ -20,6 +20,9 @@ using CommandActions = std::array<QAction*, kToolbarCommandCount>;
 CommandActions installToolbar(Context& ctx, QToolBar& bar);
 // The same on the panel of `ctx`, which keeps the actions (Panel::commandAction()).
 void installToolbar(Context& ctx);
+// Registers ESC, the panel's own command (installToolbar does; a program without the toolbar's
+// buttons may too).
+void installEscCommand(Context& ctx);
 // Runs one toolbar command as its button does.
 void toolbarActionTriggered(Context& ctx, ToolbarCommand command);
 

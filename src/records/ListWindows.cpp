@@ -153,12 +153,12 @@ void ListWindow::closeEvent(QCloseEvent* event) {
 }
 
 ListWindow* realTimeList(RecordsContext& ctx) {
-  auto* w = qobject_cast<ListWindow*>(ctx.recording.realTimeList.data());
+  auto* w = qobject_cast<ListWindow*>(ctx.realTimeList.data());
   return w && w->isVisible() ? w : nullptr;
 }
 
 ListWindow* fileList(RecordsContext& ctx) {
-  auto* w = qobject_cast<ListWindow*>(ctx.recording.fileList.data());
+  auto* w = qobject_cast<ListWindow*>(ctx.fileList.data());
   return w && w->isVisible() ? w : nullptr;
 }
 
@@ -166,7 +166,7 @@ void listCommand(RecordsContext& ctx) {
   RecordingState& r = ctx.recording;
   if (r.listRecording || !ctx.display.plainMode()) return;
   auto* w = new ListWindow(ctx, ListWindow::Kind::RealTime);
-  r.realTimeList = w;
+  ctx.realTimeList = w;
   w->show();
   w->placeBesidePanel();
   r.listRecordCount = 0;
@@ -194,11 +194,11 @@ ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
         ListWindow::tr("Cannot read %1\r\n%2").arg(path, fd < 0 ? refused : file.errorString()));
     return nullptr;
   }
-  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.recording.fileList.data())) {
+  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.fileList.data())) {
     old->close();
   }
   QPointer<ListWindow> w = new ListWindow(ctx, ListWindow::Kind::File);
-  ctx.recording.fileList = w.data();
+  ctx.fileList = w.data();
   w->show();
   w->placeBesidePanel();
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
+#include <stdexcept>
 
 #include "link/Logging.h"
 #include "records/FileTransfer.h"
@@ -48,13 +49,16 @@ void connectLiveList(RecordsContext& ctx, RecordingEngine& engine) {
 
 }  // namespace
 
+std::unique_ptr<RecordingEngine> makeRecordingEngine(RecordsContext& ctx) {
+  auto engine = std::make_unique<RecordingEngine>(ctx.recording, ctx.display, ctx.clock);
+  connectLiveList(ctx, *engine);
+  ctx.engine = engine.get();
+  return engine;
+}
+
 RecordingEngine& recordingEngine(RecordsContext& ctx) {
-  RecordingState& r = ctx.recording;
-  if (!r.engine) {
-    r.engine = std::make_shared<RecordingEngine>(r, ctx.display, ctx.clock);
-    connectLiveList(ctx, *r.engine);
-  }
-  return *r.engine;
+  if (!ctx.engine) throw std::logic_error("the recording subsystem is not installed");
+  return *ctx.engine;
 }
 
 bool beginFileRecording(RecordsContext& ctx, const QString& path) {

@@ -2,14 +2,17 @@
 // The PC-timed recording as the panel drives it: Timer2's tick, the toolbar's "Save", and the
 // engine that does the work (records/engine/RecordingEngine.h) made for this context.
 #include <QString>
+#include <memory>
 
 namespace lux {
 
 struct RecordsContext;
 class RecordingEngine;
 
-// The recording engine of this context, made on first use over its recording and display
-// state and its clock.
+// Makes the recording engine over the context's recording and display state and its clock, with
+// the live list as its second destination, and points the context at it (installRecords).
+std::unique_ptr<RecordingEngine> makeRecordingEngine(RecordsContext& ctx);
+// The recording engine of this context, once installed.
 RecordingEngine& recordingEngine(RecordsContext& ctx);
 
 // Timer2's tick, once a second.

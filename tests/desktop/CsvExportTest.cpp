@@ -49,7 +49,7 @@ TEST_F(DesktopTest, FileListExportsWithoutDatesAndQuotesWhatNeedsIt) {
 
 TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
   auto* list = new DataListWindow(*ctx, panel.get());
-  state.logger.dataListWindow = list;
+  ctx->logger.dataListWindow = list;
   list->show();
   list->gridM().appendRows({{"1", "28-12:00:00", "100"}, {"2", "29-12:00:00", "200"}});
   list->gridI().appendRows({{"1", "28-12:00:00", "9.29"}, {"2", "29-12:00:00", "18.58"}});

@@ -18,6 +18,7 @@
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
+#include "records/engine/RecordingEngine.h"
 #include "support/MeterRig.h"
 
 namespace lux::test {
@@ -32,7 +33,7 @@ class DesktopTest : public ::testing::Test {
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);
-    installRecords(*ctx);
+    engine = installRecords(*ctx);
     DesktopServices services;
     services.openUrl = [this](const QUrl& url) {
       opened.push_back(url);
@@ -98,6 +99,7 @@ class DesktopTest : public ::testing::Test {
   }
 
   MeterRig rig;
+  std::unique_ptr<RecordingEngine> engine;
   // The names these tests have always used for the rig's parts.
   FakeClock& clock = rig.clock;  // starts on 2026-03-09 08:05:07
   sim::SimMeter* const meter = &rig.meter;

@@ -53,7 +53,7 @@ TEST(ProgramInstallation, RegistersEveryToolbarCommand) {
   rig.ctx.setPanel(panel.get());
   panel->setContext(&rig.ctx);
   EXPECT_EQ(rig.hooks.commands.missing().size(), 12u);
-  installSubsystems(rig.ctx, *panel);
+  const Subsystems owned = installSubsystems(rig.ctx, *panel);
   std::string missing;
   for (ToolbarCommand c : rig.hooks.commands.missing()) missing += toolbarKey(c) + std::string(" ");
   EXPECT_EQ(missing, "");

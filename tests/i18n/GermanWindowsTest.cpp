@@ -44,8 +44,7 @@ class Windows : public Language, public DesktopTest {
     s.meter = menu("MenuMeter")->title();
     s.view = menu("MenuView")->title();
     s.help = menu("MenuHelp")->title();
-    for (QAction* a : panel->toolbar()->actions())
-      if (a->data().toString() == QLatin1String("Save")) s.saveTip = a->toolTip();
+    s.saveTip = panel->commandAction(ToolbarCommand::Save)->toolTip();
     PortWindow port(state.link);
     s.portTitle = port.windowTitle();
     if (auto* ok = port.findChild<QPushButton*>(QStringLiteral("CmdOK"))) s.portButton = ok->text();

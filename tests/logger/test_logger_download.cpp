@@ -467,12 +467,12 @@ TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
   clock.onIdle = nullptr;
   EXPECT_EQ(tries, 1);
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_EQ(state.logger.dataListWindow.data(), nullptr);
+  EXPECT_EQ(ctx->logger.dataListWindow.data(), nullptr);
   EXPECT_EQ(count(letters(), 'E'), 0u);
   EXPECT_FALSE(link->lineHeld());
   // Once the download is over both work again.
   listLoggerSet(*ctx, 1);
-  EXPECT_NE(state.logger.dataListWindow.data(), nullptr);
+  EXPECT_NE(ctx->logger.dataListWindow.data(), nullptr);
 }
 
 TEST_F(LoggerTest, MemoryCommandIsInstalled) {

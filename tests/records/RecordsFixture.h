@@ -43,7 +43,7 @@ class RecordsTest : public ::testing::Test {
     panel->setGeometry(10, 10, 480, 360);
 
     actions = installToolbar(*ctx, *bar);
-    installRecords(*ctx);
+    engine = installRecords(*ctx);
     // The panel's toolbar button and labels follow the recording as the real panel's do.
     QObject::connect(&recordingEngine(*ctx), &RecordingEngine::statusChanged, panel.get(),
                      [this](const RecordingStatus& s) {
@@ -106,6 +106,7 @@ class RecordsTest : public ::testing::Test {
 
   CommandActions actions{};
   MeterRig rig;
+  std::unique_ptr<RecordingEngine> engine;
   // The names these tests have always used for the rig's parts.
   FakeClock& clock = rig.clock;
   sim::SimMeter* const meter = &rig.meter;

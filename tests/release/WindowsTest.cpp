@@ -72,11 +72,11 @@ class ProgramWindows : public ::testing::Test {
     panel->setContext(ctx);
     installToolbar(*ctx);
     installParameterInputs(*ctx);
-    installRecords(*ctx);
+    engine = installRecords(*ctx);
     QObject::connect(&recordingEngine(*ctx), &RecordingEngine::statusChanged, panel.get(),
                      &Panel::showRecording);
     installSettings(*ctx);
-    installLogger(*ctx);
+    download = installLogger(*ctx);
     graphs = std::make_unique<GraphWindows>(state.graphs, state.display, dialogs, panel.get());
     // As the program does; the filter goes with this test's panel.
     installKeyboardConveniences(panel.get());
@@ -164,7 +164,9 @@ class ProgramWindows : public ::testing::Test {
   test::ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
   AppContext* const ctx = &rig.ctx;
+  std::unique_ptr<RecordingEngine> engine;
   std::unique_ptr<GraphWindows> graphs;
+  std::unique_ptr<LoggerDownload> download;
   std::unique_ptr<PortWindow> portWindow;
   QTemporaryDir dir;
 };
@@ -292,9 +294,9 @@ TEST(ProgramStart, EachSubsystemStartsFromItsOwnState) {
   rig.state.recording.samplingTicks = 60;
   rig.state.graphs.liveGraphOpen = true;
   rig.state.logger.memoryFormOpen = true;
-  installRecords(rig.ctx);
-  installGraphs(rig.ctx, rig.state.graphs);
-  installLogger(rig.ctx);
+  const auto engine = installRecords(rig.ctx);
+  const auto graphs = installGraphs(rig.ctx, rig.state.graphs);
+  const auto download = installLogger(rig.ctx);
   EXPECT_FALSE(rig.state.recording.fileRecording);
   EXPECT_EQ(rig.state.recording.samplingTicks, 2);
   EXPECT_FALSE(rig.state.graphs.liveGraphOpen);
@@ -490,7 +492,7 @@ TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   meter.preloadLoggerSets(2, 5);
   open(QStringLiteral("Panel"));
   toolbarActionTriggered(*ctx, ToolbarCommand::Memory);
-  auto* memory = qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());
+  auto* memory = qobject_cast<MemoryWindow*>(ctx->logger.memoryWindow.data());
   ASSERT_NE(memory, nullptr);
   ASSERT_TRUE(memory->isVisible());
 
@@ -499,7 +501,7 @@ TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   const QModelIndex second = sets.model()->index(sets.model()->rowCount() - 1, 0);
   ASSERT_TRUE(second.isValid());
   emit sets.clicked(second);
-  auto* clicked = qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+  auto* clicked = qobject_cast<DataListWindow*>(ctx->logger.dataListWindow.data());
   ASSERT_NE(clicked, nullptr);
   const int rowsByClick = clicked->gridM().rows();
   EXPECT_GT(rowsByClick, 1) << "the set's records are listed";
@@ -508,7 +510,7 @@ TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
 
   sets.setCurrentIndex(second);
   QTest::keyClick(&sets, Qt::Key_Return);
-  auto* entered = qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+  auto* entered = qobject_cast<DataListWindow*>(ctx->logger.dataListWindow.data());
   ASSERT_NE(entered, nullptr);
   EXPECT_TRUE(entered->isVisible());
   EXPECT_EQ(entered->gridM().rows(), rowsByClick);

@@ -17,7 +17,6 @@
 #include "link/FrameDecoder.h"
 #include "link/TickGuard.h"
 #include "logger/Install.h"
-#include "settings/ParameterInputs.h"
 #include "panel/Toolbar.h"
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
@@ -31,9 +30,10 @@ namespace {
 class WithPoll : public ::testing::Test {
  protected:
   void SetUp() override {
+    installEscCommand(b.ctx);
     installParameterInputs(b.ctx);
     installSettings(b.ctx);
-    installLogger(b.ctx);
+    download = installLogger(b.ctx);
     b.clock.onIdle = [this] { maybePoll(); };
     // Let the poll get the meter streaming first.
     for (int i = 0; i < 8; ++i) {
@@ -63,6 +63,7 @@ class WithPoll : public ::testing::Test {
   }
 
   MeterBench b;
+  std::unique_ptr<LoggerDownload> download;
   TickGuard guard;
   double nextTick = 0;
   int frames = 0;
@@ -71,20 +72,20 @@ class WithPoll : public ::testing::Test {
 TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
   const int atStart = frames;
   b.dialogs.answerInput("4:25");
-  toolbarActionTriggered(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Hold);
   EXPECT_EQ(b.meter.holdMinutes(), 4);
   EXPECT_EQ(b.meter.holdSeconds(), 25);
 
   b.meter.settings().distance100 = 0x012C;
   b.dialogs.answerInput("2.75");
-  toolbarActionTriggered(b.ctx, "CD");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::CD);
   EXPECT_EQ(b.dialogs.shown().back().defaultText, "03.00");
   EXPECT_EQ(b.meter.settings().distance100, 275);
 
   b.meter.settings().high = 12345;
   b.meter.settings().low = 42;
   b.meter.settings().comparator = 0x42;
-  toolbarActionTriggered(b.ctx, "Comp");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Comp);
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
   EXPECT_EQ(w->highO()[1]->currentText() + w->highO()[2]->currentText() +
@@ -110,7 +111,7 @@ TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
 }
 
 TEST_F(WithPoll, KeypadKeysAndTheCandelaKeyWhilePolling) {
-  toolbarActionTriggered(b.ctx, "Buttons");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Buttons);
   Btn* k = Btn::find(b.ctx);
   ASSERT_TRUE(k);
   k->findChild<QPushButton*>("CmdAVG")->click();
@@ -147,7 +148,7 @@ TEST_F(WithPoll, APollTickDueInACommandsWaitChangesNeitherItsBytesNorItsTiming) 
     if (QLatin1String(key) == QLatin1String("CD")) b.dialogs.answerInput("0.5");
     const int framesBefore = frames;
     const double start = b.clock.elapsed();
-    toolbarActionTriggered(b.ctx, key);
+    toolbarActionTriggered(b.ctx, commandKeyed(key));
     b.port.onWrite = nullptr;
     EXPECT_EQ(frames, framesBefore) << key;
     auto all = b.dialogs.messages();
@@ -177,7 +178,7 @@ TEST_F(WithPoll, AClickInsideAPollTickRunsRightAfterIt) {
   b.clock.onIdle = [this, &clicked] {
     if (!clicked && guard.running()) {
       clicked = true;
-      b.ctx.link.runOutsidePoll([this] { toolbarActionTriggered(b.ctx, "Hold"); });
+      b.ctx.link.runOutsidePoll([this] { toolbarActionTriggered(b.ctx, ToolbarCommand::Hold); });
     }
   };
   b.forget();
@@ -202,12 +203,12 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
     }
   };
   b.dialogs.answerInput("5:7");
-  toolbarActionTriggered(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Hold);
   EXPECT_EQ(b.payloadOf('S'), bytes({0x05, 0x07}));
   EXPECT_EQ(b.meter.holdMinutes(), 5);
   EXPECT_EQ(b.meter.holdSeconds(), 7);
   b.dialogs.answerInput("0.5");
-  toolbarActionTriggered(b.ctx, "CD");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::CD);
   EXPECT_EQ(b.payloadOf('I'), bytes({0x00, 0x32}));
   EXPECT_EQ(b.meter.settings().distance100, 50);
   b.port.onWrite = nullptr;
@@ -237,9 +238,9 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
     clickedInside = true;
     // No input box, no clock window, no key letter: the ScriptedDialogs would fail the test
     // on any dialog, and the meter's log shows no stray letter.
-    toolbarActionTriggered(b.ctx, "Hold");
-    toolbarActionTriggered(b.ctx, "TimeSet");
-    toolbarActionTriggered(b.ctx, "Buttons");
+    toolbarActionTriggered(b.ctx, ToolbarCommand::Hold);
+    toolbarActionTriggered(b.ctx, ToolbarCommand::TimeSet);
+    toolbarActionTriggered(b.ctx, ToolbarCommand::Buttons);
     Btn::find(b.ctx)->findChild<QPushButton*>("CmdAVG")->click();
   };
   b.forget();
@@ -294,14 +295,14 @@ class WithSilentMeter : public WithPoll {
   }
 
   void toolbarClick(const char* key) {
-    const QString k = QString::fromLatin1(key);
+    const ToolbarCommand k = commandKeyed(key);
     b.link.runOutsidePoll([this, k] { toolbarActionTriggered(b.ctx, k); });
   }
 };
 
 TEST_F(WithSilentMeter, CommandsSayAtOnceThatTheMeterDoesNotAnswer) {
   b.meter.goSilent(1e5);
-  toolbarActionTriggered(b.ctx, "Buttons");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Buttons);
   Btn* keypad = Btn::find(b.ctx);
   ASSERT_TRUE(keypad);
   const std::vector<std::pair<std::string, std::function<void()>>> clicks = {
@@ -336,7 +337,7 @@ TEST_F(WithSilentMeter, CommandsSayAtOnceThatTheMeterDoesNotAnswer) {
   ASSERT_FALSE(b.state.link.meterSilent);
   b.forget();
   b.dialogs.answerInput("1:30");
-  toolbarActionTriggered(b.ctx, "Hold");
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Hold);
   EXPECT_EQ(b.meter.holdMinutes(), 1);
   EXPECT_EQ(b.meter.holdSeconds(), 30);
   keypad->findChild<QPushButton*>("CmdAVG")->click();
