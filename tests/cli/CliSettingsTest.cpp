@@ -124,7 +124,8 @@ TEST_F(CliAgainstPanel, ComparatorSendsTheWindowsBytes) {
     const char* high;
     const char* low;
   };
-  for (const Case& c : {Case{"Lx", 3, "1234", "0050"}, Case{"Fc", 5, "9999", "0000"},
+  // The third case keeps the unit and range the second left on the meter (lux, ddd.d).
+  for (const Case& c : {Case{"Fc", 5, "9999", "0000"}, Case{"Lx", 3, "1234", "0050"},
                         Case{nullptr, 0, "0042", "0007"}, Case{"Fc", 1, "0100", "0020"}}) {
     panel.forget();
     cli.forget();
@@ -136,7 +137,6 @@ TEST_F(CliAgainstPanel, ComparatorSendsTheWindowsBytes) {
         << c.high;
     EXPECT_EQ(shown(wire(cli)), shown(wire(panel))) << c.high;
   }
-  // The first case is the meter's own lux example.
   EXPECT_EQ(cli.meter.settings().high, 100);
   EXPECT_EQ(cli.meter.settings().low, 20);
 }
