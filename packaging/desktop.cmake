@@ -8,9 +8,14 @@ set(lux_icon_pngs)
 foreach(size ${LUX_ICON_SIZES})
   list(APPEND lux_icon_pngs ${lux_icon_dir}/${size}x${size}/apps/luxpanel.png)
 endforeach()
+# 16 px has a drawing of its own on the pixel grid; the larger sizes come from the full one.
+set(lux_icon_large_sizes ${LUX_ICON_SIZES})
+list(REMOVE_ITEM lux_icon_large_sizes 16)
 add_custom_command(OUTPUT ${lux_icon_pngs}
-  COMMAND luxpanel-render-icon ${CMAKE_CURRENT_LIST_DIR}/luxpanel.svg ${lux_icon_dir} ${LUX_ICON_SIZES}
+  COMMAND luxpanel-render-icon ${CMAKE_CURRENT_LIST_DIR}/luxpanel.svg ${lux_icon_dir} ${lux_icon_large_sizes}
+  COMMAND luxpanel-render-icon ${CMAKE_CURRENT_LIST_DIR}/luxpanel-16.svg ${lux_icon_dir} 16
   DEPENDS luxpanel-render-icon ${CMAKE_CURRENT_LIST_DIR}/luxpanel.svg
+    ${CMAKE_CURRENT_LIST_DIR}/luxpanel-16.svg
   COMMENT "Drawing the application icon's PNG sizes")
 add_custom_target(luxpanel-icons ALL DEPENDS ${lux_icon_pngs})
 

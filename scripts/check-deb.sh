@@ -61,6 +61,16 @@ for deb in "${debs[@]}"; do
   for p in $programs; do
     echo "$files" | grep -qx "/usr/share/man/man1/$p.1.gz" || { echo "$p has no manual in $deb"; exit 1; }
   done
+  # The manuals of one package's programs point to each other in their SEE ALSO.
+  for p in $programs; do
+    see_also=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "./usr/share/man/man1/$p.1.gz" | zcat |
+      sed -n '/^\.SH SEE ALSO/,/^\.SH/p' | sed 's/\\-/-/g')
+    for q in $programs; do
+      [ "$q" = "$p" ] && continue
+      echo "$see_also" | grep -q "^\.BR $q (1)" ||
+        { echo "the manual of $p does not name $q(1) in its SEE ALSO"; exit 1; }
+    done
+  done
   if echo "$files" | grep -Ei 'probe|gallery|test|bench|fuzz'; then
     echo "$deb holds files made for the tests"
     exit 1

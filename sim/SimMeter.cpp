@@ -741,6 +741,35 @@ void SimMeter::goSilent(double seconds) {
   lastDue_ = lastNow_;
 }
 
+void SimMeter::pauseOutput(double seconds) {
+  const double now = lastNow_;
+  std::deque<Chunk> sent, later;
+  for (Chunk& c : out_) {
+    std::size_t due = 0;
+    if (now + kEps >= c.start) {
+      due = c.perByte <= 0
+                ? c.bytes.size()
+                : std::min(
+                      c.bytes.size(),
+                      static_cast<std::size_t>(std::floor((now - c.start) / c.perByte + kEps)) + 1);
+    }
+    if (due < c.bytes.size()) {
+      Chunk rest;
+      rest.perByte = c.perByte;
+      rest.start = std::max(now, c.start + static_cast<double>(due) * c.perByte) + seconds;
+      rest.bytes = c.bytes.substr(due);
+      later.push_back(std::move(rest));
+    }
+    if (due > 0) {
+      c.bytes.resize(due);
+      sent.push_back(std::move(c));
+    }
+  }
+  out_ = std::move(sent);
+  for (Chunk& c : later) out_.push_back(std::move(c));
+  lastDue_ = std::max(lastDue_, now) + seconds;
+}
+
 void SimMeter::injectGarbage(std::string_view bytes) {
   send(std::string(bytes), lastNow_);
 }

@@ -183,6 +183,9 @@ class SimMeter {
   void injectRandomGarbage(std::size_t n);
   // Every "Q" dump stops after this many bytes (nullopt: whole dumps again).
   void truncateDumpAfter(std::optional<std::size_t> n) { truncateDump_ = n; }
+  // The meter stops sending for `seconds` from now and then goes on where it stopped: every
+  // byte not yet on the line comes that much later (a dump with a pause in the middle).
+  void pauseOutput(double seconds);
   void setPaced(bool on) { options_.paced = on; }
   bool paced() const { return options_.paced; }
   // Power key: the meter is off (silent) for `seconds`, then back in plain measuring mode.

@@ -44,6 +44,16 @@
         <translation>Die CSV-Datei %1 konnte nicht geschrieben werden:
 %2</translation>
     </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 ist bereits vorhanden.
+Soll die Datei ersetzt werden?</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>CSV exportieren</translation>
+    </message>
 </context>
 <context>
     <name>DataFileWriter</name>
@@ -62,6 +72,30 @@
     <message>
         <source>the file is not open</source>
         <translation>die Datei ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>another program emptied the file</source>
+        <translation>ein anderes Programm hat die Datei geleert</translation>
+    </message>
+    <message>
+        <source>another program overwrote the file or cut it short</source>
+        <translation>ein anderes Programm hat die Datei überschrieben oder gekürzt</translation>
+    </message>
+    <message>
+        <source>another program wrote to the file</source>
+        <translation>ein anderes Programm hat in die Datei geschrieben</translation>
+    </message>
+    <message>
+        <source>another program overwrote the file</source>
+        <translation>ein anderes Programm hat die Datei überschrieben</translation>
+    </message>
+    <message>
+        <source>the file was renamed or moved</source>
+        <translation>die Datei wurde umbenannt oder verschoben</translation>
+    </message>
+    <message>
+        <source>the file was renamed or moved to %1</source>
+        <translation>die Datei wurde umbenannt oder nach %1 verschoben</translation>
     </message>
 </context>
 <context>
@@ -167,6 +201,14 @@
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
+    <message>
+        <source>set %1 has an invalid start time (%2)</source>
+        <translation>Satz %1 hat eine ungültige Startzeit (%2)</translation>
+    </message>
+    <message>
+        <source>The start time of set %1, %2, is not a valid time of day. Its records are listed without times.</source>
+        <translation>Die Startzeit von Satz %1, %2, ist keine gültige Uhrzeit. Seine Datensätze werden ohne Zeiten aufgeführt.</translation>
+    </message>
 </context>
 <context>
     <name>MenuBar</name>
@@ -259,10 +301,6 @@
         <translation>Aufzeichnung beenden</translation>
     </message>
     <message>
-        <source>The manual could not be opened here. In a terminal, &quot;man luxpanel&quot; shows it; it is also on %1</source>
-        <translation>Das Handbuch konnte hier nicht geöffnet werden. In einem Terminal zeigt es „man luxpanel“; es steht auch auf %1</translation>
-    </message>
-    <message>
         <source>&lt;h3&gt;luxpanel %1&lt;/h3&gt;&lt;p&gt;Companion program of the digital light meter.&lt;/p&gt;&lt;p&gt;Built with Qt %2, running on Qt %3.&lt;/p&gt;&lt;p&gt;Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later).&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%4&quot;&gt;%4&lt;/a&gt;&lt;/p&gt;</source>
         <translation>&lt;h3&gt;luxpanel %1&lt;/h3&gt;&lt;p&gt;Begleitprogramm des digitalen Luxmeters.&lt;/p&gt;&lt;p&gt;Erstellt mit Qt %2, läuft unter Qt %3.&lt;/p&gt;&lt;p&gt;Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later).&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%4&quot;&gt;%4&lt;/a&gt;&lt;/p&gt;</translation>
     </message>
@@ -274,6 +312,12 @@
 Check that it is switched on and connected, then try again.</source>
         <translation>Das Messgerät hat nicht geantwortet.<byte value="xd"/>
 Prüfen Sie, ob es eingeschaltet und angeschlossen ist, und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The meter is busy with another command.<byte value="xd"/>
+Try again when it has finished.</source>
+        <translation>Das Messgerät ist mit einem anderen Befehl beschäftigt.<byte value="xd"/>
+Versuchen Sie es erneut, wenn er beendet ist.</translation>
     </message>
 </context>
 <context>
@@ -833,6 +877,17 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
 </context>
 <context>
+    <name>lux::ManualWindow</name>
+    <message>
+        <source>luxpanel Manual</source>
+        <translation>luxpanel-Handbuch</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Handbuch</translation>
+    </message>
+</context>
+<context>
     <name>lux::MemoryWindow</name>
     <message>
         <source>Data Logger</source>
@@ -908,6 +963,10 @@ Bitte beenden Sie die Aufzeichnung!</translation>
         <source>No reading has come from the meter for a few seconds. Check that it is switched on and connected to this port.</source>
         <translation>Seit einigen Sekunden kam kein Messwert vom Messgerät. Prüfen Sie, ob es eingeschaltet und an diesen Anschluss angeschlossen ist.</translation>
     </message>
+    <message>
+        <source>The port cannot be opened</source>
+        <translation>Die Schnittstelle lässt sich nicht öffnen</translation>
+    </message>
 </context>
 <context>
     <name>lux::PortWindow</name>
@@ -918,6 +977,10 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>

@@ -67,9 +67,21 @@ bool exportListAsCsv(AppContext& ctx, QWidget* window) {
   const GridModel* grid = nullptr;
   std::function<QDateTime(int)> dateOfRow;
   if (!window || !csvSourceOf(window, &grid, &dateOfRow)) return false;
-  const std::optional<QString> path =
+  std::optional<QString> path =
       ctx.dialogs.saveFileName(CsvTexts::tr("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
   if (!path || path->isEmpty()) return false;
+  // A name typed without a suffix gets ".csv", as Save Graph adds ".png": a spreadsheet or the
+  // file manager knows the file by it. The dialog asked about the name as typed, so a file that
+  // already has the longer name is not replaced without asking.
+  if (QFileInfo(*path).suffix().isEmpty()) {
+    *path += QStringLiteral(".csv");
+    if (QFileInfo::exists(*path) &&
+        !ctx.dialogs.confirm(CsvTexts::tr("%1 already exists.\nDo you want to replace it?")
+                                 .arg(QFileInfo(*path).fileName()),
+                             CsvTexts::tr("Export CSV"))) {
+      return false;
+    }
+  }
   // Rendered before the file is touched: the list may go on growing while the dialog was open,
   // the export is what it held at this moment.
   const std::string bytes = csvExport(*grid, dateOfRow);

@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,11 +13,13 @@
 
 #include "app/AppContext.h"
 #include "app/CsvExport.h"
+#include "app/ManualWindow.h"
 #include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "logger/LoggerWindows.h"
 #include "panel/Panel.h"
 #include "records/ListWindows.h"
+#include "ui/Placement.h"
 
 #ifndef LUXPANEL_HOMEPAGE
 #define LUXPANEL_HOMEPAGE "https://luxpanel.org/"
@@ -185,12 +185,17 @@ class MenuBarController : public QObject {
     updateListItems();
   }
 
+  // The manual is built into the program: F1 shows it on any machine, with or without a
+  // man-page viewer or a browser (whose start alone says nothing about a page shown).
   void showManual() {
-    for (const QUrl& url : manualLocations(services_.programFolder))
-      if (services_.openUrl(url)) return;
-    ctx_.dialogs.message(MenuTexts::tr("The manual could not be opened here. In a terminal, "
-                                       "\"man luxpanel\" shows it; it is also on %1")
-                             .arg(QLatin1String(LUXPANEL_HOMEPAGE)));
+    if (!manual_) {
+      manual_ = new ManualWindow(services_.openUrl, panel_);
+      manual_->show();
+      keepOnScreen(manual_);
+    }
+    manual_->show();
+    manual_->raise();
+    manual_->activateWindow();
   }
 
   AppContext& ctx_;
@@ -198,29 +203,10 @@ class MenuBarController : public QObject {
   QMainWindow* panel_;
   QPointer<QWidget> lastList_;
   QPointer<QAction> save_, print_, exportCsv_;
+  QPointer<ManualWindow> manual_;
 };
 
 }  // namespace
-
-QList<QUrl> manualLocations(const QString& programFolder) {
-  QList<QUrl> urls;
-  const QDir prefix(programFolder + QStringLiteral("/.."));
-  for (const char* page : {"share/man/man1/luxpanel.1.gz", "share/man/man1/luxpanel.1"}) {
-    if (QFileInfo::exists(prefix.filePath(QLatin1String(page)))) {
-      urls << QUrl(QStringLiteral("man:luxpanel(1)"));
-      break;
-    }
-  }
-  QStringList readmes;
-  for (const char* doc : {"share/doc/luxpanel/README.md", "share/doc/luxpanel/README.md.gz"})
-    readmes << prefix.filePath(QLatin1String(doc));
-#ifdef LUXPANEL_SOURCE_DIR
-  readmes << QStringLiteral(LUXPANEL_SOURCE_DIR "/README.md");
-#endif
-  for (const QString& r : readmes)
-    if (QFileInfo::exists(r)) urls << QUrl::fromLocalFile(QFileInfo(r).canonicalFilePath());
-  return urls;
-}
 
 QString aboutText() {
   return MenuTexts::tr(
@@ -253,8 +239,6 @@ QMenuBar* installMenuBar(AppContext& ctx, DesktopServices services) {
       QMessageBox::about(parent, title, text);
     };
   }
-  if (services.programFolder.isEmpty())
-    services.programFolder = QCoreApplication::applicationDirPath();
   auto* controller = new MenuBarController(ctx, std::move(services), panel);
   return controller->build();
 }

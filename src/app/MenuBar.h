@@ -18,17 +18,12 @@ struct AppContext;
 
 // What the Help menu needs from the desktop, replaceable in tests.
 struct DesktopServices {
-  // Opens a document or link in the desktop's viewer; false when nothing could open it.
+  // Opens a link (the manual's, the About box's) in the desktop's browser; false when nothing
+  // could open it.
   std::function<bool(const QUrl&)> openUrl;
   // Shows the About box.
   std::function<void(QWidget* parent, const QString& title, const QString& text)> about;
-  // Folder of the running program, where the installed manual is looked for.
-  QString programFolder;
 };
-
-// Where the manual is, best first: the installed man page, then the README (installed beside
-// the documentation, or in the source tree of a development build). Only what exists.
-QList<QUrl> manualLocations(const QString& programFolder);
 
 // The About box's text: version, Qt version, licence and the project's link.
 QString aboutText();

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QShortcut>
 
 #include "link/PortChoice.h"
 #include "ui/Twips.h"
@@ -48,9 +49,18 @@ PortWindow::PortWindow(LinkState& state, QWidget* parent)
   connect(cmdOk_, &QPushButton::clicked, this, &PortWindow::okClicked);
   connect(txtCom_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::okClicked);
 
+  cmdCancel_ = new QPushButton(tr("Cancel"), this);
+  cmdCancel_->setObjectName(QStringLiteral("CmdCancel"));
+  cmdCancel_->setAutoDefault(false);
+  connect(cmdCancel_, &QPushButton::clicked, this, &PortWindow::cancelClicked);
+  // The first window comes before the program's own keyboard handling: it takes Esc itself.
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(esc, &QShortcut::activated, this, &PortWindow::cancelClicked);
+
   auto* row = new QHBoxLayout(this);
   row->addWidget(txtCom_, 1);
   row->addWidget(cmdOk_);
+  row->addWidget(cmdCancel_);
   row->setSizeConstraint(QLayout::SetFixedSize);
 
   move(twipsPoint(this, 3700, 2700));
@@ -67,6 +77,11 @@ void PortWindow::okClicked() {
   accepted_ = true;
   reported_ = true;
   emit chosen();
+  close();
+}
+
+void PortWindow::cancelClicked() {
+  if (reported_) return;
   close();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The port window "COM Port": the first window of the program. The user picks or types the
-// serial port the meter hangs on; OK puts the choice into the link state, anything else ends
-// the program.
+// serial port the meter hangs on; OK puts the choice into the link state, Cancel, Esc or closing
+// the window ends the program.
 #include <QWidget>
 
 #include "link/MeterLink.h"
@@ -18,11 +18,14 @@ class PortWindow : public QWidget {
 
   QComboBox* txtCom() const { return txtCom_; }
   QPushButton* cmdOk() const { return cmdOk_; }
+  QPushButton* cmdCancel() const { return cmdCancel_; }
   // True once OK was clicked.
   bool accepted() const { return accepted_; }
 
   // Maps the box's text to the port, then reports the choice and closes.
   void okClicked();
+  // Cancel or Esc: closes without a port, which ends the program.
+  void cancelClicked();
 
  signals:
   void chosen();
@@ -36,6 +39,7 @@ class PortWindow : public QWidget {
   LinkState& state_;
   QComboBox* txtCom_ = nullptr;
   QPushButton* cmdOk_ = nullptr;
+  QPushButton* cmdCancel_ = nullptr;
   bool accepted_ = false;
   bool reported_ = false;
 };

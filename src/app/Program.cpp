@@ -195,6 +195,28 @@ void applyPortText(LinkState& link, const QString& text) {
   link.portName = QString::fromStdString(choice.deviceName);
 }
 
+// The port given could not be opened while the panel shows a file: the port window comes
+// again, beside the panel, with what was tried. OK points the poll, which keeps trying, at the
+// port chosen; closing the window leaves the panel waiting on the old one.
+void offerPortAgain(QWidget& panel, MeterLink& link, LinkState& linkState,
+                    RememberedChoices& remembered, const QString& tried) {
+  auto* window = new PortWindow(linkState, &panel);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  preselectPort(window->txtCom(), tried);
+  QObject::connect(window, &PortWindow::chosen, &panel, [&link, &linkState, &remembered, window] {
+    const QString text = window->txtCom()->currentText();
+    // Remembered once the meter is reached on it, as a port opened at the start is.
+    auto* watch = new QObject(&link);
+    QObject::connect(&link, &MeterLink::portCaptionChanged, watch,
+                     [&linkState, &remembered, text, watch] {
+                       if (!linkState.linkUp) return;
+                       remembered.setLastPort(text);
+                       watch->deleteLater();
+                     });
+  });
+  window->show();
+}
+
 }  // namespace
 
 int runProgram(QApplication& app, const ProgramOptions& options,
@@ -247,6 +269,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   // Commands show their boxes through this layer, which gives the line to the poll while a box
   // waits for the user.
   LineDialogs commandDialogs(dialogs, link);
+  dialogs.answered = [&link] { link.boxAnswered(); };
   Hooks hooks;
   AppContext ctx(Context{link, state.display, commandDialogs, clock, panel, &panel, hooks}, state);
   panel.setContext(&ctx);
@@ -262,13 +285,19 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   closeOnTerminationSignals(&panel);
 
   panel.show();
-  if (!panel.startUp()) {
+  // A data file to show needs no meter: the panel comes up whatever the port does.
+  const bool fileGiven = !options.file.isEmpty();
+  if (!panel.startUp(fileGiven)) {
     panel.close();
     owned.reset();
     return 1;
   }
-  // The port opened: the next start offers it first (a simulator's pty is gone by then).
-  if (!options.simulate) remembered.setLastPort(portText);
+  if (state.link.linkUp) {
+    // The port opened: the next start offers it first (a simulator's pty is gone by then).
+    if (!options.simulate) remembered.setLastPort(portText);
+  } else {
+    offerPortAgain(panel, link, state.link, remembered, portText);
+  }
 
   if (!options.file.isEmpty()) {
     // As the toolbar's Open would, once the panel is up and running.

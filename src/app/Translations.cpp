@@ -1,6 +1,6 @@
 #include "app/Translations.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -12,7 +12,7 @@ namespace {
 // Marks the translators installed here, so that a second call replaces them.
 constexpr char kTranslatorName[] = "luxpanel-translator";
 
-bool installOne(QApplication& app, const QLocale& locale, const QString& name,
+bool installOne(QCoreApplication& app, const QLocale& locale, const QString& name,
                 const QString& folder) {
   auto* translator = new QTranslator(&app);
   translator->setObjectName(QLatin1String(kTranslatorName));
@@ -26,7 +26,7 @@ bool installOne(QApplication& app, const QLocale& locale, const QString& name,
 
 }  // namespace
 
-bool installTranslations(QApplication& app, const QLocale& locale) {
+bool installTranslations(QCoreApplication& app, const QLocale& locale) {
   for (QTranslator* old :
        app.findChildren<QTranslator*>(QLatin1String(kTranslatorName), Qt::FindDirectChildrenOnly)) {
     QCoreApplication::removeTranslator(old);

@@ -24,7 +24,17 @@ int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   lux::ProgramOptions options;
-  const lux::ParseOutcome outcome = lux::parseCommandLine(arguments, options);
+  lux::ParseOutcome outcome;
+  {
+    // A console-only application for the answer, so that it speaks the user's language too.
+    // Its own command line is just the program's name, which the usage line shows.
+    int consoleArgc = 1;
+    char name[] = "luxpanel";
+    char* consoleArgv[] = {name, nullptr};
+    QCoreApplication console(consoleArgc, consoleArgv);
+    lux::installTranslations(console, QLocale::system());
+    outcome = lux::parseCommandLine(arguments, options);
+  }
   if (outcome != lux::ParseOutcome::Run) return outcome == lux::ParseOutcome::ExitOk ? 0 : 2;
 
   QApplication app(argc, argv);

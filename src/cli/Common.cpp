@@ -31,7 +31,8 @@ void note(const QString& text) {
 }
 
 int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, const QString& usage,
-                    const QString& description, int maxPositional, int minPositional) {
+                    const QString& description, int maxPositional, int minPositional,
+                    const char* exitStatus) {
   parser.setApplicationDescription(description);
   const QCommandLineOption help = parser.addHelpOption();
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -46,10 +47,10 @@ int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, co
     const qsizetype firstLineEnd = text.indexOf('\n');
     text = QStringLiteral("Usage: ") + usage + text.mid(firstLineEnd);
     std::fputs(text.toLocal8Bit().constData(), stdout);
-    std::fputs(
-        "\nExit status: 0 done, 1 the meter did not answer or the port or a file failed, "
-        "2 wrong usage.\n",
-        stdout);
+    std::fputs(exitStatus ? exitStatus
+                          : "\nExit status: 0 done, 1 the meter did not answer or the port or a "
+                            "file failed, 2 wrong usage.\n",
+               stdout);
     return kExitOk;
   }
   const qsizetype n = parser.positionalArguments().size();

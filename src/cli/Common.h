@@ -13,6 +13,7 @@ enum ExitCode : int {
   kExitOk = 0,
   kExitFailure = 1,  // the meter did not answer, the port or a file failed
   kExitUsage = 2,    // the command line asks for something that is not offered or allowed
+  kExitDamaged = 3,  // download: the set files are written, but the dump held damaged sets
 };
 
 // "luxpanel-cli: <text>" on stderr.
@@ -39,8 +40,10 @@ struct MeterOptions {
 // Parses the arguments of one subcommand (`arguments` starts with the program name). Prints
 // the help and returns kExitOk for --help, complains and returns kExitUsage for a mistake;
 // returns -1 when the subcommand should run.
+// `exitStatus` replaces the help's common line on the exit status.
 int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, const QString& usage,
-                    const QString& description, int maxPositional, int minPositional = 0);
+                    const QString& description, int maxPositional, int minPositional = 0,
+                    const char* exitStatus = nullptr);
 
 // Opens the meter named by --port or --simulate. Returns -1 when it is open, else the exit code
 // (usage for a missing or unknown port name, failure for a port that cannot be opened).

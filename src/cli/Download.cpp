@@ -83,6 +83,7 @@ MemoryDownload downloadMemory(MeterSession& session,
       out.parse = download.parse();
       out.bytes = download.expected();
       out.dumpSeconds = static_cast<double>(sinceRequest.nsecsElapsed()) / 1e9;
+      out.raw = download.rawDump();
       break;
     case DownloadResult::EmptyMemory:
       out.outcome = DumpOutcome::Empty;
@@ -101,6 +102,7 @@ MemoryDownload downloadMemory(MeterSession& session,
                     .arg(download.expected())
                     .arg(download.percentText())
                     .arg(kDumpSilenceSeconds);
+      out.raw = download.rawDump();
       break;
     case DownloadResult::MeterSilent:
       out.why = QCoreApplication::translate(
@@ -120,8 +122,25 @@ MemoryDownload downloadMemory(MeterSession& session,
   return out;
 }
 
+QDate setStartDate(const QString& timeText, std::int64_t spanSeconds, const QDate& downloaded) {
+  if (!downloaded.isValid() || spanSeconds < 0) return {};
+  const ListingStart parsed =
+      listingStart(timeText.toStdString(), downloaded.year(), downloaded.month());
+  if (parsed.mode != ListingStart::Mode::Calendar) return {};
+  const std::int64_t startSecond = parsed.hour * 3600 + parsed.minute * 60 + parsed.second;
+  const qint64 spanDays = static_cast<qint64>((startSecond + spanSeconds) / 86400);
+  const QDate firstOfMonth(downloaded.year(), downloaded.month(), 1);
+  for (int back = 0; back < 1200; ++back) {
+    const QDate month = firstOfMonth.addMonths(-back);
+    if (parsed.day > month.daysInMonth()) continue;
+    const QDate start(month.year(), month.month(), parsed.day);
+    if (start.addDays(spanDays) <= downloaded) return start;
+  }
+  return {};
+}
+
 std::vector<SetFile> setFilesOf(const std::vector<DownloadedSet>& sets, SetFileFormat format,
-                                bool footCandles, const QDate& today) {
+                                bool footCandles, const QDate& downloaded) {
   std::vector<SetFile> files;
   files.reserve(sets.size());
   int k = 0;
@@ -132,28 +151,57 @@ std::vector<SetFile> setFilesOf(const std::vector<DownloadedSet>& sets, SetFileF
     file.records = static_cast<int>(set.info.records);
     file.name = setFileName(k, set.info.timeText, format == SetFileFormat::Tsv ? "tsv" : "csv");
     const QString timeText = QString::fromStdString(set.info.timeText);
+    const std::int64_t step = set.info.intervalSeconds > 0 ? set.info.intervalSeconds : 0;
+    const std::int64_t span = step * std::max<std::int64_t>(0, file.records - 1);
+    const QDate start = setStartDate(timeText, span, downloaded);
+    file.dated = start.isValid();
+    // The labels count from the month found for the set, so that a day after the end of that
+    // month rolls over as it did on the meter.
     const std::vector<ListedRecord> rows =
-        listSetRecords(set.bytes, timeText, set.info.intervalSeconds, today);
+        listSetRecords(set.bytes, timeText, set.info.intervalSeconds,
+                       file.dated ? QDate(start.year(), start.month(), 1) : downloaded);
     if (format == SetFileFormat::Tsv) {
       file.content = gridExportLine({footCandles ? "Fc" : "Lx", "Time", "Value"});
       for (const ListedRecord& r : rows)
         file.content += gridExportLine({r.number.toStdString(), r.time.toStdString(),
                                         (footCandles ? r.fc : r.lux).toStdString()});
     } else {
-      // The full date of each record, from the same start and interval as its label.
-      const ListingStart start = listingStart(set.info.timeText, today.year(), today.month());
-      const std::int64_t step = set.info.intervalSeconds > 0 ? set.info.intervalSeconds : 0;
-      file.content = csvLine({"number", "time", "Lx", "Fc"});
+      const ListingStart from =
+          listingStart(set.info.timeText, start.isValid() ? start.year() : downloaded.year(),
+                       start.isValid() ? start.month() : downloaded.month());
+      file.content = csvLine({"number", "time", "Lx", "Fc", "date"});
       std::int64_t offset = 0;
       for (const ListedRecord& r : rows) {
-        file.content += csvLine({r.number.toStdString(), isoFromStamp(recordStamp(start, offset)),
-                                 r.lux.toStdString(), r.fc.toStdString()});
+        // A set without a date keeps its own labels: a made-up date would pass for a real one.
+        file.content +=
+            csvLine({r.number.toStdString(),
+                     file.dated ? isoFromStamp(recordStamp(from, offset)) : r.time.toStdString(),
+                     r.lux.toStdString(), r.fc.toStdString(), file.dated ? "inferred" : "none"});
         offset += step;
       }
     }
     files.push_back(std::move(file));
   }
   return files;
+}
+
+int checkSetFiles(const QString& dirPath, const std::vector<SetFile>& files, bool force) {
+  const QDir dir(dirPath);
+  for (const SetFile& file : files) {
+    const QString path = dir.filePath(QString::fromStdString(file.name));
+    const QFileInfo info(path);
+    // A dangling link counts as there: writing through it would create a file elsewhere.
+    if (!info.exists() && !info.isSymLink()) continue;
+    if (!info.isFile()) {
+      complain(claimText(Claim::NotAFile, path, {}));
+      return kExitFailure;
+    }
+    if (!force) {
+      complain(claimText(Claim::Exists, path, {}));
+      return kExitUsage;
+    }
+  }
+  return -1;
 }
 
 namespace {
@@ -199,98 +247,79 @@ class Progress {
 
 }  // namespace
 
-int runDownload(const QStringList& arguments) {
-  QCommandLineParser parser;
-  MeterOptions meter;
-  meter.addTo(parser);
-  const QCommandLineOption format(
-      QStringLiteral("format"),
-      QStringLiteral("tsv (as the Data List's Save, the default) or csv (number,time,Lx,Fc)."),
-      QStringLiteral("tsv|csv"), QStringLiteral("tsv"));
-  const QCommandLineOption unit(QStringLiteral("unit"),
-                                QStringLiteral("Values of a tsv file in lx (default) or fc."),
-                                QStringLiteral("lx|fc"), QStringLiteral("lx"));
-  const QCommandLineOption force(QStringLiteral("force"),
-                                 QStringLiteral("Overwrite set files that exist."));
-  parser.addOptions({format, unit, force});
-  const int parsed = parseSubcommand(
-      parser, arguments,
-      QStringLiteral("luxpanel-cli download [--format tsv|csv] [--unit lx|fc] [--force] "
-                     "(--port NAME | --simulate) DIR"),
-      QStringLiteral("Downloads the meter's logger memory at the line rate (progress on stderr) "
-                     "and writes one file per logger set into DIR, named by the set's start "
-                     "(set-01_15-14-30-00.tsv). Damaged sets are reported; nothing is written "
-                     "and the exit status is 1 when the dump stays incomplete."),
-      1, 1);
-  if (parsed >= 0) return parsed;
-  const QString f = parser.value(format);
-  if (f != QLatin1String("tsv") && f != QLatin1String("csv")) {
-    complain(QStringLiteral("--format is tsv or csv, not '%1'").arg(f));
-    return kExitUsage;
+int downloadInto(MeterSession& session, const DownloadOptions& o) {
+  // The dump file is claimed before the meter is asked: a refusal costs no download.
+  CreatedFile rawCreated;
+  if (!o.rawPath.isEmpty()) {
+    QString reason;
+    const Claim claim = claimOutputFile(o.rawPath, o.force, &reason, &rawCreated);
+    if (claim != Claim::Ok) {
+      complain(claimText(claim, o.rawPath, reason));
+      return claim == Claim::Exists ? kExitUsage : kExitFailure;
+    }
   }
-  const QString u = parser.value(unit);
-  if (u != QLatin1String("lx") && u != QLatin1String("fc")) {
-    complain(QStringLiteral("--unit is lx or fc, not '%1'").arg(u));
-    return kExitUsage;
-  }
-  const QString dirPath = parser.positionalArguments().at(0);
-  const QFileInfo dirInfo(dirPath);
+  const QFileInfo dirInfo(o.dir);
   if (dirInfo.exists() && !dirInfo.isDir()) {
-    complain(QStringLiteral("%1 is not a folder").arg(dirPath));
+    removeUnusedFile(o.rawPath, rawCreated, {});
+    complain(QStringLiteral("%1 is not a folder").arg(o.dir));
     return kExitUsage;
   }
-
-  LiveMeter live;
-  const int opened = openMeter(live.session, parser, meter);
-  if (opened >= 0) return opened;
-  SignalWatch watch([&live](int) { live.session.link().abort(); });
   Progress progress;
   MemoryDownload dump;
   try {
-    dump = downloadMemory(live.session,
-                          [&progress](std::size_t r, std::size_t e) { progress.show(r, e); });
+    dump = downloadMemory(session, [&](std::size_t r, std::size_t e) {
+      if (!o.quiet) progress.show(r, e);
+    });
   } catch (const LinkAborted&) {
-    progress.end();
+    if (!o.quiet) progress.end();
+    removeUnusedFile(o.rawPath, rawCreated, {});
     complain(QStringLiteral("download stopped; nothing was written"));
     return kExitFailure;
   }
-  progress.end();
+  if (!o.quiet) progress.end();
+
+  // The dump as it came, also when it stopped short or its sets are damaged: what the meter
+  // sent is kept before anything is made of it.
+  if (!o.rawPath.isEmpty()) {
+    if (dump.raw.isEmpty()) {
+      removeUnusedFile(o.rawPath, rawCreated, {});
+    } else {
+      QSaveFile out(o.rawPath);
+      if (!out.open(QIODevice::WriteOnly) || out.write(dump.raw) != dump.raw.size() ||
+          !out.commit()) {
+        complain(QStringLiteral("cannot write %1: %2").arg(o.rawPath, out.errorString()));
+        return kExitFailure;
+      }
+      if (!o.quiet)
+        note(QStringLiteral("The dump as it came (%1 bytes) is in %2.\n")
+                 .arg(dump.raw.size())
+                 .arg(o.rawPath));
+    }
+  }
   switch (dump.outcome) {
     case DumpOutcome::Complete:
       break;
     case DumpOutcome::Empty:
-      note(QStringLiteral("No Data in Memory\n"));
+      if (!o.quiet) note(QStringLiteral("No Data in Memory\n"));
       return kExitOk;
     case DumpOutcome::Incomplete:
-      complain(dump.why + QStringLiteral("; nothing was written, try again"));
+      complain(dump.why + QStringLiteral("; no set file was written, try again"));
       return kExitFailure;
     default:
       complain(dump.why);
       return kExitFailure;
   }
 
-  const std::vector<SetFile> sets =
-      setFilesOf(dump.sets, f == QLatin1String("csv") ? SetFileFormat::Csv : SetFileFormat::Tsv,
-                 u == QLatin1String("fc"), live.clock.localDateTime().date());
-  if (!QDir().mkpath(dirPath)) {
-    complain(QStringLiteral("cannot create the folder %1").arg(dirPath));
+  const QDate downloaded = session.clock().localDateTime().date();
+  const std::vector<SetFile> sets = setFilesOf(dump.sets, o.format, o.footCandles, downloaded);
+  if (!QDir().mkpath(o.dir)) {
+    complain(QStringLiteral("cannot create the folder %1").arg(o.dir));
     return kExitFailure;
   }
-  const QDir dir(dirPath);
-  const bool overwrite = parser.isSet(force);
-  // Every name is checked before the first is written, so a refusal leaves the folder as it was.
-  for (const SetFile& file : sets) {
-    const QString path = dir.filePath(QString::fromStdString(file.name));
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-      complain(claimText(Claim::NotAFile, path, {}));
-      return kExitFailure;
-    }
-    if (info.exists() && !overwrite) {
-      complain(claimText(Claim::Exists, path, {}));
-      return kExitUsage;
-    }
-  }
+  const int checked = checkSetFiles(o.dir, sets, o.force);
+  if (checked >= 0) return checked;
+  const QDir dir(o.dir);
+  bool damaged = false, undated = false;
   for (const SetFile& file : sets) {
     const QString path = dir.filePath(QString::fromStdString(file.name));
     // Written aside and renamed into place: a set file is whole or absent.
@@ -302,19 +331,108 @@ int runDownload(const QStringList& arguments) {
       complain(QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
       return kExitFailure;
     }
-    std::printf("%s\t%d record(s)%s\n", path.toLocal8Bit().constData(), file.records,
-                file.damaged ? "\tdamaged" : "");
+    damaged = damaged || file.damaged;
+    undated = undated || !file.dated;
+    if (!o.quiet)
+      std::printf("%s\t%d record(s)%s\n", path.toLocal8Bit().constData(), file.records,
+                  file.damaged ? "\tdamaged" : "");
   }
   std::fflush(stdout);
-  if (!dump.damage.isEmpty()) complain(dump.damage);
-  note(QStringLiteral("%1 logger set(s) written to %2; the dump of %3 bytes took %4 s (%5 s on "
-                      "the line at 19200 baud)\n")
-           .arg(sets.size())
-           .arg(dirPath)
-           .arg(dump.bytes)
-           .arg(dump.dumpSeconds, 0, 'f', 2)
-           .arg(static_cast<double>(dump.bytes) / kLineBytesPerSecond, 0, 'f', 2));
+  if (!o.quiet) {
+    note(QStringLiteral("The meter stamps a set with its day and time only: each set is dated in "
+                        "the latest month that puts its last record on or before %1.\n")
+             .arg(downloaded.toString(Qt::ISODate)));
+    if (undated)
+      note(
+          QStringLiteral("A set with day 00 or an impossible start time carries no date: its "
+                         "records keep the meter's DD-hh:nn:ss labels.\n"));
+    note(QStringLiteral("%1 logger set(s) written to %2; the dump of %3 bytes took %4 s (%5 s "
+                        "on the line at 19200 baud)\n")
+             .arg(sets.size())
+             .arg(o.dir)
+             .arg(dump.bytes)
+             .arg(dump.dumpSeconds, 0, 'f', 2)
+             .arg(static_cast<double>(dump.bytes) / kLineBytesPerSecond, 0, 'f', 2));
+  }
+  if (!dump.damage.isEmpty() || damaged) {
+    complain(dump.damage.isEmpty() ? QStringLiteral("the dump holds damaged logger sets")
+                                   : dump.damage);
+    complain(
+        QStringLiteral("exit status 3: damaged sets; do not erase the meter's memory before "
+                       "the files are checked"));
+    return kExitDamaged;
+  }
   return kExitOk;
+}
+
+int runDownload(const QStringList& arguments) {
+  QCommandLineParser parser;
+  MeterOptions meter;
+  meter.addTo(parser);
+  const QCommandLineOption format(
+      QStringLiteral("format"),
+      QStringLiteral("tsv (as the Data List's Save, the default) or csv (number,time,Lx,Fc,date)."),
+      QStringLiteral("tsv|csv"), QStringLiteral("tsv"));
+  const QCommandLineOption unit(QStringLiteral("unit"),
+                                QStringLiteral("Values of a tsv file in lx (default) or fc."),
+                                QStringLiteral("lx|fc"), QStringLiteral("lx"));
+  const QCommandLineOption force(QStringLiteral("force"),
+                                 QStringLiteral("Overwrite set files (and the --raw FILE) that "
+                                                "exist."));
+  const QCommandLineOption raw(QStringLiteral("raw"),
+                               QStringLiteral("Also keep the dump as it came from the meter in "
+                                              "FILE (also one that stopped short)."),
+                               QStringLiteral("FILE"));
+  const QCommandLineOption quiet(
+      QStringLiteral("quiet"),
+      QStringLiteral("Say nothing unless something is wrong (no progress, file list or summary); "
+                     "for cron."));
+  parser.addOptions({format, unit, force, raw, quiet});
+  const int parsed = parseSubcommand(
+      parser, arguments,
+      QStringLiteral("luxpanel-cli download [--format tsv|csv] [--unit lx|fc] [--raw FILE] "
+                     "[--quiet] [--force] (--port NAME | --simulate) DIR"),
+      QStringLiteral("Downloads the meter's logger memory at the line rate (progress on stderr) "
+                     "and writes one file per logger set into DIR, named by the set's start "
+                     "(set-01_15-14-30-00.tsv). The meter stamps a set with its day and time "
+                     "only: a set is dated in the latest month that puts it on or before the "
+                     "download. Damaged sets are reported and written, and the exit status is "
+                     "3; when the dump stays incomplete no set file is written and the exit "
+                     "status is 1."),
+      1, 1,
+      "\nExit status: 0 done, 1 the meter did not answer, the dump stayed incomplete or the "
+      "port or a file failed, 2 wrong usage, 3 the set files were written but the dump holds "
+      "damaged sets (keep the meter's memory).\n");
+  if (parsed >= 0) return parsed;
+  DownloadOptions o;
+  const QString f = parser.value(format);
+  if (f != QLatin1String("tsv") && f != QLatin1String("csv")) {
+    complain(QStringLiteral("--format is tsv or csv, not '%1'").arg(f));
+    return kExitUsage;
+  }
+  o.format = f == QLatin1String("csv") ? SetFileFormat::Csv : SetFileFormat::Tsv;
+  const QString u = parser.value(unit);
+  if (u != QLatin1String("lx") && u != QLatin1String("fc")) {
+    complain(QStringLiteral("--unit is lx or fc, not '%1'").arg(u));
+    return kExitUsage;
+  }
+  o.footCandles = u == QLatin1String("fc");
+  o.dir = parser.positionalArguments().at(0);
+  o.force = parser.isSet(force);
+  o.rawPath = parser.value(raw);
+  // -q before or after the command says the same.
+  o.quiet = parser.isSet(quiet) || cli::quiet();
+  const QFileInfo dirInfo(o.dir);
+  if (dirInfo.exists() && !dirInfo.isDir()) {
+    complain(QStringLiteral("%1 is not a folder").arg(o.dir));
+    return kExitUsage;
+  }
+
+  LiveMeter live;
+  const int opened = openMeter(live.session, parser, meter);
+  if (opened >= 0) return opened;
+  SignalWatch watch([&live](int) { live.session.link().abort(); });
+  return downloadInto(live.session, o);
 }
 
 }  // namespace lux::cli

@@ -56,8 +56,16 @@ std::optional<std::uint32_t> MeterSession::handshake(double bound) {
   return static_cast<std::uint32_t>(linkState_.loggerAddress);
 }
 
+QString bannerName(const DisplayState& d) {
+  if (d.annSetUp) return QStringLiteral("SET UP");
+  if (d.annClear) return QStringLiteral("CLEAR");
+  if (d.annRs232) return QStringLiteral("RS232");
+  return {};
+}
+
 bool MeterSession::readDisplay(double bound) {
   Budget budget(bound);
+  bannerInstead_.clear();
   while (!budget.spent()) {
     // The handshake's own time counts against the same bound.
     link_.discardInput();
@@ -90,8 +98,11 @@ bool MeterSession::readDisplay(double bound) {
         const DecodeResult r = decodeFrame(display_, view(frame));
         if (r == DecodeResult::Complete) {
           ++display_.framesDecoded;
+          bannerInstead_.clear();
           return true;
         }
+        // The meter answers, but with its banner: that is what it shows, not silence.
+        if (r == DecodeResult::Banner) bannerInstead_ = bannerName(display_);
       }
     }
   }

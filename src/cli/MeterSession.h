@@ -23,6 +23,9 @@ namespace lux::cli {
 // Seconds a command waits for the meter to answer before it says so and ends.
 inline constexpr double kAnswerBound = 3.0;
 
+// The banner the meter shows instead of its reading ("SET UP", "CLEAR", "RS232"), or empty.
+QString bannerName(const DisplayState& d);
+
 class MeterSession {
  public:
   MeterSession(SerialPort& port, Clock& clock);
@@ -44,6 +47,9 @@ class MeterSession {
   // Asks for the display stream and decodes the first whole reading (a banner frame does not
   // count: it carries no reading). False when none came within `bound` seconds.
   bool readDisplay(double bound = kAnswerBound);
+  // What the meter showed instead of a reading when readDisplay() found none but banner frames
+  // ("SET UP", "CLEAR", "RS232"); empty when it sent a reading or nothing at all.
+  const QString& bannerInstead() const { return bannerInstead_; }
   // Handshake, `letter`, then reads until `length` bytes framed 02 .. 03 arrived; the request is
   // repeated while the bound lasts, as the meter may drop a letter.
   std::optional<QByteArray> request(Command letter, std::size_t length,
@@ -71,6 +77,7 @@ class MeterSession {
   DisplayState display_;
   MeterLink link_;
   std::unique_ptr<sim::PtyServer> simulator_;
+  QString bannerInstead_;
 };
 
 }  // namespace lux::cli

@@ -9,7 +9,8 @@
 
 namespace lux::cli {
 
-Claim claimOutputFile(const QString& path, bool force, QString* reason) {
+Claim claimOutputFile(const QString& path, bool force, QString* reason, CreatedFile* created) {
+  if (created) *created = {};
   const QByteArray native = QFile::encodeName(path);
   struct stat st {};
   if (::stat(native.constData(), &st) == 0) {
@@ -27,8 +28,30 @@ Claim claimOutputFile(const QString& path, bool force, QString* reason) {
     if (reason) *reason = QString::fromLocal8Bit(std::strerror(errno));
     return Claim::Failed;
   }
+  if (created && ::fstat(fd, &st) == 0) {
+    created->created = true;
+    created->device = static_cast<std::uint64_t>(st.st_dev);
+    created->inode = static_cast<std::uint64_t>(st.st_ino);
+  }
   ::close(fd);
   return Claim::Ok;
+}
+
+bool removeUnusedFile(const QString& path, const CreatedFile& created, const QByteArray& header) {
+  if (!created.created) return false;
+  const QByteArray native = QFile::encodeName(path);
+  struct stat st {};
+  if (::lstat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (static_cast<std::uint64_t>(st.st_dev) != created.device ||
+      static_cast<std::uint64_t>(st.st_ino) != created.inode)
+    return false;
+  if (st.st_size > static_cast<off_t>(header.size())) return false;
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QByteArray content = f.read(header.size() + 1);
+  f.close();
+  if (!content.isEmpty() && content != header) return false;
+  return ::unlink(native.constData()) == 0;
 }
 
 QString claimText(Claim claim, const QString& path, const QString& reason) {

@@ -43,11 +43,18 @@ Recorder::~Recorder() = default;
 
 int Recorder::begin() {
   QString reason;
-  const Claim claim = claimOutputFile(settings_.path, settings_.force, &reason);
+  const Claim claim = claimOutputFile(settings_.path, settings_.force, &reason, &created_);
   if (claim != Claim::Ok) {
     complain(claimText(claim, settings_.path, reason));
     return claim == Claim::Exists ? kExitUsage : kExitFailure;
   }
+  const int begun = beginRecording();
+  if (begun >= 0) discardUnusedFile();
+  return begun;
+}
+
+int Recorder::beginRecording() {
+  QString reason;
   const DisplayState& d = session_.display();
   if (settings_.format == RecordFormat::Tsv) {
     // Made before the first reading, so that the reading that answers counts as fresh for the
@@ -58,9 +65,23 @@ int Recorder::begin() {
   }
   framesAtLastMoment_ = d.framesDecoded;
   if (!session_.readDisplay()) {
-    complain(noAnswerText(session_));
-    return kExitFailure;
+    const QString banner = session_.bannerInstead();
+    if (banner.isEmpty()) {
+      complain(noAnswerText(session_));
+      return kExitFailure;
+    }
+    if (engine_) {
+      complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain "
+                              "measuring mode (csv records from the first reading after it)")
+                   .arg(banner));
+      return kExitFailure;
+    }
+    awaitingReading_ = true;
+    note(QStringLiteral("The meter shows %1: recording begins with its first reading after it.\n")
+             .arg(banner));
   }
+  // A signal that came while the meter was asked ends the run before anything is written.
+  if (finished_) return exitCode_;
   startUnit_ = q(d.unitText);
   if (engine_) {
     if (!d.plainMode()) {
@@ -69,6 +90,7 @@ int Recorder::begin() {
                    .arg(q(joinModes(litModes(d)))));
       return kExitFailure;
     }
+    header_ = QByteArray::fromStdString(dataFileHeaderLine(d.unitText));
     if (!engine_->startFile(settings_.path, &reason)) {
       complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
       return kExitFailure;
@@ -80,6 +102,7 @@ int Recorder::begin() {
     });
   } else {
     file_ = std::make_unique<DataFileWriter>();
+    header_ = QByteArray(kRecordCsvHeader);
     if (!file_->open(settings_.path, &reason) || !file_->writeLine(kRecordCsvHeader, &reason)) {
       complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
       file_->close();
@@ -88,7 +111,8 @@ int Recorder::begin() {
   }
   started_ = now_();
   note(QStringLiteral("Recording %1 every %2 s into %3 (%4); Ctrl+C ends it.\n")
-           .arg(startUnit_.isEmpty() ? QStringLiteral("the reading") : startUnit_)
+           .arg(startUnit_.isEmpty() || awaitingReading_ ? QStringLiteral("the reading")
+                                                         : startUnit_)
            .arg(settings_.everySeconds)
            .arg(settings_.path, engine_ ? QStringLiteral("tsv") : QStringLiteral("csv")));
   return -1;
@@ -130,9 +154,15 @@ void Recorder::moment(bool fresh, const QDateTime& when) {
     ++outageMoments_;
     if (!outage_) {
       outage_ = true;
-      note(QStringLiteral("%1 no reading from the meter: nothing is recorded until it sends "
-                          "again\n")
-               .arg(clockText(when)));
+      const QString banner = bannerName(session_.display());
+      if (banner.isEmpty())
+        note(QStringLiteral("%1 no reading from the meter: nothing is recorded until it sends "
+                            "again\n")
+                 .arg(clockText(when)));
+      else
+        note(QStringLiteral("%1 the meter shows %2: nothing is recorded until it shows a "
+                            "reading again\n")
+                 .arg(clockText(when), banner));
     }
     return;
   }
@@ -192,6 +222,15 @@ void Recorder::csvMoment() {
   const DisplayState& d = session_.display();
   const bool fresh = d.framesDecoded != framesAtLastMoment_;
   framesAtLastMoment_ = d.framesDecoded;
+  if (awaitingReading_) {
+    // Still the banner of the start: the first reading is taken at the tick it arrives.
+    if (!fresh) {
+      tickCount_ = 0;
+      return;
+    }
+    awaitingReading_ = false;
+    startUnit_ = q(d.unitText);
+  }
   if (!fresh) ++missed_;
   moment(fresh, when);
   if (fresh) writeCsvLine(when);
@@ -209,14 +248,15 @@ bool Recorder::writeCsvLine(const QDateTime& when) {
                signedValueText(d), d.unitText, joinModes(litModes(d))});
   QString reason;
   if (!file_->writeLine(line, &reason)) {
-    const bool kept = file_->linesKept() && QFileInfo(settings_.path).isFile();
+    const QString kept = file_->keptIn();
     finish(QStringLiteral("the file could not be written (%1); %2")
-               .arg(reason, kept ? QStringLiteral("the %1 record(s) written before are kept in %2")
-                                       .arg(written_)
-                                       .arg(settings_.path)
-                                 : QStringLiteral("the %1 record(s) written before were lost "
-                                                  "with the file")
-                                       .arg(written_)),
+               .arg(reason, !kept.isEmpty()
+                                ? QStringLiteral("the %1 record(s) written before are kept in %2")
+                                      .arg(written_)
+                                      .arg(kept)
+                                : QStringLiteral("the %1 record(s) written before were lost "
+                                                 "with the file")
+                                      .arg(written_)),
            kExitFailure);
     return false;
   }
@@ -243,13 +283,25 @@ void Recorder::finish(const QString& reason, int exitCode) {
   samplingTimer_.stop();
   if (engine_ && recording_.fileRecording) engine_->stopFile();
   if (file_) file_->close();
+  discardUnusedFile();
   // Whatever wait is on the stack (a poll inside a silent meter's reconnection) unwinds now.
   session_.link().abort();
   emit ended();
 }
 
+void Recorder::discardUnusedFile() {
+  if (written_ > 0 || !created_.created) return;
+  if (removeUnusedFile(settings_.path, created_, header_))
+    note(QStringLiteral("Nothing was recorded; %1 is not kept.\n").arg(settings_.path));
+  created_ = {};
+}
+
 QString Recorder::summary() const {
-  QString text = QStringLiteral("Recorded %1 record(s) into %2").arg(written_).arg(settings_.path);
+  // A recording that failed says so first: its records may be gone with the file.
+  QString text = (exitCode_ == 0 ? QStringLiteral("Recorded %1 record(s) into %2")
+                                 : QStringLiteral("Recording failed after %1 record(s) into %2"))
+                     .arg(written_)
+                     .arg(settings_.path);
   if (written_ > 0)
     text += QStringLiteral(", %1 to %2")
                 .arg(started_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -262,14 +314,19 @@ QString Recorder::summary() const {
 
 int Recorder::run() {
   SignalWatch watch([this](int signal) {
-    finish(signal == SIGINT ? QStringLiteral("interrupted (Ctrl+C)")
-                            : QStringLiteral("asked to stop (SIGTERM)"));
+    finish(signal == SIGINT   ? QStringLiteral("interrupted (Ctrl+C)")
+           : signal == SIGHUP ? QStringLiteral("asked to stop (SIGHUP)")
+                              : QStringLiteral("asked to stop (SIGTERM)"));
   });
   try {
     const int begun = begin();
-    if (begun >= 0) return begun;
+    if (begun >= 0) {
+      if (finished_) note(summary());
+      return begun;
+    }
   } catch (const LinkAborted&) {
     // Stopped while waiting for the first reading: nothing was recorded.
+    discardUnusedFile();
     note(summary());
     return exitCode_;
   }
@@ -314,8 +371,9 @@ int runRecord(const QStringList& arguments) {
           "tsv writes the panel's data file and ends, as the panel's recording does, on a unit "
           "change, on REL, REF, %, cd, fc-h, lx-h or SET UP, or after 100000 records. csv "
           "(number,time,value,unit,modes) carries on across units and modes. A sampling moment "
-          "without a fresh reading writes nothing and the outage is told on stderr. SIGINT or "
-          "SIGTERM end the recording after the current line."),
+          "without a fresh reading writes nothing and the outage is told on stderr. SIGINT, "
+          "SIGTERM or SIGHUP end the recording after the current line. A run that records "
+          "nothing leaves no file behind."),
       1, 1);
   if (parsed >= 0) return parsed;
 

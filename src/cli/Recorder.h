@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "cli/OutputFile.h"
 #include "link/TickGuard.h"
 #include "records/RecordingState.h"
 #include "records/engine/RecordingEngine.h"
@@ -60,11 +61,15 @@ class Recorder : public QObject {
   long written() const { return written_; }
   long missed() const { return missed_; }
   QString endReason() const { return endReason_; }
+  // What the recording did and how it ended, for stderr once it is over.
+  QString summary() const;
 
  signals:
   void ended();
 
  private:
+  // begin() once the file is claimed.
+  int beginRecording();
   // A csv sampling moment: written when a fresh frame came in since the one before.
   void csvMoment();
   bool writeCsvLine(const QDateTime& when);
@@ -74,7 +79,8 @@ class Recorder : public QObject {
   void moment(bool fresh, const QDateTime& when);
   QString stopText(RecordingStop why) const;
   void reportLinkCaption(const QString& caption);
-  QString summary() const;
+  // A file this run created and wrote no record into is taken back.
+  void discardUnusedFile();
 
   MeterSession& session_;
   RecordSettings settings_;
@@ -83,6 +89,11 @@ class Recorder : public QObject {
   std::unique_ptr<RecordingEngine> engine_;  // tsv
   std::unique_ptr<DataFileWriter> file_;     // csv
   QString startUnit_;
+  CreatedFile created_;  // the file, when this run created it
+  QByteArray header_;    // the header line written into it
+  // csv started while the meter showed its banner: the first reading after it is recorded at
+  // once, and the moments before it are no outage.
+  bool awaitingReading_ = false;
   unsigned long framesAtLastMoment_ = 0;  // csv: frames decoded at the previous moment
   int tickCount_ = 0;    // csv: ticks since the last sample; 0 = sample at the next tick
   bool outage_ = false;  // the last sampling moment had no fresh frame

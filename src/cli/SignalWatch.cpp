@@ -35,12 +35,14 @@ SignalWatch::SignalWatch(std::function<void(int)> onSignal) : onSignal_(std::mov
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, &oldInt_);
   sigaction(SIGTERM, &action, &oldTerm_);
+  sigaction(SIGHUP, &action, &oldHup_);
 }
 
 SignalWatch::~SignalWatch() {
   if (!notifier_) return;
   sigaction(SIGINT, &oldInt_, nullptr);
   sigaction(SIGTERM, &oldTerm_, nullptr);
+  sigaction(SIGHUP, &oldHup_, nullptr);
 }
 
 }  // namespace lux::cli

@@ -1,6 +1,7 @@
 #pragma once
-// SIGINT and SIGTERM as events: the handler only writes a byte into a pipe, and the callback
-// runs from the event loop, between two lines of output, never inside one.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed, a service's hang-up) as events: the handler only
+// writes a byte into a pipe, and the callback runs from the event loop, between two lines of
+// output, never inside one.
 #include <QObject>
 #include <csignal>
 #include <functional>
@@ -21,7 +22,7 @@ class SignalWatch {
   std::function<void(int)> onSignal_;
   std::unique_ptr<QSocketNotifier> notifier_;
   struct sigaction oldInt_ {
-  }, oldTerm_{};
+  }, oldTerm_{}, oldHup_{};
 };
 
 }  // namespace lux::cli

@@ -163,7 +163,7 @@ int runRead(const QStringList& arguments) {
       parser, arguments, QStringLiteral("luxpanel-cli read [--json] (--port NAME | --simulate)"),
       QStringLiteral("Prints one reading as the panel shows it: the value text, the unit, the "
                      "lit modes and the secondary display. Fails when the meter does not answer "
-                     "within 3 s."),
+                     "within 3 s, or shows SET UP, CLEAR or RS232 instead of a reading."),
       0);
   if (parsed >= 0) return parsed;
 
@@ -172,7 +172,13 @@ int runRead(const QStringList& arguments) {
   if (opened >= 0) return opened;
   try {
     if (!live.session.readDisplay()) {
-      complain(noAnswerText(live.session));
+      const QString banner = live.session.bannerInstead();
+      if (banner.isEmpty())
+        complain(noAnswerText(live.session));
+      else
+        complain(QStringLiteral("the meter answers but shows %1 instead of a reading; read "
+                                "again when it shows one")
+                     .arg(banner));
       return kExitFailure;
     }
   } catch (const LinkAborted&) {
@@ -268,9 +274,12 @@ int runErase(const QStringList& arguments) {
   meter.addTo(parser);
   const QCommandLineOption yes(QStringLiteral("yes"),
                                QStringLiteral("Really delete all the data in the meter's memory."));
-  parser.addOption(yes);
+  const QCommandLineOption quiet(
+      QStringLiteral("quiet"), QStringLiteral("Say nothing unless something is wrong; for cron."));
+  parser.addOptions({yes, quiet});
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli erase --yes (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli erase --yes [--quiet] (--port NAME | --simulate)"),
       QStringLiteral("Empties the meter's logger memory. All the data in memory will be deleted: "
                      "nothing happens without --yes."),
       0);
@@ -303,7 +312,8 @@ int runErase(const QStringList& arguments) {
                      .arg(address));
         return kExitFailure;
     }
-    note(QStringLiteral("The logger memory is empty.\n"));
+    if (!parser.isSet(quiet) && !cli::quiet())
+      note(QStringLiteral("The logger memory is empty.\n"));
   } catch (const LinkAborted&) {
     return kExitFailure;
   }

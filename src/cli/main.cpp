@@ -18,10 +18,10 @@ const char kUsage[] =
     "  read [--json]             one reading as the panel shows it\n"
     "  record --every SECONDS [--count N | --for DURATION] [--format tsv|csv] [--force] FILE\n"
     "                            records the reading at PC sampling moments into FILE\n"
-    "  download DIR [--format tsv|csv] [--unit lx|fc] [--force]\n"
+    "  download DIR [--format tsv|csv] [--unit lx|fc] [--raw FILE] [--quiet] [--force]\n"
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
-    "  erase --yes               empties the logger memory\n"
+    "  erase --yes [--quiet]     empties the logger memory\n"
     "  set hold M:S | set distance METRES | set sampling M:S\n"
     "  set comparator HIGH LOW [--unit lx|fc] [--range N]\n"
     "                            changes a setting of the meter as the panel does\n"
@@ -34,7 +34,7 @@ const char kUsage[] =
     "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
     "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
-    "usage.\n";
+    "usage,\n3 download wrote the set files but the dump holds damaged sets.\n";
 
 }  // namespace
 

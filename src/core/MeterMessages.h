@@ -13,4 +13,11 @@ inline QString meterSilentMessage() {
       "again.");
 }
 
+// Shown when a click waited in vain for another exchange with the meter to end.
+inline QString meterBusyMessage() {
+  return QCoreApplication::translate(
+      "MeterExchange",
+      "The meter is busy with another command.\r\nTry again when it has finished.");
+}
+
 }  // namespace lux

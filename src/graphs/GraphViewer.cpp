@@ -19,6 +19,7 @@
 #include "graphs/NumEdit.h"
 #include "ui/Dialogs.h"
 #include "ui/GraphWidget.h"
+#include "ui/Placement.h"
 #include "ui/Twips.h"
 
 namespace lux {
@@ -125,7 +126,6 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   auto makeEdit = [&](const char* name, int row, int col) {
     auto* e = new NumEdit(range);
     e->setObjectName(QLatin1String(name));
-    e->setMinimumWidth(twipsX(this, 1300));
     grid->addWidget(e, row, col);
     connect(e, &QDoubleSpinBox::valueChanged, this, [this] { axisRangeChanged(); });
     return e;
@@ -193,18 +193,32 @@ GraphViewer::GraphViewer(Kind kind, Dialogs& dialogs, QWidget* parent)
   connect(graph_, &CWGraph::rangesChanged, this, &GraphViewer::followGraphRanges);
 
   // Form load: top-left corner of the screen, the eight modes, "Normal" selected.
-  resize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips));
-  move(0, 0);
   for (const ModeItem& m : kModes) combo_->addItem(tr(m.item));
   connect(combo_, &QComboBox::currentIndexChanged, this, &GraphViewer::trackModeChanged);
   combo_->setCurrentIndex(0);
   trackModeChanged(0);
+  updateMinimumSize();
+  showDesignedSize();
+  move(0, 0);
   layoutChildren();
+}
+
+int GraphViewer::frameHeight() const {
+  // The designed height, or more where the fonts (a high screen scale, a long translation) need
+  // it: the controls never get less room than their layout asks for.
+  return std::max(twipsY(this, kFrameHeightTwips), frame_->minimumSizeHint().height());
+}
+
+void GraphViewer::updateMinimumSize() {
+  const int margin = twipsX(this, kMarginTwips);
+  const int gy = twipsY(this, kGraphTopTwips);
+  setMinimumSize(frame_->minimumSizeHint().width() + 2 * margin,
+                 gy + twipsY(this, kMinGraphHeightTwips) + frameHeight() + 2 * margin);
 }
 
 void GraphViewer::layoutChildren() {
   const int margin = twipsX(this, kMarginTwips);
-  const int frameH = twipsY(this, kFrameHeightTwips);
+  const int frameH = frameHeight();
   const int gx = twipsX(this, graphLeftTwips_);
   const int gy = twipsY(this, graphTopTwips_);
   if (printing_) {
@@ -214,7 +228,15 @@ void GraphViewer::layoutChildren() {
   const int w = std::max(100, width() - gx - margin);
   const int h = std::max(80, height() - gy - frameH - 2 * margin);
   graph_->setGeometry(gx, gy, w, h);
-  frame_->setGeometry(margin, gy + h + margin, std::max(100, width() - 2 * margin), frameH);
+  frame_->setGeometry(margin, gy + h + margin,
+                      std::max(frame_->minimumSizeHint().width(), width() - 2 * margin), frameH);
+}
+
+void GraphViewer::showDesignedSize() {
+  // The designed size where the controls fit in it and the screen has the room; on a small
+  // screen or at a high scale the graph gives up height first.
+  resize(QSize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips)).expandedTo(minimumSize()));
+  if (isVisible()) keepOnScreen(this);
 }
 
 void GraphViewer::resizeEvent(QResizeEvent* event) {
@@ -242,6 +264,7 @@ void GraphViewer::fill(const ViewerFill& f) {
   resetYMin_ = f.resetYMin;
   resetYMax_ = f.resetYMax;
   show();
+  keepOnScreen(this);
   for (NumEdit* e : {yMin_, yMax_}) {
     e->setFormat(QStringLiteral("0.###"));
     e->setStep(0.001);
@@ -374,6 +397,8 @@ void GraphViewer::printGraph() {
   graph_->setPlotBackground(Qt::white);
   printing_ = true;
   graphLeftTwips_ = graphTopTwips_ = kPrintGraphTwips;
+  // The graph keeps its size on the page; the window's minimum is for its controls, hidden now.
+  setMinimumSize(0, 0);
   resize(twipsX(this, kPrintWidthTwips), height());
   layoutChildren();
   graph_->replot(QCustomPlot::rpImmediateRefresh);
@@ -385,10 +410,11 @@ void GraphViewer::printGraph() {
   printing_ = false;
   graphLeftTwips_ = kGraphLeftTwips;
   graphTopTwips_ = kGraphTopTwips;
-  resize(twipsX(this, kWidthTwips), twipsY(this, kHeightTwips));
   setPalette(savedPalette);
   setAutoFillBackground(savedAutoFill);
   frame_->show();
+  updateMinimumSize();
+  showDesignedSize();
   graph_->setPlotBackground(savedBackground);
   layoutChildren();
   graph_->redraw();

@@ -73,6 +73,8 @@ class GraphViewer : public QWidget {
   // Designed size of the window and place of the graph, in twips.
   static constexpr int kWidthTwips = 10650, kHeightTwips = 8865;
   static constexpr int kGraphLeftTwips = 120, kGraphTopTwips = 120;
+  // The least height the graph keeps when the screen is small.
+  static constexpr int kMinGraphHeightTwips = 1800;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -80,6 +82,11 @@ class GraphViewer : public QWidget {
  private:
   void onCursorMoved(int cursor, double x, double y);
   void layoutChildren();
+  int frameHeight() const;
+  // The least size at which the controls keep their room and the graph its least height.
+  void updateMinimumSize();
+  // The designed size (or the least size, when that is larger), then onto the screen.
+  void showDesignedSize();
   void setEdits(double xMin, double xMax, double yMin, double yMax);
   void followGraphRanges();
   bool printWindowImage(QPrinter& printer);

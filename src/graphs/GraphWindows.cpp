@@ -5,6 +5,7 @@
 #include "core/PlotRequest.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/LiveGraph.h"
+#include "graphs/SignedReading.h"
 
 namespace lux {
 
@@ -42,7 +43,7 @@ void GraphWindows::graphCommand() {
   g.liveGraphOpen = true;
   g.liveSampleCount = 0;
   g.liveGraphUnit = QString::fromStdString(d.unitText);
-  g.viewerYMax = g.viewerYMin = d.mainValue;
+  g.viewerYMax = g.viewerYMin = signedMainValue(d);
   // A window from an earlier run may still wait for its deferred deletion.
   discard(live_);
   live_ = new LiveGraph(*this, panel_);

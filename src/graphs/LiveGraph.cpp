@@ -6,6 +6,7 @@
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/NumEdit.h"
+#include "graphs/SignedReading.h"
 #include "link/MeterLink.h"
 #include "ui/Accessibility.h"
 #include "ui/GraphWidget.h"
@@ -77,7 +78,7 @@ void LiveGraph::tickBody() {
     return;
   }
   timer_.setInterval(500);
-  const float v = d.mainValue;
+  const float v = signedMainValue(d);
   if (v > g.liveMax) g.liveMax = v;
   if (v < g.liveMin) g.liveMin = v;
   graph_->chartAppend(v);
@@ -122,8 +123,8 @@ void LiveGraph::graphClicked() {
 
 void LiveGraph::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  graphs_.liveMax = display_.mainValue;
-  graphs_.liveMin = display_.mainValue;
+  graphs_.liveMax = signedMainValue(display_);
+  graphs_.liveMin = signedMainValue(display_);
 }
 
 void LiveGraph::closeEvent(QCloseEvent* event) {

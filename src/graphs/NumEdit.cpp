@@ -1,6 +1,8 @@
 #include "graphs/NumEdit.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace lux {
 
@@ -49,6 +51,29 @@ QString NumEdit::textFromValue(double value) const {
   }
   if (text == QLatin1String("-0")) text = QStringLiteral("0");
   return text;
+}
+
+int NumEdit::spareWidth() const {
+  // QAbstractSpinBox sizes itself for the texts of both ends of the range (each cut to 18
+  // characters) plus a space.
+  const QFontMetrics fm(font());
+  const QString space = QStringLiteral(" ");
+  const int ends = std::max(fm.horizontalAdvance(textFromValue(minimum()).left(18) + space),
+                            fm.horizontalAdvance(textFromValue(maximum()).left(18) + space));
+  const int reading = fm.horizontalAdvance(QStringLiteral("-1000000.000") + space);
+  return std::max(0, ends - reading);
+}
+
+QSize NumEdit::sizeHint() const {
+  QSize s = QDoubleSpinBox::sizeHint();
+  s.setWidth(s.width() - spareWidth());
+  return s;
+}
+
+QSize NumEdit::minimumSizeHint() const {
+  QSize s = QDoubleSpinBox::minimumSizeHint();
+  s.setWidth(s.width() - spareWidth());
+  return s;
 }
 
 }  // namespace lux

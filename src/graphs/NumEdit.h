@@ -19,11 +19,17 @@ class NumEdit : public QDoubleSpinBox {
   void setStep(double step) { setSingleStep(step); }
 
   QString textFromValue(double value) const override;
+  // Wide enough for a reading with its decimals ("-1000000.000"), not for the far ends of the
+  // range (±10^12), which would push the viewer's other controls off their place.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
  private:
   QString format_ = QStringLiteral("0");
   int hashDecimals_ = 0;   // optional decimals
   int fixedDecimals_ = 0;  // decimals always shown
+  // How much narrower a reading's text is than the widest text of the range.
+  int spareWidth() const;
 };
 
 }  // namespace lux

@@ -67,14 +67,23 @@ void MeterLink::waitSeconds(double seconds) {
     const double before = timer.elapsed();
     double remaining = seconds - before;
     if (remaining < 0) remaining = 0;
-    clock_.idle(remaining);
+    {
+      struct Depth {
+        int& d;
+        explicit Depth(int& depth) : d(depth) { ++d; }
+        ~Depth() { --d; }
+      } depth(waitDepth_);
+      clock_.idle(remaining);
+    }
     if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed() - before);
     if (aborted_) throw LinkAborted{};
-    if (lineUser_ == LineUser::Poll && !deferred_.empty()) throw PollYield{};
+    if (lineUser_ == LineUser::Poll && (!deferred_.empty() || endPollTick_)) throw PollYield{};
   } while (!timer.hasExpired(seconds));
 }
 
 QByteArray MeterLink::handshakeAttempt() {
+  // Between two steps of an exchange: a click kept waiting too long hears why now.
+  if (lineUser_ == LineUser::Command) refuseOverdueClicks();
   discardInput();
   send(Command::Handshake);
   waitSeconds(kStep);
@@ -228,7 +237,12 @@ bool MeterLink::command(Command letter, const QByteArray& payload, double bound)
   return true;
 }
 
+void MeterLink::boxAnswered() {
+  if (lineUser_ == LineUser::Poll) endPollTick_ = true;
+}
+
 QByteArray MeterLink::readAll() {
+  if (lineUser_ == LineUser::Command) refuseOverdueClicks();
   if (!port_.isOpen()) return {};
   QByteArray bytes = port_.readAll();
   traceWire(clock_, '<', bytes);
@@ -252,6 +266,7 @@ void MeterLink::pollTick(const std::function<bool(const QByteArray& frame)>& onF
     MeterLink& link;
     ~Release() {
       link.lineUser_ = LineUser::None;
+      link.endPollTick_ = false;
       link.runDeferred();
     }
   } release{*this};
@@ -365,10 +380,12 @@ void MeterLink::setMeterSilent(bool silent) {
 void MeterLink::takeLine() {
   lineUser_ = LineUser::Command;
   commandWrote_ = false;
+  holderDepth_ = waitDepth_;
 }
 
 void MeterLink::releaseLine() {
   lineUser_ = LineUser::None;
+  runWaiting();
   if (!commandWrote_) return;
   commandWrote_ = false;
   // The command's handshake stopped the meter's display stream: the next tick asks for it
@@ -382,13 +399,17 @@ bool MeterLink::boundary(const std::function<void()>& handler) {
   return runGuarded(lcLink(), "a command", handler);
 }
 
-bool MeterLink::runCommand(const std::function<void()>& handler) {
-  if (lineUser_ == LineUser::Command) return false;
-  if (lineUser_ == LineUser::Poll) {
-    deferUntilPollReturns(handler, true);
+bool MeterLink::runCommand(const std::function<void()>& handler,
+                           const std::function<void()>& refused) {
+  if (aborted_) return false;
+  if (lineUser_ == LineUser::Command) {
+    waitForLine(handler, refused, true);
     return true;
   }
-  if (aborted_) return false;
+  if (lineUser_ == LineUser::Poll) {
+    deferUntilPollReturns(handler, true, refused);
+    return true;
+  }
   LineHold hold(*this);
   boundary(handler);
   return true;
@@ -396,15 +417,69 @@ bool MeterLink::runCommand(const std::function<void()>& handler) {
 
 void MeterLink::runOutsidePoll(const std::function<void()>& handler) {
   if (lineUser_ == LineUser::Poll) {
-    deferUntilPollReturns(handler, false);
+    deferUntilPollReturns(handler, false, {});
     return;
   }
   if (aborted_) return;
   boundary(handler);
 }
 
-void MeterLink::deferUntilPollReturns(const std::function<void()>& handler, bool needsLine) {
-  deferred_.push_back({handler, needsLine});
+void MeterLink::runWhenLineFree(const std::function<void()>& handler,
+                                const std::function<void()>& refused) {
+  if (lineUser_ == LineUser::Command) {
+    waitForLine(handler, refused, false);
+    return;
+  }
+  runOutsidePoll(handler);
+}
+
+void MeterLink::waitForLine(const std::function<void()>& handler,
+                            const std::function<void()>& refused, bool needsLine) {
+  waiting_.push_back({handler, refused, needsLine, clock_.monotonicSeconds()});
+}
+
+void MeterLink::refuseOverdueClicks() {
+  if (waiting_.empty() || refusing_) return;
+  const double now = clock_.monotonicSeconds();
+  std::vector<Waiting> overdue;
+  for (auto it = waiting_.begin(); it != waiting_.end();) {
+    if (it->refused && now - it->since >= kClickWait - 1e-9) {
+      overdue.push_back(std::move(*it));
+      it = waiting_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  refusing_ = true;
+  struct Done {
+    bool& f;
+    ~Done() { f = false; }
+  } done{refusing_};
+  for (Waiting& w : overdue) boundary(w.refused);
+}
+
+void MeterLink::runWaiting() {
+  if (waiting_.empty()) return;
+  std::vector<Waiting> pending;
+  pending.swap(waiting_);
+  // Posted, so that each runs from the event loop once the command's frames are off the stack;
+  // in the order they were clicked, each waiting again if another took the line meanwhile.
+  for (Waiting& w : pending) {
+    QTimer::singleShot(0, this, [this, w = std::move(w)] {
+      if (lineUser_ == LineUser::Command) {
+        waiting_.push_back(w);
+      } else if (w.needsLine) {
+        runCommand(w.handler, w.refused);
+      } else {
+        runOutsidePoll(w.handler);
+      }
+    });
+  }
+}
+
+void MeterLink::deferUntilPollReturns(const std::function<void()>& handler, bool needsLine,
+                                      const std::function<void()>& refused) {
+  deferred_.push_back({handler, needsLine, refused});
 }
 
 void MeterLink::runDeferred() {
@@ -416,7 +491,7 @@ void MeterLink::runDeferred() {
   for (Deferred& d : pending) {
     QTimer::singleShot(0, this, [this, d = std::move(d)] {
       if (d.needsLine)
-        runCommand(d.handler);
+        runCommand(d.handler, d.refused);
       else
         runOutsidePoll(d.handler);
     });
@@ -432,7 +507,10 @@ LineHold::~LineHold() {
 }
 
 LineYield::LineYield(MeterLink& link)
-    : link_(link), released_(link.lineUser_ == LineUser::Command) {
+    : link_(link),
+      // A box opened by a click inside the holder's waits (a refusal) keeps the line: the
+      // holder is in the middle of its exchange.
+      released_(link.lineUser_ == LineUser::Command && link.waitDepth_ == link.holderDepth_) {
   if (released_) link_.releaseLine();
 }
 

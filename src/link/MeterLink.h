@@ -117,13 +117,27 @@ class MeterLink : public QObject {
   // The command boundary. Runs `handler` holding the line and returns true; the program
   // closing or a failure inside ends the handler quietly. Clicked inside a poll tick's wait,
   // the handler runs right after that tick, from the event loop the tick came from (so a box
-  // it opens never holds a poll tick up), and the tick is cut short at its next wait. False
-  // when another command has the line: the click is ignored rather than mixing two
-  // conversations.
-  bool runCommand(const std::function<void()>& handler);
+  // it opens never holds a poll tick up), and the tick is cut short at its next wait. Clicked
+  // while another command has the line, it waits for that command to let go rather than
+  // mixing two conversations: it runs then, unless kClickWait seconds passed first, in which
+  // case `refused` (which tells the user) is called instead, from the other command's next
+  // handshake or read. Without `refused` the click waits for the line however long it takes.
+  // False only when the program is closing.
+  bool runCommand(const std::function<void()>& handler, const std::function<void()>& refused = {});
+  // The same wait for a click that opens a window of its own that takes the line itself later
+  // (the clock window, the logger download): runs `handler` without the line, once no command
+  // has it.
+  void runWhenLineFree(const std::function<void()>& handler,
+                       const std::function<void()>& refused = {});
   // The same boundary for a click that may open a box or a window but does not need the line
   // itself (it may start commands of its own).
   void runOutsidePoll(const std::function<void()>& handler);
+  // A box was answered. A command lends the line to the poll while its box is open, so a poll
+  // tick may be running inside the box's event loop, waiting for a meter that fell silent; the
+  // box cannot return to its command before that tick does. The tick ends at its next wait, so
+  // the command applies its setting, or says the meter is silent, at once instead of when the
+  // meter speaks again.
+  void boxAnswered();
   QByteArray readAll();
   void discardInput();
 
@@ -163,6 +177,9 @@ class MeterLink : public QObject {
   // Poll listening without a frame after which the meter counts as silent: two collection
   // windows, so a meter that sends within the 2 s it is allowed never trips it.
   static constexpr double kSilenceNotice = 2 * kCollectionWindow;
+  // How long a click waits for the command that has the line before it is refused: as long as
+  // a command waits for the meter's answer, which covers every exchange but a memory dump.
+  static constexpr double kClickWait = kAnswerBound;
 
  signals:
   void portCaptionChanged(const QString& caption);
@@ -196,8 +213,14 @@ class MeterLink : public QObject {
   static bool boundary(const std::function<void()>& handler);
   void pollOnce(const std::function<bool(const QByteArray& frame)>& onFrame);
   // Handlers clicked inside the running poll tick, run once it has returned.
-  void deferUntilPollReturns(const std::function<void()>& handler, bool needsLine);
+  void deferUntilPollReturns(const std::function<void()>& handler, bool needsLine,
+                             const std::function<void()>& refused);
   void runDeferred();
+  // Clicks that came while a command had the line.
+  void waitForLine(const std::function<void()>& handler, const std::function<void()>& refused,
+                   bool needsLine);
+  void runWaiting();
+  void refuseOverdueClicks();
 
   bool aborted_ = false;
   LineUser lineUser_ = LineUser::None;
@@ -207,8 +230,22 @@ class MeterLink : public QObject {
   struct Deferred {
     std::function<void()> handler;
     bool needsLine;
+    std::function<void()> refused;
   };
   std::vector<Deferred> deferred_;
+  struct Waiting {
+    std::function<void()> handler;
+    std::function<void()> refused;
+    bool needsLine;
+    double since;  // monotonic seconds of the click
+  };
+  std::vector<Waiting> waiting_;
+  bool refusing_ = false;
+  bool endPollTick_ = false;  // a box was answered under the running tick
+  // Nesting of waits: a box opened by a click inside the holder's wait sits deeper than the
+  // holder, and must not give the holder's line away.
+  int waitDepth_ = 0;
+  int holderDepth_ = 0;
   double pollQuiet_ = 0;  // seconds the poll has waited since its last frame
   qint64 misframedCount_ = 0;
   qint64 misframedBytes_ = 0;

@@ -1,5 +1,7 @@
 #include "logger/Install.h"
 
+#include "core/MeterMessages.h"
+
 #include <exception>
 
 #include "link/Logging.h"
@@ -15,7 +17,17 @@ std::unique_ptr<LoggerDownload> installLogger(LoggerContext& ctx) {
   LoggerContext* c = &ctx;
   ctx.hooks.commands.add(ToolbarCommand::Memory, [c] {
     // A failure ends the command; its guards have put the poll and the flags back.
-    runGuarded(lcLogger(), "the logger download", [c] { downloadLoggerMemory(*c); });
+    auto run = [c] {
+      runGuarded(lcLogger(), "the logger download", [c] { downloadLoggerMemory(*c); });
+    };
+    // A download still running answers for itself (the dump a closed window left behind);
+    // clicked while another command talks to the meter, the download waits for it.
+    const LoggerDownload* running = c->download;
+    if (running && running->running()) {
+      run();
+    } else {
+      c->link.runWhenLineFree(run, [c] { c->dialogs.message(meterBusyMessage()); });
+    }
   });
   ctx.hooks.onShutdown.push_back([c] {
     if (QWidget* w = c->dataListWindow.data()) w->close();

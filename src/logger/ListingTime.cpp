@@ -108,6 +108,10 @@ ListingStart listingStart(std::string_view timeText, int pcYear, int pcMonth) {
   return s;
 }
 
+bool validStartTime(std::string_view timeText) {
+  return listingStart(timeText, 2000, 1).mode != ListingStart::Mode::Elapsed;
+}
+
 std::string recordStamp(const ListingStart& start, std::int64_t secondsFromStart) {
   const std::int64_t t = startSeconds(start) + secondsFromStart;
   const std::int64_t days = floorDiv(t, 86400);
@@ -123,12 +127,7 @@ std::string recordStamp(const ListingStart& start, std::int64_t secondsFromStart
 std::string recordTimeLabel(const ListingStart& start, std::int64_t secondsFromStart) {
   std::string out;
   out.reserve(12);
-  if (start.mode == ListingStart::Mode::Elapsed) {
-    appendTwo(out, secondsFromStart / 86400);
-    out += '-';
-    appendClock(out, secondsFromStart % 86400);
-    return out;
-  }
+  if (start.mode == ListingStart::Mode::Elapsed) return out;
   const std::int64_t startDay = daysFromCivil(start.year, start.month, start.day);
   const std::int64_t t =
       startDay * 86400 + start.hour * 3600 + start.minute * 60 + start.second + secondsFromStart;

@@ -15,8 +15,8 @@ struct ListingStart {
     // The meter's start day is 00 (or no day of any month): the label's day counts the
     // calendar days elapsed since the start day, "00" on the start day itself.
     DayCount,
-    // The start time is no valid clock reading: the label is the time elapsed since the set's
-    // first record, days in the day field.
+    // The start time is no valid clock reading (hour 25, minute 61): no record has a time the
+    // meter's clock could have shown, so the labels stay empty rather than made up.
     Elapsed,
   };
   Mode mode = Mode::Calendar;
@@ -30,7 +30,11 @@ struct ListingStart {
 // Reads a set table time text "DD-hh:nn:ss" against the PC's current year and month.
 ListingStart listingStart(std::string_view timeText, int pcYear, int pcMonth);
 
-// "DD-hh:nn:ss" of the record `secondsFromStart` after the set's start.
+// False for a set table time text whose time of day no clock shows.
+bool validStartTime(std::string_view timeText);
+
+// "DD-hh:nn:ss" of the record `secondsFromStart` after the set's start; empty when the start
+// time is invalid.
 std::string recordTimeLabel(const ListingStart& start, std::int64_t secondsFromStart);
 
 // "YYYY-MM-DD hh:nn:ss" of that record (calendar stamp, whatever the label mode).

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QStringList>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -86,6 +87,22 @@ void listSets(LoggerContext& ctx, MemoryWindow& w, const LoggerDownload& dl) {
   table.appendRows(rows);
   if (!dl.damageText().isEmpty()) {
     w.lblMessage().setText(w.lblMessage().text() + QStringLiteral(" - ") + dl.damageText());
+  }
+  // A header time no clock shows (hour 25) is kept in the table as the meter wrote it; the
+  // user is told here that it is no time, and its records get none when listed.
+  QStringList invalid;
+  k = 0;
+  for (const DownloadedSet& set : sets) {
+    ++k;
+    if (!validStartTime(set.info.timeText)) {
+      invalid << LoggerTexts::tr("set %1 has an invalid start time (%2)")
+                     .arg(k)
+                     .arg(QString::fromStdString(set.info.timeText));
+    }
+  }
+  if (!invalid.isEmpty()) {
+    w.lblMessage().setText(w.lblMessage().text() + QStringLiteral(" - ") +
+                           invalid.join(QStringLiteral(", ")));
   }
 }
 
@@ -263,14 +280,20 @@ void listLoggerSet(LoggerContext& ctx, int row) {
       });
   list->showRecords(records);
   list->setWindowTitle(LoggerTexts::tr("Data List"));
+  if (!bytes.isEmpty() && start.mode == ListingStart::Mode::Elapsed) {
+    ctx.dialogs.message(LoggerTexts::tr("The start time of set %1, %2, is not a valid time of "
+                                        "day. Its records are listed without times.")
+                            .arg(static_cast<int>(setNumber))
+                            .arg(timeText));
+  }
 }
 
-void eraseLoggerMemory(LoggerContext& ctx) {
+namespace {
+
+// The erase itself, holding the line.
+void eraseHoldingTheLine(LoggerContext& ctx) {
   LoggerState& lg = ctx.logger;
-  // A download holds the line to its last byte: the erase waits for its end.
   if (lg.loggerEraseBusy) return;
-  LineHold line(ctx.link);
-  if (!line) return;
   lg.loggerEraseBusy = true;
   PollPause pause(ctx.poll);
   struct Release {
@@ -289,6 +312,18 @@ void eraseLoggerMemory(LoggerContext& ctx) {
   ctx.link.waitSeconds(kEraseDelay);
   ctx.link.send(Command::EraseMemory);
   closeMemoryWindow(ctx);
+}
+
+}  // namespace
+
+void eraseLoggerMemory(LoggerContext& ctx) {
+  // Its warning box is open already.
+  if (ctx.logger.loggerEraseBusy) return;
+  // Clicked inside a poll tick, the erase runs right after it; clicked while a download still
+  // holds the line, it waits for the download's end, or is refused with a message when that
+  // takes longer than a click may wait.
+  ctx.link.runCommand([&ctx] { eraseHoldingTheLine(ctx); },
+                      [&ctx] { ctx.dialogs.message(meterBusyMessage()); });
 }
 
 }  // namespace lux

@@ -290,12 +290,13 @@ void DataListWindow::runToolbarButton(const QString& key) {
     lg.dataListLuxShown = !lg.dataListLuxShown;
     showUnit();
   } else if (key == QLatin1String("Plot")) {
+    // The values are illuminance: the plot names their unit as the panel and the lists do.
     PlotRequest seed;
     if (lg.dataListLuxShown) {
-      seed.unitText = QStringLiteral("W/(M)2");
+      seed.unitText = QStringLiteral("Lx");
       seed.yMax = 2200;
     } else {
-      seed.unitText = QStringLiteral("Btu/((ft)2.h)");
+      seed.unitText = QStringLiteral("Fc");
       seed.yMax = 697.4f;
     }
     seed.yMin = 0;

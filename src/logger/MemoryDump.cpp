@@ -53,13 +53,16 @@ bool damagedMarkerAt(std::string_view s, std::size_t pos) {
   return wrong == 1;
 }
 
-// Looks along the record grid of the set [firstRecord, end) for the next set's marker hit by a
-// damaged byte: such a set grew by the next one's bytes instead of ending. Record 1 never
-// starts a set, and the swallowed header needs a whole record behind it inside the set.
-void findJoin(std::string_view s, std::size_t firstRecord, std::size_t end, LoggerSetInfo& set) {
+// Looks along the record grid of the set for the next set's marker hit by a damaged byte: such
+// a set grew by the next one's bytes instead of ending. Record 1 never starts a set, and the
+// swallowed header needs a whole record behind it before `stop`, where the set's bytes end
+// (its broken tail included). A swallowed set is 10 + 3n bytes long, so the set that took it
+// in always ends off its own grid: measured by its whole records alone, a swallowed set of one
+// record would lose a byte of that record and pass for a set cut short.
+void findJoin(std::string_view s, std::size_t firstRecord, std::size_t stop, LoggerSetInfo& set) {
   const std::size_t first = firstRecord + kLoggerRecordLength;
-  if (end < first + kSetHeaderLength + kLoggerRecordLength) return;
-  const std::size_t last = end - kSetHeaderLength - kLoggerRecordLength;
+  if (stop < first + kSetHeaderLength + kLoggerRecordLength) return;
+  const std::size_t last = stop - kSetHeaderLength - kLoggerRecordLength;
   // With one byte wrong, a marker still has its 0x55 or its 0xAA in place: searching for those
   // two bytes keeps the scan of a full memory as quick as the split itself.
   std::size_t found = std::string_view::npos;
@@ -173,7 +176,7 @@ MemoryDumpParse parseMemoryDump(std::string_view content) {
     set.intervalSeconds = setIntervalSeconds(byteAt(content, pos + 8), byteAt(content, pos + 9));
     set.damaged = damaged;
     if (damaged) ++out.damagedSets;
-    findJoin(content, firstRecord, end, set);
+    findJoin(content, firstRecord, resume, set);
     if (set.mayHoldNextSet) ++out.joinedSets;
     out.sets.push_back(std::move(set));
     pos = resume;

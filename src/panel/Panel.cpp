@@ -85,10 +85,11 @@ QString Panel::elementText(const QString& name) const {
   return label ? label->text() : QString();
 }
 
-bool Panel::startUp() {
+bool Panel::startUp(bool orKeepTrying) {
   move(0, 0);
   QString reason;
-  if (!link_.openLink(&reason)) {
+  const bool opened = link_.openLink(&reason);
+  if (!opened && !orKeepTrying) {
     QString text = tr("No device found, try again!");
 
     // The port says why (busy, or which group may open it); the panel adds no guess of its own.
@@ -96,7 +97,12 @@ bool Panel::startUp() {
     dialogs_.message(text);
     return false;
   }
+  // Not opened: "No COM", and the first poll goes on trying the port as after a lost adapter.
   setPortCaption(link_.portCaption());
+  if (!opened) {
+    lcd_->setStatusNote(tr("The port cannot be opened"), reason.trimmed());
+    portNoteShown_ = true;
+  }
   timer2_->start();
   timer1_->start();
   return true;
@@ -121,6 +127,10 @@ void Panel::toggleTitle() {
 
 void Panel::setPortCaption(const QString& caption) {
   lcd_->setPortCaption(caption);
+  if (portNoteShown_ && link_.state().linkUp) {
+    portNoteShown_ = false;
+    lcd_->setStatusNote({});
+  }
   emit pictureChanged();
 }
 

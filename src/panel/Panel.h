@@ -38,8 +38,10 @@ class Panel : public QMainWindow, public PollControl {
 
   // The window's load: to the screen's top-left corner, open the link (on failure the message
   // "No device found, try again!" and false: the program ends), initialise the program-wide
-  // state, start Timer2 and then Timer1.
-  bool startUp();
+  // state, start Timer2 and then Timer1. With `orKeepTrying` a port that cannot be opened is
+  // no failure: the timers start all the same, the caption says "No COM", the note says why,
+  // and the poll keeps trying the port (a data file to show needs no meter).
+  bool startUp(bool orKeepTrying = false);
 
   // Shows the display state: a banner stops the refresh, otherwise digits and annunciators.
   void refreshPanel();
@@ -107,6 +109,7 @@ class Panel : public QMainWindow, public PollControl {
   TickGuard pollGuard_;
   TickGuard recordingGuard_;
   bool shuttingDown_ = false;
+  bool portNoteShown_ = false;  // "The port cannot be opened" until the link is up
   int framesDecoded_ = 0;
 };
 

@@ -54,14 +54,16 @@ static_assert(std::size(kButtons) == kToolbarCommandCount, "one button per toolb
 // "ESC": the meter back to its normal mode. The poll stays off from before the handshake until
 // the letter is sent, and comes back however the exchange ends.
 void escCommand(Context& ctx) {
-  ctx.link.runCommand([&ctx] {
-    bool answered = false;
-    {
-      PollPause pause(ctx.poll);
-      answered = ctx.link.command(Command::Enter);
-    }
-    if (!answered) ctx.dialogs.message(meterSilentMessage());
-  });
+  ctx.link.runCommand(
+      [&ctx] {
+        bool answered = false;
+        {
+          PollPause pause(ctx.poll);
+          answered = ctx.link.command(Command::Enter);
+        }
+        if (!answered) ctx.dialogs.message(meterSilentMessage());
+      },
+      [&ctx] { ctx.dialogs.message(meterBusyMessage()); });
 }
 
 }  // namespace

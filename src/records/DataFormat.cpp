@@ -42,71 +42,124 @@ std::string sampleTimeStamp(int day, int hour, int minute, int second) {
   return buf;
 }
 
+// ---- FieldSplitter ----
+
+FieldSplitter::FieldSplitter(std::size_t maxFieldBytes) : maxField_(maxFieldBytes) {}
+
+bool FieldSplitter::endField(State next) {
+  state_ = next;
+  ended_ = true;
+  return true;
+}
+
+void FieldSplitter::append(const char* from, const char* to) {
+  const std::size_t n = static_cast<std::size_t>(to - from);
+  const std::size_t room = field_.size() < maxField_ ? maxField_ - field_.size() : 0;
+  if (n > room) {
+    field_.append(from, room);
+    truncated_ = true;
+  } else {
+    field_.append(from, n);
+  }
+}
+
+bool FieldSplitter::take(const char*& p, const char* end) {
+  if (ended_) {
+    field_.clear();
+    truncated_ = false;
+    ended_ = false;
+  }
+  while (p < end) {
+    const char c = *p;
+    switch (state_) {
+      case State::SkipLf:
+        state_ = State::Start;
+        if (c == '\n') ++p;
+        break;
+      case State::Start:
+        ++p;
+        if (c == ' ') break;
+        if (c == '"') {
+          state_ = State::Quoted;
+          break;
+        }
+        if (c == ',' || c == '\n') return endField(State::Start);
+        if (c == '\r') return endField(State::SkipLf);
+        append(p - 1, p);
+        state_ = State::Plain;
+        break;
+      case State::Plain: {
+        const char* q = p;
+        while (q < end && *q != ',' && *q != '\r' && *q != '\n') ++q;
+        append(p, q);
+        p = q;
+        if (p == end) return false;
+        return endField(*p++ == '\r' ? State::SkipLf : State::Start);
+      }
+      case State::Quoted: {
+        const char* q = p;
+        while (q < end && *q != '"') ++q;
+        append(p, q);
+        p = q;
+        if (p == end) return false;
+        ++p;
+        state_ = State::AfterQuote;
+        break;
+      }
+      case State::AfterQuote:
+        // Whatever follows the closing quote up to the delimiter is not part of the field.
+        ++p;
+        if (c == ',' || c == '\n') return endField(State::Start);
+        if (c == '\r') return endField(State::SkipLf);
+        break;
+    }
+  }
+  return false;
+}
+
+bool FieldSplitter::finish() {
+  if (ended_) {
+    field_.clear();
+    truncated_ = false;
+    ended_ = false;
+  }
+  const bool open =
+      state_ == State::Plain || state_ == State::Quoted || state_ == State::AfterQuote;
+  state_ = State::Start;
+  if (open) ended_ = true;
+  return open;
+}
+
 // ---- FieldReader ----
 
 FieldReader::FieldReader(Source source, std::size_t maxFieldBytes)
-    : source_(std::move(source)), maxField_(maxFieldBytes), buffer_(64 * 1024) {}
-
-int FieldReader::peek() {
-  if (pos_ < len_) return static_cast<unsigned char>(buffer_[pos_]);
-  if (eof_) return -1;
-  len_ = source_ ? source_(buffer_.data(), buffer_.size()) : 0;
-  pos_ = 0;
-  if (len_ == 0 || len_ > buffer_.size()) {
-    len_ = 0;
-    eof_ = true;
-    return -1;
-  }
-  return static_cast<unsigned char>(buffer_[0]);
-}
-
-int FieldReader::get() {
-  const int c = peek();
-  if (c >= 0) ++pos_;
-  return c;
-}
-
-void FieldReader::append(std::string& field, char c) {
-  if (field.size() < maxField_) {
-    field += c;
-  } else {
-    truncated_ = true;
-  }
-}
-
-void FieldReader::skipLineEnd(int c) {
-  if (c == '\r' && peek() == '\n') get();
-}
+    : source_(std::move(source)), splitter_(maxFieldBytes), buffer_(64 * 1024) {}
 
 bool FieldReader::next(std::string& field) {
-  field.clear();
-  truncated_ = false;
-  while (peek() == ' ') get();
-  if (peek() < 0) return false;
-
-  if (peek() == '"') {
-    get();
-    for (int c = get(); c >= 0 && c != '"'; c = get()) append(field, static_cast<char>(c));
-    // Whatever follows the closing quote up to the delimiter is not part of the field.
-    for (int c = get(); c >= 0; c = get()) {
-      if (c == ',') break;
-      if (c == '\r' || c == '\n') {
-        skipLineEnd(c);
-        break;
+  for (;;) {
+    if (pos_ < len_) {
+      const char* p = buffer_.data() + pos_;
+      const bool ended = splitter_.take(p, buffer_.data() + len_);
+      pos_ = static_cast<std::size_t>(p - buffer_.data());
+      if (ended) {
+        field.swap(splitter_.field());
+        truncated_ = splitter_.truncated();
+        return true;
       }
+      continue;
     }
-    return true;
-  }
-
-  for (int c = get(); c >= 0; c = get()) {
-    if (c == ',') break;
-    if (c == '\r' || c == '\n') {
-      skipLineEnd(c);
-      break;
+    if (eof_) return false;
+    len_ = source_ ? source_(buffer_.data(), buffer_.size()) : 0;
+    pos_ = 0;
+    if (len_ == 0 || len_ > buffer_.size()) {
+      len_ = 0;
+      eof_ = true;
+      if (!splitter_.finish()) return false;
+      field.swap(splitter_.field());
+      truncated_ = splitter_.truncated();
+      return true;
     }
-    append(field, static_cast<char>(c));
   }
-  return true;
 }
 
 std::vector<std::string> readAllFields(std::string_view bytes, std::size_t maxFieldBytes) {

@@ -23,12 +23,39 @@ std::string gridExportLine(const std::vector<std::string>& cells);
 // "DD-hh:nn:ss" from a day of month and a time of day.
 std::string sampleTimeStamp(int day, int hour, int minute, int second);
 
-// Reads the fields of a data file the way "Open" does: a field runs up to the next comma or
-// line end (CR LF, LF or CR), leading blanks are dropped, and a field that starts with a double
+// The field rule of "Open" over bytes as they come: a field runs up to the next comma or line
+// end (CR LF, LF or CR), leading blanks are dropped, and a field that starts with a double
 // quote runs to the closing quote (what follows it up to the next comma or line end is
 // skipped). Lines written by this program hold neither commas nor quotes, so each field is one
 // whole line. A field longer than `maxFieldBytes` keeps its first `maxFieldBytes` bytes and the
-// rest is skipped, so a file without line ends cannot exhaust memory.
+// rest is skipped, so a file without line ends cannot exhaust memory. Fed any number of bytes
+// at a time, it does work in proportion to the bytes given, however long a line is, so a
+// reader can stop after a bounded amount and go on later.
+class FieldSplitter {
+ public:
+  explicit FieldSplitter(std::size_t maxFieldBytes);
+  // Takes bytes from [p, end) until a field ends: true with `p` just after it and the field in
+  // field(); false once every byte is taken with the field still open.
+  bool take(const char*& p, const char* end);
+  // At the end of the input: true with the last field in field() when one was begun.
+  bool finish();
+  std::string& field() { return field_; }
+  // True when the field in field() was cut at maxFieldBytes.
+  bool truncated() const { return truncated_; }
+
+ private:
+  enum class State { Start, Plain, Quoted, AfterQuote, SkipLf };
+  bool endField(State next);
+  void append(const char* from, const char* to);
+
+  std::size_t maxField_;
+  State state_ = State::Start;
+  std::string field_;
+  bool truncated_ = false;
+  bool ended_ = false;  // field_ holds a finished field, cleared when the next one begins
+};
+
+// The same rule pulling its bytes from a source, a field at a time.
 class FieldReader {
  public:
   // Fills the buffer with up to n bytes; returns 0 at the end of the file.
@@ -42,13 +69,8 @@ class FieldReader {
   bool lastFieldTruncated() const { return truncated_; }
 
  private:
-  int get();   // next byte or -1
-  int peek();  // next byte without taking it, or -1
-  void append(std::string& field, char c);
-  void skipLineEnd(int c);
-
   Source source_;
-  std::size_t maxField_;
+  FieldSplitter splitter_;
   std::vector<char> buffer_;
   std::size_t pos_ = 0, len_ = 0;
   bool eof_ = false;

@@ -5,15 +5,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <exception>
 
 #include "link/Logging.h"
@@ -44,6 +44,126 @@ QAction* addKeyedAction(QToolBar* bar, const QString& key, const QString& tip,
 }
 
 }  // namespace
+
+// The reading of one data file into the file list, a step at a time: a step takes at most
+// kStepBytes of the file and kStepRows rows, whatever the lines are like (a line of hundreds of
+// megabytes is crossed in many steps), and the next step waits for the next turn of the event
+// loop, after the poll and the recording tick that came due.
+class FileListLoad : public QObject {
+ public:
+  static constexpr std::size_t kStepBytes = 256 * 1024;
+  static constexpr std::size_t kStepRows = 2048;
+
+  FileListLoad(RecordsContext& ctx, ListWindow& window, int fd, const QString& path)
+      : QObject(&window),
+        ctx_(ctx),
+        window_(window),
+        fd_(fd),
+        title_(QFileInfo(path).fileName()),
+        splitter_(FieldReader::kDefaultMaxFieldBytes),
+        buffer_(64 * 1024) {
+    next_.setSingleShot(true);
+    next_.setInterval(0);
+    connect(&next_, &QTimer::timeout, this, &FileListLoad::step);
+  }
+  ~FileListLoad() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  void step() {
+    std::vector<QStringList> rows;
+    std::size_t bytes = 0;
+    bool ended = false;
+    while (!ended && rows.size() < kStepRows && bytes < kStepBytes) {
+      if (pos_ == len_) {
+        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+          // The end, or a read error: the rows read so far stay in the list.
+          if (splitter_.finish()) takeField(rows);
+          ended = true;
+          break;
+        }
+        len_ = static_cast<std::size_t>(n);
+        pos_ = 0;
+        bytes += len_;
+      }
+      const char* p = buffer_.data() + pos_;
+      const bool field = splitter_.take(p, buffer_.data() + len_);
+      pos_ = static_cast<std::size_t>(p - buffer_.data());
+      if (field && !takeField(rows)) ended = true;
+    }
+    GridModel& grid = window_.grid();
+    if (unitRead_) {
+      grid.setCell(0, 0, unit_);
+      unitRead_ = false;
+    }
+    if (!rows.empty()) grid.appendRows(rows);
+    if (ended) {
+      finish();
+      return;
+    }
+    window_.setWindowTitle(ListWindow::tr("%1 Records Completed").arg(records_));
+    next_.start();
+  }
+
+ private:
+  // False once the list is full.
+  bool takeField(std::vector<QStringList>& rows) {
+    const std::string& field = splitter_.field();
+    if (!headerRead_) {
+      headerRead_ = true;
+      unitRead_ = true;
+      unit_ = QString::fromLatin1(unitFromHeader(field).c_str());
+      return true;
+    }
+    if (records_ >= kMaxFileListRecords) {
+      cut_ = true;
+      return false;
+    }
+    QStringList cells;
+    cells.reserve(3);
+    for (std::string_view part : tabParts(field))
+      cells.append(QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size())));
+    rows.push_back(std::move(cells));
+    ++records_;
+    return true;
+  }
+
+  void finish() {
+    ::close(fd_);
+    fd_ = -1;
+    window_.setWindowTitle(title_);
+    if (cut_) {
+      // Told once any poll tick in progress is over: a box inside it would hold the poll.
+      Dialogs& dialogs = ctx_.dialogs;
+      const QString text = ListWindow::tr(
+                               "The file list holds at most %1 records; the rest of %2 "
+                               "was not read.")
+                               .arg(kMaxFileListRecords)
+                               .arg(title_);
+      ctx_.link.runOutsidePoll([&dialogs, text] { dialogs.message(text); });
+    }
+    ListWindow& window = window_;
+    window.load_ = nullptr;
+    deleteLater();
+    emit window.loaded();
+  }
+
+  RecordsContext& ctx_;
+  ListWindow& window_;
+  int fd_;
+  QString title_;
+  FieldSplitter splitter_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0, len_ = 0;
+  bool headerRead_ = false;
+  bool unitRead_ = false;  // the header's unit waits for the step's end to go into the grid
+  QString unit_;
+  long records_ = 0;
+  bool cut_ = false;
+  QTimer next_;
+};
 
 ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
     : QWidget(ctx.panel, Qt::Window), ctx_(ctx), kind_(kind) {
@@ -144,6 +264,9 @@ void ListWindow::appendRecord(const QString& number, const QString& time, const 
 }
 
 void ListWindow::closeEvent(QCloseEvent* event) {
+  // A file still being read stops being read with its window.
+  delete load_;
+  load_ = nullptr;
   // Unload of the live list: the recording tick stops feeding it and a new one starts from 1.
   if (kind_ == Kind::RealTime) {
     ctx_.recording.listRecording = false;
@@ -184,14 +307,15 @@ void openCommand(RecordsContext& ctx) {
   readFileIntoFileList(ctx, *path);
 }
 
+bool ListWindow::loading() const {
+  return load_ != nullptr;
+}
+
 ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
   QString refused;
   const int fd = openRegularFile(path, FileAccess::Read, &refused);
-  QFile file;
-  if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    if (fd >= 0) ::close(fd);
-    ctx.dialogs.message(
-        ListWindow::tr("Cannot read %1\r\n%2").arg(path, fd < 0 ? refused : file.errorString()));
+  if (fd < 0) {
+    ctx.dialogs.message(ListWindow::tr("Cannot read %1\r\n%2").arg(path, refused));
     return nullptr;
   }
   if (ListWindow* old = qobject_cast<ListWindow*>(ctx.fileList.data())) {
@@ -201,60 +325,9 @@ ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
   ctx.fileList = w.data();
   w->show();
   w->placeBesidePanel();
-
-  FieldReader reader([&file](char* buf, std::size_t n) -> std::size_t {
-    const qint64 got = file.read(buf, static_cast<qint64>(n));
-    return got > 0 ? static_cast<std::size_t>(got) : 0;  // a read error ends the reading
-  });
-
-  // Rows go into the grid in batches (one model insert each) and the caption counts the
-  // records a few times a second: a 100000-record file loads in a blink and still shows
-  // its progress.
-  constexpr std::size_t kBatch = 4096;
-  std::vector<QStringList> batch;
-  batch.reserve(kBatch);
-  QElapsedTimer sinceCaption;
-  sinceCaption.start();
-  long n = 0;
-  bool cut = false;
-  std::string field;
-  auto flush = [&](long records) -> bool {
-    if (!w) return false;
-    w->grid().appendRows(batch);
-    batch.clear();
-    w->setWindowTitle(ListWindow::tr("%1 Records Completed").arg(records));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    sinceCaption.restart();
-    return static_cast<bool>(w);  // the user may have closed the window meanwhile
-  };
-  while (reader.next(field)) {
-    if (n == 0) {
-      w->grid().setCell(0, 0, QString::fromLatin1(unitFromHeader(field).c_str()));
-    } else {
-      if (n > kMaxFileListRecords) {
-        cut = true;
-        break;
-      }
-      QStringList cells;
-      cells.reserve(3);
-      for (std::string_view part : tabParts(field))
-        cells.append(QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size())));
-      batch.push_back(std::move(cells));
-      if ((batch.size() >= kBatch || sinceCaption.elapsed() > 100) && !flush(n)) return nullptr;
-    }
-    ++n;
-  }
-  if (!batch.empty() && !flush(n - 1)) return nullptr;
-  if (!w) return nullptr;
-  w->setWindowTitle(QFileInfo(path).fileName());
-  file.close();
-  if (cut) {
-    ctx.dialogs.message(ListWindow::tr("The file list holds at most %1 records; the rest of %2 "
-                                       "was not read.")
-
-                            .arg(kMaxFileListRecords)
-                            .arg(QFileInfo(path).fileName()));
-  }
+  w->load_ = new FileListLoad(ctx, *w, fd, path);
+  // The first step at once: a file of a few thousand records is in the list on return.
+  w->load_->step();
   return w.data();
 }
 

@@ -13,6 +13,7 @@ namespace lux {
 struct RecordsContext;
 class GridModel;
 class GridView;
+class FileListLoad;
 
 class ListWindow : public QWidget {
   Q_OBJECT
@@ -39,6 +40,13 @@ class ListWindow : public QWidget {
   // rows, invalid for a file's (a data file stores the day of the month only).
   QDateTime recordDateTime(int row) const;
 
+  // True while a data file is still being read into the file list.
+  bool loading() const;
+
+ signals:
+  // The whole file is in the file list (or its reading ended on an error).
+  void loaded();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -49,6 +57,9 @@ class ListWindow : public QWidget {
   GridView* view_;
   QToolBar* toolbar_;
   std::vector<QDateTime> recordDates_;  // live list: one per record row
+  FileListLoad* load_ = nullptr;        // file list: the reading of its file, while it runs
+  friend ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path);
+  friend class FileListLoad;
 };
 
 // The toolbar's "List": opens the live list when none runs and the meter measures plainly.
@@ -62,7 +73,11 @@ ListWindow* fileList(RecordsContext& ctx);
 // into a new file list.
 void openCommand(RecordsContext& ctx);
 // Reads a data file into a new file list window (an open one is closed first). Returns the
-// window, or nullptr when the file cannot be opened (the user is told why).
+// window, or nullptr when the file cannot be opened (the user is told why). The file is read a
+// bounded step at a time, the first before this returns and each further one in its own turn
+// of the event loop, so that a file of any size or with any line length never holds up the
+// poll or a sampling moment; the caption counts the records meanwhile and shows the file's
+// name once it is all in (loaded()).
 ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path);
 
 // The file list's "Plot": unit from the corner cell, the first record's value as the starting

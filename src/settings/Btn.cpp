@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "core/Context.h"
+#include "core/MeterMessages.h"
 #include "ui/Icons.h"
 #include "ui/OpenWindow.h"
 #include "ui/Placement.h"
@@ -90,21 +91,26 @@ void Btn::closeEvent(QCloseEvent* event) {
 
 void Btn::exchange(const std::function<void()>& handler) {
   QPointer<Btn> self(this);
-  ctx_.link.runCommand([self, handler] {
-    // Clicked inside a poll tick's wait, this runs after the tick: the window may be gone.
-    if (!self) return;
-    ++self->exchangesRunning_;
-    struct Done {
-      QPointer<Btn> self;
-      ~Done() {
+  ctx_.link.runCommand(
+      [self, handler] {
+        // Clicked inside a poll tick's wait, this runs after the tick: the window may be gone.
         if (!self) return;
-        --self->exchangesRunning_;
-        // Closed during the exchange's waits: the window goes only now that its handler is done.
-        if (self->unloaded_ && self->exchangesRunning_ == 0) self->deleteLater();
-      }
-    } done{self};
-    handler();
-  });
+        ++self->exchangesRunning_;
+        struct Done {
+          QPointer<Btn> self;
+          ~Done() {
+            if (!self) return;
+            --self->exchangesRunning_;
+            // Closed during the exchange's waits: the window goes only now that its handler is
+            // done.
+            if (self->unloaded_ && self->exchangesRunning_ == 0) self->deleteLater();
+          }
+        } done{self};
+        handler();
+      },
+      [self] {
+        if (self) self->ctx_.dialogs.message(meterBusyMessage());
+      });
 }
 
 void Btn::plainKey(KeypadKey key) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/Context.h"
+#include "core/MeterMessages.h"
 #include "ui/OpenWindow.h"
 #include "ui/Placement.h"
 
@@ -139,21 +140,26 @@ void Comparator::closeEvent(QCloseEvent* event) {
 
 void Comparator::exchange(const std::function<void()>& handler) {
   QPointer<Comparator> self(this);
-  ctx_.link.runCommand([self, handler] {
-    // Clicked inside a poll tick's wait, this runs after the tick: the window may be gone.
-    if (!self) return;
-    ++self->exchangesRunning_;
-    struct Done {
-      QPointer<Comparator> self;
-      ~Done() {
+  ctx_.link.runCommand(
+      [self, handler] {
+        // Clicked inside a poll tick's wait, this runs after the tick: the window may be gone.
         if (!self) return;
-        --self->exchangesRunning_;
-        // Closed during the exchange's waits: the window goes only now that its handler is done.
-        if (self->unloaded_ && self->exchangesRunning_ == 0) self->deleteLater();
-      }
-    } done{self};
-    handler();
-  });
+        ++self->exchangesRunning_;
+        struct Done {
+          QPointer<Comparator> self;
+          ~Done() {
+            if (!self) return;
+            --self->exchangesRunning_;
+            // Closed during the exchange's waits: the window goes only now that its handler is
+            // done.
+            if (self->unloaded_ && self->exchangesRunning_ == 0) self->deleteLater();
+          }
+        } done{self};
+        handler();
+      },
+      [self] {
+        if (self) self->ctx_.dialogs.message(meterBusyMessage());
+      });
 }
 
 void Comparator::unitActivated() {

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/Context.h"
+#include "link/FrameDecoder.h"
 #include "link/Protocol.h"
 
 namespace lux {
@@ -62,6 +63,36 @@ bool resendMeterDistance(MeterLink& link) {
   return block && sendToMeter(link, Command::SetDistance,
                               QByteArray(block->distanceBytes.data(),
                                          static_cast<qsizetype>(block->distanceBytes.size())));
+}
+
+std::optional<bool> loggingShownIn(const QByteArray& bytes, const DisplayState& shown) {
+  const std::string_view b = view(bytes);
+  std::optional<bool> logging;
+  for (std::size_t at = 0; at + kFrameLength <= b.size(); ++at) {
+    const std::string_view frame = b.substr(at, kFrameLength);
+    if (checkDisplayFrame(frame) != FrameCheck::Framed) continue;
+    DisplayState s = shown;
+    decodeFrame(s, frame);
+    logging = s.annIntv;
+    at += kFrameLength - 1;
+  }
+  return logging;
+}
+
+bool meterShowsLogging(Context& ctx, double collect) {
+  QByteArray bytes = ctx.link.readAll();
+  std::optional<bool> logging = loggingShownIn(bytes, ctx.display);
+  if (logging) return *logging;
+  ctx.link.send(Command::Stream);
+  const ElapsedTimer timer(ctx.link.clock());
+  bytes.clear();
+  while (!timer.hasExpired(collect)) {
+    ctx.link.waitSeconds(MeterLink::kStep);
+    bytes += ctx.link.readAll();
+    logging = loggingShownIn(bytes, ctx.display);
+    if (logging) return *logging;
+  }
+  return false;
 }
 
 }  // namespace lux

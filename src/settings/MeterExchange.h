@@ -11,6 +11,7 @@
 #include "core/MeterMessages.h"
 #include "core/PollControl.h"
 #include "link/Commands.h"
+#include "link/DisplayState.h"
 #include "link/MeterLink.h"
 #include "settings/SettingsPayloads.h"
 
@@ -48,5 +49,15 @@ bool sendComparatorLimits(MeterLink& link, const QByteArray& payload);
 // The keypad's "cd": back to the normal display, the settings block, and the meter's own
 // distance sent back unchanged behind "I", which makes the meter take up its candela reading.
 bool resendMeterDistance(MeterLink& link);
+
+// Whether the meter's logger records (INTV), as the last whole display frame among `bytes`
+// shows it; nothing when they hold no whole frame.
+std::optional<bool> loggingShownIn(const QByteArray& bytes, const DisplayState& shown);
+
+// What the meter shows while the panel's poll is off: the display frames that came since the
+// last exchange, or, when none did, "M" and up to `collect` seconds for a frame. True when the
+// meter's logger records (INTV); false also when no frame came (the exchange that follows then
+// finds a silent meter by itself). The caller holds the line.
+bool meterShowsLogging(Context& ctx, double collect);
 
 }  // namespace lux

@@ -88,8 +88,10 @@ void comparatorCommand(Context& ctx) {
 
 void installParameterInputs(Context& ctx) {
   auto install = [&ctx](ToolbarCommand key, void (*command)(Context&)) {
-    ctx.hooks.commands.add(
-        key, [&ctx, command] { ctx.link.runCommand([&ctx, command] { command(ctx); }); });
+    ctx.hooks.commands.add(key, [&ctx, command] {
+      ctx.link.runCommand([&ctx, command] { command(ctx); },
+                          [&ctx] { ctx.dialogs.message(meterBusyMessage()); });
+    });
   };
   install(ToolbarCommand::Hold, &holdTimeCommand);
   install(ToolbarCommand::CD, &distanceCommand);

@@ -23,6 +23,11 @@ QString meterTimeCaption() {
 QString pcTimeCaption() {
   return Setup::tr("PC System Time");
 }
+QString loggingMessage() {
+  return Setup::tr("Recording mode, stop record then try again !");
+}
+// Seconds "Set Meter Time" listens for a display frame before it changes the clock.
+constexpr double kDisplayCheck = 0.5;
 }  // namespace
 
 Setup::Setup(Context& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
@@ -107,7 +112,7 @@ void Setup::clockTick() {
     if (unloaded_) return;
     if (ctx_.display.annIntv) {
       // The meter's logger started recording: the line is no longer ours to use.
-      close();
+      closeForLogging();
       return;
     }
     if (meterTimeShown_) {
@@ -115,11 +120,22 @@ void Setup::clockTick() {
       // reading, the next tick comes in 350 ms.
       if (ctx_.link.lineHeld()) return;
       std::optional<QByteArray> reply;
-      ctx_.link.runCommand([this, &reply] {
+      bool logging = false;
+      ctx_.link.runCommand([this, &reply, &logging] {
+        // The panel's poll is off, so the window watches the display itself: the frames that
+        // came since its last request tell whether the meter started logging meanwhile.
+        logging = loggingShownIn(ctx_.link.readAll(), ctx_.display).value_or(false);
+        if (logging) return;
         reply = requestClockReply(
             ctx_, [this] { return !unloaded_ && meterTimeShown_ && !setTimePending_; });
+        // The request ended the meter's display stream: the frames come again until the next.
+        if (reply) ctx_.link.send(Command::Stream);
       });
       if (unloaded_) return;
+      if (logging) {
+        closeForLogging();
+        return;
+      }
       if (reply) {
         const auto caption = meterClockCaption(
             std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
@@ -132,6 +148,17 @@ void Setup::clockTick() {
       }
     } else {
       lblMeterTime_->setText(meterTimeCaption());
+      // Nothing is asked of the meter, but what it still streams shows its logger too.
+      bool logging = false;
+      if (!ctx_.link.lineHeld()) {
+        ctx_.link.runCommand([this, &logging] {
+          logging = loggingShownIn(ctx_.link.readAll(), ctx_.display).value_or(false);
+        });
+      }
+      if (logging) {
+        closeForLogging();
+        return;
+      }
     }
     if (pcTimeShown_) {
       // Day of month and time of day: characters 9 to 19 of "yyyy/mm/dd hh:nn:ss".
@@ -163,6 +190,12 @@ void Setup::setMeterTime() {
   ctx_.link.runCommand([this] {
     // The window's own reads stop while the clock is set, so no tick interleaves with it.
     timer1_->stop();
+    // A logging meter's clock stamps its running set: it is not changed under it.
+    if (meterShowsLogging(ctx_, kDisplayCheck)) {
+      if (!unloaded_) closeForLogging();
+      return;
+    }
+    if (unloaded_) return;
     const QDateTime now = ctx_.clock.localDateTime();
     const std::string p = encodeClockPayload(now.date().day(), now.time().hour(),
                                              now.time().minute(), now.time().second());
@@ -180,6 +213,12 @@ void Setup::setMeterTime() {
 
 void Setup::exitClicked() {
   close();
+}
+
+void Setup::closeForLogging() {
+  timer1_->stop();
+  close();
+  ctx_.dialogs.message(loggingMessage());
 }
 
 void Setup::giveUp() {
@@ -208,10 +247,14 @@ void Setup::unload() {
 }
 
 void showMeterClock(Context& ctx) {
-  // Clicked inside another exchange's waits: that exchange has the line.
-  if (ctx.link.lineUser() == LineUser::Command) return;
+  // Clicked inside another exchange's waits: the window opens once that exchange is over.
+  ctx.link.runWhenLineFree([&ctx] { openMeterClock(ctx); },
+                           [&ctx] { ctx.dialogs.message(meterBusyMessage()); });
+}
+
+void openMeterClock(Context& ctx) {
   if (ctx.display.annIntv) {
-    ctx.dialogs.message(Setup::tr("Recording mode, stop record then try again !"));
+    ctx.dialogs.message(loggingMessage());
     return;
   }
   // On the heap: the window deletes itself when exec() returns, also if the panel (its parent)

@@ -51,6 +51,9 @@ class Setup : public QDialog {
  private:
   void unload();
   void setMeterTime();
+  // The meter's logger started recording while the window was open: the window closes and
+  // says why, as the toolbar refuses it when INTV is shown at the click.
+  void closeForLogging();
   // The meter did not answer: say so and close, which gives the line back to the panel's poll
   // (whose reconnection then shows the user that the meter is away).
   void giveUp();
@@ -72,7 +75,9 @@ class Setup : public QDialog {
 };
 
 // The toolbar's "TimeSet": refused while the meter's logger records (INTV), else the clock
-// window, modal.
+// window, modal. Clicked while another command talks to the meter, it waits for that one.
 void showMeterClock(Context& ctx);
+// The same, at once.
+void openMeterClock(Context& ctx);
 
 }  // namespace lux

@@ -58,15 +58,27 @@ QRect fitOnScreen(const QRect& frame, const QRect& available) {
   return r;
 }
 
+QSize fitSizeOnScreen(const QSize& size, const QSize& frameExtra, const QSize& available,
+                      const QSize& minimum) {
+  if (available.isEmpty()) return size;
+  // Only ever smaller: a window that fits keeps its size, even below its minimum.
+  return size.boundedTo(available - frameExtra).expandedTo(minimum.boundedTo(size));
+}
+
 void keepOnScreen(QWidget* window) {
   if (!window) return;
-  const QRect frame = window->frameGeometry();
-  QScreen* screen = QGuiApplication::screenAt(frame.center());
+  QScreen* screen = QGuiApplication::screenAt(window->frameGeometry().center());
   if (!screen) screen = window->screen();
   if (!screen) return;
-  const QRect fitted = fitOnScreen(frame, screen->availableGeometry());
-  if (fitted.topLeft() != frame.topLeft())
-    window->move(window->pos() + (fitted.topLeft() - frame.topLeft()));
+  const QRect available = screen->availableGeometry();
+  const QSize extra = window->frameGeometry().size() - window->size();
+  const QSize fitted = fitSizeOnScreen(window->size(), extra, available.size(),
+                                       window->minimumSize().expandedTo(window->minimumSizeHint()));
+  if (fitted != window->size()) window->resize(fitted);
+  const QRect frame = window->frameGeometry();
+  const QRect placed = fitOnScreen(frame, available);
+  if (placed.topLeft() != frame.topLeft())
+    window->move(window->pos() + (placed.topLeft() - frame.topLeft()));
 }
 
 }  // namespace lux

@@ -39,7 +39,13 @@ bool placeNextToPanel(QWidget* window, const QWidget* panel, const PanelPlace& p
 // Where a window frame has to go so that it lies on the available area: moved as little as
 // possible, its top-left corner kept on the area when the frame is larger than it.
 QRect fitOnScreen(const QRect& frame, const QRect& available);
-// Moves a shown window back onto the screen it is on (or the nearest one) when it falls off.
+// The size a window of `size` (whose frame adds `frameExtra`) takes so that its frame is no
+// larger than `available`, but never below `minimum`; never larger than `size`.
+QSize fitSizeOnScreen(const QSize& size, const QSize& frameExtra, const QSize& available,
+                      const QSize& minimum);
+// Shrinks a window whose frame is larger than the available area of its screen (a designed
+// size at a high screen scale), then moves it back onto that screen (or the nearest one) when
+// it falls off.
 void keepOnScreen(QWidget* window);
 
 }  // namespace lux

@@ -107,10 +107,11 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* owner, const QString& capti
 
 namespace {
 
-// Shows the dialog modal; the chosen path, or empty when cancelled.
-QString runFileDialog(QFileDialog& dialog, QString* selectedFilter) {
+// Shows the dialog modal through `run`; the chosen path, or empty when cancelled.
+QString runFileDialog(QFileDialog& dialog, QString* selectedFilter,
+                      const std::function<int(QDialog&)>& run) {
   if (selectedFilter && !selectedFilter->isEmpty()) dialog.selectNameFilter(*selectedFilter);
-  if (dialog.exec() != QDialog::Accepted) return {};
+  if (run(dialog) != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return {};
   if (selectedFilter) *selectedFilter = dialog.selectedNameFilter();
@@ -132,23 +133,33 @@ QWidget* QtDialogs::owner() const {
   return parent_.data();
 }
 
+int QtDialogs::run(QDialog& dialog) {
+  QObject::connect(&dialog, &QDialog::finished, &dialog, [this] {
+    if (answered) answered();
+  });
+  return dialog.exec();
+}
+
 void QtDialogs::message(const QString& text) {
   QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, owner());
-  box.exec();
+  run(box);
 }
 
 bool QtDialogs::confirm(const QString& text, const QString& title) {
   QMessageBox box(QMessageBox::Warning, title.isEmpty() ? applicationTitle() : title, text,
                   QMessageBox::Ok | QMessageBox::Cancel, owner());
   box.setDefaultButton(QMessageBox::Ok);
-  return box.exec() == QMessageBox::Ok;
+  return run(box) == QMessageBox::Ok;
 }
 
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(owner(), title.isEmpty() ? applicationTitle() : title,
-                                             prompt, QLineEdit::Normal, defaultText, &ok);
-  return ok ? text : QString();
+  // As QInputDialog::getText, with the answer heard by `answered`.
+  QInputDialog dialog(owner());
+  dialog.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+  dialog.setLabelText(prompt);
+  dialog.setTextEchoMode(QLineEdit::Normal);
+  dialog.setTextValue(defaultText);
+  return run(dialog) == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 std::optional<QString> QtDialogs::saveFileName(const QString& filter) {
@@ -158,7 +169,7 @@ std::optional<QString> QtDialogs::saveFileName(const QString& filter) {
   // QFileDialog asks before replacing an existing file unless told otherwise.
   const auto dialog = makeFileDialog(owner(), DialogTexts::tr("Save As"), lastFolder_, qtFilter,
                                      QFileDialog::AcceptSave);
-  const QString path = runFileDialog(*dialog, &selected);
+  const QString path = runFileDialog(*dialog, &selected, [this](QDialog& d) { return run(d); });
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
@@ -174,7 +185,7 @@ std::optional<QString> QtDialogs::openFileName(const QString& filter) {
   if (lastFolder_.isEmpty()) lastFolder_ = startFolder();
   const auto dialog = makeFileDialog(owner(), DialogTexts::tr("Open"), lastFolder_, qtFilter,
                                      QFileDialog::AcceptOpen);
-  const QString path = runFileDialog(*dialog, &selected);
+  const QString path = runFileDialog(*dialog, &selected, [this](QDialog& d) { return run(d); });
   if (path.isEmpty()) return std::nullopt;
   lastFolder_ = QFileInfo(path).absolutePath();
   lastSelectedFilter_ = selected;
@@ -190,7 +201,7 @@ bool QtDialogs::printerSetup(QPrinter& printer) {
         makeFileDialog(owner(), DialogTexts::tr("No printer found - print to PDF file"), folder,
                        DialogTexts::tr("PDF Files (*.pdf)"), QFileDialog::AcceptSave);
 
-    const QString path = runFileDialog(*dialog, nullptr);
+    const QString path = runFileDialog(*dialog, nullptr, [this](QDialog& d) { return run(d); });
     if (path.isEmpty()) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
@@ -199,7 +210,7 @@ bool QtDialogs::printerSetup(QPrinter& printer) {
     return true;
   }
   QPrintDialog dialog(&printer, owner());
-  return dialog.exec() == QDialog::Accepted;
+  return run(dialog) == QDialog::Accepted;
 }
 
 void QtDialogs::setBusy(bool busy) {

@@ -47,9 +47,14 @@ class QtDialogs : public Dialogs {
   // that the next run starts there too).
   void setStartFolder(const QString& folder) { lastFolder_ = folder; }
   std::function<void(const QString& folder)> folderChosen;
+  // Hears each box the moment the user answers it, before the box's own event loop returns: a
+  // timer handler still running inside that loop (the panel's poll waiting for a silent meter)
+  // can be ended then, so the command behind the box goes on at once.
+  std::function<void()> answered;
 
  private:
   QWidget* owner() const;
+  int run(QDialog& dialog);
 
   QPointer<QWidget> parent_;
   QString lastFolder_;          // the Open dialog starts where the last Save As ended

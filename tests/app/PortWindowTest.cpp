@@ -1,5 +1,5 @@
-// The port window: what it offers, how the typed text becomes the port, and how closing it
-// without OK ends the program.
+// The port window: what it offers, how the typed text becomes the port, and how Cancel, Esc or
+// closing it without OK ends the program.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
@@ -155,6 +155,49 @@ TEST(PortWindow, OkClosesWithoutReportingACancel) {
   EXPECT_TRUE(window.accepted());
   EXPECT_EQ(state.comPortNumber, 1);
   EXPECT_EQ(cancelled.count(), 0);
+}
+
+// Cancel and Esc end the program as closing the window does: once, without taking the text.
+// No keyboard handling of the program is installed yet when this window shows.
+TEST(PortWindow, CancelAndEscEndTheProgramWithoutAPort) {
+  enum class How { Click, EscInTheBox, EscOnOk };
+  for (How how : {How::Click, How::EscInTheBox, How::EscOnOk}) {
+    SCOPED_TRACE(static_cast<int>(how));
+    LinkState state;
+    PortWindow window(state);
+    QSignalSpy chosen(&window, &PortWindow::chosen);
+    QSignalSpy cancelled(&window, &PortWindow::cancelled);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* cancel = window.findChild<QPushButton*>("CmdCancel");
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), "Cancel");
+    EXPECT_FALSE(cancel->isDefault()) << "Enter still means OK";
+    window.txtCom()->setEditText("COM7");
+    switch (how) {
+      case How::Click:
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        break;
+      case How::EscInTheBox:
+        window.txtCom()->lineEdit()->setFocus();
+        QTest::keyClick(window.txtCom()->lineEdit(), Qt::Key_Escape);
+        break;
+      case How::EscOnOk:
+        window.cmdOk()->setFocus();
+        QTest::keyClick(window.cmdOk(), Qt::Key_Escape);
+        break;
+    }
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_FALSE(window.accepted());
+    EXPECT_EQ(state.comPortNumber, 0);
+    window.cancelClicked();
+    window.okClicked();
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_EQ(chosen.count(), 0);
+  }
 }
 
 }  // namespace

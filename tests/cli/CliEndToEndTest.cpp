@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <map>
 #include <vector>
 
@@ -394,11 +396,14 @@ TEST_F(CliEndToEnd, DownloadWritesEachPreloadedSetAsTheDataListSavesIt) {
   const QList<QByteArray> lines = crlfLines(readFile(QDir(out).filePath(name)), &crlf);
   EXPECT_TRUE(crlf);
   ASSERT_EQ(lines.size(), 8);
-  EXPECT_EQ(lines[0], "number,time,Lx,Fc");
+  EXPECT_EQ(lines[0], "number,time,Lx,Fc,date");
   const QList<QByteArray> f = lines[1].split(',');
-  ASSERT_EQ(f.size(), 4);
+  ASSERT_EQ(f.size(), 5);
   EXPECT_EQ(f[0], "1");
-  EXPECT_TRUE(QDateTime::fromString(QString::fromLatin1(f[1]), Qt::ISODate).isValid());
+  const QDateTime when = QDateTime::fromString(QString::fromLatin1(f[1]), Qt::ISODate);
+  ASSERT_TRUE(when.isValid()) << f[1].constData();
+  EXPECT_LE(when.date(), QDate::currentDate()) << "never dated after the download";
+  EXPECT_EQ(f[4], "inferred") << "the year and month are not the meter's";
   EXPECT_EQ(QString::fromLatin1(f[2]), tenthsLux(sets[0].records[0].first));
   EXPECT_NEAR(f[3].toDouble(), sets[0].records[0].first / 10.0 * 0.0929, 0.006);
 
@@ -453,6 +458,115 @@ TEST_F(CliEndToEnd, ClockSetsTheMeterToThePcsTime) {
       m.captured(2).toInt() * 3600 + m.captured(3).toInt() * 60 + m.captured(4).toInt();
   const int pc = m.captured(6).toInt() * 3600 + m.captured(7).toInt() * 60 + m.captured(8).toInt();
   EXPECT_LE(std::abs(pc - meter), 1);
+}
+
+TEST_F(CliEndToEnd, SighupEndsARecordingLikeSigterm) {
+  const QString path = file("hup.tsv");
+  startCli(QStringList{"record", "--every", "1", path} + port());
+  ASSERT_TRUE(eventually(10, [&] { return recordsIn(path) >= 2; }));
+  ::kill(static_cast<pid_t>(cli_.processId()), SIGHUP);
+  const Outcome r = finishCli(5000);
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << "ended by its own hand, not killed by the signal";
+  bool crlf = false;
+  const QList<QByteArray> lines = crlfLines(readFile(path), &crlf);
+  EXPECT_TRUE(crlf) << "the file ends with a whole line";
+  EXPECT_TRUE(
+      r.err.contains(QStringLiteral("Recorded %1 record(s)").arg(lines.size() - 1).toUtf8()))
+      << r.err.constData();
+  EXPECT_TRUE(r.err.contains("SIGHUP")) << r.err.constData();
+}
+
+TEST_F(CliEndToEnd, AFailedStartLeavesNoFileSoTheNextRunNeedsNoForce) {
+  const QString path = file("survey.csv");
+  ASSERT_TRUE(sim_->command("silence 30").startsWith("ok"));
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    const Outcome r =
+        this->run(QStringList{"record", "--every", "1", "--format", "csv", path} + port());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("does not answer")) << r.err.constData();
+    EXPECT_FALSE(r.err.contains("--force")) << r.err.constData();
+    EXPECT_FALSE(QFileInfo::exists(path));
+  }
+  // Ctrl+C while it waits for the first reading.
+  startCli(QStringList{"record", "--every", "1", path} + port());
+  QThread::msleep(800);
+  ::kill(static_cast<pid_t>(cli_.processId()), SIGINT);
+  const Outcome r = finishCli(5000);
+  ASSERT_TRUE(r.finished);
+  EXPECT_TRUE(r.err.contains("Recorded 0 record(s)")) << r.err.constData();
+  EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(CliEndToEnd, SetUpIsSaidAsSuchAndCsvRecordsFromTheFirstReadingAfterIt) {
+  ASSERT_TRUE(sim_->command("reading 250.0 1").startsWith("ok"));
+  ASSERT_TRUE(sim_->command("mode setup").startsWith("ok"));
+  Outcome r = run(QStringList{"read"} + port());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("shows SET UP")) << r.err.constData();
+  EXPECT_FALSE(r.err.contains("does not answer")) << r.err.constData();
+
+  const QString path = file("setup.csv");
+  startCli(QStringList{"record", "--every", "1", "--count", "2", "--format", "csv", path} + port());
+  QThread::msleep(4500);
+  EXPECT_EQ(recordsIn(path), 0) << "nothing recorded while the banner shows";
+  ASSERT_TRUE(sim_->command("mode off").startsWith("ok"));
+  r = finishCli(15000);
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+  EXPECT_TRUE(r.err.contains("shows SET UP")) << r.err.constData();
+  bool crlf = false;
+  const QList<QByteArray> lines = crlfLines(readFile(path), &crlf);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_TRUE(lines[1].startsWith("1,")) << lines[1].constData();
+  EXPECT_TRUE(lines[1].contains(",250.0,Lx,")) << lines[1].constData();
+}
+
+TEST_F(CliEndToEnd, QuietDownloadSaysNothingWhenAllIsWell) {
+  ASSERT_TRUE(sim_->command("preload-logger 2 3").startsWith("ok"));
+  const QString out = file("cron");
+  const QString raw = file("cron.dump");
+  const Outcome r = run(QStringList{"download", "--quiet", "--raw", raw, out} + port());
+  EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+  EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+  EXPECT_EQ(QDir(out).entryList({"set-*.tsv"}, QDir::Files).size(), 2);
+  // 15 lead bytes, two sets of 10 + 3 x 3 bytes, one trailing byte.
+  EXPECT_EQ(readFile(raw).size(), 15 + 2 * 19 + 1);
+
+  // The cron recipe's second half: quiet too when all is well.
+  const Outcome erased = run(QStringList{"erase", "--yes", "--quiet"} + port());
+  EXPECT_EQ(erased.exitCode, 0) << erased.err.constData();
+  EXPECT_TRUE(erased.out.isEmpty() && erased.err.isEmpty()) << erased.err.constData();
+  EXPECT_TRUE(sim_->command("status").contains("address 1279")) << "the memory is empty";
+
+  const Outcome help = run({"download", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains("3 the set files were written but the dump holds damaged sets"))
+      << help.out.constData();
+  EXPECT_TRUE(help.out.contains("--raw")) << help.out.constData();
+  EXPECT_TRUE(help.out.contains("--quiet")) << help.out.constData();
+}
+
+// The shipped texts that scripts and services are built from.
+TEST(CliDocuments, TheManualTheReadmeAndTheUnitSayWhatTheProgramDoes) {
+  const QString source = qEnvironmentVariable("LUXPANEL_SOURCE_DIR");
+  if (source.isEmpty()) GTEST_SKIP() << "LUXPANEL_SOURCE_DIR names the source tree (set by ctest)";
+  const QByteArray unit = readFile(source + "/docs/luxpanel-survey.service");
+  ASSERT_FALSE(unit.isEmpty());
+  const QRegularExpression after(R"(^After=.*\btime-sync\.target\b)",
+                                 QRegularExpression::MultilineOption);
+  EXPECT_TRUE(after.match(QString::fromUtf8(unit)).hasMatch()) << unit.constData();
+  const QByteArray man = readFile(source + "/packaging/luxpanel-cli.1");
+  const QByteArray readme = readFile(source + "/README.md");
+  for (const QByteArray& text : {man, readme}) {
+    EXPECT_TRUE(text.contains("--raw")) << "the dump as it came";
+    EXPECT_TRUE(text.contains("--quiet"));
+    EXPECT_TRUE(text.contains("damaged")) << "exit status 3";
+  }
+  EXPECT_TRUE(man.contains(".B 3\n")) << "the exit status list names 3";
+  EXPECT_TRUE(man.contains("SIGHUP"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // list knows its dates (live list, logger sets with a calendar start), none for a data file.
 // The test runs with TZ=Europe/Berlin, so offsets are +01:00 in winter and +02:00 in summer.
 #include <QDateTime>
+#include <QFileInfo>
 
 #include "DesktopFixture.h"
 #include "app/CsvExport.h"
@@ -75,6 +76,38 @@ TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
   EXPECT_FALSE(dateOfRow);
   EXPECT_EQ(csvExport(*grid, dateOfRow), "number,time,value,unit\r\n1,00-00:00:01,9.29,Fc\r\n");
   delete undated;
+}
+
+// A reading under the minus annunciator is exported with its sign; a name typed without a
+// suffix gets ".csv", and a file already under that longer name is replaced only when the user
+// says so.
+TEST_F(DesktopTest, ExportKeepsTheSignAndAddsTheCsvSuffix) {
+  menuItem("MenuList")->trigger();
+  ASSERT_NE(realTimeList(*ctx), nullptr);
+  state.display.mainValueText = "5.0";
+  state.display.annNegative = true;
+  tick();  // 08:05:08
+  const QByteArray expected =
+      "number,time,value,unit,timestamp\r\n1,09-08:05:08,-5.0,Lx,2026-03-09T08:05:08+01:00\r\n";
+  dialogs.answerSaveFile(path(QStringLiteral("typed")));
+  menuItem("MenuExportCsv")->trigger();
+  EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("typed"))));
+  EXPECT_EQ(readFile(path(QStringLiteral("typed.csv"))), expected);
+
+  // A name with a suffix of its own keeps it.
+  dialogs.answerSaveFile(path(QStringLiteral("kept.txt")));
+  menuItem("MenuExportCsv")->trigger();
+  EXPECT_EQ(readFile(path(QStringLiteral("kept.txt"))), expected);
+  EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("kept.txt.csv"))));
+
+  writeFile(path(QStringLiteral("old.csv")), "precious");
+  dialogs.answerSaveFile(path(QStringLiteral("old"))).answerConfirm(false);
+  menuItem("MenuExportCsv")->trigger();
+  EXPECT_EQ(readFile(path(QStringLiteral("old.csv"))), "precious");
+  dialogs.answerSaveFile(path(QStringLiteral("old"))).answerConfirm(true);
+  menuItem("MenuExportCsv")->trigger();
+  EXPECT_EQ(readFile(path(QStringLiteral("old.csv"))), expected);
+  EXPECT_TRUE(dialogs.allAnswered());
 }
 
 TEST_F(DesktopTest, ExportThatCannotBeWrittenIsToldAndCancelWritesNothing) {

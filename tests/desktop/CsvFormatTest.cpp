@@ -17,6 +17,23 @@ TEST(CsvFormat, FieldsAreQuotedOnlyWhereRfc4180AsksForIt) {
   EXPECT_EQ(csvField("W/(M)2"), "W/(M)2");
 }
 
+// Each of the four characters alone is enough to need the quotes, wherever it stands.
+TEST(CsvFormat, EachSpecialCharacterAloneIsQuoted) {
+  EXPECT_EQ(csvField(","), "\",\"");
+  EXPECT_EQ(csvField("\""), "\"\"\"\"");
+  EXPECT_EQ(csvField("\r"), "\"\r\"");
+  EXPECT_EQ(csvField("\n"), "\"\n\"");
+  EXPECT_EQ(csvField("cr\ronly"), "\"cr\ronly\"");
+  EXPECT_EQ(csvField("end,"), "\"end,\"");
+  EXPECT_EQ(csvField("\"start"), "\"\"\"start\"");
+  EXPECT_EQ(csvField("a\"\"b"), "\"a\"\"\"\"b\"");
+  // Characters that need nothing: a TAB, a semicolon, a blank, a minus sign.
+  EXPECT_EQ(csvField("a\tb; c"), "a\tb; c");
+  EXPECT_EQ(csvField("-5.0"), "-5.0");
+  EXPECT_EQ(csvLine({"x\ry", "\"", "1,2", "l\nf", "-5.0"}),
+            "\"x\ry\",\"\"\"\",\"1,2\",\"l\nf\",-5.0\r\n");
+}
+
 TEST(CsvFormat, LinesEndInCrLfAndKeepEmptyFields) {
   EXPECT_EQ(csvLine({"1", "07-14:23:05", "OL", ""}), "1,07-14:23:05,OL,\r\n");
   EXPECT_EQ(csvLine({"a,b", "c"}), "\"a,b\",c\r\n");

@@ -43,7 +43,6 @@ class DesktopTest : public ::testing::Test {
       aboutTitle = title;
       aboutText = text;
     };
-    services.programFolder = dir.filePath(QStringLiteral("bin"));
     menuBar = installMenuBar(*ctx, services);
     state.display.unitText = "Lx";
     state.display.mainValueText = "123.4";

@@ -118,6 +118,18 @@ TEST(FitOnScreen, MovesAsLittleAsNeeded) {
   EXPECT_EQ(fitOnScreen(QRect(10, 0, 100, 100), QRect(0, 32, 1600, 968)), QRect(10, 32, 100, 100));
 }
 
+TEST(FitOnScreen, AWindowLargerThanTheScreenShrinksToItButNotBelowItsMinimum) {
+  const QSize screen(800, 468);  // 1600 x 1000 at 200 %, less a panel bar
+  const QSize frame(0, 24);      // a title bar
+  // The Plot viewer's designed 10650 x 8865 twips at 200 %.
+  EXPECT_EQ(fitSizeOnScreen(QSize(710, 591), frame, screen, QSize(600, 300)), QSize(710, 444));
+  EXPECT_EQ(fitSizeOnScreen(QSize(900, 300), frame, screen, QSize(200, 100)), QSize(800, 300));
+  // What fits keeps its size, even below its minimum; the minimum wins over the screen.
+  EXPECT_EQ(fitSizeOnScreen(QSize(300, 200), frame, screen, QSize(400, 400)), QSize(300, 200));
+  EXPECT_EQ(fitSizeOnScreen(QSize(710, 591), frame, screen, QSize(600, 500)), QSize(710, 500));
+  EXPECT_EQ(fitSizeOnScreen(QSize(710, 591), frame, QSize(), QSize()), QSize(710, 591));
+}
+
 TEST_F(RememberedTest, WindowPlacedOffTheScreenIsMovedBack) {
   auto r = open();
   r->watchWindows();

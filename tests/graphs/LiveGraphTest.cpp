@@ -142,6 +142,21 @@ TEST_F(LiveGraphTest, ResizeResetsTheRunningRangeToTheCurrentReading) {
   EXPECT_DOUBLE_EQ(v->axisMin(2)->value(), 60.0);
 }
 
+TEST_F(LiveGraphTest, ANegativeReadingIsDrawnBelowZero) {
+  LiveGraph* g = open("Lx", 2.0f);
+  state.display.mainValueText = "5.0";
+  state.display.annNegative = true;
+  feed(g, {5.0f});
+  EXPECT_EQ(state.graphs.liveHistory[0], -5.0f);
+  EXPECT_EQ(state.graphs.liveMin, -5.0f);
+  g->graphClicked();
+  GraphViewer* v = windows.realTimeGraphWindow();
+  ASSERT_EQ(v->graph()->pointCount(), 1);
+  double x = 0, y = 0;
+  ASSERT_TRUE(v->graph()->pointAt(0, &x, &y));
+  EXPECT_EQ(y, -5.0);
+}
+
 TEST_F(LiveGraphTest, HistoryCountWrapsAtTheEndOfTheBuffer) {
   LiveGraph* g = open("Lx", 1.0f);
   feed(g, {1});

@@ -96,6 +96,30 @@ TEST_F(DataListTest, StartDayMissingFromThisMonthListsWithoutFault) {
   EXPECT_EQ(lux(2, 1), "01-00:00:00");
 }
 
+TEST_F(DataListTest, ASetWhoseStartTimeIsNoTimeIsListedWithoutStampsAndSaysSo) {
+  // Hour 25, minute 61: the header holds no time the meter's clock could show.
+  dialogs.expectMessage();
+  list(loggerSetBytes(0x05, 0x25, 0x61, 0x00, 0, 0x10, {{0, 1, 0x10}, {0, 2, 0x10}}) +
+       loggerSetBytes(0x06, 0x08, 0x00, 0x00, 0, 0x01, {{0, 3, 0x10}}));
+  EXPECT_EQ(memoryWindow()->gridSet().cell(1, 1), "05-25:61:00");
+  EXPECT_EQ(memoryWindow()->lblMessage().text(),
+            "100.0% Completed - set 1 has an invalid start time (05-25:61:00)");
+  ASSERT_EQ(dataList()->gridM().rows(), 3);
+  for (int n = 1; n <= 2; ++n) {
+    EXPECT_EQ(lux(n, 1), "") << n;
+    EXPECT_EQ(fc(n, 1), "") << n;
+    EXPECT_EQ(lux(n), QString::number(n)) << "the values stay";
+  }
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0],
+            "The start time of set 1, 05-25:61:00, is not a valid time of day. Its records are "
+            "listed without times.");
+  // A sound set says nothing.
+  memoryWindow()->setRowClicked(2);
+  EXPECT_EQ(lux(1, 1), "06-08:00:00");
+  EXPECT_EQ(dialogs.messages().size(), 1u);
+}
+
 TEST_F(DataListTest, CaptionCountsThenReturns) {
   std::vector<std::array<std::uint8_t, 3>> recs(8, {0, 9, 0x10});
   CaptionLog log(QStringLiteral("DataList"));
@@ -250,7 +274,7 @@ TEST_F(DataListTest, PlotHandsTheVisibleValuesOver) {
                       {{0x04, 0xD2, 0x10}, {0x04, 0xD2, 0x08}, {0x00, 0x05, 0x10}}));
   dataList()->toolbarActionTriggered("Plot");
   ASSERT_EQ(plots.size(), 1u);
-  EXPECT_EQ(plots[0].unitText, "W/(M)2");
+  EXPECT_EQ(plots[0].unitText, "Lx") << "lux values, never an irradiance unit";
   EXPECT_EQ(plots[0].values, (std::vector<float>{1234.0f, 123.4f, 5.0f}));
   EXPECT_TRUE(plots[0].source.startsWith("Logger set 1, started ")) << qPrintable(plots[0].source);
   EXPECT_EQ(plots[0].pointCount, 3.0f);
@@ -260,7 +284,7 @@ TEST_F(DataListTest, PlotHandsTheVisibleValuesOver) {
   dataList()->toolbarActionTriggered("Unit");
   dataList()->toolbarActionTriggered("Plot");
   ASSERT_EQ(plots.size(), 2u);
-  EXPECT_EQ(plots[1].unitText, "Btu/((ft)2.h)");
+  EXPECT_EQ(plots[1].unitText, "Fc");
   ASSERT_EQ(plots[1].values.size(), 3u);
   EXPECT_FLOAT_EQ(plots[1].values[0], 114.6f);
   EXPECT_FLOAT_EQ(state.recording.plotMaxValue, 697.4f);

@@ -346,30 +346,105 @@ TEST(DumpParse, DamagedMarkerRunsTwoSetsTogetherAndSaysSo) {
   // The second set's marker lost one byte's worth of truth in each position in turn: the
   // first set runs on over the second's header and records. Its end then falls off the record
   // grid (a header is 10 bytes), but nothing was lost: it may hold the next set's records.
-  for (std::size_t wrongByte = 0; wrongByte < 4; ++wrongByte) {
-    std::string second = simpleSet(5, 0x02);
-    second[wrongByte] = static_cast<char>(second[wrongByte] ^ 0x40);
-    for (bool third : {true, false}) {
-      const std::string content = simpleSet(4, 0x01) + second + (third ? simpleSet(2, 0x03) : "");
-      const MemoryDumpParse p = parseDump(content);
-      ASSERT_EQ(p.sets.size(), third ? 2u : 1u) << wrongByte;
-      const LoggerSetInfo& joined = p.sets[0];
-      EXPECT_TRUE(joined.mayHoldNextSet) << wrongByte;
-      EXPECT_EQ(joined.joinedAfterRecord, 4u) << wrongByte;
-      // 4 own records plus the 25 bytes of the second set: 8 more whole records.
-      EXPECT_EQ(joined.records, 12u);
-      EXPECT_EQ(p.joinedSets, 1u);
-      if (third) {
-        EXPECT_EQ(p.sets[1].timeText.substr(0, 2), "03");
-        EXPECT_EQ(p.sets[1].records, 2u);
-        EXPECT_FALSE(p.sets[1].mayHoldNextSet);
+  // Whatever the size of the second set, one record included.
+  for (std::size_t secondRecords : {1u, 2u, 3u, 5u}) {
+    for (std::size_t wrongByte = 0; wrongByte < 4; ++wrongByte) {
+      std::string second = simpleSet(secondRecords, 0x02);
+      second[wrongByte] = static_cast<char>(second[wrongByte] ^ 0x40);
+      for (bool third : {true, false}) {
+        const std::string content = simpleSet(4, 0x01) + second + (third ? simpleSet(2, 0x03) : "");
+        const MemoryDumpParse p = parseDump(content);
+        const std::string where = "second set of " + std::to_string(secondRecords) +
+                                  " record(s), marker byte " + std::to_string(wrongByte) +
+                                  (third ? ", a set behind" : ", last");
+        ASSERT_EQ(p.sets.size(), third ? 2u : 1u) << where;
+        const LoggerSetInfo& joined = p.sets[0];
+        EXPECT_TRUE(joined.mayHoldNextSet) << where;
+        EXPECT_EQ(joined.joinedAfterRecord, 4u) << where;
+        // 4 own records plus the 10 + 3n bytes of the second set: n + 3 more whole records.
+        EXPECT_EQ(joined.records, 4u + secondRecords + 3u) << where;
+        EXPECT_EQ(p.joinedSets, 1u) << where;
+        if (third) {
+          EXPECT_EQ(p.sets[1].timeText.substr(0, 2), "03") << where;
+          EXPECT_EQ(p.sets[1].records, 2u) << where;
+          EXPECT_FALSE(p.sets[1].mayHoldNextSet) << where;
+        }
+        const std::string report = damageReport(p).toStdString();
+        EXPECT_NE(report.find("set 1 ran into the next set"), std::string::npos) << report;
+        EXPECT_NE(report.find("after record 4"), std::string::npos) << report;
+        EXPECT_NE(report.find("may hold the next set's records"), std::string::npos) << report;
+        EXPECT_EQ(report.find("cut short"), std::string::npos) << where << ": " << report;
       }
-      const std::string report = damageReport(p).toStdString();
-      EXPECT_NE(report.find("set 1 ran into the next set"), std::string::npos) << report;
-      EXPECT_NE(report.find("after record 4"), std::string::npos) << report;
-      EXPECT_NE(report.find("may hold the next set's records"), std::string::npos) << report;
-      EXPECT_EQ(report.find("cut short"), std::string::npos) << report;
     }
+  }
+}
+
+TEST(DumpParse, FirstRecordRuleHoldsInEveryShapeOfDamage) {
+  // A set always keeps its header and its first record: the first record is never taken for
+  // a marker, sound or damaged, whatever damage lies before, in or behind the set. The set
+  // under test starts on day 07 and its first record reads like a marker followed by a sound
+  // header (day 12, 10:20:30, 5 s); it has six records.
+  auto setWithFirst = [](std::uint8_t second) {
+    return header(0x07, 0x01, 0x02, 0x03, 0x00, 0x01) + records({{0x00, 0x55, 0xAA},
+                                                                 {second, 0x12, 0x10},
+                                                                 {0x20, 0x30, 0x10},
+                                                                 {0x05, 0x06, 0x10},
+                                                                 {0x07, 0x08, 0x10},
+                                                                 {0x09, 0x0A, 0x10}});
+  };
+  const std::string sound = setWithFirst(0x00);    // 00 55 AA 00: a whole marker
+  const std::string damaged = setWithFirst(0x01);  // 00 55 AA 01: a marker one byte wrong
+  std::string lostBytes = simpleSet(6, 0x01);
+  lostBytes.erase(20, 2);
+  std::string damagedMarkerBefore = simpleSet(3, 0x03);
+  damagedMarkerBefore[1] = '\x54';
+  struct Shape {
+    std::string name;
+    std::string content;
+  };
+  const std::vector<Shape> shapes = {
+      {"alone", sound},
+      {"damaged marker as first record", damaged},
+      {"after leading garbage", "\x01\x02\x03" + sound},
+      {"after a set that lost bytes", lostBytes + sound},
+      {"after a set that lost bytes, damaged first record", lostBytes + damaged},
+      {"before a set that lost bytes", sound + lostBytes},
+      {"as the last set, closing marker behind", simpleSet(2, 0x02) + sound},
+      {"before a set whose marker is damaged", sound + damagedMarkerBefore},
+  };
+  for (const Shape& shape : shapes) {
+    const MemoryDumpParse p = parseDump(shape.content);
+    const LoggerSetInfo* found = nullptr;
+    for (const LoggerSetInfo& s : p.sets) {
+      if (s.timeText == "07-01:02:03") found = &s;
+      // No set is ever read out of a first record.
+      EXPECT_NE(s.timeText, "12-10:20:30") << shape.name;
+    }
+    ASSERT_NE(found, nullptr) << shape.name;
+    EXPECT_GE(found->records, 6u) << shape.name;
+    if (shape.name != "before a set whose marker is damaged") {
+      EXPECT_EQ(found->records, 6u) << shape.name;
+      EXPECT_FALSE(found->damaged) << shape.name;
+      EXPECT_FALSE(found->mayHoldNextSet) << shape.name;
+    } else {
+      // It runs into the next set behind its last record, never at its first.
+      EXPECT_TRUE(found->mayHoldNextSet) << shape.name;
+      EXPECT_EQ(found->joinedAfterRecord, 6u) << shape.name;
+    }
+  }
+
+  // A header with nothing but the closing marker behind it is no set of one record.
+  const MemoryDumpParse closing = parseDump(simpleSet(2, 0x02) + header(7, 1, 2, 3, 0, 1));
+  ASSERT_EQ(closing.sets.size(), 1u);
+  EXPECT_EQ(closing.sets[0].records, 2u);
+  // A marker one or two bytes into the first record with a sound header behind: the set has
+  // no whole record and is not listed, and the set behind keeps its own.
+  for (std::size_t into : {1u, 2u}) {
+    const MemoryDumpParse cut = parseDump(simpleSet(2, 0x01) + header(7, 1, 2, 3, 0, 1) +
+                                          std::string(into, '\x09') + simpleSet(3, 0x04));
+    ASSERT_EQ(cut.sets.size(), 2u) << into;
+    EXPECT_EQ(cut.sets[1].timeText.substr(0, 2), "04") << into;
+    EXPECT_EQ(cut.sets[1].records, 3u) << into;
   }
 }
 

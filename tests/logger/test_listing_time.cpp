@@ -76,14 +76,19 @@ TEST(ListingTime, StartTextsThatAreNoDateStillLabelEveryRecord) {
     EXPECT_EQ(recordTimeLabel(s, 0), "00-10:00:00") << text;
     EXPECT_EQ(recordTimeLabel(s, 14 * 3600), "01-00:00:00") << text;
   }
-  // A time of day that no clock shows: labels give the time since the first record.
-  for (const char* text : {"07-24:00:00", "07-12:60:00", "07-12:00:5F", "07-FF:FF:FF", ""}) {
+  // A time of day that no clock shows: no record gets a made-up stamp.
+  for (const char* text :
+       {"05-25:61:00", "07-24:00:00", "07-12:60:00", "07-12:00:5F", "07-FF:FF:FF", ""}) {
     const ListingStart s = listingStart(text, 2026, 6);
     EXPECT_EQ(s.mode, ListingStart::Mode::Elapsed) << text;
-    EXPECT_EQ(recordTimeLabel(s, 0), "00-00:00:00") << text;
-    EXPECT_EQ(recordTimeLabel(s, 90), "00-00:01:30") << text;
-    EXPECT_EQ(recordTimeLabel(s, 86400 + 3600), "01-01:00:00") << text;
+    EXPECT_FALSE(validStartTime(text)) << text;
+    EXPECT_EQ(recordTimeLabel(s, 0), "") << text;
+    EXPECT_EQ(recordTimeLabel(s, 10), "") << text;
+    EXPECT_EQ(recordTimeLabel(s, 86400 + 3600), "") << text;
   }
+  // The last time of a day, and days that are no date, are valid times.
+  for (const char* text : {"05-23:59:59", "00-00:00:00", "3A-10:00:00", "31-12:00:00"})
+    EXPECT_TRUE(validStartTime(text)) << text;
 }
 
 TEST(ListingTime, DaysInMonth) {

@@ -280,6 +280,74 @@ TEST_F(LoggerTest, ClosedWindowLetsTheDumpEndBeforeThePollResumes) {
   EXPECT_EQ(memoryWindow()->lblMessage().text(), "100.0% Completed");
 }
 
+// The rest of a given-up dump is received in the background, and the meter may pause in the
+// middle of it: a pause shorter than three seconds is no end (the poll stays off and nothing is
+// sent until the last byte), one of three seconds or more ends the drain three seconds after
+// the last byte, and what comes later is not taken for the next dump.
+TEST_F(LoggerTest, AGivenUpDumpIsDrainedThroughAPauseInItsMiddle) {
+  for (double pause : {2.0, 3.5}) {
+    meter->preloadLoggerSets(2, 1500);  // 9036 bytes of dump: 4.7 s at the line's pace
+    meter->setPaced(true);
+    meter->clearReceived();
+    const double dumpSeconds =
+        static_cast<double>(meter->memoryDump().size()) / sim::SimMeter::kBytesPerSecond;
+    std::vector<QString> notes;
+    ctx->hooks.showPortNote = [&notes](const QString& note) { notes.push_back(note); };
+    double closedAt = -1, pausedAt = -1;
+    bool busyThroughThePause = true;
+    clock.onIdle = [&] {
+      const LoggerDownload& dl = loggerDownload(*ctx);
+      MemoryWindow* w = memoryWindow();
+      if (closedAt < 0 && w && w->progress().value() > 100) {
+        w->close();
+        closedAt = clock.elapsed();
+      } else if (closedAt >= 0 && pausedAt < 0 && dl.received() * 2 > dl.expected()) {
+        meter->pauseOutput(pause);
+        pausedAt = clock.elapsed();
+      } else if (pausedAt >= 0 && clock.elapsed() < pausedAt + std::min(pause, 3.0) - 0.05) {
+        busyThroughThePause =
+            busyThroughThePause && link->lineHeld() && !poll.pollEnabled() && dl.draining();
+      }
+    };
+    const double before = clock.elapsed();
+    EXPECT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Cancelled) << pause;
+    clock.onIdle = nullptr;
+    const double ended = clock.elapsed();
+    ASSERT_GE(closedAt, 0) << pause;
+    ASSERT_GE(pausedAt, 0) << pause;
+    EXPECT_TRUE(busyThroughThePause) << pause;
+    for (const sim::Received& r : meter->received())
+      EXPECT_LT(r.at, closedAt) << pause << ": letter " << r.letter << " at " << r.at;
+    EXPECT_FALSE(link->lineHeld());
+    EXPECT_TRUE(poll.pollEnabled());
+    if (pause < 3.0) {
+      // Every byte came in: the line's time plus the pause, and not a moment's wait beyond.
+      EXPECT_GE(ended - before, dumpSeconds + 2.0) << pause;
+      EXPECT_LT(ended - before, dumpSeconds + 2.0 + 0.5) << pause;
+      ASSERT_GE(notes.size(), 2u);
+      EXPECT_EQ(notes[notes.size() - 2], "Memory dump 100%");
+    } else {
+      // Three seconds after the last byte before the pause.
+      EXPECT_NEAR(ended - pausedAt, 3.0, 0.05) << pause;
+      ASSERT_GE(notes.size(), 2u);
+      EXPECT_NE(notes[notes.size() - 2], "Memory dump 100%");
+    }
+    EXPECT_EQ(notes.back(), QString());
+    // The rest of a dump that ended in its pause arrives later; the next download starts on a
+    // clean line and gets the memory whole.
+    clock.advance(dumpSeconds + pause);
+    meter->setPaced(false);
+    ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed) << pause;
+    QByteArray joined;
+    for (int k = 1; k <= state.logger.loggerSetCount; ++k)
+      joined += state.logger.loggerSets[static_cast<std::size_t>(k)];
+    EXPECT_EQ(joined.toStdString(), meter->loggerContent()) << pause;
+    memoryWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    meter->eraseLogger();
+  }
+}
+
 TEST_F(LoggerTest, ClosingTheWindowWhileTheRequestIsRepeatedSendsNoMoreRequests) {
   // The meter leaves "Q" unanswered; the window is closed while "H" is repeated.
   meter->preloadLoggerSets(2, 5);
@@ -453,16 +521,19 @@ TEST_F(LoggerTest, EraseIsNotStartedTwice) {
 }
 
 // Inside the download's waits the line is the download's: neither an erase nor the listing of
-// a set may start on it (the user clicking the free-memory figure or a set row meanwhile).
+// a set may start on it (the user clicking the free-memory figure or a set row meanwhile). The
+// erase click waits for the download's end and gets its warning then; a dump that takes longer
+// than a click may wait (3 s) answers it with a message instead.
 TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
   meter->preloadLoggerSets(2, 40);
   int tries = 0;
   clock.onIdle = [&] {
     if (!memoryWindow() || !link->lineHeld() || tries > 0) return;
     ++tries;
-    eraseLoggerMemory(*ctx);  // no dialog scripted: none may be shown
+    eraseLoggerMemory(*ctx);  // no dialog scripted yet: none may be shown inside the dump
     listLoggerSet(*ctx, 1);
   };
+  meter->clearReceived();
   ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
   clock.onIdle = nullptr;
   EXPECT_EQ(tries, 1);
@@ -470,9 +541,72 @@ TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
   EXPECT_EQ(ctx->logger.dataListWindow.data(), nullptr);
   EXPECT_EQ(count(letters(), 'E'), 0u);
   EXPECT_FALSE(link->lineHeld());
-  // Once the download is over both work again.
+  // Once the download is over the waiting erase asks its question (answered Cancel here).
+  dialogs.answerConfirm(false);
+  clock.idle(0);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].text, "All the data in memory will be deleted!");
+  EXPECT_EQ(count(letters(), 'E'), 0u);
+  // And a set lists again.
   listLoggerSet(*ctx, 1);
   EXPECT_NE(ctx->logger.dataListWindow.data(), nullptr);
+
+  // A full memory at the line's pace takes a minute: the click is refused after 3 s.
+  memoryWindow()->close();
+  meter->fillLoggerMemory(1);
+  meter->setPaced(true);
+  double clickedAt = -1, answeredAt = -1;
+  dialogs.expectMessage();
+  clock.onIdle = [&] {
+    if (clickedAt < 0 && memoryWindow() && link->lineHeld() && clock.elapsed() > 0) {
+      clickedAt = clock.elapsed();
+      eraseLoggerMemory(*ctx);
+    } else if (answeredAt < 0 && dialogs.messages().size() == 1) {
+      answeredAt = clock.elapsed();
+    }
+  };
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  clock.onIdle = nullptr;
+  clock.idle(0);
+  ASSERT_GE(answeredAt, 0);
+  EXPECT_NEAR(answeredAt - clickedAt, 3.0, 0.1);
+  EXPECT_EQ(dialogs.messages(), std::vector<QString>{meterBusyMessage()});
+  EXPECT_EQ(dialogs.shown().size(), 2u) << "no warning after the refusal";
+  EXPECT_EQ(count(letters(), 'E'), 0u);
+}
+
+// About one click in three landed inside a poll tick and was dropped: every click on the
+// free-memory figure gets its warning, inside a tick (right after it) or between ticks.
+TEST_F(LoggerTest, EveryClickOnTheFreeMemoryFigureGetsItsWarning) {
+  meter->preloadLoggerSets(1, 5);
+  ASSERT_EQ(downloadLoggerMemory(*ctx), DownloadResult::Listed);
+  const std::size_t before = dialogs.shown().size();
+  for (int click = 0; click < 16; ++click) {
+    dialogs.answerConfirm(false);
+    if (click % 2 == 0) {
+      bool clicked = false;
+      clock.onIdle = [&] {
+        if (!clicked && link->lineUser() == LineUser::Poll) {
+          clicked = true;
+          memoryWindow()->remainClicked();
+        }
+      };
+      state.link.pollCount = click % 4 == 0 ? 0 : 3;  // with and without the stream's restart
+      pollOnce();
+      clock.onIdle = nullptr;
+      ASSERT_TRUE(clicked) << click;
+      clock.idle(0);  // the event loop again: the erase runs now
+    } else {
+      memoryWindow()->remainClicked();
+    }
+    ASSERT_EQ(dialogs.shown().size(), before + static_cast<std::size_t>(click) + 1)
+        << "click " << click << " got no warning";
+    EXPECT_EQ(dialogs.shown().back().title, "Warning");
+  }
+  EXPECT_TRUE(dialogs.allAnswered());
+  EXPECT_EQ(count(letters(), 'E'), 0u);
+  ASSERT_NE(memoryWindow(), nullptr);
+  EXPECT_FALSE(state.logger.loggerEraseBusy);
 }
 
 TEST_F(LoggerTest, MemoryCommandIsInstalled) {

@@ -441,6 +441,24 @@ TEST_F(PanelTest, PollTickMirrorsTheMeter) {
   EXPECT_FALSE(shown("LblLx"));
 }
 
+// A meter pause of 3.8 s is no silence yet: the note comes only after 4 s without a frame.
+TEST_F(PanelTest, APauseShorterThanFourSecondsGetsNoNote) {
+  meter->setReading(412.7, 1);
+  ASSERT_TRUE(panel->startUp());
+  panel->timer1()->stop();
+  panel->pollTick();
+  ASSERT_EQ(panel->framesDecoded(), 1);
+  meter->goSilent(3.8);
+  bool noted = false;
+  clock.onIdle = [&] { noted = noted || shown("LblMeterNote"); };
+  panel->pollTick();
+  panel->pollTick();
+  clock.onIdle = nullptr;
+  EXPECT_FALSE(noted);
+  EXPECT_GE(panel->framesDecoded(), 2) << "the meter was heard again";
+  EXPECT_EQ(panel->lcd()->statusNote(), "");
+}
+
 // A meter that stops sending: within seconds the status row says so in words, the picture keeps
 // the last reading, and the first frame after it takes the note away.
 TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
@@ -461,8 +479,8 @@ TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
   };
   panel->pollTick();  // waits for the meter until it is back
   clock.onIdle = nullptr;
-  EXPECT_GE(noteAt, MeterLink::kSilenceNotice - 0.01);
-  EXPECT_LT(noteAt, MeterLink::kSilenceNotice + 0.1);
+  EXPECT_GE(noteAt, 4.0 - 0.01);
+  EXPECT_LT(noteAt, 4.0 + 0.1);
   EXPECT_GT(noComAt, 12.0);
   EXPECT_EQ(mainDigits(), "__4127") << "the picture keeps the last frame";
   ASSERT_TRUE(shown("LblMeterNote")) << "no frame yet after the reconnection";

@@ -44,6 +44,41 @@ TEST(FieldReading, OverlongFieldIsCutAndReadingGoesOn) {
   EXPECT_EQ(fields[1], "next");
 }
 
+// The bytes one at a time, as a reading that stops anywhere and goes on later sees them: a CR
+// and its LF, a quote and what follows it may fall into different steps.
+std::vector<std::string> fieldsByteByByte(std::string_view text, std::size_t cap = 4096) {
+  FieldSplitter splitter(cap);
+  std::vector<std::string> out;
+  for (const char& c : text) {
+    const char* p = &c;
+    if (splitter.take(p, &c + 1)) out.push_back(splitter.field());
+    EXPECT_EQ(p, &c + 1);
+  }
+  if (splitter.finish()) out.push_back(splitter.field());
+  return out;
+}
+
+TEST(FieldReading, EveryRuleHoldsWithTheBytesGivenOneAtATime) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(fieldsByteByByte("Lx\tTime\tValue\r\n1\t07-14:23:05\t-5.0\r\n"),
+            (V{"Lx\tTime\tValue", "1\t07-14:23:05\t-5.0"}));
+  EXPECT_EQ(fieldsByteByByte("1\t07-14:23:05\t1,5\r\n"), (V{"1\t07-14:23:05\t1", "5"}));
+  EXPECT_EQ(fieldsByteByByte("   12\r\n\tTime\r\n"), (V{"12", "\tTime"}));
+  EXPECT_EQ(fieldsByteByByte("\"a,b\"junk,c\r\n"), (V{"a,b", "c"}));
+  EXPECT_EQ(fieldsByteByByte("\"x\"\r\ny"), (V{"x", "y"}));
+  EXPECT_EQ(fieldsByteByByte("\"never closed, at all"), (V{"never closed, at all"}));
+  EXPECT_EQ(fieldsByteByByte("a\nb\rc"), (V{"a", "b", "c"}));
+  EXPECT_EQ(fieldsByteByByte("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
+  EXPECT_EQ(fieldsByteByByte("a\r\rb"), (V{"a", "", "b"}));
+  EXPECT_EQ(fieldsByteByByte(",x,"), (V{"", "x"}));
+  EXPECT_TRUE(fieldsByteByByte("").empty());
+  EXPECT_TRUE(fieldsByteByByte("    ").empty());
+  const V cut = fieldsByteByByte(std::string(5000, 'x') + "\r\nnext", 4096);
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(cut[0], std::string(4096, 'x'));
+  EXPECT_EQ(cut[1], "next");
+}
+
 TEST(FieldReading, SmallSourceChunksGiveTheSameFields) {
   const std::string text = "Fc\tTime\tValue\r\n1\t01-00:00:00\t5\r\n2,\"q,q\"\r\n";
   std::size_t at = 0;

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTimer>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -74,6 +75,40 @@ TEST_F(DataFiles, RecordOpenSaveRoundTrip) {
   // Row 0 of the grid holds the unit and the header texts "Time", "Value".
   EXPECT_EQ(withoutTrailingTabs(saved), recorded);
   EXPECT_EQ(saved.count("\t\r\n"), 7);
+}
+
+// The minus annunciator belongs to the reading: the file, the live list, the file list read
+// back and its plot all hold the signed value.
+TEST_F(DataFiles, NegativeReadingKeepsItsSignFromFileToPlot) {
+  state.recording.samplingTicks = 1;
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
+  ASSERT_NE(realTimeList(*ctx), nullptr);
+  startRecording(path("neg.txt"));
+  state.display.mainValueText = "5.0";
+  state.display.annNegative = true;
+  tick();
+  state.display.mainValueText = "OL";  // an overload has no sign, whatever the annunciator
+  tick();
+  state.display.mainValueText = "2.5";
+  state.display.annNegative = false;
+  tick();
+  EXPECT_EQ(realTimeList(*ctx)->grid().cell(1, 2), "-5.0");
+  EXPECT_EQ(realTimeList(*ctx)->grid().cell(2, 2), "OL");
+  EXPECT_EQ(realTimeList(*ctx)->grid().cell(3, 2), "2.5");
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
+  EXPECT_EQ(readFile(path("neg.txt")),
+            "Lx\tTime\tValue\r\n1\t09-08:05:08\t-5.0\r\n2\t09-08:05:09\tOL\r\n"
+            "3\t09-08:05:10\t2.5\r\n");
+
+  ListWindow* list = readFileIntoFileList(*ctx, path("neg.txt"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->grid().cell(1, 2), "-5.0");
+  std::vector<PlotRequest> shown;
+  ctx->hooks.showPlot = [&](const PlotRequest& r) { shown.push_back(r); };
+  list->toolbarActionTriggered(QStringLiteral("Plot"));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].values, (std::vector<float>{-5.0f, 1000000.0f, 2.5f}));
+  EXPECT_EQ(shown[0].yMin, -5.0f);
 }
 
 TEST_F(DataFiles, CommaSplitsALineAndEmptyUnitReadsBack) {
@@ -328,7 +363,7 @@ TEST_F(DataFiles, BinaryGarbageEmptyFileAndNoLineEnd) {
     garbage.append(static_cast<char>(x >> 24));
   }
   writeFile(path("garbage.bin"), garbage);
-  ListWindow* g = readFileIntoFileList(*ctx, path("garbage.bin"));
+  ListWindow* g = readWholeFile(path("garbage.bin"));
   ASSERT_NE(g, nullptr);
   EXPECT_GT(g->grid().rows(), 1);
   for (int r = 0; r < g->grid().rows(); ++r)
@@ -349,7 +384,7 @@ TEST_F(DataFiles, BinaryGarbageEmptyFileAndNoLineEnd) {
   }
   const long rssBefore = memoryKb("VmRSS:");
   resetPeakMemory();
-  ListWindow* n = readFileIntoFileList(*ctx, path("nolineend.txt"));
+  ListWindow* n = readWholeFile(path("nolineend.txt"));
   ASSERT_NE(n, nullptr);
   EXPECT_EQ(n->grid().rows(), 1);
   if (rssBefore > 0 && resetPeakMemory()) {
@@ -364,7 +399,7 @@ TEST_F(DataFiles, BinaryGarbageEmptyFileAndNoLineEnd) {
     const std::string chunk(1 << 20, 'Z');
     for (int i = 0; i < 50; ++i) out << chunk;
   }
-  ListWindow* t = readFileIntoFileList(*ctx, path("tail.txt"));
+  ListWindow* t = readWholeFile(path("tail.txt"));
   ASSERT_NE(t, nullptr);
   ASSERT_EQ(t->grid().rows(), 4);
   EXPECT_EQ(t->grid().cell(2, 2), "6");
@@ -377,12 +412,62 @@ TEST_F(DataFiles, TwoHundredThousandLines) {
     out << "Lx\tTime\tValue\r\n";
     for (int i = 1; i <= 200000; ++i) out << i << "\t09-08:05:07\t" << (i % 1000) << ".5\r\n";
   }
-  ListWindow* b = readFileIntoFileList(*ctx, path("big.txt"));
+  ListWindow* b = readWholeFile(path("big.txt"));
   ASSERT_NE(b, nullptr);
   ASSERT_EQ(b->grid().rows(), 200001);
   EXPECT_EQ(b->grid().cell(200000, 0), "200000");
   EXPECT_EQ(b->grid().cell(123456, 2), "456.5");
   EXPECT_EQ(b->windowTitle(), "big.txt");
+}
+
+// A line of tens of megabytes is read a bounded step per turn of the event loop: the timers
+// (the poll's, the recording's) keep firing all through the reading, and the caption counts.
+TEST_F(DataFiles, AHugeLineNeverHoldsUpThePoll) {
+  {
+    std::ofstream out(path("huge.txt").toStdString(), std::ios::binary);
+    out << "Lx\tTime\tValue\r\n1\t09-08:05:07\t-5.0\r\n2\t09-08:05:08\t";
+    const std::string chunk(1 << 20, 'Z');
+    for (int i = 0; i < 32; ++i) out << chunk;
+    out << "\r\n3\t09-08:05:09\t7.5\r\n";
+  }
+  int ticks = 0;
+  QTimer pollStandIn;
+  pollStandIn.setInterval(0);
+  QObject::connect(&pollStandIn, &QTimer::timeout, [&] { ++ticks; });
+  pollStandIn.start();
+  ListWindow* w = readFileIntoFileList(*ctx, path("huge.txt"));
+  ASSERT_NE(w, nullptr);
+  // Back long before the end of the file, with what was read so far.
+  EXPECT_EQ(w->windowTitle(), "1 Records Completed");
+  EXPECT_EQ(w->grid().rows(), 2);
+  EXPECT_EQ(w->grid().cell(1, 2), "-5.0");
+  for (int turns = 0; w->windowTitle() != "huge.txt" && turns < 100000; ++turns)
+    QCoreApplication::processEvents();
+  // 32 MB in steps of at most a quarter of a megabyte: well over one tick per megabyte.
+  EXPECT_GE(ticks, 32);
+  EXPECT_FALSE(w->loading());
+  ASSERT_EQ(w->grid().rows(), 4);
+  EXPECT_EQ(w->grid().cell(2, 2).size(), 4096 - 14);  // the field is cut at 4096 bytes
+  EXPECT_EQ(w->grid().cell(3, 2), "7.5");
+  EXPECT_EQ(w->windowTitle(), "huge.txt");
+}
+
+// Closing the file list while its file is still being read stops the reading.
+TEST_F(DataFiles, ClosingTheFileListStopsItsReading) {
+  {
+    std::ofstream out(path("many.txt").toStdString(), std::ios::binary);
+    out << "Lx\tTime\tValue\r\n";
+    for (int i = 1; i <= 20000; ++i) out << i << "\t09-08:05:07\t1.5\r\n";
+  }
+  QPointer<ListWindow> w = readFileIntoFileList(*ctx, path("many.txt"));
+  ASSERT_TRUE(w);
+  ASSERT_TRUE(w->loading());
+  const int rows = w->grid().rows();
+  EXPECT_LT(rows, 20001);
+  w->close();
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(!w || w->grid().rows() == rows);
+  EXPECT_EQ(fileList(*ctx), nullptr);
 }
 
 TEST_F(DataFiles, UnreadableFileTellsAndKeepsTheOpenList) {

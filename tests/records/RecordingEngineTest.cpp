@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <vector>
 
 #include "PipeWatchdog.h"
@@ -211,6 +212,82 @@ TEST_F(Engine, RecordsInAFileReplacedByAnotherAreNotCalledKept) {
   EXPECT_FALSE(state.fileRecording);
   EXPECT_FALSE(engine.status().message.contains("kept")) << engine.status().message.toStdString();
   EXPECT_TRUE(engine.status().message.contains("were lost"));
+}
+
+// Another program writing into the same file (same inode, so the name still matches): the
+// recording stops with what happened, and our next line never lands in the other content or
+// beyond its end as a hole of zero bytes.
+TEST_F(Engine, AFileEmptiedOrOverwrittenInPlaceStopsTheRecordingWithoutAHole) {
+  struct Case {
+    const char* name;
+    std::function<void(const QString&)> change;
+    QByteArray after;  // the file's bytes once the recording noticed (empty: unchanged)
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"other.txt",  // printf 'OTHER\n' > rec.txt
+       [](const QString& p) {
+         QFile f(p);
+         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+         f.write("OTHER\n");
+       },
+       "OTHER\n", "another program overwrote the file or cut it short"},
+      {"empty.txt",  // : > rec.txt
+       [](const QString& p) {
+         QFile f(p);
+         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+       },
+       "", "another program emptied the file"},
+      {"same.txt",  // the same size, other bytes at our end
+       [](const QString& p) {
+         QFile f(p);
+         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+         ASSERT_TRUE(f.seek(f.size() - 4));
+         f.write("9.9\r");
+       },
+       {},
+       "another program overwrote the file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(start(c.name));
+    for (int i = 0; i < 6; ++i) frame("5.0");
+    const QByteArray written = file(c.name);
+    c.change(dir.filePath(c.name));
+    const QByteArray changed = file(c.name);
+    frame("5.0");
+    EXPECT_FALSE(state.fileRecording);
+    EXPECT_EQ(engine.status().stopped, RecordingStop::WriteFailed);
+    const QString message = engine.status().message;
+    EXPECT_TRUE(message.contains(c.reason)) << message.toStdString();
+    EXPECT_TRUE(message.contains("The 6 record(s) written before were lost"))
+        << message.toStdString();
+    EXPECT_EQ(file(c.name), changed);
+    EXPECT_FALSE(file(c.name).contains('\0'));
+    if (c.after.isNull())
+      EXPECT_EQ(changed.size(), written.size());  // the premise of the same-size case
+    else
+      EXPECT_EQ(changed, c.after);
+  }
+}
+
+TEST_F(Engine, AFileRenamedMidRunIsReportedRenamedWithItsRecordsKept) {
+  ASSERT_TRUE(start("run.txt"));
+  for (int i = 0; i < 3; ++i) frame("5.0");
+  const QByteArray before = file("run.txt");
+  ASSERT_TRUE(QFile::rename(dir.filePath("run.txt"), dir.filePath("moved.txt")));
+  frame("5.0");
+  EXPECT_FALSE(state.fileRecording);
+  const QString message = engine.status().message;
+  EXPECT_FALSE(message.contains("removed")) << message.toStdString();
+  EXPECT_TRUE(message.contains("the file was renamed or moved to " + dir.filePath("moved.txt")))
+      << message.toStdString();
+  EXPECT_TRUE(
+      message.contains("The 3 record(s) written before are kept in " + dir.filePath("moved.txt")))
+      << message.toStdString();
+  EXPECT_EQ(file("moved.txt"), before);
+  // Nothing is put back under the old name: the records are where the user moved them.
+  EXPECT_EQ(file("run.txt"), "<missing>");
 }
 
 TEST_F(Engine, RecordingOverALongerFileKeepsNoneOfItsOldLines) {

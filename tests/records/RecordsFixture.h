@@ -18,6 +18,7 @@
 #include "panel/RecordingLook.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
+#include "records/ListWindows.h"
 #include "records/Recording.h"
 #include "records/engine/RecordingEngine.h"
 #include "support/MeterRig.h"
@@ -96,6 +97,14 @@ class RecordsTest : public ::testing::Test {
     QFile f(p);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(bytes), bytes.size());
+  }
+
+  // Reads a data file into the file list to its end, letting the event loop run the steps of
+  // the reading as it does between poll ticks.
+  ListWindow* readWholeFile(const QString& file) {
+    ListWindow* w = readFileIntoFileList(*ctx, file);
+    while (w && w->loading()) QCoreApplication::processEvents();
+    return w;
   }
 
   // Starts a file recording through the toolbar's "Save" and its Save As dialog.

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "app/AppState.h"
@@ -65,21 +67,27 @@ TEST(HighDpi, PanelIsLaidOutInTwipsAtTheLogicalDpi) {
   expectTwipsLayout(bench.panel);
 }
 
-// Runs the child check at a screen scale; returns its output, empty when it passed.
-QString childAtScale(const QString& scale) {
+// Runs the child check `test` at a screen scale, on the offscreen platform's own screen or on
+// one described by `screenConfig` (the platform's JSON); returns its output, empty when it passed.
+QString childAtScale(const QString& scale,
+                     const QString& test = QStringLiteral("HighDpiChild.PanelAtScale"),
+                     const QString& screenConfig = {}) {
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+             screenConfig.isEmpty() ? QStringLiteral("offscreen")
+                                    : QStringLiteral("offscreen:configfile=") + screenConfig);
   env.insert(QLatin1String(kChildMark), scale);
+  if (!screenConfig.isEmpty())
+    env.insert(QStringLiteral("LUXPANEL_SCREEN_1600x1000"), QStringLiteral("1"));
   child.setProcessEnvironment(env);
   child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--gtest_filter=HighDpiChild.*")});
+  child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
   if (!child.waitForFinished(120000)) return QStringLiteral("the child did not finish");
   const QString output = QString::fromLocal8Bit(child.readAll());
   // The child really ran its check (a skipped check would pass too).
-  const bool ran = output.contains(QLatin1String("[       OK ] HighDpiChild.PanelAtScale"));
+  const bool ran = output.contains(QStringLiteral("[       OK ] ") + test);
   const bool ok = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && ran;
   return ok ? QString() : output;
 }
@@ -93,6 +101,27 @@ TEST(HighDpi, PanelAtTwiceTheScreenScaleKeepsItsLayoutAndDrawsSharp) {
 TEST(HighDpi, PanelAtOneAndAHalfTheScreenScaleKeepsItsLayoutAndDrawsSharp) {
   if (qEnvironmentVariableIsSet(kChildMark)) GTEST_SKIP() << "this is the child";
   EXPECT_EQ(childAtScale(QStringLiteral("1.5")).toStdString(), "");
+}
+
+// A 1600 x 1000 screen at 200 % (800 x 500 for the windows): every window fits on it, and the
+// graph viewers' controls keep their room, in English and German.
+TEST(HighDpi, EveryWindowFitsA1600By1000ScreenAtTwiceTheScale) {
+  if (qEnvironmentVariableIsSet(kChildMark)) GTEST_SKIP() << "this is the child";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString config = dir.filePath(QStringLiteral("screen.json"));
+  QFile f(config);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(R"({"screens": [{"name": "Screen1600x1000", "x": 0, "y": 0, "width": 1600,
+             "height": 1000, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+  f.close();
+  EXPECT_EQ(
+      childAtScale(QStringLiteral("2"),
+                   QStringLiteral("ProgramWindows."
+                                  "EveryWindowFitsTheScreenAndTheViewersControlsKeepTheirRoom"),
+                   config)
+          .toStdString(),
+      "");
 }
 
 TEST(HighDpiChild, PanelAtScale) {

@@ -18,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +31,8 @@
 
 #include "app/AppState.h"
 #include "app/PortWindow.h"
+#include "app/RememberedChoices.h"
+#include "app/Translations.h"
 #include "core/Context.h"
 #include "graphs/GraphViewer.h"
 #include "graphs/GraphWindows.h"
@@ -214,7 +218,7 @@ std::map<QString, WindowDesign> designs() {
         panel,
         {"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD", "Comp", "Hold",
          "Buttons", "ESC"}}},
-      {"Port", {"COM Port", {"TxtCOM", "CmdOK"}, {}}},
+      {"Port", {"COM Port", {"TxtCOM", "CmdOK", "CmdCancel"}, {}}},
       {"RealTimeList", {"Real Time List", {"Toolbar1", "Grid"}, {"Save", "Print"}}},
       // Once loaded, the file list is captioned with the file's title.
       {"FileList", {"run.txt", {"Toolbar1", "Grid"}, {"Plot", "Print"}}},
@@ -408,7 +412,7 @@ TEST_F(ProgramWindows, ToolbarsAreReachableWithTabInTheirOrder) {
 
 TEST_F(ProgramWindows, TabOrderFollowsEachWindowsLayout) {
   const std::map<QString, QStringList> expected = {
-      {"Port", {"TxtCOM", "CmdOK"}},
+      {"Port", {"TxtCOM", "CmdOK", "CmdCancel"}},
       {"SamplingChoice", {"OptPC", "OptMeter", "CmdOK"}},
       // Row by row, each digit followed by the decimal point after it.
       {"Comparator",
@@ -433,6 +437,88 @@ TEST_F(ProgramWindows, TabOrderFollowsEachWindowsLayout) {
       if (order.contains(c)) named << c;
     EXPECT_EQ(named, order) << chain.join(' ').toStdString();
   }
+}
+
+// Every visible control under `root` lies inside its parent, has at least the size its content
+// asks for (no cut text, no squeezed arrows) and overlaps none of its visible siblings.
+void expectControlsKeepTheirRoom(QWidget* root) {
+  const QList<QWidget*> all = root->findChildren<QWidget*>();
+  for (QWidget* parent : QList<QWidget*>{root} + all) {
+    // The frames hold the controls; the insides of a control are Qt's.
+    if (parent != root && !qobject_cast<QGroupBox*>(parent)) continue;
+    if (!parent->isVisibleTo(root->window())) continue;
+    QList<QWidget*> kids;
+    for (QObject* o : parent->children()) {
+      auto* w = qobject_cast<QWidget*>(o);
+      if (w && !w->isWindow() && w->isVisibleTo(parent) &&
+          !w->objectName().startsWith(QLatin1String("qt_")))
+        kids << w;
+    }
+    for (qsizetype i = 0; i < kids.size(); ++i) {
+      QWidget* a = kids[i];
+      const std::string name = a->objectName().toStdString();
+      EXPECT_TRUE(parent->rect().contains(a->geometry())) << name << " sticks out of its frame";
+      const QSize least = a->minimumSizeHint();
+      if (least.isValid()) {
+        EXPECT_GE(a->width(), least.width()) << name << " is squeezed";
+        EXPECT_GE(a->height(), least.height()) << name << " is squeezed";
+      }
+      for (qsizetype j = i + 1; j < kids.size(); ++j)
+        EXPECT_FALSE(a->geometry().intersects(kids[j]->geometry()))
+            << name << " overlaps " << kids[j]->objectName().toStdString();
+    }
+  }
+}
+
+// At any screen scale (the test also runs at 200 % on a 1600 x 1000 screen, below) and in
+// English and German: every window lies on the available screen, and the graph viewers'
+// controls keep their room.
+TEST_F(ProgramWindows, EveryWindowFitsTheScreenAndTheViewersControlsKeepTheirRoom) {
+  QSettings::setDefaultFormat(QSettings::IniFormat);
+  RememberedChoices remembered(std::make_unique<QSettings>(
+      dir.filePath(QStringLiteral("luxpanel.conf")), QSettings::IniFormat));
+  remembered.watchWindows();  // as the program does: every window that shows is kept on screen
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  const QRect available = screen->availableGeometry();
+  if (qEnvironmentVariableIsSet("LUXPANEL_SCREEN_1600x1000")) {
+    EXPECT_EQ(available.size() * qApp->devicePixelRatio(), QSize(1600, 1000));
+  }
+  for (const bool german : {false, true}) {
+    SCOPED_TRACE(german ? "German" : "English");
+    installTranslations(*qApp, german ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
+    open(QStringLiteral("Panel"));
+    for (const QString& name : kWindows) {
+      SCOPED_TRACE(name.toStdString());
+      QWidget* w = open(name);
+      ASSERT_NE(w, nullptr);
+      QCoreApplication::processEvents();
+      const QRect frame = w->frameGeometry();
+      std::string needs;  // what the viewer's parts ask for, to see which one pushes it
+      for (const char* part : {"FrmGraphic", "SSFrame4", "SSFrame3", "SSFrame2", "CmdReset"})
+        if (auto* p = w->findChild<QWidget*>(QLatin1String(part)))
+          needs += std::string(" ") + part + " " + std::to_string(p->minimumSizeHint().width()) +
+                   "x" + std::to_string(p->minimumSizeHint().height());
+      EXPECT_TRUE(available.contains(frame))
+          << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height()
+          << " on " << available.width() << "x" << available.height() << needs;
+      if (name == QLatin1String("Plot") || name == QLatin1String("RealTimeGraph")) {
+        auto* controls = w->findChild<QWidget*>(QStringLiteral("FrmGraphic"));
+        ASSERT_NE(controls, nullptr);
+        expectControlsKeepTheirRoom(controls);
+        EXPECT_TRUE(w->rect().contains(controls->geometry()));
+        EXPECT_GE(controls->width(), controls->minimumSizeHint().width());
+        EXPECT_GE(controls->height(), controls->minimumSizeHint().height());
+        auto* graph = w->findChild<QWidget*>(QStringLiteral("CWGraph1"));
+        ASSERT_NE(graph, nullptr);
+        EXPECT_FALSE(graph->geometry().intersects(controls->geometry()));
+        EXPECT_GE(graph->height(), 100) << "the graph keeps a usable height";
+      }
+      if (w != panel.get()) w->close();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+  }
+  installTranslations(*qApp, QLocale::c());
 }
 
 TEST_F(ProgramWindows, EscClosesSecondaryWindowsButNeverThePanel) {

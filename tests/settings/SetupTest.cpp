@@ -42,7 +42,8 @@ TEST_F(ClockWindow, OpensWithDesignCaptionsItsTimerAndThePollOff) {
 TEST_F(ClockWindow, SetsTheMeterClockToThePcClock) {
   b.meter.setClock({1, 0, 0, 0}, b.clock.elapsed());
   w->cmdSetTime()->click();
-  EXPECT_EQ(withoutHandshakes(b.letters()), "HT");
+  // "M" first: the display tells whether the meter logs, then "H" and "T".
+  EXPECT_EQ(withoutHandshakes(b.letters()), "MHT");
   EXPECT_EQ(b.payloadOf('T'), bytes({0x09, 0x08, 0x05, 0x07}));
   const sim::MeterTime t = b.meter.clock(b.clock.elapsed());
   EXPECT_EQ(t.day, 9);
@@ -59,7 +60,8 @@ TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
   w->pcTimeClicked();
   w->clockTick();
   EXPECT_EQ(w->lblMeterTime()->text(), "31 23:59:59");
-  EXPECT_EQ(withoutHandshakes(b.letters()), "Y");
+  // "M" after the reply: the display frames come again until the next request.
+  EXPECT_EQ(withoutHandshakes(b.letters()), "YM");
   EXPECT_EQ(w->lblPcTime()->text(),
             b.clock.localDateTime().toString("dd hh:mm:ss"));  // the read took a moment
   EXPECT_TRUE(w->lblPcTime()->text().startsWith("09 08:05:0"));
@@ -80,7 +82,10 @@ TEST_F(ClockWindow, LabelsSwitchTheirClocksOnAndOff) {
 
 TEST_F(ClockWindow, MeterRecordingClosesTheWindowAndThePollResumes) {
   b.state.display.annIntv = true;
+  b.dialogs.expectMessage();
   w->clockTick();
+  EXPECT_EQ(b.dialogs.messages(),
+            std::vector<QString>{"Recording mode, stop record then try again !"});
   EXPECT_TRUE(w->unloaded());
   EXPECT_FALSE(w->timer1()->isActive());
   EXPECT_TRUE(b.poll.pollEnabled());
@@ -133,7 +138,7 @@ TEST_F(ClockWindow, ClockReplyMixedWithDisplayBytesIsNotShown) {
   w->meterTimeClicked();
   w->clockTick();
   EXPECT_EQ(w->lblMeterTime()->text(), "07 14:55:57");
-  EXPECT_EQ(withoutHandshakes(b.letters()), "YY");
+  EXPECT_EQ(withoutHandshakes(b.letters()), "YYM");
 }
 
 TEST_F(ClockWindow, SetClickedWhileATickReadsRunsAfterTheRead) {
@@ -148,11 +153,55 @@ TEST_F(ClockWindow, SetClickedWhileATickReadsRunsAfterTheRead) {
   w->clockTick();
   b.clock.onIdle = nullptr;
   EXPECT_TRUE(clicked);
-  EXPECT_EQ(withoutHandshakes(b.letters()), "YHT");
+  EXPECT_EQ(withoutHandshakes(b.letters()), "YMHT");
   ASSERT_TRUE(b.payloadOf('T'));
   EXPECT_EQ(b.payloadOf('T')->size(), 4u);
   EXPECT_TRUE(w->timer1()->isActive());
   EXPECT_TRUE(b.dialogs.messages().empty());
+}
+
+// The panel's poll is off while the window is open, so the window watches the meter's display
+// itself: a meter that starts logging (INTV) is noticed from the frames between the window's
+// requests, and the window closes with the same words as a click refused while INTV is shown.
+TEST_F(ClockWindow, AMeterThatStartsLoggingWhileTheWindowIsOpenClosesIt) {
+  w->meterTimeClicked();
+  for (int i = 0; i < 4; ++i) {
+    w->clockTick();
+    b.clock.advance(0.35);
+  }
+  EXPECT_EQ(withoutHandshakes(b.letters()), "YMYMYMYM");
+  b.meter.startLogging(b.clock.elapsed());
+  b.clock.advance(0.35);
+  b.forget();
+  b.dialogs.expectMessage();
+  w->clockTick();
+  EXPECT_EQ(b.dialogs.messages(),
+            std::vector<QString>{"Recording mode, stop record then try again !"});
+  EXPECT_TRUE(w->unloaded());
+  EXPECT_FALSE(w->timer1()->isActive());
+  EXPECT_TRUE(b.poll.pollEnabled());
+  // Not one more request to the logging meter.
+  w->clockTick();
+  EXPECT_EQ(b.letters(), "");
+}
+
+TEST_F(ClockWindow, SetMeterTimeIsRefusedOnceTheMeterLogs) {
+  // The meter's clock hidden: nothing was asked of the meter, and its display stream has run
+  // out. "Set Meter Time" looks at the display first and does not touch a logging meter's clock.
+  b.meter.setClock({1, 0, 0, 0}, b.clock.elapsed());
+  b.clock.advance(15);
+  b.meter.startLogging(b.clock.elapsed());
+  b.clock.advance(5);
+  b.forget();
+  b.dialogs.expectMessage();
+  w->cmdSetTime()->click();
+  EXPECT_EQ(withoutHandshakes(b.letters()), "M");
+  EXPECT_EQ(b.payloadOf('T'), std::nullopt);
+  EXPECT_EQ(b.meter.clock(b.clock.elapsed()).day, 1);
+  EXPECT_EQ(b.dialogs.messages(),
+            std::vector<QString>{"Recording mode, stop record then try again !"});
+  EXPECT_TRUE(w->unloaded());
+  EXPECT_TRUE(b.poll.pollEnabled());
 }
 
 TEST(TimeSetCommand, RefusedWhileTheMeterLogs) {

@@ -5,15 +5,19 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "MeterBench.h"
+#include "app/LineDialogs.h"
 #include "link/FrameDecoder.h"
 #include "link/TickGuard.h"
 #include "logger/Install.h"
@@ -23,6 +27,7 @@
 #include "settings/Install.h"
 #include "settings/ParameterInputs.h"
 #include "settings/Setup.h"
+#include "ui/QtDialogs.h"
 
 namespace lux::test {
 namespace {
@@ -215,16 +220,16 @@ TEST_F(WithPoll, APollTickDueBetweenALetterAndItsDataWaits) {
   EXPECT_TRUE(b.poll.pollEnabled());
 }
 
-TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
+TEST_F(WithPoll, AClickInsideAnotherExchangeWaitsForIt) {
+  // Clicks that land inside the comparator's update wait for it and then run in turn: none is
+  // ignored, and none mixes its letters into the update.
   Comparator* w = new Comparator(b.ctx);
   w->txtUnit()->setCurrentIndex(0);
   w->unitActivated();
   w->hoDec()[3]->click();
   bool clickedInside = false;
-  // Were the clock window to open anyway, it is closed again so that the test fails instead of
-  // waiting for a user.
   bool clockWindowOpened = false;
-  QTimer closer;
+  QTimer closer;  // the user closes the clock window again
   closer.setInterval(0);
   QObject::connect(&closer, &QTimer::timeout, [&] {
     if (auto* modal = qobject_cast<lux::Setup*>(QApplication::activeModalWidget())) {
@@ -243,17 +248,170 @@ TEST_F(WithPoll, AClickInsideAnotherExchangeIsIgnored) {
     toolbarActionTriggered(b.ctx, ToolbarCommand::Buttons);
     Btn::find(b.ctx)->findChild<QPushButton*>("CmdAVG")->click();
   };
+  b.dialogs.answerInput("1:02");
   b.forget();
   w->cmdUpdate()->click();
   b.port.onWrite = nullptr;
-  closer.stop();
   EXPECT_TRUE(clickedInside);
-  EXPECT_FALSE(clockWindowOpened);
+  EXPECT_TRUE(b.dialogs.shown().empty()) << "no box inside the update";
+  for (int i = 0; i < 50 && !(clockWindowOpened && b.dialogs.allAnswered() &&
+                              b.meter.annunciator(sim::Annunciator::Avg));
+       ++i)
+    b.clock.idle(0.02);
+  closer.stop();
   const std::string sent = withoutHandshakes(b.letters());
   EXPECT_EQ(sent.substr(0, 3), "HVX") << sent;
-  EXPECT_EQ(sent.find('D'), std::string::npos) << sent;
   EXPECT_EQ(b.meter.settings().comparator, 0x42);
+  // Then each click in turn: the hold time, the clock window, the keypad's AVG.
+  EXPECT_TRUE(b.dialogs.allAnswered());
+  EXPECT_EQ(b.meter.holdMinutes(), 1);
+  EXPECT_EQ(b.meter.holdSeconds(), 2);
+  EXPECT_TRUE(clockWindowOpened);
+  EXPECT_TRUE(b.meter.annunciator(sim::Annunciator::Avg));
+  EXPECT_NE(sent.find('S', 3), std::string::npos) << sent;
+  EXPECT_NE(sent.find('D', 3), std::string::npos) << sent;
+  EXPECT_TRUE(b.dialogs.messages().empty());
   delete w;
+}
+
+TEST_F(WithPoll, ACommandClicked80msAfterCompRunsWhenCompIsDone) {
+  b.meter.settings().high = 1234;
+  b.meter.settings().comparator = 0x42;
+  double compClickedAt = -1;
+  bool second = false;
+  b.clock.onIdle = [&] {
+    maybePoll();
+    if (!second && compClickedAt >= 0 && b.clock.elapsed() >= compClickedAt + 0.08) {
+      second = true;
+      ASSERT_TRUE(b.link.lineHeld());
+      b.link.runOutsidePoll([this] { toolbarActionTriggered(b.ctx, ToolbarCommand::Hold); });
+    }
+  };
+  b.dialogs.answerInput("3:04");
+  b.forget();
+  compClickedAt = b.clock.elapsed();
+  toolbarActionTriggered(b.ctx, ToolbarCommand::Comp);
+  ASSERT_TRUE(second);
+  ASSERT_TRUE(Comparator::find(b.ctx));
+  EXPECT_EQ(b.payloadOf('S'), std::nullopt) << "not inside the comparator's exchange";
+  b.clock.idle(0);  // the event loop: the hold time's turn
+  EXPECT_EQ(b.meter.holdMinutes(), 3);
+  EXPECT_EQ(b.meter.holdSeconds(), 4);
+  EXPECT_EQ(withoutHandshakes(b.letters()), "HZHS");
+  EXPECT_TRUE(b.dialogs.allAnswered());
+  EXPECT_TRUE(b.dialogs.messages().empty());
+}
+
+// The input boxes on real Qt dialogs, as the program shows them: while a box waits for the
+// user the command lends the line to the poll, whose ticks come from the box's event loop. When
+// the meter falls silent meanwhile, a tick waits for it for as long as it stays away; OK must
+// still apply the setting or refuse it at once with the silent-meter message, never send it
+// when the meter speaks again.
+class WithRealBoxes : public WithPoll {
+ protected:
+  struct Seen {
+    double okAt = -1;  // meter time of the click on OK
+    std::vector<std::pair<double, QString>> messages;
+  };
+
+  // Runs `command` as the toolbar does, with the panel's timer (a real timer here) polling on
+  // the fake clock, and a user who answers `entry` once the meter has been silent for a while.
+  // `meanwhile` runs once, in the silence, before the box is answered.
+  Seen runWithSilentMeter(void (*command)(Context&), const QString& entry,
+                          const std::function<void()>& meanwhile = {}) {
+    QtDialogs qt;
+    LineDialogs boxes(qt, b.link);
+    qt.answered = [this] { b.link.boxAnswered(); };
+    Context ctx{b.link, b.state.display, boxes, b.clock, b.poll, nullptr, b.hooks};
+    Seen seen;
+    bool silenced = false, didMeanwhile = false;
+    double silentFrom = -1;
+    QTimer panelTimer;  // the panel's Timer1
+    panelTimer.setInterval(0);
+    QObject::connect(&panelTimer, &QTimer::timeout, [&] {
+      // The timer fires every 250 ms of meter time; between the click on OK and the box's
+      // return no such time passes.
+      if (guard.running() || (seen.okAt >= 0 && seen.messages.empty())) return;
+      b.clock.advance(0.25);
+      maybePoll();
+    });
+    QTimer user;
+    user.setInterval(0);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        seen.messages.emplace_back(b.clock.elapsed(), box->text());
+        box->button(QMessageBox::Ok)->click();
+        return;
+      }
+      auto* input = qobject_cast<QInputDialog*>(modal);
+      if (!input) return;
+      if (!silenced) {
+        // The box is open and the poll runs: now the meter falls silent.
+        silenced = true;
+        b.meter.goSilent(60);
+        return;
+      }
+      if (silentFrom < 0 && b.state.link.meterSilent) silentFrom = b.clock.elapsed();
+      if (silentFrom < 0 || b.clock.elapsed() < silentFrom + 1.0 || seen.okAt >= 0) return;
+      if (meanwhile && !didMeanwhile) {
+        didMeanwhile = true;
+        meanwhile();
+        return;
+      }
+      input->setTextValue(entry);
+      seen.okAt = b.clock.elapsed();
+      input->accept();
+    });
+    panelTimer.start();
+    user.start();
+    b.link.runCommand([&] { command(ctx); });
+    user.stop();
+    panelTimer.stop();
+    return seen;
+  }
+};
+
+TEST_F(WithRealBoxes, HoldAndDistanceOkWithASilentMeterAreRefusedAtOnce) {
+  for (auto [name, command, entry] :
+       {std::tuple{"Hold", &holdTimeCommand, "4:56"}, std::tuple{"CD", &distanceCommand, "1.01"}}) {
+    b.meter.goSilent(0);
+    for (int i = 0; i < 8; ++i) {
+      b.clock.advance(0.25);
+      maybePoll();
+    }
+    ASSERT_FALSE(b.state.link.meterSilent) << name;
+    b.forget();
+    const Seen seen = runWithSilentMeter(command, QString::fromLatin1(entry));
+    ASSERT_GE(seen.okAt, 0) << name << ": the box was never answered";
+    ASSERT_EQ(seen.messages.size(), 1u) << name;
+    EXPECT_EQ(seen.messages[0].second.toStdString(), meterSilentMessage().toStdString()) << name;
+    EXPECT_LE(seen.messages[0].first - seen.okAt, 0.1) << name << ": the answer came late";
+    // Nothing reaches the meter, now or when it speaks again.
+    b.meter.goSilent(0);
+    for (int i = 0; i < 400; ++i) {
+      b.clock.advance(0.25);
+      maybePoll();
+    }
+    EXPECT_EQ(b.payloadOf('S'), std::nullopt) << name;
+    EXPECT_EQ(b.payloadOf('I'), std::nullopt) << name;
+    EXPECT_FALSE(b.link.lineHeld()) << name;
+  }
+}
+
+TEST_F(WithRealBoxes, AComparatorClickWhileTheBoxWaitsDropsNeitherCommand) {
+  // The user clicks Comp while the hold box is open and the meter silent: the comparator says
+  // the meter does not answer, then OK in the hold box gets its own answer.
+  b.dialogs.expectMessage();  // the comparator's, through the program's other dialogs
+  const Seen seen = runWithSilentMeter(&holdTimeCommand, QStringLiteral("2:02"), [this] {
+    b.link.runOutsidePoll([this] { toolbarActionTriggered(b.ctx, ToolbarCommand::Comp); });
+  });
+  ASSERT_GE(seen.okAt, 0);
+  EXPECT_EQ(b.dialogs.messages(), std::vector<QString>{meterSilentMessage()});
+  ASSERT_EQ(seen.messages.size(), 1u);
+  EXPECT_EQ(seen.messages[0].second.toStdString(), meterSilentMessage().toStdString());
+  EXPECT_LE(seen.messages[0].first - seen.okAt, 0.1);
+  EXPECT_EQ(b.payloadOf('S'), std::nullopt);
 }
 
 // A meter switched off while the panel polls: once the poll has found it silent, each command

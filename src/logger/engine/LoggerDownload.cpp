@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "link/Commands.h"
 #include "link/MeterLink.h"
@@ -44,13 +45,14 @@ DownloadResult LoggerDownload::run() {
   received_ = 0;
   expected_ = 0;
   dump_.clear();
+  rawDump_.clear();
   phase_ = Phase::Requesting;
   // The program closing inside a wait unwinds through here: the next run starts afresh.
   struct Idle {
     LoggerDownload& d;
     ~Idle() {
       d.phase_ = Phase::Idle;
-      d.dump_ = QByteArray();
+      d.rawDump_ = std::exchange(d.dump_, QByteArray());
     }
   } idle{*this};
 

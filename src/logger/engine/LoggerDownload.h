@@ -74,6 +74,9 @@ class LoggerDownload : public QObject {
   // empty for a sound dump.
   QString damageText() const { return damage_; }
   const MemoryDumpParse& parse() const { return parse_; }
+  // The bytes of the last dump as they came from the meter, lead bytes included, also of one
+  // that stopped short; empty after a cancelled one.
+  const QByteArray& rawDump() const { return rawDump_; }
 
  signals:
   // The meter answered with a memory to download (before "Q"): total and free memory follow
@@ -112,6 +115,7 @@ class LoggerDownload : public QObject {
   std::size_t expected_ = 0;
   std::size_t received_ = 0;
   QByteArray dump_;
+  QByteArray rawDump_;
   double lastByteAt_ = 0;
   std::vector<DownloadedSet> sets_;
   MemoryDumpParse parse_;

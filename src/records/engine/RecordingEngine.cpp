@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include "link/Reading.h"
 #include "records/DataFormat.h"
 #include "records/engine/DataFileWriter.h"
 
@@ -81,7 +82,8 @@ RecordSample RecordingEngine::takeSample() {
   const QTime t = now.time();
   const std::string stamp = sampleTimeStamp(now.date().day(), t.hour(), t.minute(), t.second());
   state_.sampleTimeText = QString::fromLatin1(stamp.c_str());
-  return {stamp, display_.mainValueText};
+  // The minus annunciator is part of the reading: "-5.0", as luxpanel-cli writes it too.
+  return {stamp, Reading::fromDisplay(display_, now).text.toStdString()};
 }
 
 // The reading is the meter's only when a display frame came in since the previous sampling
@@ -112,8 +114,8 @@ QString RecordingEngine::writeFailureMessage(const QString& reason, long kept) c
   const int count = static_cast<int>(kept);
   if (kept == 0) {
     text += tr("No record had been written to %1 yet.").arg(path);
-  } else if (w && w->linesKept()) {
-    text += tr("The %n record(s) written before are kept in %1", nullptr, count).arg(path);
+  } else if (const QString kept = w ? w->keptIn() : QString(); !kept.isEmpty()) {
+    text += tr("The %n record(s) written before are kept in %1", nullptr, count).arg(kept);
   } else if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
     text += tr("The %n record(s) written before were lost with the folder %1", nullptr, count)
                 .arg(QFileInfo(path).absolutePath());

@@ -17,7 +17,7 @@ namespace lux {
 // One record as it goes to the file and the live list.
 struct RecordSample {
   std::string stamp;  // "DD-hh:nn:ss"
-  std::string value;  // the reading as the meter shows it, or "OL"
+  std::string value;  // the reading as the meter shows it, signed ("-5.0"), or "OL"
 };
 
 class RecordingEngine : public QObject {
