@@ -82,7 +82,7 @@ TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
 // suffix gets ".csv", and a file already under that longer name is replaced only when the user
 // says so.
 TEST_F(DesktopTest, ExportKeepsTheSignAndAddsTheCsvSuffix) {
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ASSERT_NE(realTimeList(*ctx), nullptr);
   state.display.mainValueText = "5.0";
   state.display.annNegative = true;
