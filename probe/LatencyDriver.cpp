@@ -46,8 +46,8 @@ class LatencyDriver : public QObject {
       case Phase::Settling:
         // The next click is timed against a fresh reading, so that its offset falls anywhere
         // inside the poll's period and its waits.
-        if (panel_.framesDecoded() > framesSeen_) {
-          framesSeen_ = panel_.framesDecoded();
+        if (panel_.session().framesReceived() > framesSeen_) {
+          framesSeen_ = panel_.session().framesReceived();
           if (now < settleUntil_) return;
           phase_ = Phase::Scheduled;
           const int offset = 300 + QRandomGenerator::global()->bounded(251);
@@ -80,7 +80,7 @@ class LatencyDriver : public QObject {
         }
         if (ctx_.link.lineUser() == LineUser::Command || now - closedAt_ < 2) return;
         endedAt_ = freedAt_ >= 0 ? freedAt_ : now;
-        framesAtEnd_ = panel_.framesDecoded();
+        framesAtEnd_ = panel_.session().framesReceived();
         phase_ = Phase::Ending;
         return;
       case Phase::Ending:
@@ -89,7 +89,7 @@ class LatencyDriver : public QObject {
           phase_ = Phase::Closed;
           return;
         }
-        if (panel_.framesDecoded() > framesAtEnd_) {
+        if (panel_.session().framesReceived() > framesAtEnd_) {
           finishMeasurement(now - endedAt_);
         } else if (now - endedAt_ > kReadingBoundMs) {
           finishMeasurement(-1);
@@ -155,7 +155,7 @@ class LatencyDriver : public QObject {
   void settle(qint64 ms) {
     phase_ = Phase::Settling;
     settleUntil_ = clock_.elapsed() + ms;
-    framesSeen_ = panel_.framesDecoded();
+    framesSeen_ = panel_.session().framesReceived();
   }
 
   AppContext& ctx_;
@@ -166,7 +166,7 @@ class LatencyDriver : public QObject {
   Phase phase_ = Phase::Settling;
   qsizetype key_ = 0;
   int count_ = 0;
-  int framesSeen_ = 0;
+  std::uint64_t framesSeen_ = 0;
   qint64 settleUntil_ = 1000;
   qint64 clickedAt_ = 0;
   bool clickedInPoll_ = false;
@@ -174,7 +174,7 @@ class LatencyDriver : public QObject {
   qint64 closedAt_ = -1;
   qint64 freedAt_ = -1;
   qint64 endedAt_ = 0;
-  int framesAtEnd_ = 0;
+  std::uint64_t framesAtEnd_ = 0;
   QSet<QWidget*> before_;
 };
 

@@ -13,6 +13,7 @@
 #include "app/AppContext.h"
 #include "panel/Toolbar.h"
 #include "records/Recording.h"
+#include "records/engine/RecordingEngine.h"
 
 namespace lux::probe {
 
@@ -120,12 +121,12 @@ void installRecordingDriver(AppContext& ctx, const RecordingPlan& plan) {
     QObject::connect(boxes, &QTimer::timeout, boxes, closeBoxes);
     boxes->start();
   }
-  std::function<void()> tick = ctx.hooks.recordingTick;
-  ctx.hooks.recordingTick = [&ctx, d, tick] {
-    beforeTick(ctx, *d);
-    if (tick) tick();
+  // Around every tick of the recording's Timer2, whoever runs it (the timer, or a test by hand).
+  RecordingEngine& engine = recordingEngine(ctx.records);
+  QObject::connect(&engine, &RecordingEngine::tickDue, &engine, [&ctx, d] { beforeTick(ctx, *d); });
+  QObject::connect(&engine, &RecordingEngine::tickDone, &engine, [&ctx, d] {
     if (!d->plan.recordTo.isEmpty()) afterTick(ctx, *d);
-  };
+  });
 }
 
 }  // namespace lux::probe

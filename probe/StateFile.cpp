@@ -27,7 +27,7 @@ QString StateFile::text() const {
     text += QStringLiteral("mainDigit%1=%2\n")
                 .arg(i)
                 .arg(panel_.elementText(QStringLiteral("MainDigit%1").arg(i)));
-  text += QStringLiteral("frames=%1\n").arg(panel_.framesDecoded());
+  text += QStringLiteral("frames=%1\n").arg(panel_.session().framesReceived());
   return text;
 }
 

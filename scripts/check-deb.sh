@@ -8,13 +8,14 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "no configured build in $build"; exit 1; }
-rm -f "$build"/luxpanel_*.deb "$build"/luxpanel-sim_*.deb
+rm -f "$build"/luxpanel_*.deb "$build"/luxpanel-sim_*.deb "$build"/luxpanel-cli_*.deb
 cmake --build "$build" >/dev/null
 (cd "$build" && cpack -G DEB >/dev/null)
 arch=$(dpkg --print-architecture)
 main_deb="$build/luxpanel_${version}_${arch}.deb"
 sim_deb="$build/luxpanel-sim_${version}_${arch}.deb"
-debs=("$main_deb" "$sim_deb")
+cli_deb="$build/luxpanel-cli_${version}_${arch}.deb"
+debs=("$main_deb" "$sim_deb" "$cli_deb")
 for deb in "${debs[@]}"; do
   [ -f "$deb" ] || { echo "missing package: $deb"; exit 1; }
   echo "package: $deb"
@@ -31,7 +32,7 @@ work=$(mktemp -d)
 cleanup() {
   rm -rf "$work"
   if [ -n "${installed:-}" ]; then
-    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq luxpanel luxpanel-sim >/dev/null || true
+    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq luxpanel luxpanel-sim luxpanel-cli >/dev/null || true
   fi
 }
 trap cleanup EXIT
@@ -96,9 +97,26 @@ for page in "$root"/usr/share/man/man*/*.gz; do
   done <<<"$refs"
 done
 
+echo "-- luxpanel-cli without widgets"
+# The headless package pulls in no widget or GUI library, and ships the service, the example
+# configuration (a conffile) and the udev rule.
+if dpkg-deb --field "$cli_deb" Depends | grep -Ei 'qt6gui|qt6widgets|qcustomplot'; then
+  echo "luxpanel-cli depends on a GUI library"
+  exit 1
+fi
+dpkg-deb --field "$cli_deb" Depends | grep -q libmosquitto || { echo "luxpanel-cli lacks libmosquitto"; exit 1; }
+dpkg-deb --ctrl-tarfile "$cli_deb" | tar -xO ./conffiles | grep -qx /etc/luxpanel/example.conf ||
+  { echo "the example configuration is not a conffile"; exit 1; }
+test -f "$root/lib/systemd/system/luxpanel-publish@.service"
+test -f "$root/usr/share/doc/luxpanel-cli/examples/99-luxpanel-meter.rules"
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify --man=no "$root/lib/systemd/system/luxpanel-publish@.service" 2>&1 |
+    grep -v 'luxpanel-cli' || true
+fi
+
 echo "-- install"
 installed=1
-"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$main_deb" "./$sim_deb" >/dev/null
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$main_deb" "./$sim_deb" "./$cli_deb" >/dev/null
 shown=$(/usr/bin/luxpanel --version)
 echo "installed: $shown"
 case "$shown" in
@@ -115,4 +133,7 @@ test -f /usr/share/metainfo/org.luxpanel.luxpanel.metainfo.xml
 test -f /usr/share/icons/hicolor/scalable/apps/luxpanel.svg
 man -w luxpanel >/dev/null
 man -w luxpanel-sim >/dev/null
+man -w luxpanel-cli >/dev/null
+cli_help=$(/usr/bin/luxpanel-cli publish --help)
+case "$cli_help" in *--meter*) ;; *) echo "luxpanel-cli publish --help does not list --meter"; exit 1 ;; esac
 echo "deb check passed"

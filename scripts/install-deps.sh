@@ -4,12 +4,14 @@
 #
 #   scripts/install-deps.sh        what building and running the program needs
 #   scripts/install-deps.sh test   that, plus what the test command needs (GoogleTest, Benchmark,
-#                                  the fuzzers' clang, Xvfb for screenshots, lintian, appstream)
+#                                  the fuzzers' clang, Xvfb for screenshots, lintian, appstream,
+#                                  a Mosquitto broker and its clients for the publisher's tests)
 set -euo pipefail
 run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqcustomplot-dev
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
+  libmosquitto-dev
 
   fonts-dejavu-core fonts-liberation
 )
@@ -19,6 +21,7 @@ test_packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils poppler-utils imagemagick python3
   lintian appstream man-db
+  mosquitto mosquitto-clients openssl
 )
 case "${1:-run}" in
   run) packages=("${run_packages[@]}") ;;

@@ -304,6 +304,10 @@ Soll die Datei ersetzt werden?</translation>
         <source>&lt;h3&gt;luxpanel %1&lt;/h3&gt;&lt;p&gt;Companion program of the digital light meter.&lt;/p&gt;&lt;p&gt;Built with Qt %2, running on Qt %3.&lt;/p&gt;&lt;p&gt;Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later).&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%4&quot;&gt;%4&lt;/a&gt;&lt;/p&gt;</source>
         <translation>&lt;h3&gt;luxpanel %1&lt;/h3&gt;&lt;p&gt;Begleitprogramm des digitalen Luxmeters.&lt;/p&gt;&lt;p&gt;Erstellt mit Qt %2, läuft unter Qt %3.&lt;/p&gt;&lt;p&gt;Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later).&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%4&quot;&gt;%4&lt;/a&gt;&lt;/p&gt;</translation>
     </message>
+    <message>
+        <source>Lighting Survey…</source>
+        <translation>Lichtmessung…</translation>
+    </message>
 </context>
 <context>
     <name>MeterExchange</name>
@@ -456,6 +460,310 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>%1 is %2; only plain files can be read or written</source>
         <translation>%1 ist %2; nur normale Dateien können gelesen oder geschrieben werden</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyFile</name>
+    <message>
+        <source>The file is too large for a survey.</source>
+        <translation>Die Datei ist für eine Lichtmessung zu groß.</translation>
+    </message>
+    <message>
+        <source>This is not a luxpanel survey file (no survey data could be read).</source>
+        <translation>Dies ist keine Lichtmessungsdatei von luxpanel (es ließen sich keine Messdaten lesen).</translation>
+    </message>
+    <message>
+        <source>This is not a luxpanel survey file.</source>
+        <translation>Dies ist keine Lichtmessungsdatei von luxpanel.</translation>
+    </message>
+    <message>
+        <source>The survey file has no valid format version.</source>
+        <translation>Die Lichtmessungsdatei hat keine gültige Formatversion.</translation>
+    </message>
+    <message>
+        <source>The survey file was written by a newer luxpanel (format %1); this one reads format %2.</source>
+        <translation>Die Lichtmessungsdatei stammt von einem neueren luxpanel (Format %1); dieses liest Format %2.</translation>
+    </message>
+    <message>
+        <source>The survey file is damaged: %1.</source>
+        <translation>Die Lichtmessungsdatei ist beschädigt: %1.</translation>
+    </message>
+    <message>
+        <source>The survey file is damaged: it holds %1 points where its grid has %2.</source>
+        <translation>Die Lichtmessungsdatei ist beschädigt: sie enthält %1 Punkte, ihr Raster hat %2.</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>Punkt %1</translation>
+    </message>
+    <message>
+        <source>The survey could not be saved to %1: %2</source>
+        <translation>Die Lichtmessung konnte nicht nach %1 gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a file.</source>
+        <translation>%1 ist keine Datei.</translation>
+    </message>
+    <message>
+        <source>%1 could not be read: %2</source>
+        <translation>%1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The CSV file is empty.</source>
+        <translation>Die CSV-Datei ist leer.</translation>
+    </message>
+    <message>
+        <source>The CSV file has no &quot;lux&quot; column.</source>
+        <translation>Die CSV-Datei hat keine Spalte „lux“.</translation>
+    </message>
+    <message>
+        <source>Line %1 of the CSV file holds no illuminance: &quot;%2&quot;.</source>
+        <translation>Zeile %1 der CSV-Datei enthält keine Beleuchtungsstärke: „%2“.</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyPictures</name>
+    <message>
+        <source>skipped</source>
+        <translation>ausgelassen</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>Length (m)</source>
+        <translation>Länge (m)</translation>
+    </message>
+    <message>
+        <source>Width (m)</source>
+        <translation>Breite (m)</translation>
+    </message>
+    <message>
+        <source>No reading taken yet</source>
+        <translation>Noch kein Messwert aufgenommen</translation>
+    </message>
+    <message>
+        <source>Illuminance (lx)</source>
+        <translation>Beleuchtungsstärke (lx)</translation>
+    </message>
+    <message>
+        <source>Survey plan</source>
+        <translation>Messplan</translation>
+    </message>
+    <message>
+        <source>The picture could not be written to %1.</source>
+        <translation>Das Bild konnte nicht nach %1 geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Survey heat map</source>
+        <translation>Wärmebild der Messung</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyReport</name>
+    <message numerus="yes">
+        <source>NOT COMPLETE (%n point(s) left)</source>
+        <translation>
+            <numerusform>NICHT FERTIG (%n Punkt offen)</numerusform>
+            <numerusform>NICHT FERTIG (%n Punkte offen)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>BESTANDEN</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>NICHT BESTANDEN</translation>
+    </message>
+    <message>
+        <source>OPEN</source>
+        <translation>OFFEN</translation>
+    </message>
+    <message>
+        <source>Points</source>
+        <translation>Punkte</translation>
+    </message>
+    <message>
+        <source>%1 taken, %2 skipped, %3 left of %4</source>
+        <translation>%1 gemessen, %2 ausgelassen, %3 offen von %4</translation>
+    </message>
+    <message>
+        <source>Centre-line minimum</source>
+        <translation>Minimum auf der Mittellinie</translation>
+    </message>
+    <message>
+        <source>%1 lx</source>
+        <translation>%1 lx</translation>
+    </message>
+    <message>
+        <source>≥ %1 lx</source>
+        <translation>≥ %1 lx</translation>
+    </message>
+    <message>
+        <source>Centre-line max/min</source>
+        <translation>Max/Min auf der Mittellinie</translation>
+    </message>
+    <message>
+        <source>≤ %1</source>
+        <translation>≤ %1</translation>
+    </message>
+    <message>
+        <source>Ē (average)</source>
+        <translation>Ē (Mittelwert)</translation>
+    </message>
+    <message>
+        <source>Emin</source>
+        <translation>Emin</translation>
+    </message>
+    <message>
+        <source>Emax</source>
+        <translation>Emax</translation>
+    </message>
+    <message>
+        <source>U0 = Emin/Ē</source>
+        <translation>U0 = Emin/Ē</translation>
+    </message>
+    <message>
+        <source>≥ %1</source>
+        <translation>≥ %1</translation>
+    </message>
+    <message>
+        <source>Emin/Emax</source>
+        <translation>Emin/Emax</translation>
+    </message>
+    <message>
+        <source>NOT STARTED</source>
+        <translation>NICHT BEGONNEN</translation>
+    </message>
+    <message>
+        <source>automatic after the workplace rule p = 0.2 × 5^log10(d): d = %1 m, p ≤ %2 m; %3 × %4 points, cells %5 m × %6 m; border band %7 m</source>
+        <translation>automatisch nach der Arbeitsstättenregel p = 0,2 × 5^log10(d): d = %1 m, p ≤ %2 m; %3 × %4 Punkte, Zellen %5 m × %6 m; Randzone %7 m</translation>
+    </message>
+    <message>
+        <source>by hand: %1 × %2 points, cells %3 m × %4 m; border band %5 m</source>
+        <translation>von Hand: %1 × %2 Punkte, Zellen %3 m × %4 m; Randzone %5 m</translation>
+    </message>
+    <message>
+        <source>escape route: %1 points on the centre line every %2 m (p ≤ %3 m)%4</source>
+        <translation>Fluchtweg: %1 Punkte auf der Mittellinie alle %2 m (p ≤ %3 m)%4</translation>
+    </message>
+    <message>
+        <source>, and on both edges of the central band</source>
+        <translation>, dazu auf beiden Rändern des Mittelstreifens</translation>
+    </message>
+    <message>
+        <source>The report could not be started on the printer.</source>
+        <translation>Der Bericht konnte auf dem Drucker nicht begonnen werden.</translation>
+    </message>
+    <message>
+        <source>Lighting survey: %1, %2</source>
+        <translation>Lichtmessung: %1, %2</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Area</source>
+        <translation>Bereich</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>%1, readings %2 to %3</source>
+        <translation>%1, Messungen %2 bis %3</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <source>Meter</source>
+        <translation>Messgerät</translation>
+    </message>
+    <message>
+        <source>(not given)</source>
+        <translation>(nicht angegeben)</translation>
+    </message>
+    <message>
+        <source>Measuring height</source>
+        <translation>Messhöhe</translation>
+    </message>
+    <message>
+        <source>%1 m above the floor</source>
+        <translation>%1 m über dem Boden</translation>
+    </message>
+    <message>
+        <source>Grid</source>
+        <translation>Raster</translation>
+    </message>
+    <message>
+        <source>Requirement</source>
+        <translation>Anforderung</translation>
+    </message>
+    <message>
+        <source>typed in</source>
+        <translation>eingegeben</translation>
+    </message>
+    <message>
+        <source>centre-line minimum ≥ %1 lx, max/min ≤ %2</source>
+        <translation>Minimum auf der Mittellinie ≥ %1 lx, Max/Min ≤ %2</translation>
+    </message>
+    <message>
+        <source>Ē ≥ %1 lx, U0 ≥ %2</source>
+        <translation>Ē ≥ %1 lx, U0 ≥ %2</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>as chosen by the surveyor; not checked by luxpanel</source>
+        <translation>wie vom Messenden gewählt; von luxpanel nicht geprüft</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>Einheiten</translation>
+    </message>
+    <message>
+        <source>readings shown in foot-candles were converted to lux (1 fc = 10.7639 lx)</source>
+        <translation>in Foot-Candle angezeigte Werte wurden in Lux umgerechnet (1 fc = 10,7639 lx)</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <translation>Ergebnisse</translation>
+    </message>
+    <message>
+        <source>Result: %1</source>
+        <translation>Ergebnis: %1</translation>
+    </message>
+    <message>
+        <source>Point %1 skipped: %2</source>
+        <translation>Punkt %1 ausgelassen: %2</translation>
+    </message>
+    <message>
+        <source>no reason given</source>
+        <translation>kein Grund angegeben</translation>
+    </message>
+    <message>
+        <source>Point %1: %2</source>
+        <translation>Punkt %1: %2</translation>
+    </message>
+    <message>
+        <source>Skipped points and notes</source>
+        <translation>Ausgelassene Punkte und Notizen</translation>
+    </message>
+    <message>
+        <source>The report could not be written to %1.</source>
+        <translation>Der Bericht konnte nicht nach %1 geschrieben werden.</translation>
     </message>
 </context>
 <context>
@@ -1106,6 +1414,419 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>Recording mode, stop record then try again !</source>
         <translation>Aufzeichnungsmodus, beenden Sie die Aufzeichnung und versuchen Sie es erneut!</translation>
+    </message>
+</context>
+<context>
+    <name>lux::survey::SurveyCapture</name>
+    <message>
+        <source>The meter shows a banner (SET UP, CLEAR or RS232): there is no reading to take.</source>
+        <translation>Das Messgerät zeigt eine Meldung (SET UP, CLEAR oder RS232): es gibt keinen Messwert.</translation>
+    </message>
+    <message>
+        <source>The meter shows an overload (OL): there is no reading to take. Choose a higher range.</source>
+        <translation>Das Messgerät zeigt eine Überlast (OL): es gibt keinen Messwert. Wählen Sie einen höheren Bereich.</translation>
+    </message>
+    <message>
+        <source>The meter shows %1, which is no illuminance: switch it back to plain lux or foot-candles.</source>
+        <translation>Das Messgerät zeigt %1, das ist keine Beleuchtungsstärke: schalten Sie es zurück auf Lux oder Foot-Candle.</translation>
+    </message>
+    <message>
+        <source>The reading carries no lux or fc unit: there is no illuminance to take.</source>
+        <translation>Der Messwert hat keine Einheit lx oder fc: es gibt keine Beleuchtungsstärke.</translation>
+    </message>
+    <message>
+        <source>The meter holds its reading (HOLD): release it, or allow held readings.</source>
+        <translation>Das Messgerät hält seinen Wert (HOLD): lösen Sie ihn oder erlauben Sie gehaltene Werte.</translation>
+    </message>
+    <message>
+        <source>The meter shows a negative reading, which is no illuminance.</source>
+        <translation>Das Messgerät zeigt einen negativen Wert, das ist keine Beleuchtungsstärke.</translation>
+    </message>
+    <message>
+        <source>Waiting for a steady reading: %1 of %2 within ±%3 %</source>
+        <translation>Warten auf einen stabilen Wert: %1 von %2 innerhalb ±%3 %</translation>
+    </message>
+    <message>
+        <source>No fresh reading: the meter is not answering.</source>
+        <translation>Kein aktueller Messwert: das Messgerät antwortet nicht.</translation>
+    </message>
+    <message>
+        <source>This survey has no point to take.</source>
+        <translation>Diese Lichtmessung hat keinen Punkt zum Messen.</translation>
+    </message>
+    <message>
+        <source>No steady reading within %1 s: the readings vary by more than ±%2 %. Take the point again, or switch off the wait for a steady reading.</source>
+        <translation>Kein stabiler Wert innerhalb von %1 s: die Werte schwanken um mehr als ±%2 %. Messen Sie den Punkt noch einmal oder schalten Sie das Warten auf einen stabilen Wert aus.</translation>
+    </message>
+</context>
+<context>
+    <name>lux::survey::SurveyWindow</name>
+    <message>
+        <source>Lighting survey (*.luxsurvey)|*.luxsurvey|</source>
+        <translation>Lichtmessung (*.luxsurvey)|*.luxsurvey|</translation>
+    </message>
+    <message>
+        <source>Lighting Survey</source>
+        <translation>Lichtmessung</translation>
+    </message>
+    <message>
+        <source>Take</source>
+        <translation>Messen</translation>
+    </message>
+    <message>
+        <source>Cancel Wait</source>
+        <translation>Warten abbrechen</translation>
+    </message>
+    <message>
+        <source>Where</source>
+        <translation>Wo</translation>
+    </message>
+    <message>
+        <source>model, serial number, calibration date</source>
+        <translation>Modell, Seriennummer, Kalibrierdatum</translation>
+    </message>
+    <message>
+        <source>Site:</source>
+        <translation>Ort:</translation>
+    </message>
+    <message>
+        <source>Area:</source>
+        <translation>Bereich:</translation>
+    </message>
+    <message>
+        <source>Note:</source>
+        <translation>Notiz:</translation>
+    </message>
+    <message>
+        <source>Meter:</source>
+        <translation>Messgerät:</translation>
+    </message>
+    <message>
+        <source>Measuring height (m):</source>
+        <translation>Messhöhe (m):</translation>
+    </message>
+    <message>
+        <source>Grid</source>
+        <translation>Raster</translation>
+    </message>
+    <message>
+        <source>Automatic (workplace rule)</source>
+        <translation>Automatisch (Arbeitsstättenregel)</translation>
+    </message>
+    <message>
+        <source>By hand: rows × columns</source>
+        <translation>Von Hand: Zeilen × Spalten</translation>
+    </message>
+    <message>
+        <source>Escape route</source>
+        <translation>Fluchtweg</translation>
+    </message>
+    <message>
+        <source>Also the edges of the central band</source>
+        <translation>Auch die Ränder des Mittelstreifens</translation>
+    </message>
+    <message>
+        <source>Kind:</source>
+        <translation>Art:</translation>
+    </message>
+    <message>
+        <source>Length (m):</source>
+        <translation>Länge (m):</translation>
+    </message>
+    <message>
+        <source>Width (m):</source>
+        <translation>Breite (m):</translation>
+    </message>
+    <message>
+        <source>Border band (m):</source>
+        <translation>Randzone (m):</translation>
+    </message>
+    <message>
+        <source>Rows:</source>
+        <translation>Zeilen:</translation>
+    </message>
+    <message>
+        <source>Columns:</source>
+        <translation>Spalten:</translation>
+    </message>
+    <message>
+        <source>Requirement</source>
+        <translation>Anforderung</translation>
+    </message>
+    <message>
+        <source>Edit Task Areas…</source>
+        <translation>Sehaufgaben bearbeiten…</translation>
+    </message>
+    <message>
+        <source>Task area:</source>
+        <translation>Bereich der Sehaufgabe:</translation>
+    </message>
+    <message>
+        <source>Ē required (lx):</source>
+        <translation>Ē gefordert (lx):</translation>
+    </message>
+    <message>
+        <source>U0 required:</source>
+        <translation>U0 gefordert:</translation>
+    </message>
+    <message>
+        <source>Centre-line minimum (lx):</source>
+        <translation>Minimum Mittellinie (lx):</translation>
+    </message>
+    <message>
+        <source>Max/min at most:</source>
+        <translation>Max/Min höchstens:</translation>
+    </message>
+    <message>
+        <source>Source:</source>
+        <translation>Quelle:</translation>
+    </message>
+    <message>
+        <source>Open Survey…</source>
+        <translation>Lichtmessung öffnen…</translation>
+    </message>
+    <message>
+        <source>Start Survey</source>
+        <translation>Messung beginnen</translation>
+    </message>
+    <message>
+        <source>Typed in</source>
+        <translation>Eingegeben</translation>
+    </message>
+    <message>
+        <source>Plan</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Heat Map</source>
+        <translation>Wärmebild</translation>
+    </message>
+    <message>
+        <source>Current point</source>
+        <translation>Aktueller Punkt</translation>
+    </message>
+    <message>
+        <source>Stores the meter&apos;s reading at the current point (Space or Enter)</source>
+        <translation>Speichert den Wert des Messgeräts am aktuellen Punkt (Leertaste oder Eingabe)</translation>
+    </message>
+    <message>
+        <source>Skip…</source>
+        <translation>Auslassen…</translation>
+    </message>
+    <message>
+        <source>Note…</source>
+        <translation>Notiz…</translation>
+    </message>
+    <message>
+        <source>Wait for a steady reading</source>
+        <translation>Auf einen stabilen Wert warten</translation>
+    </message>
+    <message>
+        <source> readings</source>
+        <translation> Werte</translation>
+    </message>
+    <message>
+        <source>Allow held readings (HOLD)</source>
+        <translation>Gehaltene Werte erlauben (HOLD)</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <translation>Ergebnisse</translation>
+    </message>
+    <message>
+        <source>New Survey</source>
+        <translation>Neue Messung</translation>
+    </message>
+    <message>
+        <source>Open…</source>
+        <translation>Öffnen…</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Save As…</source>
+        <translation>Speichern unter…</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>CSV exportieren…</translation>
+    </message>
+    <message>
+        <source>Export Plan…</source>
+        <translation>Plan exportieren…</translation>
+    </message>
+    <message>
+        <source>Export Heat Map…</source>
+        <translation>Wärmebild exportieren…</translation>
+    </message>
+    <message>
+        <source>Report PDF…</source>
+        <translation>Bericht als PDF…</translation>
+    </message>
+    <message>
+        <source>Print…</source>
+        <translation>Drucken…</translation>
+    </message>
+    <message>
+        <source>typed in</source>
+        <translation>eingegeben</translation>
+    </message>
+    <message>
+        <source>No grid: %1</source>
+        <translation>Kein Raster: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n point(s): %1 × %2, cells %3 m × %4 m</source>
+        <translation>
+            <numerusform>%n Punkt: %1 × %2, Zellen %3 m × %4 m</numerusform>
+            <numerusform>%n Punkte: %1 × %2, Zellen %3 m × %4 m</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No grid can be laid out: %1.</source>
+        <translation>Es lässt sich kein Raster anlegen: %1.</translation>
+    </message>
+    <message>
+        <source>The survey has readings that are not saved. Leave it without saving?</source>
+        <translation>Die Lichtmessung hat ungespeicherte Werte. Ohne Speichern verlassen?</translation>
+    </message>
+    <message>
+        <source>taken: %1 lx</source>
+        <translation>gemessen: %1 lx</translation>
+    </message>
+    <message>
+        <source>skipped: %1</source>
+        <translation>ausgelassen: %1</translation>
+    </message>
+    <message>
+        <source>not taken yet</source>
+        <translation>noch nicht gemessen</translation>
+    </message>
+    <message>
+        <source>Point %1 of %2 at x %3 m, y %4 m (%5)</source>
+        <translation>Punkt %1 von %2 bei x %3 m, y %4 m (%5)</translation>
+    </message>
+    <message>
+        <source>No point</source>
+        <translation>Kein Punkt</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;pass&lt;/b&gt;</source>
+        <translation>&lt;b&gt;bestanden&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;FAIL&lt;/b&gt;</source>
+        <translation>&lt;b&gt;NICHT BESTANDEN&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Result: %1</source>
+        <translation>Ergebnis: %1</translation>
+    </message>
+    <message>
+        <source>Meter: %1 %2 (cannot be taken)</source>
+        <translation>Messgerät: %1 %2 (nicht messbar)</translation>
+    </message>
+    <message>
+        <source>Meter: %1 fc = %2 lx</source>
+        <translation>Messgerät: %1 fc = %2 lx</translation>
+    </message>
+    <message>
+        <source>Meter: %1 lx</source>
+        <translation>Messgerät: %1 lx</translation>
+    </message>
+    <message>
+        <source>Why is point %1 skipped (an obstacle, a cupboard…)?</source>
+        <translation>Warum wird Punkt %1 ausgelassen (ein Hindernis, ein Schrank…)?</translation>
+    </message>
+    <message>
+        <source>Skip Point</source>
+        <translation>Punkt auslassen</translation>
+    </message>
+    <message>
+        <source>Note on point %1:</source>
+        <translation>Notiz zu Punkt %1:</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+    <message>
+        <source>All Files (*.*)|*.*|</source>
+        <translation>Alle Dateien (*.*)|*.*|</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)|*.csv|</source>
+        <translation>CSV (*.csv)|*.csv|</translation>
+    </message>
+    <message>
+        <source>The points could not be written to %1: %2</source>
+        <translation>Die Punkte konnten nicht nach %1 geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>PNG picture (*.png)|*.png|SVG picture (*.svg)|*.svg|</source>
+        <translation>PNG-Bild (*.png)|*.png|SVG-Bild (*.svg)|*.svg|</translation>
+    </message>
+    <message>
+        <source>PDF (*.pdf)|*.pdf|</source>
+        <translation>PDF (*.pdf)|*.pdf|</translation>
+    </message>
+    <message>
+        <source>Task Areas</source>
+        <translation>Sehaufgaben</translation>
+    </message>
+    <message>
+        <source>Each row: room or route, the task area, its figures and where they come from. Check the figures against the standard you work to.</source>
+        <translation>Jede Zeile: Raum oder Fluchtweg, der Bereich der Sehaufgabe, seine Werte und ihre Herkunft. Prüfen Sie die Werte an der Norm, nach der Sie arbeiten.</translation>
+    </message>
+    <message>
+        <source>Kind (room/route)</source>
+        <translation>Art (room/route)</translation>
+    </message>
+    <message>
+        <source>Task area</source>
+        <translation>Bereich der Sehaufgabe</translation>
+    </message>
+    <message>
+        <source>Ē (lx)</source>
+        <translation>Ē (lx)</translation>
+    </message>
+    <message>
+        <source>U0</source>
+        <translation>U0</translation>
+    </message>
+    <message>
+        <source>Minimum (lx)</source>
+        <translation>Minimum (lx)</translation>
+    </message>
+    <message>
+        <source>Max/min</source>
+        <translation>Max/Min</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Add Row</source>
+        <translation>Zeile hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove Row</source>
+        <translation>Zeile entfernen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Every row needs a kind (room or route), a task area and figures that are numbers (U0 at most 1).</source>
+        <translation>Jede Zeile braucht eine Art (room oder route), einen Bereich und Werte, die Zahlen sind (U0 höchstens 1).</translation>
+    </message>
+    <message>
+        <source>The task areas could not be saved to %1: %2</source>
+        <translation>Die Sehaufgaben konnten nicht nach %1 gespeichert werden: %2</translation>
     </message>
 </context>
 </TS>

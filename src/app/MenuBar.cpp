@@ -131,6 +131,16 @@ class MenuBarController : public QObject {
     QMenu* meter = bar->addMenu(MenuTexts::tr("&Meter"));
     meter->setObjectName(QStringLiteral("MenuMeter"));
     for (ToolbarCommand c : kMeterItems) commandItem(meter, c, {});
+    // The survey has no toolbar button: its item opens the window itself.
+    meter->addSeparator();
+    QAction* survey = meter->addAction(MenuTexts::tr("Lighting Survey…"));
+    survey->setObjectName(QStringLiteral("MenuSurvey"));
+    setShortcut(survey, QKeySequence(Qt::CTRL | Qt::Key_U));
+    connect(survey, &QAction::triggered, this, [this] {
+      guarded([this] {
+        if (ctx_.hooks.showSurvey) ctx_.hooks.showSurvey();
+      });
+    });
 
     QMenu* view = bar->addMenu(MenuTexts::tr("&View"));
     view->setObjectName(QStringLiteral("MenuView"));

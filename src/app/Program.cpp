@@ -22,6 +22,7 @@
 #include "graphs/Install.h"
 #include "link/Logging.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "link/PortChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
@@ -36,6 +37,7 @@
 #include "settings/Install.h"
 #include "settings/ParameterInputs.h"
 #include "sim/PtyServer.h"
+#include "survey/Install.h"
 #include "ui/Accessibility.h"
 #include "ui/QtDialogs.h"
 
@@ -151,6 +153,7 @@ Subsystems installSubsystems(AppContext& ctx, Panel& panel) {
   owned.graphs = installGraphs(ctx, ctx.state.graphs);
   owned.logger = installLogger(ctx.logger);
   installSettings(ctx);
+  installSurvey(ctx);
   for (ToolbarCommand c : ctx.hooks.commands.missing())
     qCCritical(lcApp, "the toolbar command %s has no handler", toolbarKey(c));
   return owned;
@@ -228,7 +231,10 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   AppState state;
   SystemClock clock;
   QtSerialPort serial;
-  MeterLink link(serial, clock, state.link);
+  // The meter's session keeps its link and display state in the program's state, which the
+  // windows read.
+  MeterSession session(serial, clock, state.link, state.display);
+  MeterLink& link = session.link();
   QtDialogs dialogs;
   RememberedChoices remembered;
   remembered.watchWindows();
@@ -263,7 +269,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
 
   // The panel goes before the context: windows parented to it may still use the context while
   // they are destroyed.
-  auto owned = std::make_unique<Panel>(state.display, link, dialogs);
+  auto owned = std::make_unique<Panel>(session, dialogs);
   Panel& panel = *owned;
   dialogs.setParent(&panel);
   // Commands show their boxes through this layer, which gives the line to the poll while a box
@@ -271,7 +277,9 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   LineDialogs commandDialogs(dialogs, link);
   dialogs.answered = [&link] { link.boxAnswered(); };
   Hooks hooks;
-  AppContext ctx(Context{link, state.display, commandDialogs, clock, panel, &panel, hooks}, state);
+  SessionPoll poll(session);
+  AppContext ctx(Context{link, state.display, commandDialogs, clock, poll, &panel, hooks, &session},
+                 state);
   panel.setContext(&ctx);
   ctx.hooks.showPortNote = [&panel, &link](const QString& note) {
     panel.setPortCaption(note.isEmpty() ? link.portCaption() : note);
@@ -302,7 +310,12 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   if (!options.file.isEmpty()) {
     // As the toolbar's Open would, once the panel is up and running.
     const QString path = QFileInfo(options.file).absoluteFilePath();
-    QTimer::singleShot(0, &panel, [&ctx, path] { openDataFile(ctx, path); });
+    QTimer::singleShot(0, &panel, [&ctx, path] {
+      if (path.endsWith(QLatin1String(".luxsurvey"), Qt::CaseInsensitive) && ctx.hooks.openSurvey)
+        ctx.hooks.openSurvey(path);
+      else
+        openDataFile(ctx, path);
+    });
   }
 
   if (extension.started) extension.started(ctx);

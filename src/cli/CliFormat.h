@@ -9,23 +9,19 @@
 
 #include "link/DisplayState.h"
 #include "records/CsvFormat.h"
+#include "records/RecordLines.h"
 
 namespace lux::cli {
 
 // csvField and csvLine (RFC 4180) are those of the lists' export (records/CsvFormat.h).
 
-inline constexpr char kRecordCsvHeader[] = "number,time,value,unit,modes\r\n";
-
-// ISO 8601 local time with milliseconds and the UTC offset: 2026-03-09T08:05:07.250+01:00.
-std::string isoLocalTime(int year, int month, int day, int hour, int minute, int second,
-                         int millisecond, int offsetSeconds);
-
-// The annunciators lit beside the reading, by the names on the meter's LCD (unit, decimal
-// points, comma and signs are part of the reading, not modes).
-std::vector<std::string> litModes(const DisplayState& d);
-std::string joinModes(const std::vector<std::string>& modes);  // blank-separated
-// The reading as a person reads it off the LCD: the minus sign in front when it is lit.
-std::string signedValueText(const DisplayState& d);
+// The recording's lines (header, times, modes, signed value) are the recorder's own
+// (records/RecordLines.h), so that the panel's program and this one write the same bytes.
+using lux::isoLocalTime;
+using lux::joinModes;
+using lux::kRecordCsvHeader;
+using lux::litModes;
+using lux::signedValueText;
 // The four secondary digits with their decimal points, then " m" or " ft" when lit.
 std::string secondaryText(const DisplayState& d);
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/MeterSession.h"
+#include "cli/CliMeter.h"
 #include "link/PortChoice.h"
 
 namespace lux::cli {
@@ -67,7 +67,7 @@ int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, co
   return -1;
 }
 
-int openMeter(MeterSession& session, const QCommandLineParser& parser, const MeterOptions& o) {
+int openMeter(CliMeter& session, const QCommandLineParser& parser, const MeterOptions& o) {
   const bool simulate = parser.isSet(o.simulate);
   if (simulate && parser.isSet(o.port)) {
     complain(QStringLiteral("--port and --simulate exclude each other"));
@@ -106,12 +106,26 @@ int openMeter(MeterSession& session, const QCommandLineParser& parser, const Met
   return -1;
 }
 
-QString noAnswerText(MeterSession& session) {
+QString noAnswerText(CliMeter& session) {
   return QStringLiteral(
              "the meter does not answer on %1 (nothing within %2 s); is it switched on "
              "and connected?")
       .arg(session.linkState().portName)
       .arg(kAnswerBound);
+}
+
+int readTimeout(const QCommandLineParser& parser, const QCommandLineOption& option,
+                double* seconds) {
+  if (!parser.isSet(option)) return -1;
+  bool ok = false;
+  const double value = parser.value(option).toDouble(&ok);
+  if (!ok || !(value >= 0.1) || value > 86400) {
+    complain(QStringLiteral("--timeout wants seconds from 0.1 to 86400, not '%1'")
+                 .arg(parser.value(option)));
+    return kExitUsage;
+  }
+  *seconds = value;
+  return -1;
 }
 
 }  // namespace lux::cli

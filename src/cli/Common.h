@@ -7,7 +7,7 @@
 
 namespace lux::cli {
 
-class MeterSession;
+class CliMeter;
 
 enum ExitCode : int {
   kExitOk = 0,
@@ -47,9 +47,13 @@ int parseSubcommand(QCommandLineParser& parser, const QStringList& arguments, co
 
 // Opens the meter named by --port or --simulate. Returns -1 when it is open, else the exit code
 // (usage for a missing or unknown port name, failure for a port that cannot be opened).
-int openMeter(MeterSession& session, const QCommandLineParser& parser, const MeterOptions& o);
+int openMeter(CliMeter& session, const QCommandLineParser& parser, const MeterOptions& o);
 
 // "the meter does not answer on /dev/ttyUSB0 (3 s)" and friends.
-QString noAnswerText(MeterSession& session);
+QString noAnswerText(CliMeter& session);
+// --timeout SECONDS: a number of seconds from 0.1 to 86400 into `seconds` (left as it is when the
+// option is not given). -1 when fine, else the exit code (the reason was told).
+int readTimeout(const QCommandLineParser& parser, const QCommandLineOption& option,
+                double* seconds);
 
 }  // namespace lux::cli

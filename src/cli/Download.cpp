@@ -25,7 +25,7 @@
 
 namespace lux::cli {
 
-MemoryDownload downloadMemory(MeterSession& session,
+MemoryDownload downloadMemory(CliMeter& session,
                               const std::function<void(std::size_t, std::size_t)>& progress,
                               double watchdogSeconds) {
   MemoryDownload out;
@@ -247,7 +247,7 @@ class Progress {
 
 }  // namespace
 
-int downloadInto(MeterSession& session, const DownloadOptions& o) {
+int downloadInto(CliMeter& session, const DownloadOptions& o) {
   // The dump file is claimed before the meter is asked: a refusal costs no download.
   CreatedFile rawCreated;
   if (!o.rawPath.isEmpty()) {

@@ -11,7 +11,7 @@
 
 namespace lux::cli {
 
-class MeterSession;
+class CliMeter;
 
 enum class DumpOutcome {
   Complete,    // every byte of the dump arrived and was split into sets
@@ -40,7 +40,7 @@ inline constexpr double kDownloadWatchdog = 10.0;
 // The logger download engine on this session, with the display checked first (the meter
 // ignores "Q" while it records or holds) and a watchdog on the waits it cannot bound itself.
 // `progress(received, expected)` after every read of the dump.
-MemoryDownload downloadMemory(MeterSession& session,
+MemoryDownload downloadMemory(CliMeter& session,
                               const std::function<void(std::size_t, std::size_t)>& progress,
                               double watchdogSeconds = kDownloadWatchdog);
 
@@ -83,6 +83,6 @@ struct DownloadOptions {
 
 // `download` on an open session: the dump, the --raw file, the set files and what is told
 // about them. Returns the exit code.
-int downloadInto(MeterSession& session, const DownloadOptions& options);
+int downloadInto(CliMeter& session, const DownloadOptions& options);
 
 }  // namespace lux::cli

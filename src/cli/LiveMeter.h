@@ -1,6 +1,6 @@
 #pragma once
 // The meter on a real serial line and the PC's clock, as every subcommand opens it.
-#include "cli/MeterSession.h"
+#include "cli/CliMeter.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
 
@@ -9,7 +9,7 @@ namespace lux::cli {
 struct LiveMeter {
   SystemClock clock;
   QtSerialPort port;
-  MeterSession session{port, clock};
+  CliMeter session{port, clock};
 };
 
 }  // namespace lux::cli

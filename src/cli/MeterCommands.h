@@ -6,15 +6,15 @@
 
 namespace lux::cli {
 
-class MeterSession;
+class CliMeter;
 
 // The meter's clock as "DD hh:nn:ss"; nullopt when it does not answer.
-std::optional<QString> readMeterClock(MeterSession& session);
+std::optional<QString> readMeterClock(CliMeter& session);
 // Sets the meter's clock to `pc` (day of month and time); false when it does not answer.
-bool setMeterClock(MeterSession& session, const QDateTime& pc);
+bool setMeterClock(CliMeter& session, const QDateTime& pc);
 
 enum class EraseOutcome { Erased, NoAnswer, NoAnswerAfter, StillHoldsData };
 // "E", then a handshake to see that the memory is empty. `address` gets what the meter reports.
-EraseOutcome eraseMemory(MeterSession& session, std::uint32_t* address = nullptr);
+EraseOutcome eraseMemory(CliMeter& session, std::uint32_t* address = nullptr);
 
 }  // namespace lux::cli

@@ -5,15 +5,13 @@
 #include <string_view>
 
 #include "cli/CliFormat.h"
+#include "cli/CliMeter.h"
 #include "cli/Common.h"
 #include "cli/LiveMeter.h"
-#include "cli/MeterSession.h"
 #include "cli/OutputFile.h"
 #include "cli/SignalWatch.h"
 #include "cli/Subcommands.h"
-#include "link/FrameDecoder.h"
 #include "records/DataFormat.h"
-#include "records/engine/DataFileWriter.h"
 
 namespace lux::cli {
 
@@ -29,24 +27,35 @@ QString clockText(const QDateTime& t) {
 
 }  // namespace
 
-Recorder::Recorder(MeterSession& session, RecordSettings settings, std::function<QDateTime()> now)
+Recorder::Recorder(CliMeter& session, RecordSettings settings, std::function<QDateTime()> now)
     : session_(session), settings_(std::move(settings)), now_(std::move(now)) {
-  pollTimer_.setInterval(250);
-  samplingTimer_.setInterval(1000);
-  samplingTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&pollTimer_, &QTimer::timeout, this, &Recorder::pollOnce);
-  connect(&samplingTimer_, &QTimer::timeout, this, &Recorder::samplingTick);
   connect(&session_.link(), &MeterLink::portCaptionChanged, this, &Recorder::reportLinkCaption);
 }
 
-Recorder::~Recorder() = default;
+Recorder::~Recorder() {
+  session_.bound().disarm();
+}
+
+QString formatName(RecordFormat format) {
+  switch (format) {
+    case RecordFormat::Tsv:
+      return QStringLiteral("tsv");
+    case RecordFormat::Csv:
+      return QStringLiteral("csv");
+    case RecordFormat::JsonLines:
+      return QStringLiteral("jsonl");
+  }
+  return {};
+}
 
 int Recorder::begin() {
   QString reason;
-  const Claim claim = claimOutputFile(settings_.path, settings_.force, &reason, &created_);
-  if (claim != Claim::Ok) {
-    complain(claimText(claim, settings_.path, reason));
-    return claim == Claim::Exists ? kExitUsage : kExitFailure;
+  if (settings_.path != QLatin1String("-")) {
+    const Claim claim = claimOutputFile(settings_.path, settings_.force, &reason, &created_);
+    if (claim != Claim::Ok) {
+      complain(claimText(claim, settings_.path, reason));
+      return claim == Claim::Exists ? kExitUsage : kExitFailure;
+    }
   }
   const int begun = beginRecording();
   if (begun >= 0) discardUnusedFile();
@@ -54,25 +63,27 @@ int Recorder::begin() {
 }
 
 int Recorder::beginRecording() {
-  QString reason;
   const DisplayState& d = session_.display();
-  if (settings_.format == RecordFormat::Tsv) {
-    // Made before the first reading, so that the reading that answers counts as fresh for the
-    // first sampling moment.
-    recording_.samplingTicks = static_cast<float>(settings_.everySeconds);
-    recording_.samplingTickCount = 0;
-    engine_ = std::make_unique<RecordingEngine>(recording_, d, session_.clock());
-  }
-  framesAtLastMoment_ = d.framesDecoded;
-  if (!session_.readDisplay()) {
+  // Made before the first reading, so that the reading that answers counts as fresh for the
+  // first sampling moment.
+  recording_.samplingTicks = static_cast<float>(settings_.everySeconds);
+  recording_.samplingTickCount = 0;
+  engine_ = std::make_unique<RecordingEngine>(session_.session(), recording_);
+  const double firstBound = settings_.timeoutSeconds > 0 ? settings_.timeoutSeconds : kAnswerBound;
+  if (!session_.readDisplay(firstBound)) {
     const QString banner = session_.bannerInstead();
     if (banner.isEmpty()) {
-      complain(noAnswerText(session_));
+      complain(settings_.timeoutSeconds > 0
+                   ? QStringLiteral("no reading from the meter on %1 within %2 s")
+                         .arg(session_.linkState().portName)
+                         .arg(settings_.timeoutSeconds)
+                   : noAnswerText(session_));
       return kExitFailure;
     }
-    if (engine_) {
+    if (settings_.format == RecordFormat::Tsv) {
       complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain "
-                              "measuring mode (csv records from the first reading after it)")
+                              "measuring mode (csv and jsonl record from the first reading after "
+                              "it)")
                    .arg(banner));
       return kExitFailure;
     }
@@ -82,71 +93,98 @@ int Recorder::beginRecording() {
   }
   // A signal that came while the meter was asked ends the run before anything is written.
   if (finished_) return exitCode_;
-  startUnit_ = q(d.unitText);
-  if (engine_) {
-    if (!d.plainMode()) {
-      complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain measuring "
-                              "mode (csv records in any mode)")
-                   .arg(q(joinModes(litModes(d)))));
-      return kExitFailure;
-    }
-    header_ = QByteArray::fromStdString(dataFileHeaderLine(d.unitText));
-    if (!engine_->startFile(settings_.path, &reason)) {
-      complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
-      return kExitFailure;
-    }
-    connect(engine_.get(), &RecordingEngine::statusChanged, this, &Recorder::tsvStatus);
-    connect(engine_.get(), &RecordingEngine::recordWritten, this, [this](long number) {
-      written_ = number;
-      lastRecord_ = now_();
+  if (settings_.format == RecordFormat::Tsv && !d.plainMode()) {
+    complain(QStringLiteral("the meter shows %1: a tsv recording starts only in plain measuring "
+                            "mode (csv and jsonl record in any mode)")
+                 .arg(q(joinModes(litModes(d)))));
+    return kExitFailure;
+  }
+  connect(engine_.get(), &RecordingEngine::statusChanged, this, &Recorder::engineStatus);
+  connect(engine_.get(), &RecordingEngine::recordWritten, this, [this](long number) {
+    written_ = number;
+    lastRecord_ = now_();
+  });
+  connect(engine_.get(), &RecordingEngine::tickDue, this, &Recorder::momentDue);
+  connect(engine_.get(), &RecordingEngine::tickDone, this, &Recorder::momentDone);
+  if (awaitingReading_) {
+    // Still the banner of the start: the recording begins with the first reading after it,
+    // which the next sampling moment takes.
+    connect(&session_.session(), &MeterSession::readingDecoded, this, [this] {
+      if (!awaitingReading_ || finished_) return;
+      awaitingReading_ = false;
+      recording_.samplingTickCount = 0;
+      const int started = startSink();
+      if (started >= 0) finish(QStringLiteral("the recording could not start"), started);
     });
   } else {
-    file_ = std::make_unique<DataFileWriter>();
-    header_ = QByteArray(kRecordCsvHeader);
-    if (!file_->open(settings_.path, &reason) || !file_->writeLine(kRecordCsvHeader, &reason)) {
-      complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
-      file_->close();
-      return kExitFailure;
-    }
+    const int started = startSink();
+    if (started >= 0) return started;
+  }
+  if (settings_.timeoutSeconds > 0) {
+    // Every reading moves the bound on; a meter silent for that long ends the run.
+    session_.bound().arm(settings_.timeoutSeconds, [this] {
+      finish(QStringLiteral("no reading from the meter for %1 s").arg(settings_.timeoutSeconds),
+             kExitFailure);
+    });
+    connect(&session_.session(), &MeterSession::readingDecoded, this,
+            [this] { session_.bound().extend(settings_.timeoutSeconds); });
   }
   started_ = now_();
   note(QStringLiteral("Recording %1 every %2 s into %3 (%4); Ctrl+C ends it.\n")
            .arg(startUnit_.isEmpty() || awaitingReading_ ? QStringLiteral("the reading")
                                                          : startUnit_)
            .arg(settings_.everySeconds)
-           .arg(settings_.path, engine_ ? QStringLiteral("tsv") : QStringLiteral("csv")));
+           .arg(settings_.path == QLatin1String("-") ? QStringLiteral("the standard output")
+                                                     : settings_.path,
+                formatName(settings_.format)));
+  return -1;
+}
+
+int Recorder::startSink() {
+  const DisplayState& d = session_.display();
+  startUnit_ = q(d.unitText);
+  std::unique_ptr<RecordSink> sink;
+  switch (settings_.format) {
+    case RecordFormat::Tsv:
+      header_ = QByteArray::fromStdString(dataFileHeaderLine(d.unitText));
+      sink = dataFileSink(settings_.path);
+      break;
+    case RecordFormat::Csv:
+      header_ = QByteArray(kRecordCsvHeader);
+      sink = csvSink(settings_.path);
+      break;
+    case RecordFormat::JsonLines:
+      header_.clear();
+      sink = jsonLinesSink(settings_.path);
+      break;
+  }
+  QString reason;
+  if (!engine_->startSink(std::move(sink), &reason)) {
+    complain(QStringLiteral("cannot record to %1: %2").arg(settings_.path, reason));
+    return kExitFailure;
+  }
   return -1;
 }
 
 void Recorder::pollOnce() {
   if (finished_) return;
-  pollGuard_.run([this] {
-    session_.link().pollTick([this](const QByteArray& frame) {
-      DisplayState& d = session_.display();
-      const DecodeResult r = decodeFrame(
-          d, std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
-      // Only a whole reading is a new one: a banner or an early stop leaves the old digits.
-      if (r == DecodeResult::Complete) ++d.framesDecoded;
-      return r == DecodeResult::Banner;
-    });
-  });
+  session_.session().pollTick();
 }
 
 void Recorder::samplingTick() {
-  if (finished_) return;
-  samplingGuard_.run([this] {
-    ++ticks_;
-    if (settings_.forSeconds > 0 && static_cast<double>(ticks_ - 1) >= settings_.forSeconds) {
-      finish(QStringLiteral("the %1 s asked for are over").arg(settings_.forSeconds));
-      return;
-    }
-    if (engine_)
-      engine_->tick();
-    else
-      csvMoment();
-    if (!finished_ && settings_.count > 0 && written_ >= settings_.count)
-      finish(QStringLiteral("%1 record(s) were asked for").arg(settings_.count));
-  });
+  if (finished_ || !engine_) return;
+  engine_->runTick();
+}
+
+void Recorder::momentDue() {
+  ++ticks_;
+  if (settings_.forSeconds > 0 && static_cast<double>(ticks_ - 1) >= settings_.forSeconds)
+    finish(QStringLiteral("the %1 s asked for are over").arg(settings_.forSeconds));
+}
+
+void Recorder::momentDone() {
+  if (!finished_ && settings_.count > 0 && written_ >= settings_.count)
+    finish(QStringLiteral("%1 record(s) were asked for").arg(settings_.count));
 }
 
 void Recorder::moment(bool fresh, const QDateTime& when) {
@@ -195,7 +233,7 @@ QString Recorder::stopText(RecordingStop why) const {
   return QStringLiteral("the recording stopped");
 }
 
-void Recorder::tsvStatus(const RecordingStatus& status) {
+void Recorder::engineStatus(const RecordingStatus& status) {
   if (finished_) return;
   const QDateTime when = now_();
   if (status.missedMoments > missed_) {
@@ -212,59 +250,6 @@ void Recorder::tsvStatus(const RecordingStatus& status) {
   }
 }
 
-void Recorder::csvMoment() {
-  if (!(tickCount_ == 0 || tickCount_ >= settings_.everySeconds)) {
-    ++tickCount_;
-    return;
-  }
-  tickCount_ = 1;
-  const QDateTime when = now_();
-  const DisplayState& d = session_.display();
-  const bool fresh = d.framesDecoded != framesAtLastMoment_;
-  framesAtLastMoment_ = d.framesDecoded;
-  if (awaitingReading_) {
-    // Still the banner of the start: the first reading is taken at the tick it arrives.
-    if (!fresh) {
-      tickCount_ = 0;
-      return;
-    }
-    awaitingReading_ = false;
-    startUnit_ = q(d.unitText);
-  }
-  if (!fresh) ++missed_;
-  moment(fresh, when);
-  if (fresh) writeCsvLine(when);
-}
-
-bool Recorder::writeCsvLine(const QDateTime& when) {
-  const DisplayState& d = session_.display();
-  const long number = written_ + 1;
-  const QDate day = when.date();
-  const QTime t = when.time();
-  const std::string line =
-      csvLine({std::to_string(number),
-               isoLocalTime(day.year(), day.month(), day.day(), t.hour(), t.minute(), t.second(),
-                            t.msec(), when.offsetFromUtc()),
-               signedValueText(d), d.unitText, joinModes(litModes(d))});
-  QString reason;
-  if (!file_->writeLine(line, &reason)) {
-    const QString kept = file_->keptIn();
-    finish(QStringLiteral("the file could not be written (%1); %2")
-               .arg(reason, !kept.isEmpty()
-                                ? QStringLiteral("the %1 record(s) written before are kept in %2")
-                                      .arg(written_)
-                                      .arg(kept)
-                                : QStringLiteral("the %1 record(s) written before were lost "
-                                                 "with the file")
-                                      .arg(written_)),
-           kExitFailure);
-    return false;
-  }
-  written_ = number;
-  lastRecord_ = when;
-  return true;
-}
-
 void Recorder::reportLinkCaption(const QString& caption) {
   if (finished_) return;
   if (caption == QLatin1String("No COM"))
@@ -279,10 +264,12 @@ void Recorder::finish(const QString& reason, int exitCode) {
   finished_ = true;
   exitCode_ = exitCode;
   endReason_ = reason;
-  pollTimer_.stop();
-  samplingTimer_.stop();
-  if (engine_ && recording_.fileRecording) engine_->stopFile();
-  if (file_) file_->close();
+  session_.bound().disarm();
+  session_.session().stop();
+  if (engine_) {
+    engine_->stop();
+    if (recording_.fileRecording) engine_->stopFile();
+  }
   discardUnusedFile();
   // Whatever wait is on the stack (a poll inside a silent meter's reconnection) unwinds now.
   session_.link().abort();
@@ -298,10 +285,12 @@ void Recorder::discardUnusedFile() {
 
 QString Recorder::summary() const {
   // A recording that failed says so first: its records may be gone with the file.
-  QString text = (exitCode_ == 0 ? QStringLiteral("Recorded %1 record(s) into %2")
-                                 : QStringLiteral("Recording failed after %1 record(s) into %2"))
-                     .arg(written_)
-                     .arg(settings_.path);
+  QString text =
+      (exitCode_ == 0 ? QStringLiteral("Recorded %1 record(s) into %2")
+                      : QStringLiteral("Recording failed after %1 record(s) into %2"))
+          .arg(written_)
+          .arg(settings_.path == QLatin1String("-") ? QStringLiteral("the standard output")
+                                                    : settings_.path);
   if (written_ > 0)
     text += QStringLiteral(", %1 to %2")
                 .arg(started_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -334,8 +323,9 @@ int Recorder::run() {
   connect(this, &Recorder::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);
   samplingTick();
   if (!finished_) {
-    samplingTimer_.start();
-    pollTimer_.start();
+    // The engine's clock first, then the poll, as in the panel.
+    engine_->start();
+    session_.session().start();
     loop.exec();
   }
   note(summary());
@@ -357,23 +347,32 @@ int runRecord(const QStringList& arguments) {
       QStringLiteral("DURATION"));
   const QCommandLineOption format(
       QStringLiteral("format"),
-      QStringLiteral("tsv (the panel's data file, the default) or csv (RFC 4180)."),
-      QStringLiteral("tsv|csv"), QStringLiteral("tsv"));
+      QStringLiteral("tsv (the panel's data file, the default for a file), csv (RFC 4180) or "
+                     "jsonl (one JSON object per line, the default for -)."),
+      QStringLiteral("tsv|csv|jsonl"));
   const QCommandLineOption force(QStringLiteral("force"),
                                  QStringLiteral("Overwrite FILE if it exists."));
-  parser.addOptions({every, count, forTime, format, force});
+  const QCommandLineOption timeout(
+      QStringLiteral("timeout"),
+      QStringLiteral("Fail (exit 1) when the meter sends no reading for SECONDS, from the start "
+                     "on."),
+      QStringLiteral("SECONDS"));
+  parser.addOptions({every, count, forTime, format, force, timeout});
   const int parsed = parseSubcommand(
       parser, arguments,
       QStringLiteral("luxpanel-cli record --every SECONDS [--count N | --for DURATION] "
-                     "[--format tsv|csv] [--force] (--port NAME | --simulate) FILE"),
+                     "[--format tsv|csv|jsonl] [--timeout SECONDS] [--force] "
+                     "(--port NAME | --simulate) FILE|-"),
       QStringLiteral(
-          "Records the meter's reading every SECONDS into FILE, one whole line per record. "
-          "tsv writes the panel's data file and ends, as the panel's recording does, on a unit "
-          "change, on REL, REF, %, cd, fc-h, lx-h or SET UP, or after 100000 records. csv "
-          "(number,time,value,unit,modes) carries on across units and modes. A sampling moment "
-          "without a fresh reading writes nothing and the outage is told on stderr. SIGINT, "
-          "SIGTERM or SIGHUP end the recording after the current line. A run that records "
-          "nothing leaves no file behind."),
+          "Records the meter's reading every SECONDS into FILE (- for the standard output, "
+          "line by line), one whole line per record. tsv writes the panel's data file and ends, "
+          "as the panel's recording does, on a unit change, on REL, REF, %, cd, fc-h, lx-h or "
+          "SET UP, or after 100000 records. csv (number,time,value,unit,modes) and jsonl "
+          "(sequence, time, value, text, unit, modes, overload) carry on across units and "
+          "modes. A sampling moment without a fresh reading writes nothing and the outage is "
+          "told on stderr. SIGINT, SIGTERM or SIGHUP end the recording after the current line. A "
+          "run "
+          "that records nothing leaves no file behind."),
       1, 1);
   if (parsed >= 0) return parsed;
 
@@ -412,16 +411,29 @@ int runRecord(const QStringList& arguments) {
     }
     s.forSeconds = *seconds;
   }
-  const QString f = parser.value(format);
+  const bool toStdout = s.path == QLatin1String("-");
+  const QString f = parser.isSet(format) ? parser.value(format)
+                    : toStdout           ? QStringLiteral("jsonl")
+                                         : QStringLiteral("tsv");
   if (f == QLatin1String("tsv")) {
     s.format = RecordFormat::Tsv;
   } else if (f == QLatin1String("csv")) {
     s.format = RecordFormat::Csv;
+  } else if (f == QLatin1String("jsonl")) {
+    s.format = RecordFormat::JsonLines;
   } else {
-    complain(QStringLiteral("--format is tsv or csv, not '%1'").arg(f));
+    complain(QStringLiteral("--format is tsv, csv or jsonl, not '%1'").arg(f));
+    return kExitUsage;
+  }
+  if (toStdout && s.format != RecordFormat::JsonLines) {
+    complain(QStringLiteral("- streams JSON lines to the standard output: give --format jsonl "
+                            "or a FILE for %1")
+                 .arg(f));
     return kExitUsage;
   }
   s.force = parser.isSet(force);
+  const int timed = readTimeout(parser, timeout, &s.timeoutSeconds);
+  if (timed >= 0) return timed;
 
   LiveMeter live;
   const int opened = openMeter(live.session, parser, meter);

@@ -303,7 +303,7 @@ int runPress(const QStringList& arguments) {
   }
 
   LiveMeter live;
-  MeterSession& s = live.session;
+  CliMeter& s = live.session;
   const int opened = openMeter(s, parser, meter);
   if (opened >= 0) return opened;
   QString refusal;

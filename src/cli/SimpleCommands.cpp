@@ -68,7 +68,7 @@ QJsonObject portJson(const QSerialPortInfo& info, const QMultiMap<QString, QStri
 
 }  // namespace
 
-std::optional<QString> readMeterClock(MeterSession& s) {
+std::optional<QString> readMeterClock(CliMeter& s) {
   const auto answer = s.request(Command::ReadClock, kClockAnswerLength);
   if (!answer) return std::nullopt;
   const auto* b = reinterpret_cast<const std::uint8_t*>(answer->constData());
@@ -76,7 +76,7 @@ std::optional<QString> readMeterClock(MeterSession& s) {
       .arg(q(hexPair(b[1])), q(hexPair(b[2])), q(hexPair(b[3])), q(hexPair(b[4])));
 }
 
-bool setMeterClock(MeterSession& s, const QDateTime& pc) {
+bool setMeterClock(CliMeter& s, const QDateTime& pc) {
   // Back to the normal display first, as every settings change does.
   if (!s.handshake()) return false;
   s.link().send(Command::Enter);
@@ -94,7 +94,7 @@ bool setMeterClock(MeterSession& s, const QDateTime& pc) {
   return true;
 }
 
-EraseOutcome eraseMemory(MeterSession& s, std::uint32_t* address) {
+EraseOutcome eraseMemory(CliMeter& s, std::uint32_t* address) {
   if (!s.handshake()) return EraseOutcome::NoAnswer;
   s.link().waitSeconds(0.02);
   s.link().send(Command::EraseMemory);
@@ -158,27 +158,40 @@ int runRead(const QStringList& arguments) {
   MeterOptions meter;
   meter.addTo(parser);
   const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object."));
-  parser.addOption(json);
+  const QCommandLineOption timeout(
+      QStringLiteral("timeout"),
+      QStringLiteral("Wait up to SECONDS for a reading instead of 3 (exit 1 without one)."),
+      QStringLiteral("SECONDS"));
+  parser.addOptions({json, timeout});
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli read [--json] (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli read [--json] [--timeout SECONDS] (--port NAME | --simulate)"),
       QStringLiteral("Prints one reading as the panel shows it: the value text, the unit, the "
-                     "lit modes and the secondary display. Fails when the meter does not answer "
-                     "within 3 s, or shows SET UP, CLEAR or RS232 instead of a reading."),
+                     "lit modes and the secondary display. Fails when the meter sends no reading "
+                     "within 3 s (or --timeout SECONDS), or shows SET UP, CLEAR or RS232 instead "
+                     "of a reading."),
       0);
   if (parsed >= 0) return parsed;
+  double bound = kAnswerBound;
+  const int timed = readTimeout(parser, timeout, &bound);
+  if (timed >= 0) return timed;
 
   LiveMeter live;
   const int opened = openMeter(live.session, parser, meter);
   if (opened >= 0) return opened;
   try {
-    if (!live.session.readDisplay()) {
+    if (!live.session.readDisplay(bound)) {
       const QString banner = live.session.bannerInstead();
-      if (banner.isEmpty())
-        complain(noAnswerText(live.session));
-      else
+      if (!banner.isEmpty())
         complain(QStringLiteral("the meter answers but shows %1 instead of a reading; read "
                                 "again when it shows one")
                      .arg(banner));
+      else if (parser.isSet(timeout))
+        complain(QStringLiteral("no reading from the meter on %1 within %2 s")
+                     .arg(live.session.linkState().portName)
+                     .arg(bound));
+      else
+        complain(noAnswerText(live.session));
       return kExitFailure;
     }
   } catch (const LinkAborted&) {
@@ -231,7 +244,7 @@ int runClock(const QStringList& arguments) {
   if (parsed >= 0) return parsed;
 
   LiveMeter live;
-  MeterSession& s = live.session;
+  CliMeter& s = live.session;
   const int opened = openMeter(s, parser, meter);
   if (opened >= 0) return opened;
   try {
@@ -290,7 +303,7 @@ int runErase(const QStringList& arguments) {
   }
 
   LiveMeter live;
-  MeterSession& s = live.session;
+  CliMeter& s = live.session;
   const int opened = openMeter(s, parser, meter);
   if (opened >= 0) return opened;
   try {

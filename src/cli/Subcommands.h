@@ -13,5 +13,7 @@ int runClock(const QStringList& arguments);
 int runErase(const QStringList& arguments);
 int runSet(const QStringList& arguments);
 int runPress(const QStringList& arguments);
+int runSurvey(const QStringList& arguments);
+int runPublish(const QStringList& arguments);
 
 }  // namespace lux::cli

@@ -15,9 +15,12 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  ports                     the serial ports of this system, with their descriptions\n"
-    "  read [--json]             one reading as the panel shows it\n"
-    "  record --every SECONDS [--count N | --for DURATION] [--format tsv|csv] [--force] FILE\n"
+    "  read [--json] [--timeout SECONDS]\n"
+    "                            one reading as the panel shows it\n"
+    "  record --every SECONDS [--count N | --for DURATION] [--format tsv|csv|jsonl]\n"
+    "         [--timeout SECONDS] [--force] FILE|-\n"
     "                            records the reading at PC sampling moments into FILE\n"
+    "                            (- streams JSON lines to stdout)\n"
     "  download DIR [--format tsv|csv] [--unit lx|fc] [--raw FILE] [--quiet] [--force]\n"
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
@@ -26,12 +29,19 @@ const char kUsage[] =
     "  set comparator HIGH LOW [--unit lx|fc] [--range N]\n"
     "                            changes a setting of the meter as the panel does\n"
     "  press KEY                 presses a key of the meter as the panel's keypad does\n"
+    "  survey grid --length L --width W [--border B] [--route] [--format csv|json]\n"
+    "                            the measuring points of a lighting survey, in walking order\n"
+    "  survey stats FILE         Em, Emin, Emax, U0 and the verdict of a survey (exit 3: not\n"
+    "                            passed)\n"
+    "  publish (--meter NAME=PORT ... | --config FILE) [--broker URL]\n"
+    "                            publishes readings to an MQTT broker (Home Assistant too)\n"
     "\n"
     "Before or after the command: -q/--quiet (no progress, no summaries), -v/--verbose (what\n"
     "happens on the line and in the program, on stderr; QT_LOGGING_RULES=\"lux.link.wire=true\"\n"
     "adds every byte).\n"
-    "Every command but ports takes --port NAME (COM1..COM16, Auto, or a device path such as\n"
-    "/dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal), and --help.\n"
+    "Every command but ports, survey and publish takes --port NAME (COM1..COM16, Auto, or a\n"
+    "device path such as /dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal),\n"
+    "and --help.\n"
     "Data go to stdout or the file, messages to stderr.\n"
     "Exit status: 0 done, 1 the meter did not answer or the port or a file failed, 2 wrong "
     "usage,\n3 download wrote the set files but the dump holds damaged sets.\n";
@@ -77,6 +87,7 @@ int main(int argc, char** argv) {
       {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
       {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
       {"set", lux::cli::runSet},       {"press", lux::cli::runPress},
+      {"survey", lux::cli::runSurvey}, {"publish", lux::cli::runPublish},
   };
   for (const auto& [name, run] : commands)
     if (command == QLatin1String(name)) return run(rest);

@@ -8,6 +8,7 @@
 #include "link/Clock.h"
 #include "link/DisplayState.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "ui/Dialogs.h"
 
 class QWidget;
@@ -22,6 +23,8 @@ struct Context {
   PollControl& poll;
   QWidget* panel = nullptr;  // the main panel: placement reference and dialog parent
   Hooks& hooks;
+  // The meter's session that polls `link` into `display`; none where a test drives the link.
+  MeterSession* session = nullptr;
 };
 
 }  // namespace lux

@@ -27,7 +27,7 @@ struct GridCommands {
 struct Hooks {
   // The toolbar commands, each registered by its subsystem (ESC by the toolbar itself).
   CommandTable commands;
-  // Recording tick on the panel's Timer2.
+  // One tick of the recording's Timer2, for whoever drives the recording by hand.
   std::function<void()> recordingTick;
   // Opens (or refills) the Plot viewer; closes any graph window first where asked.
   std::function<void(const PlotRequest&)> showPlot;
@@ -37,6 +37,10 @@ struct Hooks {
   // Shows a note in place of the panel's port caption while the line is taken by something
   // the user no longer sees (a given-up logger dump); an empty note gives the caption back.
   std::function<void(const QString& note)> showPortNote;
+  // Shows the Survey window (the Meter menu's item; the survey has no toolbar button).
+  std::function<void()> showSurvey;
+  // Opens a lighting survey file in the Survey window.
+  std::function<void(const QString& path)> openSurvey;
 };
 
 }  // namespace lux

@@ -1,6 +1,8 @@
 #pragma once
-// The main panel's poll timer (Timer1), as the windows that keep the poll off for their whole
-// life (the clock window, the meter path of the sampling window) see it.
+// The meter session's poll timer (Timer1), as the windows that keep the poll off for their
+// whole life (the clock window, the meter path of the sampling window) see it.
+#include "link/MeterSession.h"
+
 namespace lux {
 
 class PollControl {
@@ -8,6 +10,17 @@ class PollControl {
   virtual ~PollControl() = default;
   virtual void setPollEnabled(bool enabled) = 0;
   virtual bool pollEnabled() const = 0;
+};
+
+// The poll of one meter's session.
+class SessionPoll : public PollControl {
+ public:
+  explicit SessionPoll(MeterSession& session) : session_(session) {}
+  void setPollEnabled(bool enabled) override { session_.setPollEnabled(enabled); }
+  bool pollEnabled() const override { return session_.pollEnabled(); }
+
+ private:
+  MeterSession& session_;
 };
 
 // Switches the poll off for the life of this object and then back to what it was, so that a

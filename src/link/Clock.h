@@ -15,6 +15,8 @@ class Clock {
   virtual double monotonicSeconds() = 0;
   // Local date and time, to the second (the PC clock that stamps records and sets the meter).
   virtual QDateTime localDateTime() = 0;
+  // Local date and time to the millisecond, with the offset from UTC: when a reading came in.
+  virtual QDateTime preciseLocalDateTime() { return localDateTime(); }
   // Lets about `seconds` of time pass while window events keep running (other windows'
   // handlers and timers may run inside). A real clock sleeps in a nested event loop; a fake one
   // advances its time and processes pending events once.

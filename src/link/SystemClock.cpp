@@ -35,6 +35,10 @@ QDateTime SystemClock::localDateTime() {
   return now;
 }
 
+QDateTime SystemClock::preciseLocalDateTime() {
+  return QDateTime::currentDateTime();
+}
+
 void SystemClock::idle(double seconds) {
   if (!QCoreApplication::instance()) {
     // No event loop to run (a command-line tool): just let the time pass.

@@ -10,6 +10,7 @@ class SystemClock : public Clock {
   double secondsSinceMidnight() override;
   double monotonicSeconds() override;
   QDateTime localDateTime() override;
+  QDateTime preciseLocalDateTime() override;
   void idle(double seconds) override;
 };
 

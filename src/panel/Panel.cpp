@@ -5,12 +5,9 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLayout>
-#include <QTimer>
 #include <QToolBar>
-#include <string_view>
 
 #include "core/RecordingStatus.h"
-#include "link/FrameDecoder.h"
 #include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "panel/RecordingLook.h"
@@ -18,8 +15,8 @@
 
 namespace lux {
 
-Panel::Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), display_(display), link_(link), dialogs_(dialogs) {
+Panel::Panel(MeterSession& session, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), session_(session), dialogs_(dialogs) {
   setObjectName(QStringLiteral("Panel"));
   setWindowTitle(QString::fromLatin1(kTitle));
   setAttribute(Qt::WA_QuitOnClose, true);
@@ -35,25 +32,12 @@ Panel::Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* 
   setCentralWidget(lcd_);
   connect(lcd_, &LcdView::portCaptionClicked, this, &Panel::toggleTitle);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setInterval(250);
-  connect(timer1_, &QTimer::timeout, this, &Panel::pollTick);
-
-  timer2_ = new QTimer(this);
-  timer2_->setObjectName(QStringLiteral("Timer2"));
-  timer2_->setInterval(1000);
-  // The sampling moments are stamped to the second: a coarse timer may move a tick by up to
-  // 50 ms to fit its schedule, which can carry a moment across a second and leave a second
-  // without its record.
-  timer2_->setTimerType(Qt::PreciseTimer);
-  connect(timer2_, &QTimer::timeout, this, &Panel::recordingTick);
-
-  connect(&link_, &MeterLink::portCaptionChanged, this, &Panel::setPortCaption);
-  // A command gave the line back: its handshake stopped the meter's stream, so the poll asks
-  // for it again now instead of leaving the panel still for up to a period.
-  connect(&link_, &MeterLink::lineFreed, this, &Panel::pollSoon);
-  connect(&link_, &MeterLink::meterSilenceChanged, this, &Panel::showMeterSilence);
+  // Every frame that changes the LCD is painted at once: a reading, or a banner over it.
+  connect(&session_, &MeterSession::readingDecoded, this, &Panel::refreshPanel);
+  connect(&session_, &MeterSession::bannerShown, this, &Panel::refreshPanel);
+  connect(&session_, &MeterSession::linkChanged, this,
+          [this] { setPortCaption(session_.link().portCaption()); });
+  connect(&session_, &MeterSession::silenceChanged, this, &Panel::showMeterSilence);
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -88,7 +72,7 @@ QString Panel::elementText(const QString& name) const {
 bool Panel::startUp(bool orKeepTrying) {
   move(0, 0);
   QString reason;
-  const bool opened = link_.openLink(&reason);
+  const bool opened = session_.openLink(&reason);
   if (!opened && !orKeepTrying) {
     QString text = tr("No device found, try again!");
 
@@ -98,18 +82,17 @@ bool Panel::startUp(bool orKeepTrying) {
     return false;
   }
   // Not opened: "No COM", and the first poll goes on trying the port as after a lost adapter.
-  setPortCaption(link_.portCaption());
+  setPortCaption(session_.link().portCaption());
   if (!opened) {
     lcd_->setStatusNote(tr("The port cannot be opened"), reason.trimmed());
     portNoteShown_ = true;
   }
-  timer2_->start();
-  timer1_->start();
+  session_.start();
   return true;
 }
 
 void Panel::refreshPanel() {
-  const DisplayState& d = display_;
+  const DisplayState& d = session_.display();
   // A banner covers the digits; whatever lies underneath keeps the previous frame's state.
   if (!lcd_->showBanner(d)) {
     lcd_->showDigits(d);
@@ -127,7 +110,7 @@ void Panel::toggleTitle() {
 
 void Panel::setPortCaption(const QString& caption) {
   lcd_->setPortCaption(caption);
-  if (portNoteShown_ && link_.state().linkUp) {
+  if (portNoteShown_ && session_.connected()) {
     portNoteShown_ = false;
     lcd_->setStatusNote({});
   }
@@ -147,59 +130,14 @@ void Panel::showMeterSilence(bool silent) {
   emit pictureChanged();
 }
 
-void Panel::pollTick() {
-  if (shuttingDown_) return;
-  pollGuard_.run([this] {
-    link_.pollTick([this](const QByteArray& frame) {
-      ++framesDecoded_;
-      const auto result = decodeFrame(
-          display_, std::string_view(frame.constData(), static_cast<size_t>(frame.size())));
-      // A frame whose decoding stopped early leaves the picture as it was.
-      if (result == DecodeResult::StoppedEarly || result == DecodeResult::TooShort) return false;
-      // A banner (SET UP, CLEAR, RS232) hides the reading: it is no fresh reading to record.
-      if (result != DecodeResult::Banner) ++display_.framesDecoded;
-      refreshPanel();
-      return result == DecodeResult::Banner;
-    });
-  });
-}
-
-void Panel::recordingTick() {
-  if (shuttingDown_ || !ctx_ || !ctx_->hooks.recordingTick) return;
-  recordingGuard_.run([this] { ctx_->hooks.recordingTick(); });
-}
-
-void Panel::setPollEnabled(bool enabled) {
-  if (shuttingDown_) return;
-  if (enabled) {
-    const bool wasOff = !timer1_->isActive();
-    timer1_->start();
-    if (wasOff) pollSoon();
-  } else {
-    timer1_->stop();
-  }
-}
-
-void Panel::pollSoon() {
-  if (shuttingDown_ || !timer1_->isActive()) return;
-  QTimer::singleShot(0, this, [this] {
-    if (!timer1_->isActive()) return;
-    timer1_->start();  // the next periodic tick a full period after this one
-    pollTick();
-  });
-}
-
-bool Panel::pollEnabled() const {
-  return timer1_->isActive();
-}
-
 void Panel::closeEvent(QCloseEvent* event) {
   if (!shuttingDown_) {
     shuttingDown_ = true;
-    timer1_->stop();
-    timer2_->stop();
-    // Every wait with the meter ends now, so a poll or command caught in a wait unwinds.
-    link_.abort();
+    // The poll and the recording's clock stop for good (a window's pause ending cannot bring
+    // them back), and every wait with the meter ends now, so a poll or command caught in a wait
+    // unwinds.
+    session_.stop();
+    session_.link().abort();
     if (ctx_) {
       // One window failing to close must not keep the program alive.
       for (const auto& hook : ctx_->hooks.onShutdown)

@@ -1,26 +1,24 @@
 #pragma once
 // The main panel: a picture of the meter's LCD that follows the meter frame by frame, the port
-// caption, the recording status row and the toolbar. It owns the two timers: Timer1 polls the
-// meter every 250 ms, Timer2 runs the recording tick every second. Closing it ends the program.
+// caption, the recording status row and the toolbar. It observes the meter's session (whose
+// Timer1 polls the meter every 250 ms) and paints what it reports. Closing it ends the program.
 #include <QByteArray>
 #include <QMainWindow>
 #include <QString>
 
 #include "core/Context.h"
 #include "core/RecordingStatus.h"
-#include "link/TickGuard.h"
+#include "link/MeterSession.h"
 #include "panel/LcdView.h"
 #include "panel/Toolbar.h"
 
-class QTimer;
 class QToolBar;
 
 namespace lux {
 
-class MeterLink;
 class Dialogs;
 
-class Panel : public QMainWindow, public PollControl {
+class Panel : public QMainWindow {
   Q_OBJECT
  public:
   static constexpr const char* kTitle = "Panel  V8.00";
@@ -29,7 +27,7 @@ class Panel : public QMainWindow, public PollControl {
   static constexpr int kLcdWidthTwips = LcdView::kWidthTwips;
   static constexpr int kLcdHeightTwips = LcdView::kHeightTwips;
 
-  Panel(DisplayState& display, MeterLink& link, Dialogs& dialogs, QWidget* parent = nullptr);
+  Panel(MeterSession& session, Dialogs& dialogs, QWidget* parent = nullptr);
   ~Panel() override;
 
   // The windows and commands reach the program through this context; the panel reads its hooks
@@ -37,10 +35,10 @@ class Panel : public QMainWindow, public PollControl {
   void setContext(Context* ctx) { ctx_ = ctx; }
 
   // The window's load: to the screen's top-left corner, open the link (on failure the message
-  // "No device found, try again!" and false: the program ends), initialise the program-wide
-  // state, start Timer2 and then Timer1. With `orKeepTrying` a port that cannot be opened is
-  // no failure: the timers start all the same, the caption says "No COM", the note says why,
-  // and the poll keeps trying the port (a data file to show needs no meter).
+  // "No device found, try again!" and false: the program ends), then start the session (the
+  // recording's Timer2 and then the poll's Timer1). With `orKeepTrying` a port that cannot be
+  // opened is no failure: the session starts all the same, the caption says "No COM", the note
+  // says why, and the poll keeps trying the port (a data file to show needs no meter).
   bool startUp(bool orKeepTrying = false);
 
   // Shows the display state: a banner stops the refresh, otherwise digits and annunciators.
@@ -48,26 +46,12 @@ class Panel : public QMainWindow, public PollControl {
   // A click on LblCOM: adds or removes the build date in the title.
   void toggleTitle();
 
-  // Timer1's handler: one poll of the meter through the link, decoding and refreshing.
-  void pollTick();
-  // Timer2's handler: the recording tick, when recording is installed.
-  void recordingTick();
-
-  // PollControl: switches Timer1 on and off for the windows that talk to the meter.
-  void setPollEnabled(bool enabled) override;
-  bool pollEnabled() const override;
-  // One poll tick as soon as the event loop is back, when the poll is on.
-  void pollSoon();
-
-  QTimer* timer1() const { return timer1_; }
-  QTimer* timer2() const { return timer2_; }
+  MeterSession& session() const { return session_; }
   QToolBar* toolbar() const { return toolbar_; }
   // The action of one toolbar command, which the toolbar and the menu bar share; null until
   // the toolbar is installed.
   QAction* commandAction(ToolbarCommand c) const { return commandActions_[indexOf(c)]; }
   void setCommandActions(const CommandActions& actions) { commandActions_ = actions; }
-  // Frames handed to the decoder since start-up (every well-framed frame the poll collected).
-  int framesDecoded() const { return framesDecoded_; }
   // An LCD element or status label by its objectName ("MainDigit3", "LblFc", "ImgRel", ...).
   QWidget* element(const QString& name) const { return lcd_->element(name); }
   LcdView* lcd() const { return lcd_; }
@@ -95,22 +79,15 @@ class Panel : public QMainWindow, public PollControl {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  DisplayState& display_;
-  MeterLink& link_;
+  MeterSession& session_;
   Dialogs& dialogs_;
   Context* ctx_ = nullptr;
 
   LcdView* lcd_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   CommandActions commandActions_{};
-  QTimer* timer1_ = nullptr;
-  QTimer* timer2_ = nullptr;
-
-  TickGuard pollGuard_;
-  TickGuard recordingGuard_;
   bool shuttingDown_ = false;
   bool portNoteShown_ = false;  // "The port cannot be opened" until the link is up
-  int framesDecoded_ = 0;
 };
 
 }  // namespace lux

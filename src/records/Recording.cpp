@@ -50,9 +50,20 @@ void connectLiveList(RecordsContext& ctx, RecordingEngine& engine) {
 }  // namespace
 
 std::unique_ptr<RecordingEngine> makeRecordingEngine(RecordsContext& ctx) {
-  auto engine = std::make_unique<RecordingEngine>(ctx.recording, ctx.display, ctx.clock);
+  RecordingState& r = ctx.recording;
+  auto engine = ctx.session ? std::make_unique<RecordingEngine>(*ctx.session, r)
+                            : std::make_unique<RecordingEngine>(r, ctx.display, ctx.clock);
   connectLiveList(ctx, *engine);
-  ctx.engine = engine.get();
+  RecordsContext* c = &ctx;
+  RecordingEngine* e = engine.get();
+  QObject::connect(e, &RecordingEngine::tickDone, e,
+                   [c, e] { tellLater(*c, e->status().message); });
+  if (ctx.session) {
+    // The recording's clock runs with the meter's poll, and starts just before it.
+    QObject::connect(ctx.session, &MeterSession::starting, e, &RecordingEngine::start);
+    QObject::connect(ctx.session, &MeterSession::stopped, e, &RecordingEngine::stop);
+  }
+  ctx.engine = e;
   return engine;
 }
 
@@ -92,9 +103,7 @@ void saveCommand(RecordsContext& ctx) {
 }
 
 void recordingTick(RecordsContext& ctx) {
-  RecordingEngine& engine = recordingEngine(ctx);
-  engine.tick();
-  tellLater(ctx, engine.status().message);
+  recordingEngine(ctx).runTick();
 }
 
 }  // namespace lux

@@ -1,6 +1,7 @@
 #pragma once
-// The PC-timed recording as the panel drives it: Timer2's tick, the toolbar's "Save", and the
-// engine that does the work (records/engine/RecordingEngine.h) made for this context.
+// The PC-timed recording as the program drives it: the toolbar's "Save", and the engine that
+// does the work (records/engine/RecordingEngine.h, whose Timer2 runs with the meter's poll)
+// made for this context.
 #include <QString>
 #include <memory>
 
@@ -9,13 +10,14 @@ namespace lux {
 struct RecordsContext;
 class RecordingEngine;
 
-// Makes the recording engine over the context's recording and display state and its clock, with
-// the live list as its second destination, and points the context at it (installRecords).
+// Makes the recording engine over the context's recording state and the meter's session (or the
+// display state and clock, where a test has no session), with the live list as its second
+// destination, and points the context at it (installRecords).
 std::unique_ptr<RecordingEngine> makeRecordingEngine(RecordsContext& ctx);
 // The recording engine of this context, once installed.
 RecordingEngine& recordingEngine(RecordsContext& ctx);
 
-// Timer2's tick, once a second.
+// One tick of Timer2, as the timer runs it (what it has to tell comes after the tick).
 void recordingTick(RecordsContext& ctx);
 
 // The toolbar's "Save": nothing while the meter is not in plain measuring mode; otherwise stops

@@ -71,8 +71,9 @@ std::optional<bool> loggingShownIn(const QByteArray& bytes, const DisplayState& 
   for (std::size_t at = 0; at + kFrameLength <= b.size(); ++at) {
     const std::string_view frame = b.substr(at, kFrameLength);
     if (checkDisplayFrame(frame) != FrameCheck::Framed) continue;
+    // Only the logger marks (frame byte 11) are wanted here; the readings are the session's.
     DisplayState s = shown;
-    decodeFrame(s, frame);
+    decodeLoggerByte(s, static_cast<std::uint8_t>(frame[10]));
     logging = s.annIntv;
     at += kFrameLength - 1;
   }

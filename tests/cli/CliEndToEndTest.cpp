@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -308,6 +311,50 @@ TEST_F(CliEndToEnd, ReadShowsTheReadingAsThePanelDoes) {
   r = run(QStringList{"read"} + port());
   ASSERT_EQ(r.exitCode, 0) << r.err.constData();
   EXPECT_TRUE(r.out.startsWith("OL Lx")) << r.out.constData();
+}
+
+TEST_F(CliEndToEnd, RecordToStandardOutputStreamsOneJsonObjectPerReading) {
+  ASSERT_TRUE(sim_->command("reading 321.9 1").startsWith("ok"));
+  const Outcome r = run(QStringList{"record", "-", "--every", "1", "--count", "3"} + port());
+  ASSERT_TRUE(r.finished);
+  EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+  EXPECT_TRUE(r.err.contains("Recorded 3 record(s) into the standard output")) << r.err.constData();
+  const QList<QByteArray> lines = r.out.split('\n');
+  ASSERT_EQ(lines.size(), 4) << r.out.constData();
+  EXPECT_TRUE(lines.last().isEmpty());
+  for (int i = 0; i < 3; ++i) {
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(lines[i], &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << lines[i].constData();
+    EXPECT_EQ(o.value("sequence").toInt(), i + 1);
+    EXPECT_DOUBLE_EQ(o.value("value").toDouble(), 321.9);
+    EXPECT_EQ(o.value("text").toString(), "321.9");
+    EXPECT_EQ(o.value("unit").toString(), "Lx");
+    EXPECT_FALSE(o.value("overload").toBool());
+    EXPECT_TRUE(o.value("modes").isArray());
+    EXPECT_TRUE(QDateTime::fromString(o.value("time").toString(), Qt::ISODateWithMs).isValid());
+  }
+  // A file does not take its format from a dash: tsv to the terminal is refused.
+  const Outcome tsv = run(QStringList{"record", "-", "--every", "1", "--format", "tsv"} + port());
+  EXPECT_EQ(tsv.exitCode, 2);
+  EXPECT_TRUE(tsv.out.isEmpty());
+}
+
+TEST_F(CliEndToEnd, TimeoutBoundsTheWaitForASilentMeter) {
+  ASSERT_TRUE(sim_->command("silence 20").startsWith("ok"));
+  QElapsedTimer t;
+  t.start();
+  Outcome r = run(QStringList{"read", "--timeout", "1.5"} + port());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("within 1.5 s")) << r.err.constData();
+  EXPECT_LT(t.elapsed(), 5000);
+  r = run(QStringList{"record", "--every", "1", "--count", "3", "--timeout", "1", file("t.csv"),
+                      "--format", "csv"} +
+          port());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("within 1 s")) << r.err.constData();
+  r = run(QStringList{"read", "--timeout", "soon"} + port());
+  EXPECT_EQ(r.exitCode, 2);
 }
 
 // The sets as the simulated meter holds them.

@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/CliMeter.h"
 #include "cli/Common.h"
 #include "cli/Download.h"
 #include "cli/MeterCommands.h"
-#include "cli/MeterSession.h"
 #include "cli/Recorder.h"
 #include "logger/MemoryDump.h"
 #include "sim/SimMeter.h"
@@ -47,7 +47,7 @@ class CliSession : public ::testing::Test {
   test::FakeClock clock_;
   sim::SimMeter meter_;
   test::SimSerialPort port_;
-  MeterSession session_{port_, clock_};
+  CliMeter session_{port_, clock_};
 };
 
 TEST_F(CliSession, EveryExchangeGivesUpOnASilentMeterAfterItsBound) {
@@ -240,7 +240,9 @@ TEST_F(CliRecording, ACsvFileRenamedMidRunSaysWhereItsRecordsAre) {
   EXPECT_EQ(r->written(), 3);
   EXPECT_TRUE(r->endReason().contains("the file was renamed or moved to " + moved))
       << qPrintable(r->endReason());
-  EXPECT_TRUE(r->endReason().contains("the 3 record(s) written before are kept in " + moved))
+  // The recording engine's own words, the same for every format.
+  EXPECT_TRUE(r->endReason().contains("the 3 record(s) written before are kept in " + moved,
+                                      Qt::CaseInsensitive))
       << qPrintable(r->endReason());
   EXPECT_FALSE(r->endReason().contains("removed")) << qPrintable(r->endReason());
 }
@@ -308,6 +310,51 @@ TEST_F(CliRecording, CountEndsACsvRecordingEveryThirdSecond) {
       QDateTime::fromString(QString::fromLatin1(l[4].split(',')[1]), Qt::ISODateWithMs);
   ASSERT_TRUE(first.isValid() && last.isValid());
   EXPECT_NEAR(first.msecsTo(last), 9000, 300);
+}
+
+TEST_F(CliRecording, ATimeoutIsMovedOnByEveryReading) {
+  RecordSettings s;
+  s.path = dir_.filePath("r.csv");
+  s.format = RecordFormat::Csv;
+  s.count = 6;
+  s.timeoutSeconds = 2;
+  Recorder r(session_, s, [this] { return clock_.localDateTime(); });
+  ASSERT_EQ(r.begin(), -1);
+  drive(r, 30);
+  ASSERT_TRUE(r.finished());
+  EXPECT_EQ(r.exitCode(), 0) << qPrintable(r.endReason());
+  EXPECT_EQ(r.written(), 6) << "six seconds of readings outlast a two-second timeout";
+}
+
+TEST_F(CliRecording, AMeterSilentForTheTimeoutEndsTheRecordingWithAFailure) {
+  RecordSettings s;
+  s.path = dir_.filePath("r.jsonl");
+  s.format = RecordFormat::JsonLines;
+  s.count = 100;
+  s.timeoutSeconds = 2;
+  Recorder r(session_, s, [this] { return clock_.localDateTime(); });
+  ASSERT_EQ(r.begin(), -1);
+  const double start = clock_.elapsed();
+  double silentFrom = 0;
+  drive(r, 60, [&](int second) {
+    if (second == 3) {
+      meter_.goSilent(100);
+      silentFrom = clock_.elapsed();
+    }
+  });
+  ASSERT_TRUE(r.finished());
+  EXPECT_EQ(r.exitCode(), kExitFailure);
+  EXPECT_TRUE(r.endReason().contains("no reading from the meter for 2 s"))
+      << qPrintable(r.endReason());
+  EXPECT_GT(silentFrom, start);
+  EXPECT_LT(clock_.elapsed() - silentFrom, 3.0) << "ended about two seconds into the silence";
+  EXPECT_GE(r.written(), 3);
+  QFile f(s.path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = f.readAll().split('\n');
+  EXPECT_EQ(lines.size(), r.written() + 1) << "every record a whole line";
+  EXPECT_TRUE(lines[0].startsWith("{\"sequence\":1,\"time\":\"2026-03-09T08:05:"))
+      << lines[0].constData();
 }
 
 TEST_F(CliRecording, AFileThatExistsOrIsNoFileIsNotTouched) {

@@ -27,9 +27,9 @@ class DesktopTest : public ::testing::Test {
  protected:
   DesktopTest() : rig(desktopRig()) {
     EXPECT_TRUE(rig.openedAtStart);
-    panel = std::make_unique<Panel>(state.display, *link, dialogs);
-    // The panel is the poll switch and the placement reference, as in the program.
-    rig.poll.forward = panel.get();
+    panel = std::make_unique<Panel>(rig.session, dialogs);
+    // The session is the poll switch and the panel the placement reference, as in the program.
+    rig.poll.forward = &rig.sessionPoll;
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);

@@ -51,8 +51,8 @@ TEST_F(DesktopTest, EveryToolbarCommandIsOneActionInTheToolbarAndAMenu) {
 // A command added to the toolbar but registered by no subsystem would be a dead button.
 TEST(ProgramInstallation, RegistersEveryToolbarCommand) {
   MeterRig rig;
-  auto panel = std::make_unique<Panel>(rig.state.display, rig.link, rig.dialogs);
-  rig.poll.forward = panel.get();
+  auto panel = std::make_unique<Panel>(rig.session, rig.dialogs);
+  rig.poll.forward = &rig.sessionPoll;
   rig.ctx.setPanel(panel.get());
   panel->setContext(&rig.ctx);
   EXPECT_EQ(rig.hooks.commands.missing().size(), 12u);
@@ -79,6 +79,17 @@ TEST_F(DesktopTest, MenuItemsRunTheirOwnToolbarCommand) {
     EXPECT_EQ(ran.size(), 1u) << toolbarKey(c);
     EXPECT_EQ(ran[c], 1) << toolbarKey(c);
   }
+}
+
+TEST_F(DesktopTest, TheMeterMenuOpensTheLightingSurveyWithCtrlU) {
+  int ran = 0;
+  ctx->hooks.showSurvey = [&ran] { ++ran; };
+  QAction* item = menuItem("MenuSurvey");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->parent(), menu("MenuMeter"));
+  EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+  item->trigger();
+  EXPECT_EQ(ran, 1);
 }
 
 TEST_F(DesktopTest, MenuItemsMeetTheToolbarsRefusals) {

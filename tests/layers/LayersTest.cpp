@@ -60,7 +60,8 @@ std::string folderOf(const std::string& file) {
   return top;
 }
 
-const std::set<std::string> kFeatures = {"panel", "records", "graphs", "logger", "settings"};
+const std::set<std::string> kFeatures = {"panel",  "records", "graphs", "logger",
+                                         "settings", "survey",  "publish"};
 
 // The folders whose code must build without any widget: the link, the core, the engines, the
 // meter exchanges of the settings, the headless program and the simulated meter.
@@ -99,7 +100,8 @@ std::optional<std::string> layerFault(const std::string& file, const std::string
     if (isEngine && target.rfind(from + "/", 0) == 0 &&
         target.find("/engine/") == std::string::npos &&
         target.find("State.h") == std::string::npos && target != from + "/MemoryDump.h" &&
-        target != from + "/ListingTime.h" && target != from + "/DataFormat.h")
+        target != from + "/ListingTime.h" && target != from + "/DataFormat.h" &&
+        target != from + "/CsvFormat.h" && target != from + "/RecordLines.h")
       return "an engine includes only its own plain parts, not its folder's windows";
     if (to == from || to == "core" || to == "link" || to == "ui") return std::nullopt;
     return from + "/ reaches another subsystem (" + to + "/) other than through core/";
@@ -149,6 +151,38 @@ bool isWidgetsHeader(const std::string& name) {
     if (p.filename() == "QtWidgets" && fs::exists(p / name)) return true;
   }
   return false;
+}
+
+// Whether `<name>` is one of Qt Gui's headers (painting, images, fonts: the window layer's).
+bool isGuiHeader(const std::string& name) {
+  if (name.rfind("QtGui/", 0) == 0 || name == "QtGui") return true;
+  std::stringstream dirs(LUX_GUI_INCLUDES);
+  std::string dir;
+  while (std::getline(dirs, dir, '|')) {
+    const fs::path p(dir);
+    if (p.filename() == "QtGui" && fs::exists(p / name)) return true;
+  }
+  return false;
+}
+
+// The sources of `top` (relative to the source tree) whose text holds `needle`.
+std::set<std::string> filesHolding(const std::vector<std::string>& tops,
+                                   const std::string& needle) {
+  std::set<std::string> found;
+  const fs::path root(LUX_SOURCE_DIR);
+  for (const std::string& top : tops) {
+    for (const auto& entry : fs::recursive_directory_iterator(root / top)) {
+      if (!entry.is_regular_file()) continue;
+      const std::string ext = entry.path().extension().string();
+      if (ext != ".h" && ext != ".cpp") continue;
+      std::ifstream in(entry.path());
+      std::stringstream text;
+      text << in.rdbuf();
+      if (text.str().find(needle) != std::string::npos)
+        found.insert(fs::relative(entry.path(), root).generic_string());
+    }
+  }
+  return found;
 }
 
 std::string listed(const std::vector<std::string>& faults) {
@@ -209,18 +243,36 @@ TEST(Layers, NoIncludeRunsAgainstTheLayers) {
   EXPECT_GT(arrows["app -> records"], 0);
 }
 
-TEST(Layers, TheLinkTheCoreAndTheEnginesIncludeNoWidget) {
+TEST(Layers, NothingBelowTheWindowsIncludesQtWidgetsOrQtGui) {
+  EXPECT_TRUE(isGuiHeader("QPainter"));
+  EXPECT_TRUE(isGuiHeader("QtGui/QFont"));
+  EXPECT_FALSE(isGuiHeader("QTimer"));
   const Tree tree = readTree();
   std::vector<std::string> faults;
   int checked = 0;
   for (const Include& inc : tree.includes) {
     if (!inc.angled || !mustStayWithoutWidgets(inc.file)) continue;
     ++checked;
-    if (isWidgetsHeader(inc.target))
+    if (isWidgetsHeader(inc.target) || isGuiHeader(inc.target))
       faults.push_back(inc.file + ":" + std::to_string(inc.line) + " <" + inc.target + ">");
   }
   EXPECT_GT(checked, 50);
   EXPECT_TRUE(faults.empty()) << listed(faults);
+}
+
+// Frames are decoded in one place, the meter's session; the panel only paints what it reports,
+// and luxpanel-cli reads no port by itself.
+TEST(Layers, OnlyTheMeterSessionDecodesFramesAndThePanelPaints) {
+  const std::set<std::string> decoders = filesHolding({"src", "sim", "probe"}, "decodeFrame(");
+  std::set<std::string> callers;
+  for (const std::string& f : decoders)
+    if (f.rfind("src/link/FrameDecoder.", 0) != 0) callers.insert(f);
+  EXPECT_EQ(callers, (std::set<std::string>{"src/link/MeterSession.cpp"}));
+
+  EXPECT_TRUE(filesHolding({"src/panel"}, "decodeFrame").empty());
+  EXPECT_TRUE(filesHolding({"src/panel"}, "FrameDecoder.h").empty());
+  for (const char* reading : {"readAll(", "checkDisplayFrame", "bytesWaiting("})
+    EXPECT_TRUE(filesHolding({"src/cli"}, reading).empty()) << reading;
 }
 
 }  // namespace

@@ -95,9 +95,9 @@ class PanelTest : public ::testing::Test {
   PanelTest() {
     state.link.comPortNumber = 3;
     state.link.portName = "/dev/ttyS2";
-    panel = std::make_unique<Panel>(state.display, *link, dialogs);
-    // The panel is the poll switch and the placement reference, as in the program.
-    rig.poll.forward = panel.get();
+    panel = std::make_unique<Panel>(rig.session, dialogs);
+    // The session is the poll switch and the panel the placement reference, as in the program.
+    rig.poll.forward = &rig.sessionPoll;
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
   }
@@ -349,9 +349,14 @@ TEST_F(PanelTest, ClickOnThePortCaptionTogglesTheTitle) {
   EXPECT_EQ(panel->windowTitle(), "Panel  V8.00");
 }
 
-TEST_F(PanelTest, StartUpOpensTheLinkAndStartsBothTimers) {
+TEST_F(PanelTest, StartUpOpensTheLinkAndStartsTheSessionsPoll) {
   panel->move(200, 150);
-  EXPECT_FALSE(panel->pollEnabled());
+  EXPECT_FALSE(rig.session.pollEnabled());
+  int starts = 0;
+  QObject::connect(&rig.session, &MeterSession::starting, [&] {
+    ++starts;
+    EXPECT_FALSE(rig.session.pollTimer()->isActive()) << "what samples the poll starts first";
+  });
   ASSERT_TRUE(panel->startUp());
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_EQ(panel->pos(), QPoint(0, 0));
@@ -359,19 +364,17 @@ TEST_F(PanelTest, StartUpOpensTheLinkAndStartsBothTimers) {
   EXPECT_EQ(port->openedName(), "/dev/ttyS2");
   EXPECT_EQ(text("LblCOM"), "COM3");
   EXPECT_EQ(state.link.pollCount, 0);
-  EXPECT_TRUE(panel->timer1()->isActive());
-  EXPECT_EQ(panel->timer1()->interval(), 250);
-  EXPECT_TRUE(panel->timer2()->isActive());
-  EXPECT_EQ(panel->timer2()->interval(), 1000);
+  EXPECT_TRUE(rig.session.pollTimer()->isActive());
+  EXPECT_EQ(rig.session.pollTimer()->interval(), 250);
+  EXPECT_EQ(starts, 1);
 
-  // The windows that talk to the meter switch the poll off and on through the panel.
-  PollControl& poll = *panel;
+  // The windows that talk to the meter switch the poll off and on through the session.
+  PollControl& poll = rig.sessionPoll;
   poll.setPollEnabled(false);
-  EXPECT_FALSE(panel->timer1()->isActive());
+  EXPECT_FALSE(rig.session.pollTimer()->isActive());
   EXPECT_FALSE(poll.pollEnabled());
-  EXPECT_TRUE(panel->timer2()->isActive());  // the recording tick is never stopped
   poll.setPollEnabled(true);
-  EXPECT_TRUE(panel->timer1()->isActive());
+  EXPECT_TRUE(rig.session.pollTimer()->isActive());
 }
 
 TEST_F(PanelTest, APortThatCannotBeOpenedEndsTheStartWithTheMessage) {
@@ -382,8 +385,7 @@ TEST_F(PanelTest, APortThatCannotBeOpenedEndsTheStartWithTheMessage) {
   const QString message = dialogs.messages().front();
   EXPECT_TRUE(message.startsWith("No device found, try again!\n")) << qPrintable(message);
   EXPECT_GT(message.size(), QString("No device found, try again!\n").size());
-  EXPECT_FALSE(panel->timer1()->isActive());
-  EXPECT_FALSE(panel->timer2()->isActive());
+  EXPECT_FALSE(rig.session.pollTimer()->isActive());
 }
 
 TEST_F(PanelTest, ATextThatNamesNoPortEndsTheStartWithTheMessage) {
@@ -412,7 +414,7 @@ TEST(PanelStartUp, TheMessageCarriesThePortsReasonAndNoAdviceOfItsOwn) {
     rig.state.link.comPortNumber = 1;
     test::ScriptedDialogs& dialogs = rig.dialogs;
     dialogs.expectMessage();
-    Panel panel(rig.state.display, rig.link, dialogs);
+    Panel panel(rig.session, dialogs);
     EXPECT_FALSE(panel.startUp());
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages().front().toStdString(),
@@ -423,9 +425,9 @@ TEST(PanelStartUp, TheMessageCarriesThePortsReasonAndNoAdviceOfItsOwn) {
 TEST_F(PanelTest, PollTickMirrorsTheMeter) {
   meter->setReading(412.7, 1);
   ASSERT_TRUE(panel->startUp());
-  panel->timer1()->stop();  // ticks are driven by hand on the fake clock
-  panel->pollTick();
-  EXPECT_EQ(panel->framesDecoded(), 1);
+  rig.session.pollTimer()->stop();  // ticks are driven by hand on the fake clock
+  rig.session.pollTick();
+  EXPECT_EQ(rig.session.framesReceived(), 1u);
   EXPECT_EQ(QString::fromStdString(state.display.mainValueText), "412.7");
   EXPECT_EQ(mainDigits(), "__4127");
   EXPECT_TRUE(shown("LblBP3"));
@@ -434,8 +436,8 @@ TEST_F(PanelTest, PollTickMirrorsTheMeter) {
 
   meter->setLux(false);
   meter->setReading(38.25, 2);
-  panel->pollTick();
-  EXPECT_EQ(panel->framesDecoded(), 2);
+  rig.session.pollTick();
+  EXPECT_EQ(rig.session.framesReceived(), 2u);
   EXPECT_EQ(mainDigits(), "__3825");
   EXPECT_TRUE(shown("LblFc"));
   EXPECT_FALSE(shown("LblLx"));
@@ -445,17 +447,17 @@ TEST_F(PanelTest, PollTickMirrorsTheMeter) {
 TEST_F(PanelTest, APauseShorterThanFourSecondsGetsNoNote) {
   meter->setReading(412.7, 1);
   ASSERT_TRUE(panel->startUp());
-  panel->timer1()->stop();
-  panel->pollTick();
-  ASSERT_EQ(panel->framesDecoded(), 1);
+  rig.session.pollTimer()->stop();
+  rig.session.pollTick();
+  ASSERT_EQ(rig.session.framesReceived(), 1u);
   meter->goSilent(3.8);
   bool noted = false;
   clock.onIdle = [&] { noted = noted || shown("LblMeterNote"); };
-  panel->pollTick();
-  panel->pollTick();
+  rig.session.pollTick();
+  rig.session.pollTick();
   clock.onIdle = nullptr;
   EXPECT_FALSE(noted);
-  EXPECT_GE(panel->framesDecoded(), 2) << "the meter was heard again";
+  EXPECT_GE(rig.session.framesReceived(), 2u) << "the meter was heard again";
   EXPECT_EQ(panel->lcd()->statusNote(), "");
 }
 
@@ -464,9 +466,9 @@ TEST_F(PanelTest, APauseShorterThanFourSecondsGetsNoNote) {
 TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
   meter->setReading(412.7, 1);
   ASSERT_TRUE(panel->startUp());
-  panel->timer1()->stop();
-  panel->pollTick();
-  ASSERT_EQ(panel->framesDecoded(), 1);
+  rig.session.pollTimer()->stop();
+  rig.session.pollTick();
+  ASSERT_EQ(rig.session.framesReceived(), 1u);
   EXPECT_FALSE(shown("LblMeterNote"));
   EXPECT_EQ(panel->lcd()->statusNote(), "");
 
@@ -477,7 +479,7 @@ TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
     if (noteAt < 0 && shown("LblMeterNote")) noteAt = clock.elapsed() - quietFrom;
     if (noComAt < 0 && text("LblCOM") == "No COM") noComAt = clock.elapsed() - quietFrom;
   };
-  panel->pollTick();  // waits for the meter until it is back
+  rig.session.pollTick();  // waits for the meter until it is back
   clock.onIdle = nullptr;
   EXPECT_GE(noteAt, 4.0 - 0.01);
   EXPECT_LT(noteAt, 4.0 + 0.1);
@@ -501,8 +503,8 @@ TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
   EXPECT_LE(fm.horizontalAdvance(text("LblMeterNote")), note->width());
   EXPECT_LE(fm.height(), note->height() + 1);
 
-  panel->pollTick();
-  EXPECT_EQ(panel->framesDecoded(), 2);
+  rig.session.pollTick();
+  EXPECT_EQ(rig.session.framesReceived(), 2u);
   EXPECT_FALSE(shown("LblMeterNote"));
   EXPECT_EQ(panel->lcd()->statusNote(), "");
   EXPECT_EQ(text("LblCOM"), "COM3");
@@ -511,12 +513,12 @@ TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
 TEST_F(PanelTest, SetUpBannerFromTheMeterDoesNotCountTheTick) {
   meter->setReading(77.0, 1);
   ASSERT_TRUE(panel->startUp());
-  panel->timer1()->stop();
-  panel->pollTick();
+  rig.session.pollTimer()->stop();
+  rig.session.pollTick();
   ASSERT_EQ(state.link.pollCount, 1);
   meter->setAnnunciator(sim::Annunciator::SetUp, true);
   meter->setReading(1.0, 1);
-  panel->pollTick();
+  rig.session.pollTick();
   EXPECT_TRUE(shown("LblSetUp"));
   EXPECT_EQ(text("LblSetUp"), "SET UP");
   EXPECT_EQ(mainDigits(), "___770");
@@ -531,13 +533,13 @@ TEST(PanelPoll, AFrameThatStopsDecodingEarlyLeavesThePictureAsItWas) {
   AppState& state = rig.state;
   state.link.portName = "/dev/ttyS0";
   state.link.comPortNumber = 1;
-  Panel panel(state.display, rig.link, rig.dialogs);
+  Panel panel(rig.session, rig.dialogs);
   ASSERT_TRUE(panel.startUp());
-  panel.timer1()->stop();
+  rig.session.pollTimer()->stop();
 
   port.frames.push_back(encodeFrame(frameForReading(523.4, 1, true)));
-  panel.pollTick();
-  ASSERT_EQ(panel.framesDecoded(), 1);
+  rig.session.pollTick();
+  ASSERT_EQ(rig.session.framesReceived(), 1u);
   ASSERT_EQ(panel.elementText("MainDigit5"), "4");
   ASSERT_TRUE(panel.elementShown("LblBP3"));
 
@@ -546,8 +548,8 @@ TEST(PanelPoll, AFrameThatStopsDecodingEarlyLeavesThePictureAsItWas) {
   early.flags.annMainPoint1 = true;
   early.flags.annHold = true;
   port.frames.push_back(encodeFrame(early));
-  panel.pollTick();
-  EXPECT_EQ(panel.framesDecoded(), 2);
+  rig.session.pollTick();
+  EXPECT_EQ(rig.session.framesReceived(), 2u);
   EXPECT_EQ(panel.elementText("MainDigit2"), "5");
   EXPECT_EQ(panel.elementText("MainDigit5"), "4");
   EXPECT_TRUE(panel.elementShown("LblBP3"));
@@ -556,32 +558,12 @@ TEST(PanelPoll, AFrameThatStopsDecodingEarlyLeavesThePictureAsItWas) {
 
   // The next whole frame refreshes everything again.
   port.frames.push_back(encodeFrame(frameForReading(7.25, 2, false)));
-  panel.pollTick();
-  EXPECT_EQ(panel.framesDecoded(), 3);
+  rig.session.pollTick();
+  EXPECT_EQ(rig.session.framesReceived(), 3u);
   EXPECT_EQ(panel.elementText("MainDigit3"), "7");
   EXPECT_TRUE(panel.elementShown("LblBP2"));
   EXPECT_FALSE(panel.elementShown("LblBP3"));
   EXPECT_TRUE(panel.elementShown("LblFc"));
-}
-
-TEST_F(PanelTest, RecordingTickRunsTheHookOnceAtATimeAndSurvivesFailures) {
-  int calls = 0;
-  int nested = 0;
-  ctx->hooks.recordingTick = [&] {
-    ++calls;
-    if (calls == 1) {
-      panel->recordingTick();  // falls due again inside its own wait: skipped
-      ++nested;
-    }
-    if (calls == 2) throw std::runtime_error("disk full");
-  };
-  panel->recordingTick();
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(nested, 1);
-  EXPECT_NO_THROW(panel->recordingTick());
-  EXPECT_EQ(calls, 2);
-  panel->recordingTick();
-  EXPECT_EQ(calls, 3);
 }
 
 TEST_F(PanelTest, ClosingThePanelAbortsTheLinkAndEndsEverything) {
@@ -594,29 +576,29 @@ TEST_F(PanelTest, ClosingThePanelAbortsTheLinkAndEndsEverything) {
   ctx->hooks.onShutdown.push_back([] { throw std::runtime_error("window would not close"); });
   ctx->hooks.onShutdown.push_back([&] { ++shutdownHooks; });
   QSignalSpy closing(panel.get(), &Panel::closing);
+  QSignalSpy stopped(&rig.session, &MeterSession::stopped);
 
   panel->close();
+  EXPECT_EQ(stopped.count(), 1) << "the recording's clock stops with the poll";
   EXPECT_TRUE(link->aborted());
   EXPECT_THROW(link->waitSeconds(0.02), LinkAborted);
   EXPECT_EQ(shutdownHooks, 2);
   EXPECT_EQ(closing.count(), 1);
   EXPECT_FALSE(other.isVisible());
-  EXPECT_FALSE(panel->timer1()->isActive());
-  EXPECT_FALSE(panel->timer2()->isActive());
   // The poll no longer restarts once the program is ending.
-  panel->setPollEnabled(true);
-  EXPECT_FALSE(panel->timer1()->isActive());
+  rig.sessionPoll.setPollEnabled(true);
+  EXPECT_FALSE(rig.session.pollTimer()->isActive());
 }
 
 TEST_F(PanelTest, ClosingDuringATickEndsThatTicksWait) {
   ASSERT_TRUE(panel->startUp());
   bool afterWait = false;
-  ctx->hooks.recordingTick = [&] {
+  QObject::connect(&rig.session, &MeterSession::readingDecoded, [&] {
     panel->close();  // the user closes the panel while the tick waits for the meter
     link->waitSeconds(5);
     afterWait = true;
-  };
-  panel->recordingTick();
+  });
+  rig.session.pollTick();
   EXPECT_FALSE(afterWait);
   EXPECT_TRUE(link->aborted());
 }
@@ -629,12 +611,12 @@ TEST(PanelPoll, OnlyReadingFramesCountAsFreshReadingsForTheRecording) {
   AppState& state = rig.state;
   state.link.portName = "/dev/ttyS0";
   state.link.comPortNumber = 1;
-  Panel panel(state.display, rig.link, rig.dialogs);
+  Panel panel(rig.session, rig.dialogs);
   ASSERT_TRUE(panel.startUp());
-  panel.timer1()->stop();
+  rig.session.pollTimer()->stop();
 
   port.frames.push_back(encodeFrame(frameForReading(523.4, 1, true)));
-  panel.pollTick();
+  rig.session.pollTick();
   ASSERT_EQ(state.display.framesDecoded, 1u);
 
   // While the meter shows CLEAR or RS232 its frames carry no reading: a sampling moment in that
@@ -643,13 +625,13 @@ TEST(PanelPoll, OnlyReadingFramesCountAsFreshReadingsForTheRecording) {
     FrameSpec banner = frameForReading(9.876, 3, false);
     banner.flags.*flag = true;
     port.frames.push_back(encodeFrame(banner));
-    panel.pollTick();
+    rig.session.pollTick();
   }
-  EXPECT_EQ(panel.framesDecoded(), 3);
+  EXPECT_EQ(rig.session.framesReceived(), 3u);
   EXPECT_EQ(state.display.framesDecoded, 1u);
 
   port.frames.push_back(encodeFrame(frameForReading(7.25, 2, false)));
-  panel.pollTick();
+  rig.session.pollTick();
   EXPECT_EQ(state.display.framesDecoded, 2u);
 }
 

@@ -36,7 +36,7 @@ TEST(ProbeStateFile, FollowsTheCaptionTheReadingTheBannerAndTheFrames) {
   MeterRig rig;
   rig.state.link.comPortNumber = 3;
   rig.state.link.portName = "/dev/ttyS2";
-  Panel panel(rig.state.display, rig.link, rig.dialogs);
+  Panel panel(rig.session, rig.dialogs);
   rig.ctx.setPanel(&panel);
   panel.setContext(&rig.ctx);
   QTemporaryDir dir;
@@ -46,12 +46,12 @@ TEST(ProbeStateFile, FollowsTheCaptionTheReadingTheBannerAndTheFrames) {
 
   rig.meter.setReading(523.4, 1);
   ASSERT_TRUE(panel.startUp());
-  panel.timer1()->stop();
+  rig.session.pollTimer()->stop();
   // The caption is written as the port opens, before any frame.
   EXPECT_EQ(readState(path).value("caption"), "COM3");
   EXPECT_EQ(readState(path).value("frames"), "0");
 
-  panel.pollTick();
+  rig.session.pollTick();
   auto s = readState(path);
   EXPECT_EQ(s.value("mainValueText"), "523.4");
   EXPECT_EQ(s.value("unitText"), "Lx");
@@ -65,7 +65,7 @@ TEST(ProbeStateFile, FollowsTheCaptionTheReadingTheBannerAndTheFrames) {
 
   rig.meter.setAnnunciator(sim::Annunciator::SetUp, true);
   rig.clock.advance(0.25);
-  panel.pollTick();
+  rig.session.pollTick();
   s = readState(path);
   EXPECT_EQ(s.value("banner"), "SET UP");
   EXPECT_EQ(s.value("frames"), "2");

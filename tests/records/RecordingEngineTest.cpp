@@ -9,6 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <functional>
 #include <vector>
 
@@ -322,6 +326,159 @@ TEST_F(Engine, ANamedPipeOrAFolderIsRefusedAtOnce) {
   ASSERT_TRUE(start("new.txt"));
   ASSERT_TRUE(start("new.txt"));
   EXPECT_EQ(file("new.txt"), "Lx\tTime\tValue\r\n");
+}
+
+}  // namespace
+}  // namespace lux::test
+
+namespace lux::test {
+namespace {
+
+// ---- sinks that carry on, and the recording's own clock ----
+
+// "+01:00" for the fake clock's day, whatever zone the machine is in.
+std::string offsetOf(const QDateTime& t) {
+  const int off = t.offsetFromUtc() / 60;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%c%02d:%02d", off < 0 ? '-' : '+', std::abs(off) / 60,
+                std::abs(off) % 60);
+  return buf;
+}
+
+class CarryOn : public Engine {
+ protected:
+  // Readings through a unit change, REL, a silent second, HOLD and an overload: a data file
+  // would have ended at the third.
+  void run() {
+    frame("123.4");  // 08:05:08
+    display.annNegative = true;
+    frame("5.0");  // 08:05:09
+    display.annNegative = false;
+    display.unitText = "Fc";
+    display.annRel = true;
+    frame("11.5");  // 08:05:10
+    silence(1);     // 08:05:11
+    display.annRel = false;
+    display.annHold = true;
+    frame("OL");  // 08:05:12
+    EXPECT_TRUE(state.fileRecording);
+    EXPECT_EQ(engine.status().missedMoments, 1);
+    EXPECT_EQ(engine.status().records, 4);
+    engine.stopFile();
+  }
+  std::string at(int second) const {
+    char ss[8];
+    std::snprintf(ss, sizeof ss, "%02d", second);
+    return "2026-03-09T08:05:" + std::string(ss) + ".000" +
+           offsetOf(QDateTime(QDate(2026, 3, 9), QTime(8, 5, second)));
+  }
+};
+
+TEST_F(CarryOn, CsvSaysTheSignedValueTheUnitAndTheModesOnEveryLine) {
+  QString reason;
+  ASSERT_TRUE(engine.startSink(csvSink(dir.filePath("run.csv")), &reason)) << reason.toStdString();
+  run();
+  EXPECT_EQ(file("run.csv").toStdString(),
+            "number,time,value,unit,modes\r\n"
+            "1," +
+                at(8) +
+                ",123.4,Lx,\r\n"
+                "2," +
+                at(9) +
+                ",-5.0,Lx,\r\n"
+                "3," +
+                at(10) +
+                ",11.5,Fc,REL\r\n"
+                "4," +
+                at(12) + ",OL,Fc,HOLD\r\n");
+}
+
+TEST_F(CarryOn, JsonLinesAreOneObjectPerRecord) {
+  QString reason;
+  ASSERT_TRUE(engine.startSink(jsonLinesSink(dir.filePath("run.jsonl")), &reason))
+      << reason.toStdString();
+  run();
+  EXPECT_EQ(file("run.jsonl").toStdString(),
+            "{\"sequence\":1,\"time\":\"" + at(8) +
+                "\",\"value\":123.4,\"text\":\"123.4\",\"unit\":\"Lx\",\"modes\":[],"
+                "\"overload\":false}\n"
+                "{\"sequence\":2,\"time\":\"" +
+                at(9) +
+                "\",\"value\":-5.0,\"text\":\"-5.0\",\"unit\":\"Lx\",\"modes\":[],"
+                "\"overload\":false}\n"
+                "{\"sequence\":3,\"time\":\"" +
+                at(10) +
+                "\",\"value\":11.5,\"text\":\"11.5\",\"unit\":\"Fc\",\"modes\":[\"REL\"],"
+                "\"overload\":false}\n"
+                "{\"sequence\":4,\"time\":\"" +
+                at(12) +
+                "\",\"value\":null,\"text\":\"OL\",\"unit\":\"Fc\",\"modes\":[\"HOLD\"],"
+                "\"overload\":true}\n");
+}
+
+TEST(JsonRecord, EscapesWhatCouldBreakTheLine) {
+  DisplayState d;
+  d.mainValueText = "1\"2\n";
+  d.unitText = "Lx";
+  const std::string line = jsonRecord(7, QDateTime(QDate(2026, 3, 9), QTime(8, 5, 7, 250)), d);
+  EXPECT_NE(line.find("\"text\":\"1\\\"2\\u000a\""), std::string::npos) << line;
+  EXPECT_EQ(line.find('\n'), std::string::npos);
+}
+
+TEST_F(Engine, TheDataFileStillEndsWhereCsvCarriesOn) {
+  ASSERT_TRUE(start("unit.txt"));
+  frame("123.4");
+  display.unitText = "Fc";
+  frame("11.5");
+  EXPECT_FALSE(state.fileRecording);
+  EXPECT_EQ(engine.status().stopped, RecordingStop::UnitChange);
+  EXPECT_EQ(file("unit.txt"), "Lx\tTime\tValue\r\n1\t09-08:05:08\t123.4\r\n");
+}
+
+TEST_F(Engine, Timer2TicksOnceAtATimeSurvivesFailuresAndStopsForGood) {
+  QTimer* t = engine.samplingTimer();
+  EXPECT_EQ(t->objectName(), QStringLiteral("Timer2"));
+  EXPECT_EQ(t->interval(), 1000);
+  EXPECT_EQ(t->timerType(), Qt::PreciseTimer);
+  engine.start();
+  EXPECT_TRUE(t->isActive());
+
+  int ticks = 0;
+  int calls = 0;
+  QObject::connect(&engine, &RecordingEngine::tickDone, [&] { ++ticks; });
+  state.listRecording = true;
+  state.listRecordingUnit = "Lx";
+  RecordingEngine::LiveList list;
+  list.append = [&](long, const RecordSample&) {
+    ++calls;
+    if (calls == 1) engine.runTick();  // falls due again inside its own tick: skipped
+    if (calls == 2) throw std::runtime_error("the list failed");
+    return true;
+  };
+  engine.setLiveList(list);
+  auto tick = [&] {
+    ++display.framesDecoded;
+    clock.advance(1.0);
+    engine.runTick();
+  };
+  tick();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_NO_THROW(tick());
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(ticks, 1) << "the failed tick ended there";
+  tick();
+  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(ticks, 2);
+
+  // A handler told that the tick is due may end the recording's clock before the moment.
+  auto due = QObject::connect(&engine, &RecordingEngine::tickDue, [&] { engine.stop(); });
+  engine.runTick();
+  EXPECT_EQ(ticks, 2);
+  EXPECT_FALSE(t->isActive());
+  QObject::disconnect(due);
+  engine.runTick();
+  EXPECT_EQ(ticks, 2) << "stopped for good";
 }
 
 }  // namespace

@@ -76,14 +76,14 @@ class RecordsTest : public ::testing::Test {
     for (int i = 0; i < n; ++i) {
       ++state.display.framesDecoded;
       clock.advance(1.0);
-      ctx->hooks.recordingTick();
+      recordingEngine(*ctx).runTick();  // as Timer2 runs it
     }
   }
   // A tick in which no frame came in (a silent meter, a lost port, a paused poll).
   void silentTick(int n = 1) {
     for (int i = 0; i < n; ++i) {
       clock.advance(1.0);
-      ctx->hooks.recordingTick();
+      recordingEngine(*ctx).runTick();  // as Timer2 runs it
     }
   }
 

@@ -29,7 +29,7 @@ constexpr const char* kChildMark = "LUXPANEL_HIGHDPI_CHILD";
 
 struct PanelOnSimulatedMeter {
   test::MeterRig rig{test::RigOptions{sim::SimMeter::Options{}, false, {}}};
-  Panel panel{rig.state.display, rig.link, rig.dialogs};
+  Panel panel{rig.session, rig.dialogs};
 };
 
 // The LCD in twips at the panel's logical DPI, whatever the screen scale.

@@ -69,9 +69,9 @@ namespace {
 class ProgramWindows : public ::testing::Test {
  protected:
   ProgramWindows() {
-    panel = std::make_unique<Panel>(state.display, link, dialogs);
-    // The panel is the poll switch and the placement reference, as in the program.
-    rig.poll.forward = panel.get();
+    panel = std::make_unique<Panel>(rig.session, dialogs);
+    // The session is the poll switch and the panel the placement reference, as in the program.
+    rig.poll.forward = &rig.sessionPoll;
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);
@@ -207,7 +207,7 @@ std::map<QString, WindowDesign> designs() {
       "ImgBt",      "LblCCF",         "LblDH",       "Lblms",        "LblTH",    "LblSP1",
       "LblSP2",     "LblSP3",         "LblTimeDot",  "LblDateDot",   "LblCycle", "LblMem",
       "LblRead",    "MemoryDigit",    "LblDAvg",     "LblNo",        "LblStart", "LblIntv",
-      "LblStop",    "LblDownPercent", "Lblft",       "Lblm",         "Timer1",   "Timer2"};
+      "LblStop",    "LblDownPercent", "Lblft",       "Lblm"};
   panel << numbered("MainDigit", 0, 5) << numbered("TimeDigit", 0, 3);
   QStringList comparator = {"TxtUnit", "SSFrame1", "SSFrame2", "CmdUpdate"};
   comparator << numbered("HighO", 1, 6) << numbered("LowO", 1, 6) << numbered("HODec", 1, 6)
@@ -309,6 +309,11 @@ TEST(ProgramStart, EachSubsystemStartsFromItsOwnState) {
 }
 
 TEST_F(ProgramWindows, EveryWindowCarriesItsNamedControlsAndCaption) {
+  // The panel's two timers keep their names where they live now: the poll in the meter's
+  // session, the recording's clock in its engine.
+  EXPECT_EQ(rig.session.findChild<QTimer*>(QStringLiteral("Timer1")), rig.session.pollTimer());
+  EXPECT_EQ(recordingEngine(rig.ctx.records).samplingTimer()->objectName(),
+            QStringLiteral("Timer2"));
   const auto all = designs();
   for (const QString& name : kWindows) {
     SCOPED_TRACE(name.toStdString());

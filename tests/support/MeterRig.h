@@ -17,6 +17,7 @@
 
 #include "app/AppContext.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "link/SerialPort.h"
 #include "sim/SimMeter.h"
 #include "support/FakeClock.h"
@@ -25,8 +26,8 @@
 
 namespace lux::test {
 
-// The panel's poll switch as the windows see it. Every flip is logged; with `forward` set (the
-// real panel) the flips also reach it.
+// The poll switch as the windows see it. Every flip is logged; with `forward` set (the
+// session's own switch) the flips also reach it.
 class RecordingPoll : public PollControl {
  public:
   void setPollEnabled(bool enabled) override {
@@ -113,7 +114,8 @@ struct MeterRig {
   explicit MeterRig(const RigOptions& options = {})
       : meter(options.meter),
         panel(options.panel.isEmpty() ? nullptr : std::make_unique<QWidget>()),
-        ctx(Context{link, state.display, dialogs, clock, poll, panel.get(), hooks}, state) {
+        ctx(Context{link, state.display, dialogs, clock, poll, panel.get(), hooks, &session},
+            state) {
     if (panel) {
       panel->setObjectName(QStringLiteral("Panel"));
       panel->setGeometry(options.panel);
@@ -147,7 +149,12 @@ struct MeterRig {
   SimSerialPort simPort{meter, [this] { return clock.elapsed(); }};
   LinePort port{simPort};
   AppState state;
-  MeterLink link{port, clock, state.link};
+  // The meter's session as the program makes it, on the rig's state; its poll runs only when a
+  // test starts it or ticks it by hand.
+  MeterSession session{port, clock, state.link, state.display};
+  MeterLink& link = session.link();
+  // The session's own poll switch, for a test that forwards the logged one to it.
+  SessionPoll sessionPoll{session};
   ScriptedDialogs dialogs;
   RecordingPoll poll;
   std::unique_ptr<QWidget> panel;

@@ -1,9 +1,9 @@
 #include "records/engine/RecordingEngine.h"
 
 #include <QDateTime>
-
 #include <QFileInfo>
 
+#include "link/MeterSession.h"
 #include "link/Reading.h"
 #include "records/DataFormat.h"
 #include "records/engine/DataFileWriter.h"
@@ -17,26 +17,60 @@ QString missedMomentsText(long missed) {
       nullptr, static_cast<int>(missed));
 }
 
+RecordingEngine::RecordingEngine(MeterSession& session, RecordingState& state, QObject* parent)
+    : RecordingEngine(state, session.display(), session.link().clock(), parent) {}
+
 RecordingEngine::RecordingEngine(RecordingState& state, const DisplayState& display, Clock& clock,
                                  QObject* parent)
     : QObject(parent), state_(state), display_(display), clock_(clock) {
   // A frame decoded before the engine existed is no reason to record at its first moment.
   framesAtLastMoment_ = display_.framesDecoded;
+  samplingTimer_ = new QTimer(this);
+  samplingTimer_->setObjectName(QStringLiteral("Timer2"));
+  samplingTimer_->setInterval(1000);
+  // The sampling moments are stamped to the second: a coarse timer may move a tick by up to
+  // 50 ms to fit its schedule, which can carry a moment across a second and leave a second
+  // without its record.
+  samplingTimer_->setTimerType(Qt::PreciseTimer);
+  connect(samplingTimer_, &QTimer::timeout, this, &RecordingEngine::runTick);
+}
+
+void RecordingEngine::start() {
+  stopped_ = false;
+  samplingTimer_->start();
+}
+
+void RecordingEngine::stop() {
+  stopped_ = true;
+  samplingTimer_->stop();
+}
+
+void RecordingEngine::runTick() {
+  if (stopped_) return;
+  emit tickDue();
+  if (stopped_) return;
+  tickGuard_.run([this] {
+    tick();
+    emit tickDone();
+  });
 }
 
 bool RecordingEngine::startFile(const QString& path, QString* reason) {
+  return startSink(dataFileSink(path), reason);
+}
+
+bool RecordingEngine::startSink(std::unique_ptr<RecordSink> sink, QString* reason) {
   RecordingState& r = state_;
   const QString unit = QString::fromStdString(display_.unitText);
-  auto writer = std::make_shared<DataFileWriter>();
-  if (!writer->open(path, reason) ||
-      !writer->writeLine(dataFileHeaderLine(unit.toLatin1().toStdString()), reason)) {
-    writer->close();
+  const QString path = sink->target();
+  if (!sink->begin(display_.unitText, reason)) {
     r.fileNameChosen = false;
     return false;
   }
+  sink_ = std::move(sink);
   r.fileRecordingUnit = unit;
   r.dataFileTitle = QFileInfo(path).fileName();
-  r.dataFile = std::move(writer);
+  r.dataFile = sink_->writer();
   r.dataFileNumber = 1;
   r.fileRecording = true;
   r.fileRecordCount = 0;
@@ -59,7 +93,8 @@ void RecordingEngine::endFile(RecordingStop why) {
   const bool wasRecording = r.fileRecording;
   r.fileRecording = false;
   r.fileRecordCount = 0;
-  if (r.dataFile) r.dataFile->close();
+  if (sink_) sink_->end();
+  sink_.reset();
   r.dataFile.reset();
   r.dataFileNumber = 0;
   status_.recording = false;
@@ -78,7 +113,8 @@ bool RecordingEngine::samplingMomentDue() {
 }
 
 RecordSample RecordingEngine::takeSample() {
-  const QDateTime now = clock_.localDateTime();
+  momentTime_ = clock_.preciseLocalDateTime();
+  const QDateTime& now = momentTime_;
   const QTime t = now.time();
   const std::string stamp = sampleTimeStamp(now.date().day(), t.hour(), t.minute(), t.second());
   state_.sampleTimeText = QString::fromLatin1(stamp.c_str());
@@ -95,6 +131,8 @@ bool RecordingEngine::freshReading() {
 }
 
 RecordingStop RecordingEngine::fileStopReason() const {
+  // csv and JSON lines say the unit and the modes on every line and carry on.
+  if (!sink_ || !sink_->endsOnModeOrUnit()) return RecordingStop::None;
   if (state_.fileRecordCount >= kMaxRecords) return RecordingStop::RecordCap;
   if (display_.stopMode()) return RecordingStop::StopMode;
   if (QString::fromStdString(display_.unitText) != state_.fileRecordingUnit)
@@ -109,7 +147,7 @@ bool RecordingEngine::listMustStop() const {
 
 QString RecordingEngine::writeFailureMessage(const QString& reason, long kept) const {
   const DataFileWriter* w = state_.dataFile.get();
-  const QString path = w ? w->path() : state_.dataFileName;
+  const QString path = w ? w->path() : sink_ ? sink_->target() : state_.dataFileName;
   QString text = tr("Recording stopped: the data file could not be written (%1).\r\n").arg(reason);
   const int count = static_cast<int>(kept);
   if (kept == 0) {
@@ -146,8 +184,8 @@ void RecordingEngine::sampleIntoFile(const RecordSample& sample, bool fresh) {
   const long number = static_cast<long>(r.fileRecordCount) + 1;
   QString reason;
   // A record counts only once the system has taken its whole line.
-  if (r.dataFile &&
-      r.dataFile->writeLine(dataFileRecordLine(number, sample.stamp, sample.value), &reason)) {
+  if (sink_ && sink_->write(number, RecordMoment{momentTime_, sample.stamp, sample.value, display_},
+                            &reason)) {
     r.fileRecordCount = static_cast<float>(number);
     status_.records = number;
     emit recordWritten(number, sample);

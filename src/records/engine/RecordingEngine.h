@@ -1,18 +1,25 @@
 #pragma once
-// The PC-timed recording without any window: the sampling moments, the data file, the stop
-// rules and the counts. The panel, the live list and a command-line program all follow it
-// through its signals; it needs only the display state the poll keeps current and a clock.
+// The PC-timed recording without any window: the sampling clock (the one-second timer
+// "Timer2"), the sampling moments, the fresh-reading rule, the stop rules and the counts, into
+// a sink (the data file, csv or JSON lines). The panel, the live list and luxpanel-cli all run
+// it and follow it through its signals; it samples the display state a meter's session keeps.
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/RecordingStatus.h"
 #include "link/Clock.h"
 #include "link/DisplayState.h"
+#include "link/TickGuard.h"
 #include "records/RecordingState.h"
+#include "records/engine/RecordSink.h"
 
 namespace lux {
+
+class MeterSession;
 
 // One record as it goes to the file and the live list.
 struct RecordSample {
@@ -25,16 +32,28 @@ class RecordingEngine : public QObject {
  public:
   static constexpr long kMaxRecords = 100000;
 
+  // Records what `session` reads, on its clock.
+  RecordingEngine(MeterSession& session, RecordingState& state, QObject* parent = nullptr);
+  // Records from a display state that someone else keeps current.
   RecordingEngine(RecordingState& state, const DisplayState& display, Clock& clock,
                   QObject* parent = nullptr);
 
   // Starts a file recording into `path` in the unit shown now: creates or truncates the file
   // and writes its header line. On failure returns false with the reason; nothing starts.
   bool startFile(const QString& path, QString* reason);
+  // The same into any sink: the data file's stop rules hold only for the data file.
+  bool startSink(std::unique_ptr<RecordSink> sink, QString* reason);
   // Ends a running file recording (a click on "Stop Recording").
   void stopFile();
   // One tick of the one-second recording timer.
   void tick();
+  // The sampling clock: Timer2 ticks every second from start() until stop(); runTick() is its
+  // handler (a tick that falls due inside its own wait is skipped, a failure ends that tick).
+  void start();
+  void stop();
+  void runTick();
+  QTimer* samplingTimer() const { return samplingTimer_; }
+  const DisplayState& display() const { return display_; }
 
   RecordingStatus status() const { return status_; }
 
@@ -51,6 +70,10 @@ class RecordingEngine : public QObject {
   void statusChanged(const lux::RecordingStatus& status);
   // A record's whole line is in the file.
   void recordWritten(long number, const lux::RecordSample& sample);
+  // Timer2 fell due; a handler may stop the engine here, and then no moment is taken.
+  void tickDue();
+  // A tick of Timer2 is over (its status is published).
+  void tickDone();
 
  private:
   bool samplingMomentDue();
@@ -70,6 +93,11 @@ class RecordingEngine : public QObject {
   LiveList liveList_;
   RecordingStatus status_;
   unsigned long framesAtLastMoment_ = 0;
+  QDateTime momentTime_;  // the sampling moment being taken
+  std::unique_ptr<RecordSink> sink_;
+  QTimer* samplingTimer_ = nullptr;
+  TickGuard tickGuard_;
+  bool stopped_ = false;
 };
 
 // The text of the end-of-recording note on sampling moments without a reading; empty for 0.

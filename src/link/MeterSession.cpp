@@ -1,0 +1,105 @@
+#include "link/MeterSession.h"
+
+#include <string_view>
+
+#include "link/FrameDecoder.h"
+
+namespace lux {
+
+MeterSession::MeterSession(SerialPort& port, Clock& clock, QObject* parent)
+    : MeterSession(port, clock, ownLinkState_, ownDisplay_, parent) {}
+
+MeterSession::MeterSession(SerialPort& port, Clock& clock, LinkState& linkState,
+                           DisplayState& display, QObject* parent)
+    : QObject(parent),
+      linkState_(linkState),
+      display_(display),
+      clock_(clock),
+      link_(port, clock, linkState) {
+  wire();
+}
+
+MeterSession::~MeterSession() = default;
+
+void MeterSession::wire() {
+  pollTimer_ = new QTimer(this);
+  pollTimer_->setObjectName(QStringLiteral("Timer1"));
+  pollTimer_->setInterval(250);
+  connect(pollTimer_, &QTimer::timeout, this, &MeterSession::pollTick);
+  // A command gave the line back: its handshake stopped the meter's stream, so the poll asks
+  // for it again now instead of leaving the readings still for up to a period.
+  connect(&link_, &MeterLink::lineFreed, this, &MeterSession::pollSoon);
+  connect(&link_, &MeterLink::meterSilenceChanged, this, &MeterSession::silenceChanged);
+  connect(&link_, &MeterLink::portCaptionChanged, this,
+          [this] { emit linkChanged(linkState_.linkUp); });
+}
+
+bool MeterSession::open(const QString& device, int comPortNumber, QString* reason) {
+  linkState_.portName = device;
+  linkState_.comPortNumber = comPortNumber;
+  return link_.openLink(reason);
+}
+
+bool MeterSession::openLink(QString* reason) {
+  return link_.openLink(reason);
+}
+
+void MeterSession::start() {
+  stopped_ = false;
+  emit starting();
+  pollTimer_->start();
+}
+
+void MeterSession::stop() {
+  stopped_ = true;
+  pollTimer_->stop();
+  emit stopped();
+}
+
+bool MeterSession::takeFrame(const QByteArray& frame) {
+  ++framesReceived_;
+  const auto result =
+      decodeFrame(display_, std::string_view(frame.constData(), static_cast<size_t>(frame.size())));
+  // A frame whose decoding stopped early leaves the picture and the reading as they were.
+  if (result == DecodeResult::StoppedEarly || result == DecodeResult::TooShort) return false;
+  if (result == DecodeResult::Banner) {
+    // A banner (SET UP, CLEAR, RS232) hides the reading: it is no fresh reading to record.
+    emit bannerShown();
+    return true;
+  }
+  ++display_.framesDecoded;
+  latest_ = Reading::fromDisplay(display_, clock_.preciseLocalDateTime());
+  emit readingDecoded(*latest_);
+  return false;
+}
+
+void MeterSession::pollTick() {
+  if (stopped_) return;
+  pollGuard_.run([this] { link_.pollTick([this](const QByteArray& f) { return takeFrame(f); }); });
+}
+
+void MeterSession::setPollEnabled(bool enabled) {
+  if (stopped_) return;
+  if (enabled) {
+    const bool wasOff = !pollTimer_->isActive();
+    pollTimer_->start();
+    if (wasOff) pollSoon();
+  } else {
+    pollTimer_->stop();
+  }
+}
+
+bool MeterSession::pollEnabled() const {
+  return pollTimer_->isActive();
+}
+
+void MeterSession::pollSoon() {
+  if (stopped_ || !pollTimer_->isActive()) return;
+  QTimer::singleShot(0, this, [this] {
+    if (!pollTimer_->isActive()) return;
+    pollTimer_->start();  // the next periodic tick a full period after this one
+    pollTick();
+  });
+}
+
+}  // namespace lux

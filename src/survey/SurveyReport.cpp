@@ -1,0 +1,290 @@
+#include "survey/SurveyReport.h"
+
+#include <qcustomplot.h>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPainter>
+#include <QPrinter>
+#include <algorithm>
+
+#include "survey/SurveyPictures.h"
+
+namespace lux::survey {
+
+namespace {
+
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(SurveyReport)
+};
+
+QString lx(double v) {
+  return QLocale().toString(v, 'f', v >= 100 ? 0 : (v >= 10 ? 1 : 2));
+}
+QString ratio(double v) {
+  return QLocale().toString(v, 'f', 2);
+}
+
+QString verdictWord(Verdict v) {
+  switch (v) {
+    case Verdict::Pass:
+      return Texts::tr("PASS");
+    case Verdict::Fail:
+      return Texts::tr("FAIL");
+    case Verdict::Open:
+      break;
+  }
+  return Texts::tr("OPEN");
+}
+
+QFont reportFont(double pixels, bool bold = false) {
+  QFont f;
+  f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial")});
+  f.setPixelSize(int(pixels));
+  f.setBold(bold);
+  // No ligatures: the PDF's text is searched and copied ("Office", not "O\ufb03ce").
+  f.setStyleStrategy(QFont::PreferNoShaping);
+  return f;
+}
+
+}  // namespace
+
+std::vector<ResultLine> resultLines(const Survey& s) {
+  const Stats st = s.stats();
+  const Verdicts v = judge(st, s.requirement);
+  const Requirement& r = s.requirement;
+  std::vector<ResultLine> lines;
+  lines.push_back({Texts::tr("Points"),
+                   Texts::tr("%1 taken, %2 skipped, %3 left of %4")
+                       .arg(st.taken)
+                       .arg(st.skipped)
+                       .arg(st.left)
+                       .arg(st.total),
+                   {},
+                   Verdict::Open,
+                   false});
+  const QString none = QStringLiteral("–");
+  const bool any = st.taken > 0;
+  if (r.route) {
+    lines.push_back({Texts::tr("Centre-line minimum"),
+                     st.centreTaken ? Texts::tr("%1 lx").arg(lx(st.centreMin)) : none,
+                     Texts::tr("≥ %1 lx").arg(lx(r.minLux)), v.first, true});
+    lines.push_back({Texts::tr("Centre-line max/min"),
+                     st.centreMaxOverMin ? ratio(*st.centreMaxOverMin) : none,
+                     Texts::tr("≤ %1").arg(ratio(r.maxRatio)), v.second, true});
+  }
+  lines.push_back({Texts::tr("Ē (average)"), any ? Texts::tr("%1 lx").arg(lx(st.mean)) : none,
+                   r.route ? QString() : Texts::tr("≥ %1 lx").arg(lx(r.meanLux)), v.first,
+                   !r.route});
+  lines.push_back({Texts::tr("Emin"),
+                   any ? Texts::tr("%1 lx").arg(lx(st.min)) : none,
+                   {},
+                   Verdict::Open,
+                   false});
+  lines.push_back({Texts::tr("Emax"),
+                   any ? Texts::tr("%1 lx").arg(lx(st.max)) : none,
+                   {},
+                   Verdict::Open,
+                   false});
+  lines.push_back({Texts::tr("U0 = Emin/Ē"), st.u0 ? ratio(*st.u0) : none,
+                   r.route ? QString() : Texts::tr("≥ %1").arg(ratio(r.u0)), v.second, !r.route});
+  lines.push_back({Texts::tr("Emin/Emax"),
+                   st.minOverMax ? ratio(*st.minOverMax) : none,
+                   {},
+                   Verdict::Open,
+                   false});
+  return lines;
+}
+
+QString verdictText(const Survey& s) {
+  const Stats st = s.stats();
+  const Verdicts v = judge(st, s.requirement);
+  if (v.overall == Verdict::Open) {
+    if (st.taken == 0) return Texts::tr("NOT STARTED");
+    return Texts::tr("NOT COMPLETE (%n point(s) left)", nullptr, st.left);
+  }
+  return verdictWord(v.overall);
+}
+
+QString gridDescription(const Survey& s) {
+  const Grid g = s.layout();
+  const QLocale l;
+  auto m = [&l](double v) { return l.toString(v, 'f', 2); };
+  switch (s.grid.kind) {
+    case GridKind::Automatic:
+      return Texts::tr(
+                 "automatic after the workplace rule p = 0.2 × 5^log10(d): d = %1 m, p ≤ %2 m; "
+                 "%3 × %4 points, cells %5 m × %6 m; border band %7 m")
+          .arg(m(g.relevantSide), m(g.maxSpacing))
+          .arg(g.columns)
+          .arg(g.rows)
+          .arg(m(g.cellLength), m(g.cellWidth), m(s.grid.border));
+    case GridKind::ByHand:
+      return Texts::tr("by hand: %1 × %2 points, cells %3 m × %4 m; border band %5 m")
+          .arg(g.columns)
+          .arg(g.rows)
+          .arg(m(g.cellLength), m(g.cellWidth), m(s.grid.border));
+    case GridKind::Route:
+      break;
+  }
+  return Texts::tr("escape route: %1 points on the centre line every %2 m (p ≤ %3 m)%4")
+      .arg(g.columns)
+      .arg(m(g.cellLength), m(g.maxSpacing))
+      .arg(s.grid.routeBandEdges ? Texts::tr(", and on both edges of the central band")
+                                 : QString());
+}
+
+bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
+  QCPPainter painter;  // a QPainter the heat map can draw itself on
+  if (!painter.begin(&printer)) {
+    if (error) *error = Texts::tr("The report could not be started on the printer.");
+    return false;
+  }
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const double W = page.width();
+  const double unit = W / 100.0;  // about 1.9 mm on A4
+  double y = 0;
+  auto line = [&](const QString& text, const QFont& font, double gap = 0.4) {
+    painter.setFont(font);
+    const QRectF box = painter.boundingRect(QRectF(0, y, W, 1000), Qt::TextWordWrap, text);
+    painter.drawText(QRectF(0, y, W, box.height()), Qt::TextWordWrap, text);
+    y += box.height() + gap * unit;
+  };
+  const QFont title = reportFont(unit * 3.2, true);
+  const QFont body = reportFont(unit * 1.75);
+  const QFont bold = reportFont(unit * 1.75, true);
+  const Grid g = s.layout();
+
+  painter.setPen(Qt::black);
+  line(Texts::tr("Lighting survey: %1, %2").arg(s.site, s.area), title, 1.0);
+  // Facts in two columns: label and value.
+  auto fact = [&](const QString& label, const QString& value) {
+    if (value.isEmpty()) return;
+    painter.setFont(bold);
+    painter.drawText(QRectF(0, y, W * 0.24, unit * 2.4), Qt::AlignLeft | Qt::AlignTop, label);
+    painter.setFont(body);
+    const QRectF box =
+        painter.boundingRect(QRectF(W * 0.25, y, W * 0.75, 1000), Qt::TextWordWrap, value);
+    painter.drawText(QRectF(W * 0.25, y, W * 0.75, box.height()), Qt::TextWordWrap, value);
+    y += std::max(box.height(), unit * 2.2) + unit * 0.2;
+  };
+  QDateTime first, last;
+  for (const SurveyPoint& p : s.points)
+    if (p.taken && p.time.isValid()) {
+      if (!first.isValid() || p.time < first) first = p.time;
+      if (!last.isValid() || p.time > last) last = p.time;
+    }
+  const QLocale l;
+  fact(Texts::tr("Site"), s.site);
+  fact(Texts::tr("Area"), s.area);
+  fact(Texts::tr("Date"), first.isValid() ? Texts::tr("%1, readings %2 to %3")
+                                                .arg(l.toString(first.date(), QLocale::LongFormat),
+                                                     first.time().toString(QStringLiteral("HH:mm")),
+                                                     last.time().toString(QStringLiteral("HH:mm")))
+                                          : l.toString(s.created.date(), QLocale::LongFormat));
+  fact(Texts::tr("Program"), QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+  fact(Texts::tr("Meter"), s.meter.isEmpty() ? Texts::tr("(not given)") : s.meter);
+  fact(Texts::tr("Measuring height"),
+       Texts::tr("%1 m above the floor").arg(l.toString(s.measuringHeight, 'f', 2)));
+  fact(Texts::tr("Grid"), gridDescription(s));
+  const Requirement& r = s.requirement;
+  const QString task = QString::fromStdString(r.task);
+  fact(Texts::tr("Requirement"),
+       (task.isEmpty() ? Texts::tr("typed in") : task) + QStringLiteral(": ") +
+           (r.route ? Texts::tr("centre-line minimum ≥ %1 lx, max/min ≤ %2")
+                          .arg(lx(r.minLux), ratio(r.maxRatio))
+                    : Texts::tr("Ē ≥ %1 lx, U0 ≥ %2").arg(lx(r.meanLux), ratio(r.u0))));
+  fact(Texts::tr("Source"), r.source.empty()
+                                ? Texts::tr("as chosen by the surveyor; not checked by luxpanel")
+                                : QString::fromStdString(r.source));
+  if (s.anyFootCandles())
+    fact(Texts::tr("Units"),
+         Texts::tr("readings shown in foot-candles were converted to lux (1 fc = 10.7639 lx)"));
+  fact(Texts::tr("Note"), s.note);
+  y += unit;
+
+  // The plan with the values and the heat map beside each other; a large grid gets the page's
+  // width for its plan and the heat map below it, so that its values stay legible.
+  const bool large = g.points.size() > 120;
+  const double pictureH = std::min(page.height() * (large ? 0.44 : 0.36), W * (large ? 0.8 : 0.5));
+  const double planW = large ? W : W * 0.55;
+  paintPlan(painter, QRectF(0, y, planW, pictureH), s, g, {});
+  {
+    QCustomPlot plot;
+    const int pw = int(large ? W * 0.6 : W * 0.45);
+    const int ph = int(large ? page.height() * 0.2 : pictureH);
+    const double px = large ? W * 0.2 : planW, py = large ? y + pictureH + unit : y;
+    plot.resize(pw, ph);
+    fillHeatMap(plot, s, g);
+    painter.save();
+    painter.translate(px, py);
+    plot.toPainter(&painter, pw, ph);
+    painter.restore();
+    y = std::max(y + pictureH, py + ph) + unit;
+  }
+
+  // The figures and the verdict.
+  line(Texts::tr("Results"), reportFont(unit * 2.2, true), 0.3);
+  for (const ResultLine& rl : resultLines(s)) {
+    painter.setFont(bold);
+    painter.drawText(QRectF(0, y, W * 0.3, unit * 2.4), Qt::AlignLeft, rl.label);
+    painter.setFont(body);
+    // A figure without a requirement may use the columns of the requirement and verdict.
+    painter.drawText(QRectF(W * 0.3, y, rl.judged ? W * 0.3 : W * 0.7, unit * 2.4), Qt::AlignLeft,
+                     rl.value);
+    if (rl.judged) {
+      painter.drawText(QRectF(W * 0.6, y, W * 0.2, unit * 2.4), Qt::AlignLeft, rl.requirement);
+      painter.setFont(bold);
+      painter.drawText(QRectF(W * 0.8, y, W * 0.2, unit * 2.4), Qt::AlignLeft,
+                       verdictWord(rl.verdict));
+    }
+    y += unit * 2.3;
+  }
+  y += unit * 0.5;
+  line(Texts::tr("Result: %1").arg(verdictText(s)), reportFont(unit * 2.6, true), 0.8);
+
+  // Skipped points and notes; a long list goes on to the next page.
+  QStringList remarks;
+  for (std::size_t i = 0; i < s.points.size(); ++i) {
+    const SurveyPoint& p = s.points[i];
+    if (p.skipped)
+      remarks << Texts::tr("Point %1 skipped: %2")
+                     .arg(i + 1)
+                     .arg(p.skipReason.isEmpty() ? Texts::tr("no reason given") : p.skipReason);
+    if (!p.note.isEmpty()) remarks << Texts::tr("Point %1: %2").arg(i + 1).arg(p.note);
+  }
+  if (!remarks.isEmpty())
+    line(Texts::tr("Skipped points and notes"), reportFont(unit * 2.2, true), 0.3);
+  for (const QString& remark : remarks) {
+    painter.setFont(body);
+    const QRectF box = painter.boundingRect(QRectF(0, 0, W, 1000), Qt::TextWordWrap, remark);
+    if (y + box.height() > page.height()) {
+      printer.newPage();
+      y = 0;
+    }
+    line(remark, body, 0.15);
+  }
+  painter.end();
+  return true;
+}
+
+bool writeReportPdf(const QString& path, const Survey& s, QString* error) {
+  // Screen resolution keeps the text at its size on the page (a high-resolution printer gives
+  // giant labels through the plot's painter); the output stays vector.
+  QPrinter printer(QPrinter::ScreenResolution);
+  printer.setResolution(96);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+  printer.setDocName(QStringLiteral("%1 %2").arg(s.site, s.area));
+  printer.setCreator(QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+  if (!paintReport(printer, s, error)) return false;
+  if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0) {
+    if (error) *error = Texts::tr("The report could not be written to %1.").arg(path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace lux::survey
