@@ -57,7 +57,8 @@ struct Subsystems {
 
 // Installs every subsystem on the panel as the program runs them: the toolbar and its commands,
 // the recording, the graphs, the logger, the settings and the survey. Afterwards every toolbar
-// command has its handler (`ctx.hooks.commands.missing()` is empty). The result lives as long as `ctx`.
+// command has its handler (`ctx.hooks.commands.missing()` is empty). The result lives as long as
+// `ctx`.
 Subsystems installSubsystems(AppContext& ctx, Panel& panel);
 
 // Runs the program until the main panel closes; returns the exit code.
