@@ -10,6 +10,7 @@
 #include "app/AppState.h"
 #include "bench/support/BenchDoubles.h"
 #include "link/MeterLink.h"
+#include "logger/Install.h"
 #include "logger/Logger.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
@@ -65,20 +66,21 @@ void BM_ListLargestSet(benchmark::State& state) {
   lux::bench::BenchPoll poll;
   lux::Hooks hooks;
   lux::AppContext ctx(lux::Context{link, app.display, dialogs, clock, poll, nullptr, hooks}, app);
+  const auto download = lux::installLogger(ctx);
   if (lux::downloadLoggerMemory(ctx) != lux::DownloadResult::Listed) {
     state.SkipWithError("download failed");
     return;
   }
-  auto* memory = qobject_cast<lux::MemoryWindow*>(app.logger.memoryWindow.data());
+  auto* memory = qobject_cast<lux::MemoryWindow*>(ctx.logger.memoryWindow.data());
   int rows = 0;
   for (auto _ : state) {
     lux::listLoggerSet(ctx, 1);
-    auto* list = qobject_cast<lux::DataListWindow*>(app.logger.dataListWindow.data());
+    auto* list = qobject_cast<lux::DataListWindow*>(ctx.logger.dataListWindow.data());
     rows = list->gridM().rows() + list->gridI().rows();
     benchmark::DoNotOptimize(rows);
   }
   state.counters["rows"] = rows;
-  delete app.logger.dataListWindow.data();
+  delete ctx.logger.dataListWindow.data();
   delete memory;
 }
 BENCHMARK(BM_ListLargestSet)->Unit(benchmark::kMillisecond)->Iterations(10);

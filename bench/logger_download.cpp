@@ -14,6 +14,7 @@
 #include "link/MeterLink.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
+#include "logger/Install.h"
 #include "logger/Logger.h"
 #include "logger/LoggerWindows.h"
 #include "logger/MemoryDump.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
   lux::Hooks hooks;
   lux::AppContext ctx(lux::Context{link, state.display, dialogs, clock, poll, nullptr, hooks},
                       state);
+  const auto download = lux::installLogger(ctx);
 
   QElapsedTimer whole;
   whole.start();
@@ -94,7 +96,7 @@ int main(int argc, char** argv) {
                  static_cast<int>(result));
     return 1;
   }
-  auto* memory = qobject_cast<lux::MemoryWindow*>(state.logger.memoryWindow.data());
+  auto* memory = qobject_cast<lux::MemoryWindow*>(ctx.logger.memoryWindow.data());
   const auto address = static_cast<std::uint32_t>(state.link.loggerAddress);
   const double expected = static_cast<double>(lux::expectedDumpLength(address));
   const double lineSeconds = expected / 1920.0;

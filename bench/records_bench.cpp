@@ -24,6 +24,7 @@
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
 #include "records/Recording.h"
+#include "records/engine/RecordingEngine.h"
 #include "sim/SimMeter.h"
 #include "support/SimSerialPort.h"
 #include "ui/GridModel.h"
@@ -51,6 +52,7 @@ struct Rig {
     panel.show();
     ctx = std::make_unique<lux::AppContext>(
         lux::Context{*meterLink, state.display, dialogs, clock, poll, &panel, hooks}, state);
+    engine = lux::makeRecordingEngine(*ctx);
     state.display.unitText = "Lx";
     state.display.mainValueText = "523.4";
   }
@@ -64,6 +66,7 @@ struct Rig {
   QWidget panel;
   lux::Hooks hooks;
   std::unique_ptr<lux::AppContext> ctx;
+  std::unique_ptr<lux::RecordingEngine> engine;
   QTemporaryDir dir;
 };
 

@@ -131,8 +131,8 @@ class Gallery : public QObject {
 
     // The live list and the live graph, then a few seconds of readings in both.
     then(0.2, [this] {
-      toolbarActionTriggered(ctx_, QStringLiteral("List"));
-      toolbarActionTriggered(ctx_, QStringLiteral("Graph"));
+      toolbarActionTriggered(ctx_, ToolbarCommand::List);
+      toolbarActionTriggered(ctx_, ToolbarCommand::Graph);
     });
     then(8.0, [this] {
       shoot(ctx_.panel, QStringLiteral("Panel"));
@@ -166,10 +166,10 @@ class Gallery : public QObject {
     });
 
     // The logger memory and its first set.
-    then(0.3, [this] { toolbarActionTriggered(ctx_, QStringLiteral("Memory")); });
+    then(0.3, [this] { toolbarActionTriggered(ctx_, ToolbarCommand::Memory); });
     then(0.5, [this] {
       shoot(QStringLiteral("Memory"));
-      if (ctx_.state.logger.memoryWindow) listLoggerSet(ctx_, 1);
+      if (ctx_.logger.memoryWindow) listLoggerSet(ctx_, 1);
     });
     then(0.5, [this] {
       shoot(QStringLiteral("DataList"));
@@ -199,7 +199,7 @@ class Gallery : public QObject {
       closeWindow(QStringLiteral("Setup"));
     });
 
-    then(0.5, [this] { toolbarActionTriggered(ctx_, QStringLiteral("Comp")); });
+    then(0.5, [this] { toolbarActionTriggered(ctx_, ToolbarCommand::Comp); });
     then(0.8, [this] {
       shoot(QStringLiteral("Comparator"));
       closeWindow(QStringLiteral("Comparator"));
@@ -214,12 +214,12 @@ class Gallery : public QObject {
     then(0.3, [this] {
       // Without a recording Open would show the file dialog, which nobody answers here.
       if (ctx_.state.recording.fileRecording)
-        toolbarActionTriggered(ctx_, QStringLiteral("Open"));
+        toolbarActionTriggered(ctx_, ToolbarCommand::Open);
       else
         say(QStringLiteral("no recording for Open to refuse (LUXPANEL_RECORD_TO)"));
     });
 
-    then(0.3, [this] { toolbarActionTriggered(ctx_, QStringLiteral("Hold")); });
+    then(0.3, [this] { toolbarActionTriggered(ctx_, ToolbarCommand::Hold); });
 
     then(0.3, [this] {
       say(missing_ == 0 ? QStringLiteral("done")

@@ -52,11 +52,11 @@ void keepEverythingRunning(AppContext& ctx, Driver& d) {
   }
   // Both buttons refuse while their window is open, so a click on an open one changes nothing.
   if (!r.listRecording) {
-    toolbarActionTriggered(ctx, QStringLiteral("List"));
+    toolbarActionTriggered(ctx, ToolbarCommand::List);
     if (r.listRecording) announce("list opened");
   }
   if (!ctx.state.graphs.liveGraphOpen) {
-    toolbarActionTriggered(ctx, QStringLiteral("Graph"));
+    toolbarActionTriggered(ctx, ToolbarCommand::Graph);
     if (ctx.state.graphs.liveGraphOpen) announce("graph opened");
   }
 }

@@ -27,6 +27,10 @@
         <source>--port and --simulate exclude each other</source>
         <translation>--port und --simulate schließen einander aus</translation>
     </message>
+    <message>
+        <source>Report on stderr what happens on the line and in the program (the port, lost and found meters, dropped bytes, failures).</source>
+        <translation>Auf stderr berichten, was auf der Leitung und im Programm geschieht (der Anschluss, verlorene und wiedergefundene Messgeräte, verworfene Bytes, Fehler).</translation>
+    </message>
 </context>
 <context>
     <name>CsvExport</name>

@@ -1,6 +1,7 @@
 #pragma once
 // The dialog layer as commands see it: while a box waits for the user, the command that opened
 // it lets go of the line, so the poll keeps the panel live instead of stalling behind the box.
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "ui/Dialogs.h"
 
@@ -11,6 +12,11 @@ class LineDialogs : public Dialogs {
   LineDialogs(Dialogs& inner, MeterLink& link) : inner_(inner), link_(link) {}
 
   void message(const QString& text) override {
+    // What the user was told goes to the log too: a report from the field then says it.
+    qCInfo(lcApp, "told the user: %s",
+           qUtf8Printable(QString(text)
+                              .replace(QLatin1String("\r\n"), QLatin1String(" "))
+                              .replace(QLatin1Char('\n'), QLatin1Char(' '))));
     LineYield yield(link_);
     inner_.message(text);
   }

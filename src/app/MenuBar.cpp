@@ -9,12 +9,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
-#include <QToolBar>
 #include <exception>
 
 #include "app/AppContext.h"
 #include "app/CsvExport.h"
 #include "app/ManualWindow.h"
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "logger/LoggerWindows.h"
 #include "panel/Panel.h"
@@ -33,25 +33,12 @@ struct MenuTexts {
   Q_DECLARE_TR_FUNCTIONS(MenuBar)
 };
 
-// The panel's toolbar button with this key.
-QAction* toolbarAction(AppContext& ctx, const QString& key) {
-  auto* panel = qobject_cast<Panel*>(ctx.panel);
-  QToolBar* bar = panel ? panel->toolbar() : nullptr;
-  if (!bar) return nullptr;
-  for (QAction* a : bar->actions())
-    if (a->data().toString() == key) return a;
-  return nullptr;
-}
-
-// A list window's own toolbar button (they carry their key as objectName).
-QAction* listAction(QWidget* window, const QString& key) {
-  QToolBar* bar = nullptr;
-  if (auto* list = qobject_cast<ListWindow*>(window)) bar = &list->toolbar();
-  if (auto* list = qobject_cast<DataListWindow*>(window)) bar = &list->toolbar();
-  if (!bar) return nullptr;
-  for (QAction* a : bar->actions())
-    if (a->objectName() == key) return a;
-  return nullptr;
+// A list window prints through its own toolbar's Print, with that button's refusals.
+void printList(QWidget* window) {
+  if (auto* list = qobject_cast<ListWindow*>(window))
+    list->toolbarActionTriggered(QStringLiteral("Print"));
+  if (auto* list = qobject_cast<DataListWindow*>(window))
+    list->toolbarActionTriggered(QStringLiteral("Print"));
 }
 
 bool isListWindow(const QWidget* w) {
@@ -65,36 +52,17 @@ QWidget* openWindow(QWidget* w) {
   return w && w->isVisible() ? w : nullptr;
 }
 
-// Menu items that stand for a toolbar button: the key and the button's own words.
-struct KeyItem {
-  const char* key;
-  const char* text;
+// The toolbar's commands in the Meter and View menus, left to right as on the toolbar.
+constexpr ToolbarCommand kMeterItems[] = {
+    ToolbarCommand::PC,   ToolbarCommand::TimeSet, ToolbarCommand::Memory,  ToolbarCommand::CD,
+    ToolbarCommand::Comp, ToolbarCommand::Hold,    ToolbarCommand::Buttons, ToolbarCommand::Esc,
 };
-
-constexpr KeyItem kMeterItems[] = {
-    {"PC", QT_TRANSLATE_NOOP("MenuBar", "PC Sampling Rate…")},
-    {"TimeSet", QT_TRANSLATE_NOOP("MenuBar", "Set Meter Time to PC System Time…")},
-    {"Memory", QT_TRANSLATE_NOOP("MenuBar", "Data Logger…")},
-    {"CD", QT_TRANSLATE_NOOP("MenuBar", "Luminous Intensity…")},
-    {"Comp", QT_TRANSLATE_NOOP("MenuBar", "Comparator…")},
-    {"Hold", QT_TRANSLATE_NOOP("MenuBar", "Set Time to Hold…")},
-    {"Buttons", QT_TRANSLATE_NOOP("MenuBar", "Control Panel")},
-    {"ESC", QT_TRANSLATE_NOOP("MenuBar", "Back to Normal Mode")},
-};
-
-constexpr KeyItem kViewItems[] = {
-    {"List", QT_TRANSLATE_NOOP("MenuBar", "List Display")},
-    {"Graph", QT_TRANSLATE_NOOP("MenuBar", "Graphic Display")},
-};
+constexpr ToolbarCommand kViewItems[] = {ToolbarCommand::List, ToolbarCommand::Graph};
 
 // A failure inside a command ends that command only, as it does for the toolbar.
 template <class F>
 void guarded(F&& f) {
-  try {
-    f();
-  } catch (const LinkAborted&) {
-  } catch (const std::exception&) {
-  }
+  runGuarded(lcApp(), "a menu command", f);
 }
 
 class MenuBarController : public QObject {
@@ -133,9 +101,10 @@ class MenuBarController : public QObject {
 
     QMenu* file = bar->addMenu(MenuTexts::tr("&File"));
     file->setObjectName(QStringLiteral("MenuFile"));
-    save_ = keyAction(file, "Save", MenuTexts::tr("Save As…"), QKeySequence::Save);
-    save_->setShortcutContext(Qt::WindowShortcut);  // a list window has a Save of its own
-    keyAction(file, "Open", MenuTexts::tr("Open File to Read…"), QKeySequence::Open);
+    save_ = commandItem(file, ToolbarCommand::Save, QKeySequence::Save);
+    // A list window has a Save of its own.
+    if (save_) save_->setShortcutContext(Qt::WindowShortcut);
+    commandItem(file, ToolbarCommand::Open, QKeySequence::Open);
     file->addSeparator();
     exportCsv_ = file->addAction(MenuTexts::tr("Export CSV…"));
     exportCsv_->setObjectName(QStringLiteral("MenuExportCsv"));
@@ -149,8 +118,7 @@ class MenuBarController : public QObject {
       // Ctrl+P in a graph viewer or a settings window is not meant for a list.
       QWidget* active = QApplication::activeWindow();
       if (active && active != panel_ && !isListWindow(active)) return;
-      if (QAction* a = listAction(currentListWindow(ctx_, lastList_), QStringLiteral("Print")))
-        a->trigger();
+      guarded([this] { printList(currentListWindow(ctx_, lastList_)); });
     });
     file->addSeparator();
     QAction* quit = file->addAction(MenuTexts::tr("Quit"));
@@ -162,23 +130,21 @@ class MenuBarController : public QObject {
 
     QMenu* meter = bar->addMenu(MenuTexts::tr("&Meter"));
     meter->setObjectName(QStringLiteral("MenuMeter"));
-    for (const KeyItem& item : kMeterItems)
-      keyAction(meter, item.key, MenuTexts::tr(item.text), {});
-    // The survey has no toolbar button: its item calls the command itself.
+    for (ToolbarCommand c : kMeterItems) commandItem(meter, c, {});
+    // The survey has no toolbar button: its item opens the window itself.
     meter->addSeparator();
     QAction* survey = meter->addAction(MenuTexts::tr("Lighting Survey…"));
     survey->setObjectName(QStringLiteral("MenuSurvey"));
     setShortcut(survey, QKeySequence(Qt::CTRL | Qt::Key_U));
     connect(survey, &QAction::triggered, this, [this] {
       guarded([this] {
-        auto it = ctx_.hooks.commands.find(QStringLiteral("Survey"));
-        if (it != ctx_.hooks.commands.end() && it->second) it->second();
+        if (ctx_.hooks.showSurvey) ctx_.hooks.showSurvey();
       });
     });
 
     QMenu* view = bar->addMenu(MenuTexts::tr("&View"));
     view->setObjectName(QStringLiteral("MenuView"));
-    for (const KeyItem& item : kViewItems) keyAction(view, item.key, MenuTexts::tr(item.text), {});
+    for (ToolbarCommand c : kViewItems) commandItem(view, c, {});
 
     QMenu* help = bar->addMenu(MenuTexts::tr("&Help"));
     help->setObjectName(QStringLiteral("MenuHelp"));
@@ -205,15 +171,14 @@ class MenuBarController : public QObject {
     a->setShortcutContext(Qt::ApplicationShortcut);
   }
 
-  QAction* keyAction(QMenu* menu, const char* key, const QString& text, const QKeySequence& keys) {
-    QAction* a = menu->addAction(text);
-    const QString k = QLatin1String(key);
-    a->setObjectName(QStringLiteral("Menu") + k);
-    a->setData(k);
+  // The panel's own action of a toolbar command, shared by the button and the menu item, so
+  // that both run the same dispatch and meet the same refusals.
+  QAction* commandItem(QMenu* menu, ToolbarCommand c, const QKeySequence& keys) {
+    auto* panel = qobject_cast<Panel*>(ctx_.panel);
+    QAction* a = panel ? panel->commandAction(c) : nullptr;
+    if (!a) return nullptr;
+    menu->addAction(a);
     if (!keys.isEmpty()) setShortcut(a, keys);
-    connect(a, &QAction::triggered, this, [this, k] {
-      if (QAction* button = toolbarAction(ctx_, k)) button->trigger();
-    });
     return a;
   }
 
@@ -268,8 +233,8 @@ QString aboutText() {
 QWidget* currentListWindow(AppContext& ctx, QWidget* lastUsed) {
   if (QWidget* active = QApplication::activeWindow(); isListWindow(active)) return active;
   if (QWidget* w = openWindow(lastUsed); isListWindow(w)) return w;
-  for (QWidget* w : {ctx.state.logger.dataListWindow.data(), ctx.state.recording.fileList.data(),
-                     ctx.state.recording.realTimeList.data()})
+  for (QWidget* w : {ctx.logger.dataListWindow.data(), ctx.records.fileList.data(),
+                     ctx.records.realTimeList.data()})
     if (openWindow(w)) return w;
   return nullptr;
 }

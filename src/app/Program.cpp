@@ -18,13 +18,16 @@
 #include "app/MenuBar.h"
 #include "app/PortWindow.h"
 #include "app/RememberedChoices.h"
+#include "graphs/GraphWindows.h"
 #include "graphs/Install.h"
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
 #include "link/PortChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
 #include "logger/Install.h"
+#include "logger/engine/LoggerDownload.h"
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
@@ -61,8 +64,14 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
       QCoreApplication::translate(
           "CommandLine",
           "Run against a simulated meter on a pseudo-terminal instead of a real one."));
+  const QCommandLineOption verbose(
+      QStringList{QStringLiteral("verbose")},
+      QCoreApplication::translate("CommandLine",
+                                  "Report on stderr what happens on the line and in the program "
+                                  "(the port, lost and found meters, dropped bytes, failures)."));
   parser.addOption(port);
   parser.addOption(simulate);
+  parser.addOption(verbose);
   parser.addPositionalArgument(
       QStringLiteral("FILE"),
       QCoreApplication::translate("CommandLine",
@@ -116,6 +125,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments, ProgramOptions& opti
   }
   options.port = parser.value(port);
   options.simulate = parser.isSet(simulate);
+  options.verbose = parser.isSet(verbose);
   return ParseOutcome::Run;
 }
 
@@ -126,6 +136,27 @@ void openDataFile(AppContext& ctx, const QString& path) {
     return;
   }
   readFileIntoFileList(ctx, path);
+}
+
+Subsystems::Subsystems() = default;
+Subsystems::Subsystems(Subsystems&&) noexcept = default;
+Subsystems& Subsystems::operator=(Subsystems&&) noexcept = default;
+Subsystems::~Subsystems() = default;
+
+Subsystems installSubsystems(AppContext& ctx, Panel& panel) {
+  Subsystems owned;
+  installToolbar(ctx);
+  installParameterInputs(ctx);
+  owned.recording = installRecords(ctx.records);
+  QObject::connect(&recordingEngine(ctx.records), &RecordingEngine::statusChanged, &panel,
+                   &Panel::showRecording);
+  owned.graphs = installGraphs(ctx, ctx.state.graphs);
+  owned.logger = installLogger(ctx.logger);
+  installSettings(ctx);
+  installSurvey(ctx);
+  for (ToolbarCommand c : ctx.hooks.commands.missing())
+    qCCritical(lcApp, "the toolbar command %s has no handler", toolbarKey(c));
+  return owned;
 }
 
 namespace {
@@ -195,6 +226,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
                const ProgramExtension& extension) {
   // The program ends when the main panel closes, not when the port window does.
   app.setQuitOnLastWindowClosed(false);
+  if (options.verbose) enableVerboseLogging();
 
   AppState state;
   SystemClock clock;
@@ -254,15 +286,7 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   };
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-  installToolbar(ctx);
-  installParameterInputs(ctx);
-  installRecords(ctx.records);
-  QObject::connect(&recordingEngine(ctx.records), &RecordingEngine::statusChanged, &panel,
-                   &Panel::showRecording);
-  installGraphs(ctx, state.graphs);
-  installLogger(ctx.logger);
-  installSettings(ctx);
-  installSurvey(ctx);
+  Subsystems subsystems = installSubsystems(ctx, panel);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);

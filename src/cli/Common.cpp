@@ -12,7 +12,20 @@ void complain(const QString& text) {
   std::fflush(stderr);
 }
 
+namespace {
+bool quietRun = false;
+}  // namespace
+
+void setQuiet(bool quiet) {
+  quietRun = quiet;
+}
+
+bool quiet() {
+  return quietRun;
+}
+
 void note(const QString& text) {
+  if (quietRun) return;
   std::fputs(text.toLocal8Bit().constData(), stderr);
   std::fflush(stderr);
 }

@@ -18,8 +18,11 @@ enum ExitCode : int {
 
 // "luxpanel-cli: <text>" on stderr.
 void complain(const QString& text);
-// Text as it stands on stderr (progress, summaries).
+// Text as it stands on stderr (progress, summaries); nothing under --quiet.
 void note(const QString& text);
+// --quiet: no progress and no summaries, only the data and the complaints.
+void setQuiet(bool quiet);
+bool quiet();
 
 struct MeterOptions {
   QCommandLineOption port{QStringLiteral("port"),

@@ -214,7 +214,7 @@ class Progress {
  public:
   Progress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
   void show(std::size_t received, std::size_t expected) {
-    if (expected == 0) return;
+    if (expected == 0 || quiet()) return;
     const double percent = static_cast<double>(received) * 100.0 / static_cast<double>(expected);
     if (terminal_) {
       const int tenths = static_cast<int>(percent * 10);
@@ -420,7 +420,8 @@ int runDownload(const QStringList& arguments) {
   o.dir = parser.positionalArguments().at(0);
   o.force = parser.isSet(force);
   o.rawPath = parser.value(raw);
-  o.quiet = parser.isSet(quiet);
+  // -q before or after the command says the same.
+  o.quiet = parser.isSet(quiet) || cli::quiet();
   const QFileInfo dirInfo(o.dir);
   if (dirInfo.exists() && !dirInfo.isDir()) {
     complain(QStringLiteral("%1 is not a folder").arg(o.dir));

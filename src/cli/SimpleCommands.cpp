@@ -40,6 +40,32 @@ QMultiMap<QString, QString> stableNames() {
   return names;
 }
 
+// COMn is /dev/ttyS(n-1), the names the port window offers; empty for other devices.
+QString comName(const QSerialPortInfo& info) {
+  if (!info.portName().startsWith(QStringLiteral("ttyS"))) return {};
+  bool ok = false;
+  const int n = info.portName().mid(4).toInt(&ok);
+  return ok && n < 16 ? QStringLiteral("COM%1").arg(n + 1) : QString();
+}
+
+QJsonObject portJson(const QSerialPortInfo& info, const QMultiMap<QString, QString>& names) {
+  QJsonObject o;
+  const QString device = info.systemLocation();
+  o.insert(QStringLiteral("device"), device);
+  o.insert(QStringLiteral("com"), comName(info));
+  o.insert(QStringLiteral("description"), info.description());
+  o.insert(QStringLiteral("manufacturer"), info.manufacturer());
+  o.insert(QStringLiteral("serial"), info.serialNumber());
+  if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+    o.insert(QStringLiteral("usb"), QStringLiteral("%1:%2")
+                                        .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                                        .arg(info.productIdentifier(), 4, 16, QLatin1Char('0')));
+  QJsonArray stable;
+  for (const QString& s : names.values(QFileInfo(device).canonicalFilePath())) stable.append(s);
+  o.insert(QStringLiteral("stable_names"), stable);
+  return o;
+}
+
 }  // namespace
 
 std::optional<QString> readMeterClock(CliMeter& s) {
@@ -82,8 +108,11 @@ EraseOutcome eraseMemory(CliMeter& s, std::uint32_t* address) {
 
 int runPorts(const QStringList& arguments) {
   QCommandLineParser parser;
+  const QCommandLineOption json(QStringLiteral("json"),
+                                QStringLiteral("Print one JSON array, an object per port."));
+  parser.addOption(json);
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli ports"),
+      parser, arguments, QStringLiteral("luxpanel-cli ports [--json]"),
       QStringLiteral("Lists the serial ports of this system with their descriptions: the device, "
                      "its COM name where it has one, the adapter's description and maker, and "
                      "the stable names under /dev/serial. Pseudo-terminals are not listed; give "
@@ -93,6 +122,12 @@ int runPorts(const QStringList& arguments) {
 
   const auto names = stableNames();
   const auto ports = QSerialPortInfo::availablePorts();
+  if (parser.isSet(json)) {
+    QJsonArray list;
+    for (const QSerialPortInfo& info : ports) list.append(portJson(info, names));
+    print(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)));
+    return kExitOk;
+  }
   if (ports.isEmpty()) {
     note(QStringLiteral("No serial ports found.\n"));
     return kExitOk;
@@ -101,12 +136,7 @@ int runPorts(const QStringList& arguments) {
     QStringList fields;
     const QString device = info.systemLocation();
     fields << device;
-    // COMn is /dev/ttyS(n-1), the names the port window offers.
-    if (info.portName().startsWith(QStringLiteral("ttyS"))) {
-      bool ok = false;
-      const int n = info.portName().mid(4).toInt(&ok);
-      if (ok && n < 16) fields << QStringLiteral("COM%1").arg(n + 1);
-    }
+    if (const QString com = comName(info); !com.isEmpty()) fields << com;
     QStringList about;
     if (!info.description().isEmpty()) about << info.description();
     if (!info.manufacturer().isEmpty()) about << info.manufacturer();
@@ -202,9 +232,12 @@ int runClock(const QStringList& arguments) {
   meter.addTo(parser);
   const QCommandLineOption set(QStringLiteral("set"),
                                QStringLiteral("Set the meter's clock to this PC's local time."));
+  const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object."));
   parser.addOption(set);
+  parser.addOption(json);
   const int parsed = parseSubcommand(
-      parser, arguments, QStringLiteral("luxpanel-cli clock [--set] (--port NAME | --simulate)"),
+      parser, arguments,
+      QStringLiteral("luxpanel-cli clock [--set] [--json] (--port NAME | --simulate)"),
       QStringLiteral("Shows the meter's clock (day of month and time) beside the PC's; --set sets "
                      "the meter to the PC's time first."),
       0);
@@ -230,8 +263,18 @@ int runClock(const QStringList& arguments) {
       complain(noAnswerText(s));
       return kExitFailure;
     }
-    print(QStringLiteral("meter  ") + *meterTime);
-    print(QStringLiteral("pc     %1").arg(pc.toString(QStringLiteral("dd HH:mm:ss"))));
+    if (parser.isSet(json)) {
+      QJsonObject o;
+      o.insert(QStringLiteral("meter"), *meterTime);
+      o.insert(QStringLiteral("pc"), pc.toString(QStringLiteral("dd HH:mm:ss")));
+      o.insert(QStringLiteral("pc_time"),
+               pc.toOffsetFromUtc(pc.offsetFromUtc()).toString(Qt::ISODate));
+      o.insert(QStringLiteral("set"), parser.isSet(set));
+      print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
+    } else {
+      print(QStringLiteral("meter  ") + *meterTime);
+      print(QStringLiteral("pc     %1").arg(pc.toString(QStringLiteral("dd HH:mm:ss"))));
+    }
   } catch (const LinkAborted&) {
     return kExitFailure;
   }
@@ -282,7 +325,8 @@ int runErase(const QStringList& arguments) {
                      .arg(address));
         return kExitFailure;
     }
-    if (!parser.isSet(quiet)) note(QStringLiteral("The logger memory is empty.\n"));
+    if (!parser.isSet(quiet) && !cli::quiet())
+      note(QStringLiteral("The logger memory is empty.\n"));
   } catch (const LinkAborted&) {
     return kExitFailure;
   }

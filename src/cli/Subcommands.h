@@ -11,6 +11,8 @@ int runRecord(const QStringList& arguments);
 int runDownload(const QStringList& arguments);
 int runClock(const QStringList& arguments);
 int runErase(const QStringList& arguments);
+int runSet(const QStringList& arguments);
+int runPress(const QStringList& arguments);
 int runSurvey(const QStringList& arguments);
 int runPublish(const QStringList& arguments);
 

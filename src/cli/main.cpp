@@ -5,6 +5,7 @@
 
 #include "cli/Common.h"
 #include "cli/Subcommands.h"
+#include "link/Logging.h"
 
 namespace {
 
@@ -24,6 +25,10 @@ const char kUsage[] =
     "                            downloads the logger memory, one file per logger set\n"
     "  clock [--set]             the meter's time beside the PC's; --set sets it\n"
     "  erase --yes [--quiet]     empties the logger memory\n"
+    "  set hold M:S | set distance METRES | set sampling M:S\n"
+    "  set comparator HIGH LOW [--unit lx|fc] [--range N]\n"
+    "                            changes a setting of the meter as the panel does\n"
+    "  press KEY                 presses a key of the meter as the panel's keypad does\n"
     "  survey grid --length L --width W [--border B] [--route] [--format csv|json]\n"
     "                            the measuring points of a lighting survey, in walking order\n"
     "  survey stats FILE         Em, Emin, Emax, U0 and the verdict of a survey (exit 3: not\n"
@@ -31,6 +36,9 @@ const char kUsage[] =
     "  publish (--meter NAME=PORT ... | --config FILE) [--broker URL]\n"
     "                            publishes readings to an MQTT broker (Home Assistant too)\n"
     "\n"
+    "Before or after the command: -q/--quiet (no progress, no summaries), -v/--verbose (what\n"
+    "happens on the line and in the program, on stderr; QT_LOGGING_RULES=\"lux.link.wire=true\"\n"
+    "adds every byte).\n"
     "Every command but ports, survey and publish takes --port NAME (COM1..COM16, Auto, or a\n"
     "device path such as /dev/ttyUSB0) or --simulate (a simulated meter on a pseudo-terminal),\n"
     "and --help.\n"
@@ -45,7 +53,17 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("luxpanel-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(LUXPANEL_VERSION));
 
-  const QStringList args = app.arguments();
+  // The switches every command takes, wherever they stand.
+  QStringList args;
+  for (const QString& a : app.arguments()) {
+    if (a == QLatin1String("-q") || a == QLatin1String("--quiet")) {
+      lux::cli::setQuiet(true);
+    } else if (a == QLatin1String("-v") || a == QLatin1String("--verbose")) {
+      lux::enableVerboseLogging();
+    } else {
+      args << a;
+    }
+  }
   if (args.size() < 2) {
     std::fputs(kUsage, stderr);
     return lux::cli::kExitUsage;
@@ -56,7 +74,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return lux::cli::kExitOk;
   }
-  if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+  if (command == QLatin1String("--version") || command == QLatin1String("-V")) {
     std::printf("luxpanel-cli %s\n", LUXPANEL_VERSION);
     return lux::cli::kExitOk;
   }
@@ -68,8 +86,8 @@ int main(int argc, char** argv) {
       {"ports", lux::cli::runPorts},   {"read", lux::cli::runRead},
       {"record", lux::cli::runRecord}, {"download", lux::cli::runDownload},
       {"clock", lux::cli::runClock},   {"erase", lux::cli::runErase},
-      {"survey", lux::cli::runSurvey},
-      {"publish", lux::cli::runPublish},
+      {"set", lux::cli::runSet},       {"press", lux::cli::runPress},
+      {"survey", lux::cli::runSurvey}, {"publish", lux::cli::runPublish},
   };
   for (const auto& [name, run] : commands)
     if (command == QLatin1String(name)) return run(rest);

@@ -1,13 +1,12 @@
 #pragma once
 // Entry points of the subsystems, filled by the program's wiring as each subsystem is installed,
-// so that one subsystem reaches another without knowing its windows. An empty hook means the
-// command is not there (the toolbar button stays inert).
+// so that one subsystem reaches another without knowing its windows.
 #include <QString>
 #include <functional>
-#include <map>
 #include <vector>
 
 #include "core/PlotRequest.h"
+#include "core/ToolbarCommand.h"
 
 class QWidget;
 
@@ -26,9 +25,8 @@ struct GridCommands {
 };
 
 struct Hooks {
-  // Toolbar commands by key ("Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
-  // "Comp", "Hold", "Buttons").
-  std::map<QString, std::function<void()>> commands;
+  // The toolbar commands, each registered by its subsystem (ESC by the toolbar itself).
+  CommandTable commands;
   // One tick of the recording's Timer2, for whoever drives the recording by hand.
   std::function<void()> recordingTick;
   // Opens (or refills) the Plot viewer; closes any graph window first where asked.
@@ -39,6 +37,8 @@ struct Hooks {
   // Shows a note in place of the panel's port caption while the line is taken by something
   // the user no longer sees (a given-up logger dump); an empty note gives the caption back.
   std::function<void(const QString& note)> showPortNote;
+  // Shows the Survey window (the Meter menu's item; the survey has no toolbar button).
+  std::function<void()> showSurvey;
   // Opens a lighting survey file in the Survey window.
   std::function<void(const QString& path)> openSurvey;
 };

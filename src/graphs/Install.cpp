@@ -7,13 +7,14 @@
 
 namespace lux {
 
-void installGraphs(Context& ctx, GraphState& graphs) {
+std::unique_ptr<GraphWindows> installGraphs(Context& ctx, GraphState& graphs) {
   graphs.liveGraphOpen = false;
-  // The hooks own the graph windows' owner: it lives as long as the program's context.
-  auto windows = std::make_shared<GraphWindows>(graphs, ctx.display, ctx.dialogs, ctx.panel);
-  ctx.hooks.commands[QStringLiteral("Graph")] = [windows] { windows->graphCommand(); };
+  auto owner = std::make_unique<GraphWindows>(graphs, ctx.display, ctx.dialogs, ctx.panel);
+  GraphWindows* windows = owner.get();
+  ctx.hooks.commands.add(ToolbarCommand::Graph, [windows] { windows->graphCommand(); });
   ctx.hooks.showPlot = [windows](const PlotRequest& request) { windows->showPlot(request); };
   ctx.hooks.onShutdown.push_back([windows] { windows->closeAll(); });
+  return owner;
 }
 
 }  // namespace lux

@@ -1,8 +1,12 @@
 #pragma once
+#include <memory>
+
 namespace lux {
+class GraphWindows;
 struct Context;
 struct GraphState;
-// Registers this subsystem's commands and hooks in the program's context; the graph windows
-// keep their state in `graphs`.
-void installGraphs(Context& ctx, GraphState& graphs);
+// Makes the graph windows' owner and registers its command and hooks in the program's context;
+// the graph windows keep their state in `graphs`. The caller keeps the owner for as long as
+// the context lives.
+std::unique_ptr<GraphWindows> installGraphs(Context& ctx, GraphState& graphs);
 }  // namespace lux

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "link/Logging.h"
 #include "link/PortChoice.h"
 #include "link/Protocol.h"
 
@@ -13,6 +14,14 @@ namespace {
 
 std::string_view view(const QByteArray& bytes) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+// One direction of the line for the wire trace: "  12.345 > 41" (hex, seconds on the
+// monotonic clock).
+void traceWire(Clock& clock, char direction, const QByteArray& bytes) {
+  if (bytes.isEmpty() || !lcWire().isDebugEnabled()) return;
+  qCDebug(lcWire, "%10.3f %c %s", clock.monotonicSeconds(), direction,
+          bytes.toHex(' ').constData());
 }
 
 bool wantedNow(const StillWanted& wanted) {
@@ -36,7 +45,14 @@ bool MeterLink::openLink(QString* reason) {
     if (reason) *reason = tr("no port was chosen");
     return false;
   }
-  if (!port_.isOpen() && !port_.open(state_.portName, reason)) return false;
+  QString why;
+  if (!port_.isOpen() && !port_.open(state_.portName, &why)) {
+    qCWarning(lcLink, "cannot open port %s: %s", qUtf8Printable(state_.portName),
+              qUtf8Printable(why));
+    if (reason) *reason = why;
+    return false;
+  }
+  qCInfo(lcLink, "port %s open at 19200,n,8,1", qUtf8Printable(state_.portName));
   setLinkUp(true);
   return true;
 }
@@ -92,12 +108,16 @@ void MeterLink::meterHandshake() {
     } while (answer.size() < static_cast<qsizetype>(kHandshakeAnswerLength) &&
              attempts < kHandshakeAttempts && port_.isOpen());
     if (answer.size() < static_cast<qsizetype>(kHandshakeAnswerLength)) {
+      qCWarning(lcLink, "no answer to %d handshakes; waiting for the meter", attempts);
       reconnectMeter();
       wrongAnswers = 0;
       continue;
     }
     if (const auto address = parseHandshakeAnswer(view(answer))) {
       state_.loggerAddress = static_cast<float>(*address);
+      if (attempts > 1 || wrongAnswers > 0)
+        qCDebug(lcLink, "handshake answered after %d silent and %d wrong attempt(s)", attempts - 1,
+                wrongAnswers);
       return;
     }
     if (++wrongAnswers >= kHandshakeAttempts) {
@@ -111,7 +131,9 @@ bool MeterLink::ensurePortOpen() {
   if (port_.isOpen()) return true;
   if (state_.portName.isEmpty()) return false;
   QString reason;
-  return port_.open(state_.portName, &reason);
+  if (!port_.open(state_.portName, &reason)) return false;
+  qCInfo(lcLink, "port %s open again", qUtf8Printable(state_.portName));
+  return true;
 }
 
 void MeterLink::reconnectMeter() {
@@ -145,12 +167,15 @@ void MeterLink::reconnectMeter() {
 void MeterLink::send(Command letter) {
   if (!port_.isOpen()) return;
   if (lineUser_ == LineUser::Command) commandWrote_ = true;
-  port_.write(QByteArray(1, letterOf(letter)));
+  const QByteArray byte(1, letterOf(letter));
+  traceWire(clock_, '>', byte);
+  port_.write(byte);
 }
 
 void MeterLink::sendBytes(const QByteArray& data) {
   if (!port_.isOpen() || data.isEmpty()) return;
   if (lineUser_ == LineUser::Command) commandWrote_ = true;
+  traceWire(clock_, '>', data);
   port_.write(data);
 }
 
@@ -177,6 +202,7 @@ bool MeterLink::handshakeWithin(double bound, const StillWanted& wanted) {
       return true;
     }
   } while (!timer.hasExpired(bound));
+  qCInfo(lcLink, "no handshake answer within %.1f s", bound);
   return false;
 }
 
@@ -217,13 +243,17 @@ void MeterLink::boxAnswered() {
 
 QByteArray MeterLink::readAll() {
   if (lineUser_ == LineUser::Command) refuseOverdueClicks();
-  return port_.isOpen() ? port_.readAll() : QByteArray();
+  if (!port_.isOpen()) return {};
+  QByteArray bytes = port_.readAll();
+  traceWire(clock_, '<', bytes);
+  return bytes;
 }
 
 void MeterLink::discardInput() {
   if (!port_.isOpen()) return;
   port_.discardInput();
-  port_.readAll();
+  // What the system had already handed over is dropped unread: the trace marks it so.
+  traceWire(clock_, 'x', port_.readAll());
 }
 
 void MeterLink::pollTick(const std::function<bool(const QByteArray& frame)>& onFrame) {
@@ -288,12 +318,16 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
           if (received.isEmpty()) send(Command::Stream);
           continue;
         }
+        qCInfo(lcLink, "no whole frame in %d collection windows of 2 s", retries + 1);
         reconnectMeter();
         readAll();
         return;
       case FrameCheck::Misframed:
         retries = 0;
+        noteMisframed(received.size());
         if (++misframed >= kMisframedPerTick) {
+          qCWarning(lcLink, "%d misframed collections in one poll: the line counts as dead",
+                    misframed);
           reconnectMeter();
           readAll();
           return;
@@ -303,6 +337,7 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
         break;
     }
     pollQuiet_ = 0;
+    reportMisframed();
     if (state_.meterSilent) setMeterSilent(false);
     const bool banner = onFrame && onFrame(received.left(static_cast<qsizetype>(kFrameLength)));
     if (banner) return;  // no count, so no "M" is re-sent while the meter shows a banner
@@ -316,7 +351,28 @@ void MeterLink::countPollWait(double seconds) {
   if (!state_.meterSilent && pollQuiet_ >= kSilenceNotice - 1e-6) setMeterSilent(true);
 }
 
+void MeterLink::noteMisframed(qsizetype bytes) {
+  ++misframedCount_;
+  misframedBytes_ += bytes;
+}
+
+void MeterLink::reportMisframed() {
+  if (misframedCount_ == 0) return;
+  // Counts, at most one line every ten seconds, so a noisy line does not flood the log.
+  const double now = clock_.monotonicSeconds();
+  if (misframedReportedAt_ >= 0 && now - misframedReportedAt_ < 10) return;
+  qCWarning(lcLink, "dropped %lld misframed collection(s), %lld byte(s)",
+            static_cast<long long>(misframedCount_), static_cast<long long>(misframedBytes_));
+  misframedReportedAt_ = now;
+  misframedCount_ = 0;
+  misframedBytes_ = 0;
+}
+
 void MeterLink::setMeterSilent(bool silent) {
+  if (silent)
+    qCInfo(lcLink, "the meter is silent: no frame for %.0f s", kSilenceNotice);
+  else
+    qCInfo(lcLink, "the meter sends frames again");
   state_.meterSilent = silent;
   emit meterSilenceChanged(silent);
 }
@@ -339,17 +395,8 @@ void MeterLink::releaseLine() {
 }
 
 bool MeterLink::boundary(const std::function<void()>& handler) {
-  try {
-    handler();
-    return true;
-  } catch (const LinkAborted&) {
-    // The program is closing: the command just stops.
-  } catch (const std::exception&) {
-    // A failure ends this command; the windows stay usable for the next click.
-  } catch (...) {
-    // Nothing may escape into the event loop: Qt cannot unwind through it.
-  }
-  return false;
+  // A failure ends this command; the windows stay usable for the next click.
+  return runGuarded(lcLink(), "a command", handler);
 }
 
 bool MeterLink::runCommand(const std::function<void()>& handler,
@@ -484,6 +531,14 @@ QString MeterLink::portCaption() const {
 }
 
 void MeterLink::setLinkUp(bool up) {
+  if (up && !state_.linkUp && reconnecting_) {
+    qCInfo(lcLink, "the meter on %s answers again", qUtf8Printable(state_.portName));
+    reconnecting_ = false;
+  } else if (!up && state_.linkUp) {
+    reportMisframed();
+    qCWarning(lcLink, "lost the meter on %s; reconnecting", qUtf8Printable(state_.portName));
+    reconnecting_ = true;
+  }
   state_.linkUp = up;
   emit portCaptionChanged(portCaption());
 }

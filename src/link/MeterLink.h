@@ -201,6 +201,9 @@ class MeterLink : public QObject {
   // Time the poll spent waiting, towards the silence notice.
   void countPollWait(double seconds);
   void setMeterSilent(bool silent);
+  // Misframed collections dropped by the poll, logged as counts.
+  void noteMisframed(qsizetype bytes);
+  void reportMisframed();
 
   friend class LineHold;
   friend class LineYield;
@@ -244,6 +247,10 @@ class MeterLink : public QObject {
   int waitDepth_ = 0;
   int holderDepth_ = 0;
   double pollQuiet_ = 0;  // seconds the poll has waited since its last frame
+  qint64 misframedCount_ = 0;
+  qint64 misframedBytes_ = 0;
+  double misframedReportedAt_ = -1;
+  bool reconnecting_ = false;  // the link was lost and has not come back yet
 };
 
 }  // namespace lux

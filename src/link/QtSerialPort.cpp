@@ -1,5 +1,7 @@
 #include "link/QtSerialPort.h"
 
+#include "link/Logging.h"
+
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,6 +133,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
   // whole core; closed now, the link reopens the same name from its reconnection loop.
   if (!port_.isOpen()) return;
   lostReason_ = port_.errorString();
+  qCWarning(lcLink, "port %s lost: %s", qUtf8Printable(openedName_), qUtf8Printable(lostReason_));
   lost_ = true;
   port_.close();
   port_.clearError();

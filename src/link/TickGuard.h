@@ -6,6 +6,7 @@
 #include <exception>
 #include <utility>
 
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 
 namespace lux {
@@ -30,12 +31,10 @@ class TickGuard {
       return Outcome::Ran;
     } catch (const LinkAborted&) {
       return Outcome::Aborted;
-    } catch (const std::exception&) {
-      ++failed_;
-      return Outcome::Failed;
     } catch (...) {
       // Nothing may escape into the event loop: Qt cannot unwind through it.
       ++failed_;
+      logFailure(lcCore(), "a timer tick", std::current_exception());
       return Outcome::Failed;
     }
   }

@@ -4,11 +4,13 @@
 #include <QPointer>
 #include <QStringList>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 #include "core/MeterMessages.h"
 #include "core/NumberText.h"
 #include "link/Commands.h"
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "logger/ListingTime.h"
 #include "logger/LoggerContext.h"
@@ -43,7 +45,7 @@ class Connections {
 };
 
 MemoryWindow* memoryWindow(LoggerContext& ctx) {
-  return qobject_cast<MemoryWindow*>(ctx.logger.memoryWindow.data());
+  return qobject_cast<MemoryWindow*>(ctx.memoryWindow.data());
 }
 
 MemoryWindow* showMemoryWindow(LoggerContext& ctx) {
@@ -51,7 +53,7 @@ MemoryWindow* showMemoryWindow(LoggerContext& ctx) {
     if (!w->closedByUser()) return w;
   }
   auto* w = new MemoryWindow(ctx, ctx.panel);
-  ctx.logger.memoryWindow = w;
+  ctx.memoryWindow = w;
   w->show();
   return w;
 }
@@ -106,6 +108,9 @@ void listSets(LoggerContext& ctx, MemoryWindow& w, const LoggerDownload& dl) {
 
 // Tells the user why a download ended without a list; false when there is nothing to say.
 void reportUnlisted(LoggerContext& ctx, DownloadResult result, const LoggerDownload& dl) {
+  qCInfo(lcLogger, "download ended without a list (outcome %d): %llu of %llu bytes",
+         static_cast<int>(result), static_cast<unsigned long long>(dl.received()),
+         static_cast<unsigned long long>(dl.expected()));
   switch (result) {
     case DownloadResult::EmptyMemory:
       ctx.dialogs.message(LoggerTexts::tr("No Data in Memory"));
@@ -156,9 +161,8 @@ QString drainNote(qint64 received, qint64 expected) {
 }
 
 LoggerDownload& loggerDownload(LoggerContext& ctx) {
-  QPointer<LoggerDownload>& dl = ctx.logger.download;
-  if (!dl) dl = new LoggerDownload(ctx.link, &ctx.link);
-  return *dl;
+  if (!ctx.download) throw std::logic_error("the logger subsystem is not installed");
+  return *ctx.download;
 }
 
 DownloadResult downloadLoggerMemory(LoggerContext& ctx) {
@@ -239,7 +243,7 @@ void listLoggerSet(LoggerContext& ctx, int row) {
     bytes = lg.loggerSets[static_cast<std::size_t>(setNumber)];
   }
 
-  if (QWidget* old = lg.dataListWindow.data()) {
+  if (QWidget* old = ctx.dataListWindow.data()) {
     old->close();
     delete old;
   }
@@ -247,7 +251,7 @@ void listLoggerSet(LoggerContext& ctx, int row) {
   const ListingStart start = listingStart(timeText.toStdString(), today.year(), today.month());
   const qint64 step = interval > 0 ? static_cast<qint64>(interval) : 0;
   auto* list = new DataListWindow(ctx, ctx.panel);
-  lg.dataListWindow = list;
+  ctx.dataListWindow = list;
   if (start.mode == ListingStart::Mode::Calendar)
     list->setRecordTiming(QDateTime(QDate(start.year, start.month, start.day),
                                     QTime(start.hour, start.minute, start.second), Qt::UTC),

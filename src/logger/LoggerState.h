@@ -18,12 +18,7 @@ struct LoggerState {
   bool memoryFormOpen = false;
   bool loggerEraseBusy = false;
   bool dataListLuxShown = true;
-  // The download engine, once the "Memory" command has needed it.
-  QPointer<LoggerDownload> download;
 
-  // The Memory and Data List windows while they exist.
-  QPointer<QWidget> memoryWindow;
-  QPointer<QWidget> dataListWindow;
 };
 
 }  // namespace lux

@@ -1,4 +1,5 @@
 #include "logger/LoggerWindows.h"
+#include "link/Logging.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -61,11 +62,7 @@ QLabel* figure(QLabel* l, const QString& name) {
 // its own guards have put the poll and the flags back by then.
 template <class F>
 void guarded(F&& f) {
-  try {
-    f();
-  } catch (const LinkAborted&) {
-  } catch (const std::exception&) {
-  }
+  runGuarded(lcLogger(), "a logger window command", f);
 }
 
 }  // namespace
@@ -179,7 +176,7 @@ void MemoryWindow::closeEvent(QCloseEvent* event) {
   // Once closed, the "Memory" command works again once the meter has finished the dump it
   // may still be sending.
   closed_ = true;
-  if (LoggerDownload* dl = ctx_.logger.download.data()) dl->cancel();
+  if (LoggerDownload* dl = ctx_.download) dl->cancel();
   ctx_.logger.memoryFormOpen = false;
   QWidget::closeEvent(event);
 }

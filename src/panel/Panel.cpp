@@ -8,6 +8,7 @@
 #include <QToolBar>
 
 #include "core/RecordingStatus.h"
+#include "link/Logging.h"
 #include "link/MeterLink.h"
 #include "panel/RecordingLook.h"
 #include "ui/Dialogs.h"
@@ -43,10 +44,15 @@ Panel::Panel(MeterSession& session, Dialogs& dialogs, QWidget* parent)
 
 Panel::~Panel() = default;
 
+void installToolbar(Context& ctx) {
+  auto* panel = qobject_cast<Panel*>(ctx.panel);
+  if (!panel || !panel->toolbar()) return;
+  panel->setCommandActions(installToolbar(ctx, *panel->toolbar()));
+}
+
 void Panel::showRecording(const RecordingStatus& status) {
   RecordingControls c;
-  for (QAction* a : toolbar_->actions())
-    if (a->data().toString() == QLatin1String("Save")) c.saveButton = a;
+  c.saveButton = commandAction(ToolbarCommand::Save);
   c.fileName = qobject_cast<QLabel*>(element(QStringLiteral("LblFileName")));
   c.rec = qobject_cast<QLabel*>(element(QStringLiteral("LblRec")));
   c.count = qobject_cast<QLabel*>(element(QStringLiteral("LblCount")));
@@ -133,13 +139,9 @@ void Panel::closeEvent(QCloseEvent* event) {
     session_.stop();
     session_.link().abort();
     if (ctx_) {
-      for (const auto& hook : ctx_->hooks.onShutdown) {
-        try {
-          if (hook) hook();
-        } catch (...) {
-          // One window failing to close must not keep the program alive.
-        }
-      }
+      // One window failing to close must not keep the program alive.
+      for (const auto& hook : ctx_->hooks.onShutdown)
+        if (hook) runGuarded(lcPanel(), "a shutdown step", hook);
     }
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows)

@@ -10,6 +10,7 @@
 #include "core/RecordingStatus.h"
 #include "link/MeterSession.h"
 #include "panel/LcdView.h"
+#include "panel/Toolbar.h"
 
 class QToolBar;
 
@@ -47,6 +48,10 @@ class Panel : public QMainWindow {
 
   MeterSession& session() const { return session_; }
   QToolBar* toolbar() const { return toolbar_; }
+  // The action of one toolbar command, which the toolbar and the menu bar share; null until
+  // the toolbar is installed.
+  QAction* commandAction(ToolbarCommand c) const { return commandActions_[indexOf(c)]; }
+  void setCommandActions(const CommandActions& actions) { commandActions_ = actions; }
   // An LCD element or status label by its objectName ("MainDigit3", "LblFc", "ImgRel", ...).
   QWidget* element(const QString& name) const { return lcd_->element(name); }
   LcdView* lcd() const { return lcd_; }
@@ -80,6 +85,7 @@ class Panel : public QMainWindow {
 
   LcdView* lcd_ = nullptr;
   QToolBar* toolbar_ = nullptr;
+  CommandActions commandActions_{};
   bool shuttingDown_ = false;
   bool portNoteShown_ = false;  // "The port cannot be opened" until the link is up
 };

@@ -25,7 +25,8 @@ void setSaveButtonLook(QAction* saveButton, bool recording) {
   if (saveButton->icon().cacheKey() != icon.cacheKey()) saveButton->setIcon(icon);
   saveButton->setToolTip(
       QCoreApplication::translate("Toolbar", recording ? kStopRecordingToolTip : kSaveToolTip));
-  saveButton->setText(saveButton->toolTip());
+  // The button's words; the menu item's own words follow when the menu opens.
+  saveButton->setIconText(saveButton->toolTip());
 }
 
 void showRecordingStatus(const RecordingControls& c, const RecordingStatus& s) {

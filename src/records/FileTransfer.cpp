@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "link/Logging.h"
 #include "records/DataFormat.h"
 #include "records/RecordsContext.h"
 #include "records/engine/RegularFile.h"
@@ -80,6 +81,8 @@ void saveGridToFile(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   QFile file;
   if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
     if (fd >= 0) ::close(fd);
+    qCWarning(lcRecords, "cannot save a list to %s: %s", qUtf8Printable(r.dataFileName),
+              qUtf8Printable(fd < 0 ? refused : file.errorString()));
     ctx.dialogs.message(TransferTexts::tr("Cannot save to %1\r\n%2")
                             .arg(r.dataFileName, fd < 0 ? refused : file.errorString()));
     return;
@@ -114,6 +117,8 @@ void saveGridToFile(RecordsContext& ctx, QWidget& form, GridModel& grid) {
   r.fileNameChosen = false;
   if (failed) {
     // The grid is still in the window; the user can save it elsewhere.
+    qCWarning(lcRecords, "a list was not saved completely to %s: %s",
+              qUtf8Printable(r.dataFileName), qUtf8Printable(reason));
     ctx.dialogs.message(TransferTexts::tr("The list could not be saved completely to %1\r\n%2")
                             .arg(r.dataFileName, reason));
   }

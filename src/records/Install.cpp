@@ -13,17 +13,17 @@
 
 namespace lux {
 
-void installRecords(RecordsContext& ctx) {
+std::unique_ptr<RecordingEngine> installRecords(RecordsContext& ctx) {
   ctx.recording.fileRecording = false;
   ctx.recording.samplingTicks = 2;
   // The engine exists from the start, so that the first sampling moment after a frame counts it
   // as fresh (an engine made at that moment would take the frame for one it had already seen).
-  recordingEngine(ctx);
+  std::unique_ptr<RecordingEngine> engine = makeRecordingEngine(ctx);
   ctx.hooks.recordingTick = [&ctx] { recordingTick(ctx); };
-  ctx.hooks.commands[QStringLiteral("Save")] = [&ctx] { saveCommand(ctx); };
-  ctx.hooks.commands[QStringLiteral("Open")] = [&ctx] { openCommand(ctx); };
-  ctx.hooks.commands[QStringLiteral("PC")] = [&ctx] { pcCommand(ctx); };
-  ctx.hooks.commands[QStringLiteral("List")] = [&ctx] { listCommand(ctx); };
+  ctx.hooks.commands.add(ToolbarCommand::Save, [&ctx] { saveCommand(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::Open, [&ctx] { openCommand(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::PC, [&ctx] { pcCommand(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::List, [&ctx] { listCommand(ctx); });
 
   // Every list window (the logger's too) saves, prints and plots its grid through these.
   ctx.hooks.grid.save = [&ctx](QWidget* window, GridModel& grid) {
@@ -44,9 +44,10 @@ void installRecords(RecordsContext& ctx) {
     RecordingState& r = ctx.recording;
     // Every line is already in the file; closing only lets go of it.
     if (r.dataFile) r.dataFile->close();
-    if (r.realTimeList) r.realTimeList->close();
-    if (r.fileList) r.fileList->close();
+    if (ctx.realTimeList) ctx.realTimeList->close();
+    if (ctx.fileList) ctx.fileList->close();
   });
+  return engine;
 }
 
 }  // namespace lux

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <exception>
 
+#include "link/Logging.h"
 #include "records/DataFormat.h"
 #include "records/FileTransfer.h"
 #include "records/RecordsContext.h"
@@ -188,11 +189,8 @@ ListWindow::ListWindow(RecordsContext& ctx, Kind kind)
                  QStringLiteral(":/icons/print.svg"));
   connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* a) {
     // A failure inside a command ends that command, never the program.
-    try {
-      toolbarActionTriggered(a->data().toString());
-    } catch (const LinkAborted&) {
-    } catch (const std::exception&) {
-    }
+    runGuarded(lcRecords(), "a list window command",
+               [this, a] { toolbarActionTriggered(a->data().toString()); });
   });
 
   grid_ = new GridModel(3, this);
@@ -278,12 +276,12 @@ void ListWindow::closeEvent(QCloseEvent* event) {
 }
 
 ListWindow* realTimeList(RecordsContext& ctx) {
-  auto* w = qobject_cast<ListWindow*>(ctx.recording.realTimeList.data());
+  auto* w = qobject_cast<ListWindow*>(ctx.realTimeList.data());
   return w && w->isVisible() ? w : nullptr;
 }
 
 ListWindow* fileList(RecordsContext& ctx) {
-  auto* w = qobject_cast<ListWindow*>(ctx.recording.fileList.data());
+  auto* w = qobject_cast<ListWindow*>(ctx.fileList.data());
   return w && w->isVisible() ? w : nullptr;
 }
 
@@ -291,7 +289,7 @@ void listCommand(RecordsContext& ctx) {
   RecordingState& r = ctx.recording;
   if (r.listRecording || !ctx.display.plainMode()) return;
   auto* w = new ListWindow(ctx, ListWindow::Kind::RealTime);
-  r.realTimeList = w;
+  ctx.realTimeList = w;
   w->show();
   w->placeBesidePanel();
   r.listRecordCount = 0;
@@ -320,11 +318,11 @@ ListWindow* readFileIntoFileList(RecordsContext& ctx, const QString& path) {
     ctx.dialogs.message(ListWindow::tr("Cannot read %1\r\n%2").arg(path, refused));
     return nullptr;
   }
-  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.recording.fileList.data())) {
+  if (ListWindow* old = qobject_cast<ListWindow*>(ctx.fileList.data())) {
     old->close();
   }
   QPointer<ListWindow> w = new ListWindow(ctx, ListWindow::Kind::File);
-  ctx.recording.fileList = w.data();
+  ctx.fileList = w.data();
   w->show();
   w->placeBesidePanel();
   w->load_ = new FileListLoad(ctx, *w, fd, path);

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
+#include <stdexcept>
 
+#include "link/Logging.h"
 #include "records/FileTransfer.h"
 #include "records/ListWindows.h"
 #include "records/RecordsContext.h"
@@ -19,6 +21,7 @@ namespace {
 // box would hold the poll (and the panel's picture) until the user closes it.
 void tellLater(RecordsContext& ctx, const QString& text) {
   if (text.isEmpty()) return;
+  qCInfo(lcRecords, "recording: %s", qUtf8Printable(QString(text).simplified()));
   if (ctx.panel) {
     RecordsContext* c = &ctx;
     QTimer::singleShot(0, ctx.panel, [c, text] {
@@ -46,28 +49,36 @@ void connectLiveList(RecordsContext& ctx, RecordingEngine& engine) {
 
 }  // namespace
 
-RecordingEngine& recordingEngine(RecordsContext& ctx) {
+std::unique_ptr<RecordingEngine> makeRecordingEngine(RecordsContext& ctx) {
   RecordingState& r = ctx.recording;
-  if (!r.engine) {
-    r.engine = ctx.session ? std::make_shared<RecordingEngine>(*ctx.session, r)
-                           : std::make_shared<RecordingEngine>(r, ctx.display, ctx.clock);
-    connectLiveList(ctx, *r.engine);
-    RecordsContext* c = &ctx;
-    RecordingEngine* engine = r.engine.get();
-    QObject::connect(engine, &RecordingEngine::tickDone, engine,
-                     [c, engine] { tellLater(*c, engine->status().message); });
-    if (ctx.session) {
-      // The recording's clock runs with the meter's poll, and starts just before it.
-      QObject::connect(ctx.session, &MeterSession::starting, engine, &RecordingEngine::start);
-      QObject::connect(ctx.session, &MeterSession::stopped, engine, &RecordingEngine::stop);
-    }
+  auto engine = ctx.session ? std::make_unique<RecordingEngine>(*ctx.session, r)
+                            : std::make_unique<RecordingEngine>(r, ctx.display, ctx.clock);
+  connectLiveList(ctx, *engine);
+  RecordsContext* c = &ctx;
+  RecordingEngine* e = engine.get();
+  QObject::connect(e, &RecordingEngine::tickDone, e,
+                   [c, e] { tellLater(*c, e->status().message); });
+  if (ctx.session) {
+    // The recording's clock runs with the meter's poll, and starts just before it.
+    QObject::connect(ctx.session, &MeterSession::starting, e, &RecordingEngine::start);
+    QObject::connect(ctx.session, &MeterSession::stopped, e, &RecordingEngine::stop);
   }
-  return *r.engine;
+  ctx.engine = e;
+  return engine;
+}
+
+RecordingEngine& recordingEngine(RecordsContext& ctx) {
+  if (!ctx.engine) throw std::logic_error("the recording subsystem is not installed");
+  return *ctx.engine;
 }
 
 bool beginFileRecording(RecordsContext& ctx, const QString& path) {
   QString reason;
-  if (recordingEngine(ctx).startFile(path, &reason)) return true;
+  if (recordingEngine(ctx).startFile(path, &reason)) {
+    qCInfo(lcRecords, "recording to %s", qUtf8Printable(path));
+    return true;
+  }
+  qCWarning(lcRecords, "cannot record to %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
   ctx.dialogs.message(
       QCoreApplication::translate("Recording", "Cannot record to %1\r\n%2").arg(path, reason));
 

@@ -3,14 +3,18 @@
 // does the work (records/engine/RecordingEngine.h, whose Timer2 runs with the meter's poll)
 // made for this context.
 #include <QString>
+#include <memory>
 
 namespace lux {
 
 struct RecordsContext;
 class RecordingEngine;
 
-// The recording engine of this context, made on first use over its recording state and the
-// meter's session (or the display state and clock, where a test has no session).
+// Makes the recording engine over the context's recording state and the meter's session (or the
+// display state and clock, where a test has no session), with the live list as its second
+// destination, and points the context at it (installRecords).
+std::unique_ptr<RecordingEngine> makeRecordingEngine(RecordsContext& ctx);
+// The recording engine of this context, once installed.
 RecordingEngine& recordingEngine(RecordsContext& ctx);
 
 // One tick of Timer2, as the timer runs it (what it has to tell comes after the tick).

@@ -30,15 +30,10 @@ struct RecordingState {
   float plotMinValue = 0;
   QString plotUnitText;
 
-  // Runs the sampling moments and the data file on this state (made by installRecords).
-  std::shared_ptr<RecordingEngine> engine;
   // The open data file while fileRecording (written one whole line at a time) and the name it is
   // shown under on the panel.
   std::shared_ptr<DataFileWriter> dataFile;
   QString dataFileTitle;
-  // The list windows while they are open (cleared by Qt when they close).
-  QPointer<QWidget> realTimeList;
-  QPointer<QWidget> fileList;
 };
 
 }  // namespace lux

@@ -9,6 +9,7 @@
 #include "link/Protocol.h"
 #include "records/DataFormat.h"
 #include "records/RecordsContext.h"
+#include "records/engine/LoggerSampling.h"
 #include "ui/Placement.h"
 #include "ui/Twips.h"
 
@@ -106,13 +107,7 @@ void SamplingChoice::meterPath() {
 
   // Read the meter's setting; a meter that never answers with 8 bytes must not hold the
   // program: after a few seconds of trying the user is told.
-  std::optional<std::pair<std::uint8_t, std::uint8_t>> current;
-  const auto reply = link.exchange(
-      Command::ReadClock, 0.02, [](const QByteArray& r) { return r.size() >= 8; },
-      kMeterReadTimeoutSeconds, {}, 5);
-  if (reply)
-    current = samplingTimeFromReply(
-        std::string_view(reply->constData(), static_cast<std::size_t>(reply->size())));
+  const auto current = requestLoggerSampling(link, kMeterReadTimeoutSeconds);
   if (!current) {
     ctx_.dialogs.message(tr("The meter did not answer, try again !"));
     return;
@@ -130,15 +125,8 @@ void SamplingChoice::meterPath() {
 
       continue;
     }
-    QByteArray payload;
-    payload.append(static_cast<char>(bytes->first));
-    payload.append(static_cast<char>(bytes->second));
-    bool answered = link.command(Command::Enter);
-    if (answered) {
-      link.waitSeconds(0.2);
-      answered = link.command(Command::SetLoggerSampling, payload);
-    }
-    if (!answered) ctx_.dialogs.message(tr("The meter did not answer, try again !"));
+    if (!sendLoggerSampling(link, bytes->first, bytes->second))
+      ctx_.dialogs.message(tr("The meter did not answer, try again !"));
     return;
   }
 }

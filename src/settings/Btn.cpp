@@ -113,8 +113,10 @@ void Btn::exchange(const std::function<void()>& handler) {
       });
 }
 
-void Btn::plainKey(Command letter, bool refusedWhileLogging) {
-  if (refusedWhileLogging && ctx_.display.annIntv) return;
+void Btn::plainKey(KeypadKey key) {
+  const KeypadKeyInfo& info = keypadKey(key);
+  if ((info.refusedWhileLogging && ctx_.display.annIntv) || !info.letter) return;
+  const Command letter = *info.letter;
   exchange([this, letter] {
     bool answered = false;
     {
@@ -153,53 +155,46 @@ void Btn::setClicked() {
 }
 
 void Btn::timeClicked() {
-  plainKey(Command::KeyTime, false);
+  plainKey(KeypadKey::Time);
 }
 void Btn::lxFcClicked() {
-  plainKey(Command::KeyLxFc, true);
+  plainKey(KeypadKey::LxFc);
 }
 void Btn::holdClicked() {
-  plainKey(Command::KeyHold, true);
+  plainKey(KeypadKey::Hold);
 }
 void Btn::readClicked() {
-  plainKey(Command::KeyRead, true);
+  plainKey(KeypadKey::Read);
 }
 void Btn::autoRecordClicked() {
-  plainKey(Command::KeyAutoRecord, true);
+  plainKey(KeypadKey::AutoRecord);
 }
 void Btn::manualRecordClicked() {
-  plainKey(Command::KeyManualRecord, true);
+  plainKey(KeypadKey::ManualRecord);
 }
 void Btn::percentClicked() {
-  plainKey(Command::KeyPercent, true);
+  plainKey(KeypadKey::Percent);
 }
 void Btn::avgClicked() {
-  plainKey(Command::KeyAvg, true);
+  plainKey(KeypadKey::Avg);
 }
 void Btn::compClicked() {
-  plainKey(Command::KeyComp, true);
+  plainKey(KeypadKey::Comp);
 }
 void Btn::upClicked() {
-  plainKey(Command::KeyUp, true);
+  plainKey(KeypadKey::Up);
 }
 void Btn::enterClicked() {
-  plainKey(Command::Enter, false);
+  plainKey(KeypadKey::Enter);
 }
 void Btn::downClicked() {
-  plainKey(Command::KeyDown, true);
+  plainKey(KeypadKey::Down);
 }
 
 void Btn::cdClicked() {
-  if (ctx_.display.annIntv) return;
+  if (keypadKey(KeypadKey::Cd).refusedWhileLogging && ctx_.display.annIntv) return;
   exchange([this] {
-    // Re-sends the meter's own distance, which makes the meter take up its candela reading.
-    std::optional<SettingsBlock> block;
-    if (backToNormalDisplay(ctx_)) block = requestSettingsBlock(ctx_);
-    const bool answered =
-        block && sendToMeter(ctx_, Command::SetDistance,
-                             QByteArray(block->distanceBytes.data(),
-                                        static_cast<qsizetype>(block->distanceBytes.size())));
-    if (!answered) ctx_.dialogs.message(meterSilentMessage());
+    if (!resendMeterDistance(ctx_.link)) ctx_.dialogs.message(meterSilentMessage());
   });
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "link/Commands.h"
+#include "settings/KeypadKeys.h"
 #include "settings/MeterExchange.h"
 
 class QPushButton;
@@ -49,8 +50,9 @@ class Btn : public QWidget {
  private:
   QPushButton* addKey(const char* name, const QString& caption, const QString& toolTip, int row,
                       int column, void (Btn::*handler)());
-  // A key that sends one letter with the poll paused around it.
-  void plainKey(Command letter, bool refusedWhileLogging);
+  // A key that sends one letter with the poll paused around it, unless the meter refuses it
+  // while its logger records.
+  void plainKey(KeypadKey key);
 
   // Runs one exchange with the meter, holding the line (ignored while another command has it).
   // A window closed meanwhile is deleted once the exchange has unwound, never under its feet.

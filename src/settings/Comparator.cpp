@@ -272,12 +272,7 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
   const bool lux = block.lux();
   txtUnit_->setCurrentIndex(txtUnit_->findText(lux ? kLux : kFootCandle));
   unitActivated();
-  // In lux the five flags stand for options 2-6, in foot-candles for options 1-5. Where the
-  // meter reports more than one flag the last one holds, as successive selections would.
-  const int first = lux ? 2 : 1;
-  int chosen = 0;
-  for (int i = 1; i <= 5; ++i)
-    if (block.decimalFlag(i)) chosen = i + first - 1;
+  const int chosen = comparatorOptionOf(block);
   selectOption(Row::High, chosen);
   selectOption(Row::Low, chosen);
   if (chosen) applyRangeToBoxes(chosen);
@@ -285,13 +280,8 @@ void Comparator::fillFromSettingsBlock(const SettingsBlock& block) {
 
 void Comparator::updateClicked() {
   exchange([this] {
-    const QByteArray payload = updatePayload();
-    bool answered = backToNormalDisplay(ctx_) && sendToMeter(ctx_, Command::SetComparator, payload);
-    if (answered) {
-      ctx_.link.waitSeconds(0.2);
-      answered = sendToMeter(ctx_, Command::KeyComp);
-    }
-    if (!answered) ctx_.dialogs.message(meterSilentMessage());
+    if (!sendComparatorLimits(ctx_.link, updatePayload()))
+      ctx_.dialogs.message(meterSilentMessage());
   });
 }
 

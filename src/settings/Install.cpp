@@ -7,8 +7,8 @@
 namespace lux {
 
 void installSettings(Context& ctx) {
-  ctx.hooks.commands[QStringLiteral("TimeSet")] = [&ctx] { showMeterClock(ctx); };
-  ctx.hooks.commands[QStringLiteral("Buttons")] = [&ctx] { Btn::showKeypad(ctx); };
+  ctx.hooks.commands.add(ToolbarCommand::TimeSet, [&ctx] { showMeterClock(ctx); });
+  ctx.hooks.commands.add(ToolbarCommand::Buttons, [&ctx] { Btn::showKeypad(ctx); });
 }
 
 }  // namespace lux

@@ -14,28 +14,55 @@ std::string_view view(const QByteArray& b) {
 }
 }  // namespace
 
-bool sendToMeter(Context& ctx, Command letter, const QByteArray& payload) {
-  return ctx.link.command(letter, payload);
+bool sendToMeter(MeterLink& link, Command letter, const QByteArray& payload) {
+  return link.command(letter, payload);
 }
 
-bool backToNormalDisplay(Context& ctx) {
-  if (!sendToMeter(ctx, Command::Enter)) return false;
-  ctx.link.waitSeconds(0.2);
+bool sendToMeter(Context& ctx, Command letter, const QByteArray& payload) {
+  return sendToMeter(ctx.link, letter, payload);
+}
+
+bool backToNormalDisplay(MeterLink& link) {
+  if (!sendToMeter(link, Command::Enter)) return false;
+  link.waitSeconds(0.2);
   return true;
 }
 
-std::optional<SettingsBlock> requestSettingsBlock(Context& ctx) {
-  const auto reply = ctx.link.exchange(Command::ReadSettings, 0.05, [](const QByteArray& r) {
+bool backToNormalDisplay(Context& ctx) {
+  return backToNormalDisplay(ctx.link);
+}
+
+std::optional<SettingsBlock> requestSettingsBlock(MeterLink& link) {
+  const auto reply = link.exchange(Command::ReadSettings, 0.05, [](const QByteArray& r) {
     return parseSettingsBlock(view(r)).has_value();
   });
   if (!reply) return std::nullopt;
   return parseSettingsBlock(view(*reply));
 }
 
+std::optional<SettingsBlock> requestSettingsBlock(Context& ctx) {
+  return requestSettingsBlock(ctx.link);
+}
+
 std::optional<QByteArray> requestClockReply(Context& ctx, const StillWanted& wanted) {
   return ctx.link.exchange(
       Command::ReadClock, 0.02, [](const QByteArray& r) { return isClockReply(view(r)); },
       MeterLink::kAnswerBound, wanted);
+}
+
+bool sendComparatorLimits(MeterLink& link, const QByteArray& payload) {
+  if (!backToNormalDisplay(link) || !sendToMeter(link, Command::SetComparator, payload))
+    return false;
+  link.waitSeconds(0.2);
+  return sendToMeter(link, Command::KeyComp);
+}
+
+bool resendMeterDistance(MeterLink& link) {
+  std::optional<SettingsBlock> block;
+  if (backToNormalDisplay(link)) block = requestSettingsBlock(link);
+  return block && sendToMeter(link, Command::SetDistance,
+                              QByteArray(block->distanceBytes.data(),
+                                         static_cast<qsizetype>(block->distanceBytes.size())));
 }
 
 std::optional<bool> loggingShownIn(const QByteArray& bytes, const DisplayState& shown) {

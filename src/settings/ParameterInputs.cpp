@@ -87,15 +87,15 @@ void comparatorCommand(Context& ctx) {
 }
 
 void installParameterInputs(Context& ctx) {
-  auto install = [&ctx](const char* key, void (*command)(Context&)) {
-    ctx.hooks.commands[QString::fromLatin1(key)] = [&ctx, command] {
+  auto install = [&ctx](ToolbarCommand key, void (*command)(Context&)) {
+    ctx.hooks.commands.add(key, [&ctx, command] {
       ctx.link.runCommand([&ctx, command] { command(ctx); },
                           [&ctx] { ctx.dialogs.message(meterBusyMessage()); });
-    };
+    });
   };
-  install("Hold", &holdTimeCommand);
-  install("CD", &distanceCommand);
-  install("Comp", &comparatorCommand);
+  install(ToolbarCommand::Hold, &holdTimeCommand);
+  install(ToolbarCommand::CD, &distanceCommand);
+  install(ToolbarCommand::Comp, &comparatorCommand);
 }
 
 }  // namespace lux

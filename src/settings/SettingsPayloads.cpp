@@ -109,6 +109,14 @@ std::string limitDigitsText(std::uint16_t limit) {
   return s.substr(s.size() - 4);
 }
 
+int comparatorOptionOf(const SettingsBlock& block) {
+  const int first = block.lux() ? 2 : 1;
+  int chosen = 0;
+  for (int i = 1; i <= 5; ++i)
+    if (block.decimalFlag(i)) chosen = i + first - 1;
+  return chosen;
+}
+
 std::uint8_t comparatorRangeCode(bool lux, int option) {
   const int first = lux ? 2 : 1;  // the option of the unit's first range
   const int index = option - first;

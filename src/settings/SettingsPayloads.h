@@ -61,6 +61,11 @@ std::optional<SettingsBlock> parseSettingsBlock(std::string_view bytes);
 // of the number with leading zeros (12345 -> "2345", 42 -> "0042").
 std::string limitDigitsText(std::uint16_t limit);
 
+// The range option the meter's settings block stands for: in lux the five decimal-point flags
+// are options 2-6, in foot-candles options 1-5; where more than one flag is set the last one
+// holds, as successive selections would. 0 when no flag is set.
+int comparatorOptionOf(const SettingsBlock& block);
+
 // Range option k of the comparator window (1 = d.ddd, 2 = dd.dd, 3 = ddd.d, 4 = dddd,
 // 5 = dddd0, 6 = dddd00; 0 = none selected) as the meter's range code 1, 2, 4, 8 or 16 for the
 // unit's first to fifth range; lux uses options 2-6, foot-candles 1-5, anything else is the

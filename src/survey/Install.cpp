@@ -22,7 +22,7 @@ void installSurvey(Context& ctx) {
     (*window)->raise();
     (*window)->activateWindow();
   };
-  ctx.hooks.commands[QStringLiteral("Survey")] = show;
+  ctx.hooks.showSurvey = show;
   ctx.hooks.openSurvey = [window, show](const QString& path) {
     show();
     (*window)->openSurvey(path);

@@ -14,7 +14,7 @@ namespace lux::test {
 namespace {
 
 TEST_F(DesktopTest, LiveListExportsItsRecordsWithDates) {
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ASSERT_NE(realTimeList(*ctx), nullptr);
   tick();  // 08:05:08, the first record
   state.display.mainValueText = "OL";
@@ -40,7 +40,7 @@ TEST_F(DesktopTest, FileListExportsWithoutDatesAndQuotesWhatNeedsIt) {
   // A hand-edited file: a quote in a value, an empty unit.
   writeFile(file, "\tTime\tValue\r\n1\t07-14:23:05\t12\"5\r\n");
   dialogs.answerOpenFile(file);
-  menuItem("MenuOpen")->trigger();
+  menuItem(ToolbarCommand::Open)->trigger();
   ASSERT_NE(fileList(*ctx), nullptr);
   const QString csv = path(QStringLiteral("file.csv"));
   dialogs.answerSaveFile(csv);
@@ -50,7 +50,7 @@ TEST_F(DesktopTest, FileListExportsWithoutDatesAndQuotesWhatNeedsIt) {
 
 TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
   auto* list = new DataListWindow(*ctx, panel.get());
-  state.logger.dataListWindow = list;
+  ctx->logger.dataListWindow = list;
   list->show();
   list->gridM().appendRows({{"1", "28-12:00:00", "100"}, {"2", "29-12:00:00", "200"}});
   list->gridI().appendRows({{"1", "28-12:00:00", "9.29"}, {"2", "29-12:00:00", "18.58"}});
@@ -82,7 +82,7 @@ TEST_F(DesktopTest, DataListExportsTheVisibleGridWithTheMetersDates) {
 // suffix gets ".csv", and a file already under that longer name is replaced only when the user
 // says so.
 TEST_F(DesktopTest, ExportKeepsTheSignAndAddsTheCsvSuffix) {
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ASSERT_NE(realTimeList(*ctx), nullptr);
   state.display.mainValueText = "5.0";
   state.display.annNegative = true;
@@ -111,7 +111,7 @@ TEST_F(DesktopTest, ExportKeepsTheSignAndAddsTheCsvSuffix) {
 }
 
 TEST_F(DesktopTest, ExportThatCannotBeWrittenIsToldAndCancelWritesNothing) {
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   tick();
   dialogs.answerSaveFile(std::nullopt);
   menuItem("MenuExportCsv")->trigger();

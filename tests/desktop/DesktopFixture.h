@@ -18,6 +18,7 @@
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
 #include "records/Install.h"
+#include "records/engine/RecordingEngine.h"
 #include "support/MeterRig.h"
 
 namespace lux::test {
@@ -32,7 +33,7 @@ class DesktopTest : public ::testing::Test {
     rig.ctx.setPanel(panel.get());
     panel->setContext(ctx);
     installToolbar(*ctx);
-    installRecords(*ctx);
+    engine = installRecords(*ctx);
     DesktopServices services;
     services.openUrl = [this](const QUrl& url) {
       opened.push_back(url);
@@ -54,8 +55,16 @@ class DesktopTest : public ::testing::Test {
     panel.reset();
   }
 
+  // A menu's own item by its objectName ("MenuPrint").
   QAction* menuItem(const char* name) {
     return menuBar ? menuBar->findChild<QAction*>(QLatin1String(name)) : nullptr;
+  }
+  // The item of a toolbar command: the panel's own action, found in the menus.
+  QAction* menuItem(ToolbarCommand c) {
+    QAction* shared = panel->commandAction(c);
+    for (QMenu* m : menuBar ? menuBar->findChildren<QMenu*>() : QList<QMenu*>())
+      if (m->actions().contains(shared)) return shared;
+    return nullptr;
   }
   QMenu* menu(const char* name) {
     return menuBar ? menuBar->findChild<QMenu*>(QLatin1String(name)) : nullptr;
@@ -89,6 +98,7 @@ class DesktopTest : public ::testing::Test {
   }
 
   MeterRig rig;
+  std::unique_ptr<RecordingEngine> engine;
   // The names these tests have always used for the rig's parts.
   FakeClock& clock = rig.clock;  // starts on 2026-03-09 08:05:07
   sim::SimMeter* const meter = &rig.meter;

@@ -25,42 +25,65 @@ namespace {
 
 using Kind = ScriptedDialogs::Kind;
 
-TEST_F(DesktopTest, EveryToolbarCommandHasAMenuItemWithTheSameKey) {
+TEST_F(DesktopTest, EveryToolbarCommandIsOneActionInTheToolbarAndAMenu) {
   ASSERT_NE(menuBar, nullptr);
   for (const char* m : {"MenuFile", "MenuMeter", "MenuView", "MenuHelp"})
     EXPECT_NE(menu(m), nullptr) << m;
-  std::set<QString> toolbarKeys, menuKeys;
-  for (QAction* a : panel->toolbar()->actions())
-    if (!a->data().toString().isEmpty()) toolbarKeys.insert(a->data().toString());
-  for (QAction* a : menuBar->findChildren<QAction*>())
-    if (!a->data().toString().isEmpty()) menuKeys.insert(a->data().toString());
-  EXPECT_EQ(toolbarKeys.size(), 12u);
-  EXPECT_EQ(menuKeys, toolbarKeys);
-  EXPECT_EQ(menuItem("MenuList")->parent(), menu("MenuView"));
-  EXPECT_EQ(menuItem("MenuGraph")->parent(), menu("MenuView"));
-  EXPECT_EQ(menuItem("MenuMemory")->parent(), menu("MenuMeter"));
+  // Left to right, with the keys scripts find the buttons by.
+  QStringList keys;
+  for (QAction* a : panel->toolbar()->actions()) keys << a->objectName();
+  EXPECT_EQ(keys, (QStringList{"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
+                               "Comp", "Hold", "Buttons", "ESC"}));
+  for (ToolbarCommand c : kToolbarCommands) {
+    QAction* a = panel->commandAction(c);
+    ASSERT_NE(a, nullptr) << toolbarKey(c);
+    EXPECT_TRUE(panel->toolbar()->actions().contains(a)) << toolbarKey(c);
+    EXPECT_EQ(menuItem(c), a) << toolbarKey(c);
+  }
+  EXPECT_TRUE(menu("MenuView")->actions().contains(panel->commandAction(ToolbarCommand::List)));
+  EXPECT_TRUE(menu("MenuView")->actions().contains(panel->commandAction(ToolbarCommand::Graph)));
+  EXPECT_TRUE(menu("MenuMeter")->actions().contains(panel->commandAction(ToolbarCommand::Memory)));
+  // The button speaks the toolbar's words, the menu item its own.
+  EXPECT_EQ(panel->commandAction(ToolbarCommand::PC)->iconText(), "PC Sampling Rate");
+  EXPECT_EQ(panel->commandAction(ToolbarCommand::PC)->text(), "PC Sampling Rate…");
+}
+
+// A command added to the toolbar but registered by no subsystem would be a dead button.
+TEST(ProgramInstallation, RegistersEveryToolbarCommand) {
+  MeterRig rig;
+  auto panel = std::make_unique<Panel>(rig.session, rig.dialogs);
+  rig.poll.forward = &rig.sessionPoll;
+  rig.ctx.setPanel(panel.get());
+  panel->setContext(&rig.ctx);
+  EXPECT_EQ(rig.hooks.commands.missing().size(), 12u);
+  const Subsystems owned = installSubsystems(rig.ctx, *panel);
+  std::string missing;
+  for (ToolbarCommand c : rig.hooks.commands.missing()) missing += toolbarKey(c) + std::string(" ");
+  EXPECT_EQ(missing, "");
+  for (ToolbarCommand c : kToolbarCommands) EXPECT_NE(panel->commandAction(c), nullptr);
+  panel.reset();
 }
 
 TEST_F(DesktopTest, MenuItemsRunTheirOwnToolbarCommand) {
-  // The subsystems' commands are stood in for by counters, so each item shows which key it ran.
-  std::map<QString, int> ran;
-  for (const char* key : {"Graph", "TimeSet", "Memory", "CD", "Comp", "Hold", "Buttons"}) {
-    const QString k = QLatin1String(key);
-    ctx->hooks.commands[k] = [&ran, k] { ++ran[k]; };
-  }
-  for (const char* key : {"Graph", "TimeSet", "Memory", "CD", "Comp", "Hold", "Buttons"}) {
+  // The subsystems' commands are stood in for by counters, so each item shows which it ran.
+  std::map<ToolbarCommand, int> ran;
+  const ToolbarCommand stoodIn[] = {
+      ToolbarCommand::Graph, ToolbarCommand::TimeSet, ToolbarCommand::Memory, ToolbarCommand::CD,
+      ToolbarCommand::Comp,  ToolbarCommand::Hold,    ToolbarCommand::Buttons};
+  for (ToolbarCommand c : stoodIn) ctx->hooks.commands.add(c, [&ran, c] { ++ran[c]; });
+  for (ToolbarCommand c : stoodIn) {
     ran.clear();
-    QAction* item = menuItem((std::string("Menu") + key).c_str());
-    ASSERT_NE(item, nullptr) << key;
+    QAction* item = menuItem(c);
+    ASSERT_NE(item, nullptr) << toolbarKey(c);
     item->trigger();
-    EXPECT_EQ(ran.size(), 1u) << key;
-    EXPECT_EQ(ran[QLatin1String(key)], 1) << key;
+    EXPECT_EQ(ran.size(), 1u) << toolbarKey(c);
+    EXPECT_EQ(ran[c], 1) << toolbarKey(c);
   }
 }
 
 TEST_F(DesktopTest, TheMeterMenuOpensTheLightingSurveyWithCtrlU) {
   int ran = 0;
-  ctx->hooks.commands[QStringLiteral("Survey")] = [&ran] { ++ran; };
+  ctx->hooks.showSurvey = [&ran] { ++ran; };
   QAction* item = menuItem("MenuSurvey");
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->parent(), menu("MenuMeter"));
@@ -73,7 +96,7 @@ TEST_F(DesktopTest, MenuItemsMeetTheToolbarsRefusals) {
   // Open during a file recording: the toolbar's message, no dialog.
   state.recording.fileRecording = true;
   dialogs.expectMessage();
-  menuItem("MenuOpen")->trigger();
+  menuItem(ToolbarCommand::Open)->trigger();
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.shown()[0].kind, Kind::Message);
   EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("Recording Mode!\nPlease stop recording!"));
@@ -81,20 +104,20 @@ TEST_F(DesktopTest, MenuItemsMeetTheToolbarsRefusals) {
 
   // List while the meter shows REF: nothing at all; in plain mode the live list opens, once.
   state.display.annRef = true;
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   EXPECT_EQ(realTimeList(*ctx), nullptr);
   state.display.annRef = false;
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ListWindow* list = realTimeList(*ctx);
   ASSERT_NE(list, nullptr);
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   EXPECT_EQ(realTimeList(*ctx), list);
   EXPECT_TRUE(dialogs.allAnswered());
 }
 
 TEST_F(DesktopTest, SaveItemFollowsTheRecording) {
   const QString file = path(QStringLiteral("rec.txt"));
-  QAction* save = menuItem("MenuSave");
+  QAction* save = menuItem(ToolbarCommand::Save);
   ASSERT_NE(save, nullptr);
   EXPECT_EQ(save->text(), QStringLiteral("Save As…"));
   dialogs.answerSaveFile(file);
@@ -110,8 +133,8 @@ TEST_F(DesktopTest, SaveItemFollowsTheRecording) {
 }
 
 TEST_F(DesktopTest, ShortcutsAreTheDesktopsOwn) {
-  EXPECT_EQ(menuItem("MenuSave")->shortcut(), QKeySequence(QKeySequence::Save));
-  EXPECT_EQ(menuItem("MenuOpen")->shortcut(), QKeySequence(QKeySequence::Open));
+  EXPECT_EQ(menuItem(ToolbarCommand::Save)->shortcut(), QKeySequence(QKeySequence::Save));
+  EXPECT_EQ(menuItem(ToolbarCommand::Open)->shortcut(), QKeySequence(QKeySequence::Open));
   EXPECT_EQ(menuItem("MenuPrint")->shortcut(), QKeySequence(QKeySequence::Print));
   EXPECT_EQ(menuItem("MenuQuit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
   EXPECT_EQ(menuItem("MenuManual")->shortcut(), QKeySequence(Qt::Key_F1));
@@ -136,7 +159,7 @@ TEST_F(DesktopTest, PrintIsThereOnlyWhileAListIsOpenAndPrintsThatList) {
   emit menu("MenuFile")->aboutToShow();
   EXPECT_FALSE(menuItem("MenuPrint")->isEnabled());
   EXPECT_FALSE(menuItem("MenuExportCsv")->isEnabled());
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ASSERT_NE(realTimeList(*ctx), nullptr);
   tick(3);
   emit menu("MenuFile")->aboutToShow();
@@ -152,7 +175,7 @@ TEST_F(DesktopTest, PrintIsThereOnlyWhileAListIsOpenAndPrintsThatList) {
 
 TEST_F(DesktopTest, CtrlPPrintsTheListItIsPressedIn) {
   panel->show();
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ListWindow* list = realTimeList(*ctx);
   ASSERT_NE(list, nullptr);
   tick();
@@ -261,7 +284,7 @@ TEST_F(DesktopTest, EveryWindowCarriesTheApplicationIcon) {
   }
   expectSmallIcon(icon.pixmap(16, 16).toImage());
   QApplication::setWindowIcon(icon);
-  menuItem("MenuList")->trigger();
+  menuItem(ToolbarCommand::List)->trigger();
   ListWindow* list = realTimeList(*ctx);
   ASSERT_NE(list, nullptr);
   for (QWidget* w : {static_cast<QWidget*>(panel.get()), static_cast<QWidget*>(list)})

@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "core/Context.h"
 #include "graphs/GraphViewer.h"
+#include "graphs/GraphWindows.h"
 #include "graphs/Install.h"
 #include "graphs/LiveGraph.h"
 #include "graphs/NumEdit.h"
@@ -25,7 +26,7 @@ namespace {
 
 class PlotTest : public ::testing::Test {
  protected:
-  void SetUp() override { installGraphs(ctx, state.graphs); }
+  void SetUp() override { graphs = installGraphs(ctx, state.graphs); }
   void TearDown() override {
     for (auto& f : ctx.hooks.onShutdown) f();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -55,13 +56,14 @@ class PlotTest : public ::testing::Test {
   AppState& state = rig.state;
   ScriptedDialogs& dialogs = rig.dialogs;
   AppContext& ctx = rig.ctx;
+  std::unique_ptr<GraphWindows> graphs;
 };
 
 TEST_F(PlotTest, GraphCommandIsRegistered) {
-  ASSERT_TRUE(ctx.hooks.commands.count("Graph"));
+  ASSERT_TRUE(ctx.hooks.commands.has(ToolbarCommand::Graph));
   state.display.unitText = "Lx";
   state.display.mainValue = 12;
-  ctx.hooks.commands["Graph"]();
+  ctx.hooks.commands.run(ToolbarCommand::Graph);
   EXPECT_TRUE(state.graphs.liveGraphOpen);
   for (auto& f : ctx.hooks.onShutdown) f();
   EXPECT_FALSE(state.graphs.liveGraphOpen);

@@ -44,13 +44,12 @@ class Windows : public Language, public DesktopTest {
     s.meter = menu("MenuMeter")->title();
     s.view = menu("MenuView")->title();
     s.help = menu("MenuHelp")->title();
-    for (QAction* a : panel->toolbar()->actions())
-      if (a->data().toString() == QLatin1String("Save")) s.saveTip = a->toolTip();
+    s.saveTip = panel->commandAction(ToolbarCommand::Save)->toolTip();
     PortWindow port(state.link);
     s.portTitle = port.windowTitle();
     if (auto* ok = port.findChild<QPushButton*>(QStringLiteral("CmdOK"))) s.portButton = ok->text();
 
-    menuItem("MenuList")->trigger();
+    menuItem(ToolbarCommand::List)->trigger();
     if (ListWindow* list = realTimeList(*ctx)) {
       s.listTitle = list->windowTitle();
       s.listHeader = list->grid().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -58,7 +57,7 @@ class Windows : public Language, public DesktopTest {
     }
     state.recording.fileRecording = true;
     dialogs.expectMessage();
-    menuItem("MenuOpen")->trigger();
+    menuItem(ToolbarCommand::Open)->trigger();
     if (!dialogs.shown().empty()) s.refusal = dialogs.shown().back().text;
     state.recording.fileRecording = false;
     menuItem("MenuAbout")->trigger();

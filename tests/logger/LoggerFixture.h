@@ -17,6 +17,7 @@
 #include "logger/Logger.h"
 #include "logger/LoggerWindows.h"
 #include "records/Install.h"
+#include "records/engine/RecordingEngine.h"
 #include "support/MeterRig.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
@@ -49,8 +50,8 @@ class LoggerTest : public ::testing::Test {
     EXPECT_TRUE(rig.openedAtStart);
     // The data list saves, prints and plots through the recording's grid routines, as in the
     // program.
-    installRecords(*ctx);
-    installLogger(*ctx);
+    engine = installRecords(*ctx);
+    download = installLogger(*ctx);
     EXPECT_TRUE(dir.isValid());
   }
 
@@ -59,13 +60,13 @@ class LoggerTest : public ::testing::Test {
     panel.reset();
   }
 
-  void memoryCommand() { ctx->hooks.commands.at(QStringLiteral("Memory"))(); }
+  void memoryCommand() { ctx->hooks.commands.run(ToolbarCommand::Memory); }
 
   MemoryWindow* memoryWindow() {
-    return qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());
+    return qobject_cast<MemoryWindow*>(ctx->logger.memoryWindow.data());
   }
   DataListWindow* dataList() {
-    return qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+    return qobject_cast<DataListWindow*>(ctx->logger.dataListWindow.data());
   }
 
   // One poll tick as the panel runs it, after the logger handed the line back.
@@ -79,6 +80,8 @@ class LoggerTest : public ::testing::Test {
   QString path(const QString& name) const { return dir.filePath(name); }
 
   MeterRig rig;
+  std::unique_ptr<RecordingEngine> engine;
+  std::unique_ptr<LoggerDownload> download;
   // The names these tests have always used for the rig's parts.
   FakeClock& clock = rig.clock;
   sim::SimMeter* const meter = &rig.meter;

@@ -538,7 +538,7 @@ TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
   clock.onIdle = nullptr;
   EXPECT_EQ(tries, 1);
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_EQ(state.logger.dataListWindow.data(), nullptr);
+  EXPECT_EQ(ctx->logger.dataListWindow.data(), nullptr);
   EXPECT_EQ(count(letters(), 'E'), 0u);
   EXPECT_FALSE(link->lineHeld());
   // Once the download is over the waiting erase asks its question (answered Cancel here).
@@ -549,7 +549,7 @@ TEST_F(LoggerTest, NoEraseAndNoListingWhileTheDumpIsRead) {
   EXPECT_EQ(count(letters(), 'E'), 0u);
   // And a set lists again.
   listLoggerSet(*ctx, 1);
-  EXPECT_NE(state.logger.dataListWindow.data(), nullptr);
+  EXPECT_NE(ctx->logger.dataListWindow.data(), nullptr);
 
   // A full memory at the line's pace takes a minute: the click is refused after 3 s.
   memoryWindow()->close();
@@ -610,7 +610,7 @@ TEST_F(LoggerTest, EveryClickOnTheFreeMemoryFigureGetsItsWarning) {
 }
 
 TEST_F(LoggerTest, MemoryCommandIsInstalled) {
-  ASSERT_TRUE(ctx->hooks.commands.count(QStringLiteral("Memory")));
+  ASSERT_TRUE(ctx->hooks.commands.has(ToolbarCommand::Memory));
   meter->preloadLoggerSets(1, 2);
   memoryCommand();
   ASSERT_NE(memoryWindow(), nullptr);

@@ -50,11 +50,11 @@ TEST_F(DataFiles, RecordOpenSaveRoundTrip) {
     state.display.mainValueText = v;
     tick();
   }
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   const QByteArray recorded = readFile(path("rec.txt"));
 
   dialogs.answerOpenFile(path("rec.txt"));
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   ListWindow* list = fileList(*ctx);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->windowTitle(), "rec.txt");
@@ -81,7 +81,7 @@ TEST_F(DataFiles, RecordOpenSaveRoundTrip) {
 // back and its plot all hold the signed value.
 TEST_F(DataFiles, NegativeReadingKeepsItsSignFromFileToPlot) {
   state.recording.samplingTicks = 1;
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ASSERT_NE(realTimeList(*ctx), nullptr);
   startRecording(path("neg.txt"));
   state.display.mainValueText = "5.0";
@@ -95,7 +95,7 @@ TEST_F(DataFiles, NegativeReadingKeepsItsSignFromFileToPlot) {
   EXPECT_EQ(realTimeList(*ctx)->grid().cell(1, 2), "-5.0");
   EXPECT_EQ(realTimeList(*ctx)->grid().cell(2, 2), "OL");
   EXPECT_EQ(realTimeList(*ctx)->grid().cell(3, 2), "2.5");
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   EXPECT_EQ(readFile(path("neg.txt")),
             "Lx\tTime\tValue\r\n1\t09-08:05:08\t-5.0\r\n2\t09-08:05:09\tOL\r\n"
             "3\t09-08:05:10\t2.5\r\n");
@@ -130,7 +130,7 @@ TEST_F(DataFiles, OpenReplacesTheFileListAndCancelKeepsIt) {
   ASSERT_NE(first, nullptr);
   QPointer<ListWindow> firstAlive(first);
   dialogs.answerOpenFile(std::nullopt);
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   EXPECT_EQ(fileList(*ctx), first);
   EXPECT_EQ(first->grid().rows(), 2);
   ListWindow* second = readFileIntoFileList(*ctx, path("b.txt"));
@@ -158,7 +158,7 @@ TEST_F(DataFiles, SaveCaptionCountsAndComesBack) {
 }
 
 TEST_F(DataFiles, HeaderOnlyGridSavesOneLine) {
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   dialogs.answerSaveFile(path("h.txt"));
@@ -169,7 +169,7 @@ TEST_F(DataFiles, HeaderOnlyGridSavesOneLine) {
 
 TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
   startRecording(path("r.txt"));
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   tick(3);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
@@ -180,7 +180,7 @@ TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
   EXPECT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(dialogs.busyDepth(), 0);
   // Cancelled Save after the recording: nothing written, pointer back.
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   dialogs.answerSaveFile(std::nullopt);
   live->toolbarActionTriggered(QStringLiteral("Save"));
   EXPECT_FALSE(state.recording.fileNameChosen);
@@ -188,7 +188,7 @@ TEST_F(DataFiles, LiveListSaveRefusedDuringRecording) {
 }
 
 TEST_F(DataFiles, SaveToAnUnwritablePlaceTellsTheUser) {
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   tick(2);
@@ -214,13 +214,13 @@ TEST_F(DataFiles, NamedPipeIsRefusedAtOnceByOpenAndBySave) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   dialogs.answerOpenFile(fifo).expectMessage();
   EXPECT_TRUE(returnsWithoutWaitingOnThePipe(
-      fifo, [&] { toolbarActionTriggered(*ctx, QStringLiteral("Open")); }));
+      fifo, [&] { toolbarActionTriggered(*ctx, ToolbarCommand::Open); }));
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0], "Cannot read " + fifo + "\r\n" + fifo +
                                        " is a named pipe; only plain files can be read or written");
   EXPECT_EQ(fileList(*ctx), nullptr);
 
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   tick(2);
@@ -233,7 +233,7 @@ TEST_F(DataFiles, NamedPipeIsRefusedAtOnceByOpenAndBySave) {
       << dialogs.messages()[1].toStdString();
   // A folder is no file either.
   dialogs.answerOpenFile(dir.path()).expectMessage();
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   ASSERT_EQ(dialogs.messages().size(), 3u);
   EXPECT_TRUE(
       dialogs.messages()[2].endsWith("is a folder; only plain files can be read or written"));
@@ -342,7 +342,7 @@ TEST_F(DataFiles, OverlongCellEndsPrintingAtThatRow) {
 }
 
 TEST_F(DataFiles, CancelledPrinterDialogPrintsNothingAndRestores) {
-  toolbarActionTriggered(*ctx, QStringLiteral("List"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::List);
   ListWindow* live = realTimeList(*ctx);
   ASSERT_NE(live, nullptr);
   poll.setPollEnabled(true);
@@ -475,7 +475,7 @@ TEST_F(DataFiles, UnreadableFileTellsAndKeepsTheOpenList) {
   ListWindow* keep = readFileIntoFileList(*ctx, path("k.txt"));
   ASSERT_NE(keep, nullptr);
   dialogs.answerOpenFile(path("missing.txt")).expectMessage();
-  toolbarActionTriggered(*ctx, QStringLiteral("Open"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Open);
   EXPECT_EQ(fileList(*ctx), keep);
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_TRUE(dialogs.messages()[0].startsWith("Cannot read"));

@@ -43,14 +43,14 @@ class RecordsTest : public ::testing::Test {
     label("LblRec")->setText(QStringLiteral("Rec."));
     panel->setGeometry(10, 10, 480, 360);
 
-    installToolbar(*ctx);
-    installRecords(*ctx);
+    actions = installToolbar(*ctx, *bar);
+    engine = installRecords(*ctx);
     // The panel's toolbar button and labels follow the recording as the real panel's do.
     QObject::connect(&recordingEngine(*ctx), &RecordingEngine::statusChanged, panel.get(),
                      [this](const RecordingStatus& s) {
-                       showRecordingStatus({button(QStringLiteral("Save")), label("LblFileName"),
-                                            label("LblRec"), label("LblCount")},
-                                           s);
+                       showRecordingStatus(
+                           {saveButton(), label("LblFileName"), label("LblRec"), label("LblCount")},
+                           s);
                      });
 
     state.display.unitText = "Lx";
@@ -69,11 +69,7 @@ class RecordsTest : public ::testing::Test {
   QString shownText(const char* name) {
     return label(name)->isVisibleTo(panel.get()) ? label(name)->text() : QString();
   }
-  QAction* button(const QString& key) {
-    for (QAction* a : panel->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->actions())
-      if (a->data().toString() == key) return a;
-    return nullptr;
-  }
+  QAction* saveButton() { return actions[indexOf(ToolbarCommand::Save)]; }
 
   // One Timer2 tick, one second of PC time, in which the poll decoded a display frame.
   void tick(int n = 1) {
@@ -114,10 +110,12 @@ class RecordsTest : public ::testing::Test {
   // Starts a file recording through the toolbar's "Save" and its Save As dialog.
   void startRecording(const QString& file) {
     dialogs.answerSaveFile(file);
-    toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+    toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   }
 
+  CommandActions actions{};
   MeterRig rig;
+  std::unique_ptr<RecordingEngine> engine;
   // The names these tests have always used for the rig's parts.
   FakeClock& clock = rig.clock;
   sim::SimMeter* const meter = &rig.meter;

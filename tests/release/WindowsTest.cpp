@@ -76,11 +76,11 @@ class ProgramWindows : public ::testing::Test {
     panel->setContext(ctx);
     installToolbar(*ctx);
     installParameterInputs(*ctx);
-    installRecords(*ctx);
+    engine = installRecords(*ctx);
     QObject::connect(&recordingEngine(*ctx), &RecordingEngine::statusChanged, panel.get(),
                      &Panel::showRecording);
     installSettings(*ctx);
-    installLogger(*ctx);
+    download = installLogger(*ctx);
     graphs = std::make_unique<GraphWindows>(state.graphs, state.display, dialogs, panel.get());
     // As the program does; the filter goes with this test's panel.
     installKeyboardConveniences(panel.get());
@@ -168,7 +168,9 @@ class ProgramWindows : public ::testing::Test {
   test::ScriptedDialogs& dialogs = rig.dialogs;
   std::unique_ptr<Panel> panel;
   AppContext* const ctx = &rig.ctx;
+  std::unique_ptr<RecordingEngine> engine;
   std::unique_ptr<GraphWindows> graphs;
+  std::unique_ptr<LoggerDownload> download;
   std::unique_ptr<PortWindow> portWindow;
   QTemporaryDir dir;
 };
@@ -296,9 +298,9 @@ TEST(ProgramStart, EachSubsystemStartsFromItsOwnState) {
   rig.state.recording.samplingTicks = 60;
   rig.state.graphs.liveGraphOpen = true;
   rig.state.logger.memoryFormOpen = true;
-  installRecords(rig.ctx);
-  installGraphs(rig.ctx, rig.state.graphs);
-  installLogger(rig.ctx);
+  const auto engine = installRecords(rig.ctx);
+  const auto graphs = installGraphs(rig.ctx, rig.state.graphs);
+  const auto download = installLogger(rig.ctx);
   EXPECT_FALSE(rig.state.recording.fileRecording);
   EXPECT_EQ(rig.state.recording.samplingTicks, 2);
   EXPECT_FALSE(rig.state.graphs.liveGraphOpen);
@@ -381,10 +383,10 @@ TEST_F(ProgramWindows, SaveButtonIsCalledStopRecordingWhileRecording) {
   ASSERT_NE(save, nullptr);
   EXPECT_EQ(spoken(save), "Save As");
   dialogs.answerSaveFile(dir.filePath(QStringLiteral("live.txt")));
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   ASSERT_TRUE(state.recording.fileRecording);
   EXPECT_EQ(spoken(save), "Stop Recording");
-  toolbarActionTriggered(*ctx, QStringLiteral("Save"));
+  toolbarActionTriggered(*ctx, ToolbarCommand::Save);
   EXPECT_FALSE(state.recording.fileRecording);
   EXPECT_EQ(spoken(save), "Save As");
 }
@@ -580,8 +582,8 @@ TEST_F(ProgramWindows, EnterOnTheLiveGraphOpensTheRunSoFar) {
 TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   meter.preloadLoggerSets(2, 5);
   open(QStringLiteral("Panel"));
-  toolbarActionTriggered(*ctx, QStringLiteral("Memory"));
-  auto* memory = qobject_cast<MemoryWindow*>(state.logger.memoryWindow.data());
+  toolbarActionTriggered(*ctx, ToolbarCommand::Memory);
+  auto* memory = qobject_cast<MemoryWindow*>(ctx->logger.memoryWindow.data());
   ASSERT_NE(memory, nullptr);
   ASSERT_TRUE(memory->isVisible());
 
@@ -590,7 +592,7 @@ TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
   const QModelIndex second = sets.model()->index(sets.model()->rowCount() - 1, 0);
   ASSERT_TRUE(second.isValid());
   emit sets.clicked(second);
-  auto* clicked = qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+  auto* clicked = qobject_cast<DataListWindow*>(ctx->logger.dataListWindow.data());
   ASSERT_NE(clicked, nullptr);
   const int rowsByClick = clicked->gridM().rows();
   EXPECT_GT(rowsByClick, 1) << "the set's records are listed";
@@ -599,7 +601,7 @@ TEST_F(ProgramWindows, MemoryWindowListsASetAndOffersTheEraseFromTheKeyboard) {
 
   sets.setCurrentIndex(second);
   QTest::keyClick(&sets, Qt::Key_Return);
-  auto* entered = qobject_cast<DataListWindow*>(state.logger.dataListWindow.data());
+  auto* entered = qobject_cast<DataListWindow*>(ctx->logger.dataListWindow.data());
   ASSERT_NE(entered, nullptr);
   EXPECT_TRUE(entered->isVisible());
   EXPECT_EQ(entered->gridM().rows(), rowsByClick);

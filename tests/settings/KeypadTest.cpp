@@ -185,9 +185,9 @@ TEST(ButtonsCommand, ShowsOneKeypadBelowThePanel) {
   panel.show();
   b.ctx.setPanel(&panel);
   installSettings(b.ctx);
-  ASSERT_TRUE(b.ctx.hooks.commands.count("Buttons"));
-  b.ctx.hooks.commands.at("Buttons")();
-  b.ctx.hooks.commands.at("Buttons")();
+  ASSERT_TRUE(b.ctx.hooks.commands.has(ToolbarCommand::Buttons));
+  b.ctx.hooks.commands.run(ToolbarCommand::Buttons);
+  b.ctx.hooks.commands.run(ToolbarCommand::Buttons);
   const auto keypads = panel.findChildren<Btn*>();
   ASSERT_EQ(keypads.size(), 1);
   Btn* k = keypads.front();
@@ -196,7 +196,7 @@ TEST(ButtonsCommand, ShowsOneKeypadBelowThePanel) {
   EXPECT_EQ(k->pos().y(), p.y() + p.height());
   EXPECT_EQ(k->pos().x(), (p.width() - k->frameGeometry().width()) / 2);
   k->close();
-  b.ctx.hooks.commands.at("Buttons")();
+  b.ctx.hooks.commands.run(ToolbarCommand::Buttons);
   EXPECT_NE(Btn::find(b.ctx), k) << "a closed keypad is replaced by a new one";
   EXPECT_TRUE(Btn::find(b.ctx)->isVisible());
 }

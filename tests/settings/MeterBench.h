@@ -4,12 +4,23 @@
 // records how it was flipped, talking through a line that can drop letters or add stray bytes.
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "core/ToolbarCommand.h"
 #include "support/MeterRig.h"
 
 namespace lux::test {
 
 using MeterBench = MeterRig;
 using DeafPort = LinePort;
+
+// The toolbar command whose button has this key ("Hold"), for tests written by key.
+inline ToolbarCommand commandKeyed(const char* key) {
+  for (ToolbarCommand c : kToolbarCommands)
+    if (std::string(toolbarKey(c)) == key) return c;
+  ADD_FAILURE() << "no toolbar key " << key;
+  return ToolbarCommand::Esc;
+}
 
 inline std::string bytes(std::initializer_list<int> v) {
   std::string s;

@@ -26,14 +26,14 @@ class ParameterInputs : public ::testing::Test {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (qobject_cast<Comparator*>(w)) delete w;
   }
-  void click(const char* key) { b.ctx.hooks.commands.at(QString::fromLatin1(key))(); }
+  void click(ToolbarCommand key) { b.ctx.hooks.commands.run(key); }
 
   MeterBench b;
 };
 
 TEST_F(ParameterInputs, HoldSendsMinutesAndSecondsAsPackedBcd) {
   b.dialogs.answerInput("5:7");
-  click("Hold");
+  click(ToolbarCommand::Hold);
   EXPECT_EQ(withoutHandshakes(b.letters()), "HS");
   EXPECT_EQ(b.payloadOf('S'), bytes({0x05, 0x07}));
   EXPECT_EQ(b.meter.holdMinutes(), 5);
@@ -48,7 +48,7 @@ TEST_F(ParameterInputs, HoldSendsMinutesAndSecondsAsPackedBcd) {
 
   b.forget();
   b.dialogs.answerInput("75:80");
-  click("Hold");
+  click(ToolbarCommand::Hold);
   EXPECT_EQ(b.payloadOf('S'), bytes({0x59, 0x59}));
   EXPECT_EQ(b.meter.holdMinutes(), 59);
   EXPECT_EQ(b.meter.holdSeconds(), 59);
@@ -58,7 +58,7 @@ TEST_F(ParameterInputs, HoldAsksAgainAfterEachInvalidEntry) {
   b.dialogs.answerInput(":30").expectMessage().answerInput("130").expectMessage();
   b.dialogs.answerInput("1:2:3").expectMessage().answerInput("12:").expectMessage();
   b.dialogs.answerInput("2:30");
-  click("Hold");
+  click(ToolbarCommand::Hold);
   EXPECT_EQ(b.dialogs.messages(), std::vector<QString>(4, kInvalid));
   for (const auto& s : b.dialogs.shown())
     if (s.kind == ScriptedDialogs::Kind::Input) {
@@ -71,9 +71,9 @@ TEST_F(ParameterInputs, HoldAsksAgainAfterEachInvalidEntry) {
 TEST_F(ParameterInputs, HoldCancelledOrNegativeSendsNoHoldTime) {
   b.meter.setHoldTime(3, 3);
   b.dialogs.answerInput("");
-  click("Hold");
+  click(ToolbarCommand::Hold);
   b.dialogs.answerInput("-1:30");
-  click("Hold");
+  click(ToolbarCommand::Hold);
   EXPECT_EQ(withoutHandshakes(b.letters()), "HH");
   EXPECT_EQ(b.meter.holdMinutes(), 3);
   EXPECT_TRUE(b.dialogs.messages().empty());
@@ -83,7 +83,7 @@ TEST_F(ParameterInputs, DistanceProposesTheMetersOwnAndSendsTheEntry) {
   b.meter.settings().distance100 = 0x012C;
   b.state.display.unitText = "Fc";
   b.dialogs.answerInput("0.5");
-  click("CD");
+  click(ToolbarCommand::CD);
   EXPECT_EQ(withoutHandshakes(b.letters()), "HZI");
   EXPECT_EQ(b.payloadOf('I'), bytes({0x00, 0x32}));
   EXPECT_EQ(b.meter.settings().distance100, 50);
@@ -98,7 +98,7 @@ TEST_F(ParameterInputs, DistanceProposesTheMetersOwnAndSendsTheEntry) {
   b.state.display.unitText = "Lx";
   b.forget();
   b.dialogs.answerInput("12.34");
-  click("CD");
+  click(ToolbarCommand::CD);
   EXPECT_EQ(b.dialogs.shown()[1].defaultText, QStringLiteral("00.50"));
   EXPECT_EQ(b.dialogs.shown()[1].text,
             QStringLiteral("Enter the distance from the Light Source (0.01~9.99)\r\nm ( Lx )"));
@@ -107,7 +107,7 @@ TEST_F(ParameterInputs, DistanceProposesTheMetersOwnAndSendsTheEntry) {
 
   b.forget();
   b.dialogs.answerInput("0.00");
-  click("CD");
+  click(ToolbarCommand::CD);
   EXPECT_EQ(b.payloadOf('I'), bytes({0x00, 0x00}));
   EXPECT_EQ(b.meter.settings().distance100, 0);
 }
@@ -116,7 +116,7 @@ TEST_F(ParameterInputs, DistanceInvalidEntriesAskAgainWithTheSameDefault) {
   b.meter.settings().distance100 = 150;
   b.dialogs.answerInput(".5").expectMessage().answerInput("1.").expectMessage();
   b.dialogs.answerInput("1.2.3").expectMessage().answerInput("");
-  click("CD");
+  click(ToolbarCommand::CD);
   EXPECT_EQ(b.dialogs.messages(), std::vector<QString>(3, kInvalid));
   for (const auto& s : b.dialogs.shown())
     if (s.kind == ScriptedDialogs::Kind::Input) {
@@ -130,7 +130,7 @@ TEST_F(ParameterInputs, ComparatorWindowShowsTheMetersLimits) {
   b.meter.settings().high = 12345;
   b.meter.settings().low = 42;
   b.meter.settings().comparator = 0x44;  // lux, third flag: option 4 (dddd)
-  click("Comp");
+  click(ToolbarCommand::Comp);
   EXPECT_EQ(withoutHandshakes(b.letters()), "HZ");
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
@@ -155,7 +155,7 @@ TEST_F(ParameterInputs, ComparatorInFootCandlesUsesOptionsOneToFive) {
   b.meter.settings().high = 9000;
   b.meter.settings().low = 100;
   b.meter.settings().comparator = 0x10;  // foot-candles, fifth flag: option 5 (dddd0)
-  click("Comp");
+  click(ToolbarCommand::Comp);
   Comparator* w = Comparator::find(b.ctx);
   ASSERT_TRUE(w);
   EXPECT_EQ(w->txtUnit()->currentText(), "Fc");
@@ -171,12 +171,12 @@ TEST_F(ParameterInputs, ComparatorInFootCandlesUsesOptionsOneToFive) {
 }
 
 TEST_F(ParameterInputs, CompReplacesAVisibleComparatorWindow) {
-  click("Comp");
+  click(ToolbarCommand::Comp);
   QPointer<Comparator> first = Comparator::find(b.ctx);
   ASSERT_TRUE(first);
   first->highO()[1]->setCurrentIndex(9);  // an edit that was never sent
   b.meter.settings().high = 4321;
-  click("Comp");
+  click(ToolbarCommand::Comp);
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(first.isNull()) << "the first window was closed";
   Comparator* second = Comparator::find(b.ctx);
@@ -212,29 +212,29 @@ TEST_F(ParameterInputs, InterleavedBytesDoNotPassForTheSettingsBlock) {
 // A meter that answers the handshake but never "Z", and one that answers nothing at all.
 TEST_F(ParameterInputs, SilentMeterEndsEachCommandWithAMessageAfterTheBound) {
   b.port.unheard = {'Z'};
-  for (const char* key : {"CD", "Comp"}) {
+  for (ToolbarCommand key : {ToolbarCommand::CD, ToolbarCommand::Comp}) {
     b.dialogs.expectMessage();
     const double start = b.clock.elapsed();
     click(key);
     const double took = b.clock.elapsed() - start;
-    EXPECT_GE(took, kMeterAnswerBoundSeconds) << key;
-    EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0) << key;
-    EXPECT_EQ(b.dialogs.messages().back(), meterSilentMessage()) << key;
-    EXPECT_TRUE(b.poll.pollEnabled()) << key;
+    EXPECT_GE(took, kMeterAnswerBoundSeconds) << toolbarKey(key);
+    EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0) << toolbarKey(key);
+    EXPECT_EQ(b.dialogs.messages().back(), meterSilentMessage()) << toolbarKey(key);
+    EXPECT_TRUE(b.poll.pollEnabled()) << toolbarKey(key);
   }
   EXPECT_FALSE(Comparator::find(b.ctx));
   EXPECT_FALSE(b.payloadOf('I'));
 
   b.port.unheard.clear();
   b.meter.goSilent(60);
-  for (const char* key : {"Hold", "CD", "Comp"}) {
+  for (ToolbarCommand key : {ToolbarCommand::Hold, ToolbarCommand::CD, ToolbarCommand::Comp}) {
     b.dialogs.expectMessage();
     const double start = b.clock.elapsed();
     click(key);
     const double took = b.clock.elapsed() - start;
-    EXPECT_GE(took, kMeterAnswerBoundSeconds) << key;
-    EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0) << key;
-    EXPECT_TRUE(b.poll.pollEnabled()) << key;
+    EXPECT_GE(took, kMeterAnswerBoundSeconds) << toolbarKey(key);
+    EXPECT_LT(took, kMeterAnswerBoundSeconds + 1.0) << toolbarKey(key);
+    EXPECT_TRUE(b.poll.pollEnabled()) << toolbarKey(key);
   }
   EXPECT_EQ(b.dialogs.messages().size(), 5u);
   EXPECT_TRUE(b.poll.history.empty());

@@ -207,10 +207,10 @@ TEST_F(ClockWindow, SetMeterTimeIsRefusedOnceTheMeterLogs) {
 TEST(TimeSetCommand, RefusedWhileTheMeterLogs) {
   MeterBench b;
   installSettings(b.ctx);
-  ASSERT_TRUE(b.ctx.hooks.commands.count("TimeSet"));
+  ASSERT_TRUE(b.ctx.hooks.commands.has(ToolbarCommand::TimeSet));
   b.state.display.annIntv = true;
   b.dialogs.expectMessage();
-  b.ctx.hooks.commands.at("TimeSet")();
+  b.ctx.hooks.commands.run(ToolbarCommand::TimeSet);
   EXPECT_EQ(b.dialogs.messages(),
             std::vector<QString>{"Recording mode, stop record then try again !"});
   EXPECT_TRUE(b.poll.history.empty());
@@ -236,7 +236,7 @@ TEST(TimeSetCommand, ShowsTheClockWindowModallyAndResumesThePollAfter) {
     width = modal->frameGeometry().width();
     modal->cmdExit()->click();
   });
-  b.ctx.hooks.commands.at("TimeSet")();
+  b.ctx.hooks.commands.run(ToolbarCommand::TimeSet);
   EXPECT_TRUE(sawModal);
   EXPECT_TRUE(pollOffMeanwhile);
   EXPECT_TRUE(b.poll.pollEnabled());

@@ -52,7 +52,7 @@ class SurveyRoom : public ::testing::Test {
         installTranslations(*qApp, QLocale(qEnvironmentVariable("SURVEY_LOCALE")));
     (void)translated;
     installSurvey(rig.ctx);
-    rig.hooks.commands.at(QStringLiteral("Survey"))();
+    rig.hooks.showSurvey();
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* s = qobject_cast<SurveyWindow*>(w)) window = s;
     ASSERT_NE(window, nullptr);
