@@ -19,8 +19,10 @@
 #include "logger/Logger.h"
 #include "panel/Toolbar.h"
 #include "records/ListWindows.h"
+#include "records/Recording.h"
 #include "records/SamplingChoice.h"
 #include "records/engine/DataFileWriter.h"
+#include "records/engine/RecordingEngine.h"
 #include "settings/Btn.h"
 #include "settings/Comparator.h"
 #include "settings/Setup.h"
@@ -151,7 +153,8 @@ class Gallery : public QObject {
     // The file being recorded, read back into the file list and plotted from there.
     then(0.2, [this] {
       const RecordingState& r = ctx_.state.recording;
-      const QString file = r.dataFile ? r.dataFile->path() : r.dataFileName;
+      const DataFileWriter* open = recordingEngine(ctx_.records).dataFile();
+      const QString file = open ? open->path() : r.dataFileName;
       if (file.isEmpty() || !readFileIntoFileList(ctx_, file))
         say(QStringLiteral("no recording to read into the file list (LUXPANEL_RECORD_TO)"));
     });

@@ -41,9 +41,7 @@ std::unique_ptr<RecordingEngine> installRecords(RecordsContext& ctx) {
   };
 
   ctx.hooks.onShutdown.push_back([&ctx] {
-    RecordingState& r = ctx.recording;
-    // Every line is already in the file; closing only lets go of it.
-    if (r.dataFile) r.dataFile->close();
+    if (ctx.engine) ctx.engine->releaseFile();
     if (ctx.realTimeList) ctx.realTimeList->close();
     if (ctx.fileList) ctx.fileList->close();
   });

@@ -2,13 +2,11 @@
 // Program-wide state of the PC-timed recording and the data file.
 #include <QPointer>
 #include <QString>
-#include <memory>
 
 class QWidget;
 
 namespace lux {
 
-class DataFileWriter;
 class RecordingEngine;
 
 struct RecordingState {
@@ -30,9 +28,7 @@ struct RecordingState {
   float plotMinValue = 0;
   QString plotUnitText;
 
-  // The open data file while fileRecording (written one whole line at a time) and the name it is
-  // shown under on the panel.
-  std::shared_ptr<DataFileWriter> dataFile;
+  // The name the open data file is shown under on the panel (the file itself is the engine's).
   QString dataFileTitle;
 };
 

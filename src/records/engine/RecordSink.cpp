@@ -28,18 +28,18 @@ class FileSink : public RecordSink {
   explicit FileSink(QString path) : path_(std::move(path)) {}
   bool begin(const std::string& unit, QString* reason) override {
     const std::string header = headerFor(unit);
-    if (!writer_->open(path_, reason) || (!header.empty() && !writer_->writeLine(header, reason))) {
-      writer_->close();
+    if (!writer_.open(path_, reason) || (!header.empty() && !writer_.writeLine(header, reason))) {
+      writer_.close();
       return false;
     }
     return true;
   }
   bool write(long number, const RecordMoment& m, QString* reason) override {
-    return writer_->writeLine(lineFor(number, m), reason);
+    return writer_.writeLine(lineFor(number, m), reason);
   }
-  void end() override { writer_->close(); }
+  void end() override { writer_.close(); }
   QString target() const override { return path_; }
-  std::shared_ptr<DataFileWriter> writer() const override { return writer_; }
+  DataFileWriter* writer() override { return &writer_; }
 
  protected:
   virtual std::string headerFor(const std::string& unit) const = 0;
@@ -47,7 +47,7 @@ class FileSink : public RecordSink {
 
  private:
   QString path_;
-  std::shared_ptr<DataFileWriter> writer_ = std::make_shared<DataFileWriter>();
+  DataFileWriter writer_;
 };
 
 class DataFileSink : public FileSink {

@@ -36,7 +36,7 @@ class RecordSink {
   // The file as the user named it ("-" for the standard output).
   virtual QString target() const = 0;
   // The file writer, where the records go to a file (what a failure kept is told from it).
-  virtual std::shared_ptr<DataFileWriter> writer() const { return nullptr; }
+  virtual DataFileWriter* writer() { return nullptr; }
 };
 
 // The panel's data file: "unit TAB Time TAB Value" and "number TAB stamp TAB value", CR LF.

@@ -70,7 +70,6 @@ bool RecordingEngine::startSink(std::unique_ptr<RecordSink> sink, QString* reaso
   sink_ = std::move(sink);
   r.fileRecordingUnit = unit;
   r.dataFileTitle = QFileInfo(path).fileName();
-  r.dataFile = sink_->writer();
   r.dataFileNumber = 1;
   r.fileRecording = true;
   r.fileRecordCount = 0;
@@ -80,6 +79,14 @@ bool RecordingEngine::startSink(std::unique_ptr<RecordSink> sink, QString* reaso
   status_.filePath = path;
   publish();
   return true;
+}
+
+const DataFileWriter* RecordingEngine::dataFile() const {
+  return sink_ ? sink_->writer() : nullptr;
+}
+
+void RecordingEngine::releaseFile() {
+  if (DataFileWriter* w = sink_ ? sink_->writer() : nullptr) w->close();
 }
 
 void RecordingEngine::stopFile() {
@@ -95,7 +102,6 @@ void RecordingEngine::endFile(RecordingStop why) {
   r.fileRecordCount = 0;
   if (sink_) sink_->end();
   sink_.reset();
-  r.dataFile.reset();
   r.dataFileNumber = 0;
   status_.recording = false;
   status_.outage = false;
@@ -146,7 +152,7 @@ bool RecordingEngine::listMustStop() const {
 }
 
 QString RecordingEngine::writeFailureMessage(const QString& reason, long kept) const {
-  const DataFileWriter* w = state_.dataFile.get();
+  const DataFileWriter* w = dataFile();
   const QString path = w ? w->path() : sink_ ? sink_->target() : state_.dataFileName;
   QString text = tr("Recording stopped: the data file could not be written (%1).\r\n").arg(reason);
   const int count = static_cast<int>(kept);

@@ -45,6 +45,10 @@ class RecordingEngine : public QObject {
   bool startSink(std::unique_ptr<RecordSink> sink, QString* reason);
   // Ends a running file recording (a click on "Stop Recording").
   void stopFile();
+  // The file the records go to while one is open (nothing for the standard output).
+  const DataFileWriter* dataFile() const;
+  // The program is closing: every line is already in the file, so this only lets go of it.
+  void releaseFile();
   // One tick of the one-second recording timer.
   void tick();
   // The sampling clock: Timer2 ticks every second from start() until stop(); runTick() is its
