@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "link/Fiber.h"
 #include "link/Logging.h"
 #include "link/PortChoice.h"
 #include "link/Protocol.h"
@@ -73,6 +74,9 @@ void MeterLink::waitSeconds(double seconds) {
         explicit Depth(int& depth) : d(depth) { ++d; }
         ~Depth() { --d; }
       } depth(waitDepth_);
+      // Only the poll's own waits give the thread back when the tick runs on a stack of its
+      // own; anything else that waits there (a box opened from a reading) waits in place.
+      const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
       clock_.idle(remaining);
     }
     if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed() - before);

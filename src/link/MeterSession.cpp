@@ -6,6 +6,11 @@
 
 namespace lux {
 
+namespace {
+// Sessions alive on this thread.
+thread_local int t_sessions = 0;
+}  // namespace
+
 MeterSession::MeterSession(SerialPort& port, Clock& clock, QObject* parent)
     : MeterSession(port, clock, ownLinkState_, ownDisplay_, parent) {}
 
@@ -16,16 +21,24 @@ MeterSession::MeterSession(SerialPort& port, Clock& clock, LinkState& linkState,
       display_(display),
       clock_(clock),
       link_(port, clock, linkState) {
+  ++t_sessions;
   wire();
 }
 
-MeterSession::~MeterSession() = default;
+MeterSession::~MeterSession() {
+  --t_sessions;
+  if (fiber_ && fiber_->suspended()) {
+    // A tick waiting on its own stack: every wait now throws, so taking it up once unwinds it.
+    link_.abort();
+    fiber_->resume();
+  }
+}
 
 void MeterSession::wire() {
   pollTimer_ = new QTimer(this);
   pollTimer_->setObjectName(QStringLiteral("Timer1"));
   pollTimer_->setInterval(250);
-  connect(pollTimer_, &QTimer::timeout, this, &MeterSession::pollTick);
+  connect(pollTimer_, &QTimer::timeout, this, &MeterSession::timerTick);
   // A command gave the line back: its handshake stopped the meter's stream, so the poll asks
   // for it again now instead of leaving the readings still for up to a period.
   connect(&link_, &MeterLink::lineFreed, this, &MeterSession::pollSoon);
@@ -78,6 +91,22 @@ void MeterSession::pollTick() {
   pollGuard_.run([this] { link_.pollTick([this](const QByteArray& f) { return takeFrame(f); }); });
 }
 
+void MeterSession::timerTick() {
+  if (stopped_) return;
+  const bool aside = t_sessions > 1 || (fiber_ && !fiber_->idle());
+  if (!aside) {
+    pollTick();
+    return;
+  }
+  if (!fiber_) fiber_ = std::make_unique<Fiber>();
+  // A tick still waiting on the stack: pollTick counts this one as skipped.
+  if (!fiber_->idle()) {
+    pollTick();
+    return;
+  }
+  fiber_->start([this] { pollTick(); });
+}
+
 void MeterSession::setPollEnabled(bool enabled) {
   if (stopped_) return;
   if (enabled) {
@@ -98,7 +127,7 @@ void MeterSession::pollSoon() {
   QTimer::singleShot(0, this, [this] {
     if (!pollTimer_->isActive()) return;
     pollTimer_->start();  // the next periodic tick a full period after this one
-    pollTick();
+    timerTick();
   });
 }
 

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "link/Clock.h"
 #include "link/DisplayState.h"
+#include "link/Fiber.h"
 #include "link/MeterLink.h"
 #include "link/Reading.h"
 #include "link/SerialPort.h"
@@ -36,7 +38,9 @@ class MeterSession : public QObject {
   // Opens the port the link state already names.
   bool openLink(QString* reason);
 
-  // Starts the 250 ms poll (the timer named "Timer1").
+  // Starts the 250 ms poll (the timer named "Timer1"). While more than one session lives on
+  // this thread, each tick of the poll runs on a stack of the session's own and gives the
+  // thread back at every wait, so that one meter's waits never hold up another's ticks.
   void start();
   // Ends the poll for good: no tick runs after this and a window's pause cannot restart it.
   void stop();
@@ -83,6 +87,9 @@ class MeterSession : public QObject {
 
  private:
   void wire();
+  // A tick of the poll timer (or one asked for by pollSoon): aside on the session's own stack
+  // while other sessions share the thread, in place otherwise.
+  void timerTick();
   // Decodes one framed frame; true for a banner, which must not count as a poll period.
   bool takeFrame(const QByteArray& frame);
 
@@ -94,6 +101,7 @@ class MeterSession : public QObject {
   MeterLink link_;
   QTimer* pollTimer_ = nullptr;
   TickGuard pollGuard_;
+  std::unique_ptr<Fiber> fiber_;
   bool stopped_ = false;
   std::uint64_t framesReceived_ = 0;
   std::optional<Reading> latest_;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <thread>
 
+#include "link/Fiber.h"
+
 namespace lux {
 
 double SystemClock::secondsSinceMidnight() {
@@ -50,6 +52,17 @@ void SystemClock::idle(double seconds) {
     return;
   }
   const int ms = std::max(1, static_cast<int>(std::ceil(seconds * 1000.0)));
+  if (Fiber* fiber = Fiber::current()) {
+    // A poll tick on a stack of its own: the thread goes back to its event loop, and the same
+    // precise timer takes the tick up again.
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [fiber] { fiber->resume(); });
+    timer.start(ms);
+    fiber->suspend();
+    return;
+  }
   QEventLoop loop;
   QTimer timer;
   timer.setSingleShot(true);

@@ -12,11 +12,12 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "PipeWatchdog.h"
+#include "records/engine/DataFileWriter.h"
 #include "records/engine/RecordingEngine.h"
 #include "support/FakeClock.h"
 
@@ -190,6 +191,21 @@ TEST_F(Engine, RecordsLostWithTheirFolderAreNotCalledKept) {
   EXPECT_FALSE(message.contains("kept")) << message.toStdString();
   EXPECT_TRUE(message.contains("8 record(s) written before were lost with the folder " + sub))
       << message.toStdString();
+}
+
+TEST_F(Engine, TheEngineHoldsTheOpenFileAndLetsGoOfItWhenTheProgramCloses) {
+  ASSERT_TRUE(start("closing.txt"));
+  frame("5.0");
+  frame("6.0");
+  const DataFileWriter* open = engine.dataFile();
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->path(), dir.filePath("closing.txt"));
+  EXPECT_TRUE(open->isOpen());
+  engine.releaseFile();
+  EXPECT_FALSE(open->isOpen());
+  EXPECT_EQ(file("closing.txt").count("\r\n"), 3);
+  engine.stopFile();
+  EXPECT_EQ(engine.dataFile(), nullptr);
 }
 
 TEST_F(Engine, RecordsPutBackAfterARemovalAreCalledKept) {

@@ -142,5 +142,58 @@ TEST(TwoMeters, EachRecordsItsOwnFileWhileTheOtherFallsSilent) {
   EXPECT_GE(longestGap, 4);
 }
 
+// Three meters on one thread, one of them silent for ten seconds: its poll spends those seconds
+// in the link's waits for a frame, and the other two must keep reading four times a second and
+// recording every second all the while.
+TEST(TwoMeters, ASilentMeterHoldsUpNoOtherMeterOnTheSameThread) {
+  Meter quiet(12.5), two(523.4), three(88.0);
+  ASSERT_TRUE(quiet.started && two.started && three.started);
+  std::vector<Meter*> all{&quiet, &two, &three};
+  for (Meter* m : all) {
+    ASSERT_TRUE(m->open());
+    m->engine.start();
+    m->session.start();
+  }
+  for (int waited = 0; waited < 50; ++waited) {
+    bool every = true;
+    for (Meter* m : all) every = every && m->session.latest().has_value();
+    if (every) break;
+    runFor(0.1);
+  }
+  for (Meter* m : all) {
+    ASSERT_TRUE(m->session.latest());
+    QString reason;
+    ASSERT_TRUE(m->engine.startFile(m->dir.filePath("survey.txt"), &reason))
+        << reason.toStdString();
+  }
+  runFor(2.0);
+  quiet.server.withMeter([](sim::SimMeter& m, double) { m.goSilent(10.0); });
+  const auto readingsTwo = two.session.display().framesDecoded;
+  const auto readingsThree = three.session.display().framesDecoded;
+  const std::size_t recordsTwo = two.stamps.size(), recordsThree = three.stamps.size();
+  runFor(8.0);
+  // Eight seconds at four readings a second, with room for a busy machine.
+  EXPECT_GE(two.session.display().framesDecoded - readingsTwo, 26u);
+  EXPECT_GE(three.session.display().framesDecoded - readingsThree, 26u);
+  EXPECT_GE(two.stamps.size() - recordsTwo, 7u);
+  EXPECT_GE(three.stamps.size() - recordsThree, 7u);
+  EXPECT_TRUE(quiet.session.silent());
+  runFor(4.0);  // the quiet meter is back
+  for (Meter* m : all) {
+    m->session.stop();
+    m->engine.stop();
+    m->engine.stopFile();
+  }
+  for (Meter* m : {&two, &three}) {
+    EXPECT_EQ(m->engine.status().missedMoments, 0);
+    EXPECT_TRUE(m->silences.empty());
+    for (std::size_t i = 1; i < m->stamps.size(); ++i)
+      EXPECT_EQ(secondsBetween(m->stamps[i - 1], m->stamps[i]), 1) << i;
+  }
+  EXPECT_GE(quiet.engine.status().missedMoments, 6);
+  ASSERT_FALSE(quiet.silences.empty());
+  EXPECT_FALSE(quiet.silences.back()) << "the quiet meter is heard again";
+}
+
 }  // namespace
 }  // namespace lux
