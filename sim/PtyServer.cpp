@@ -49,6 +49,7 @@ PtyServer::PtyServer(SimMeter::Options options) : meter_(options) {}
 
 PtyServer::~PtyServer() {
   stop();
+  if (wireLog_) std::fclose(wireLog_);
 }
 
 double PtyServer::now() const {
@@ -169,6 +170,7 @@ void PtyServer::run() {
       if (n <= 0) break;
       in.append(buf, static_cast<std::size_t>(n));
     }
+    logWire('<', in.data(), in.size());
     {
       std::lock_guard<std::mutex> lock(mutex_);
       double t = now();
@@ -179,6 +181,7 @@ void PtyServer::run() {
     while (!pendingOut_.empty()) {
       ssize_t n = ::write(master_, pendingOut_.data(), pendingOut_.size());
       if (n <= 0) break;
+      logWire('>', pendingOut_.data(), static_cast<std::size_t>(n));
       pendingOut_.erase(0, static_cast<std::size_t>(n));
       written += n;
     }
@@ -197,6 +200,25 @@ void PtyServer::run() {
       lastQueued = queued;
     }
   }
+}
+
+}  // namespace lux::sim
+
+namespace lux::sim {
+
+bool PtyServer::setWireLog(const std::string& path) {
+  if (wireLog_) std::fclose(wireLog_);
+  wireLog_ = std::fopen(path.c_str(), "w");
+  return wireLog_ != nullptr;
+}
+
+void PtyServer::logWire(char direction, const char* bytes, std::size_t size) {
+  if (!wireLog_ || size == 0) return;
+  std::fprintf(wireLog_, "%.3f %c", now(), direction);
+  for (std::size_t i = 0; i < size; ++i)
+    std::fprintf(wireLog_, " %02x", static_cast<unsigned char>(bytes[i]));
+  std::fputc('\n', wireLog_);
+  std::fflush(wireLog_);
 }
 
 }  // namespace lux::sim

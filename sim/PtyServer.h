@@ -5,6 +5,7 @@
 // The server keeps its own slave descriptor open, so the program closing and reopening the port
 // never hangs the line up; a stable symlink survives pty numbers being reused.
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,9 @@ class PtyServer {
   void withMeter(const std::function<void(SimMeter&, double now)>& f);
   // Seconds on the server's steady clock (the meter's time base).
   double now() const;
+  // Before start(): every byte the program writes ("<") and the meter sends (">") goes to
+  // `path` as a line "seconds direction hex". False when the file cannot be created.
+  bool setWireLog(const std::string& path);
 
  private:
   void run();
@@ -59,6 +63,8 @@ class PtyServer {
   std::string linkPath_;
   std::string pendingOut_;  // taken from the meter, not yet accepted by the pty
   long long startNs_ = 0;
+  std::FILE* wireLog_ = nullptr;
+  void logWire(char direction, const char* bytes, std::size_t size);
 };
 
 }  // namespace lux::sim

@@ -25,12 +25,14 @@ void onSignal(int) {
 }
 
 const char* kHelp =
-    "usage: luxpanel-sim [--link PATH] [--paced] [--seed N] [--no-overloads]\n"
+    "usage: luxpanel-sim [--link PATH] [--paced] [--seed N] [--no-overloads] [--wire-log PATH]\n"
     "Serves a simulated light meter (19200,n,8,1) on a pseudo-terminal and prints its path.\n"
     "  --link PATH     also publish the port as a symbolic link at PATH\n"
     "  --paced         send at the line's real rate (1920 bytes/s) instead of at once\n"
     "  --seed N        seed of the drifting lamp and its noise (default 1)\n"
     "  --no-overloads  never show the rare overload on its own\n"
+    "  --wire-log PATH every byte on the line to PATH, one line per burst: seconds, \"<\" (from\n"
+    "                  the program) or \">\" (from the meter), the bytes in hex\n"
     "Commands on stdin, one per line (each answered with a line on stdout):\n"
     "  silence SECONDS          send nothing and answer nothing for that long\n"
     "  power                    the power key: off for 2 s, back in plain mode\n"
@@ -173,8 +175,7 @@ std::string runCommand(lux::sim::PtyServer& server, const std::string& line,
         std::snprintf(start, sizeof start, "%02d-%02d:%02d:%02d", set.start.day, set.start.hour,
                       set.start.minute, set.start.second);
         file << "set " << ++k << ' ' << start << ' '
-             << set.intervalMinutes * 60 + set.intervalSeconds << ' ' << set.records.size()
-             << '\n';
+             << set.intervalMinutes * 60 + set.intervalSeconds << ' ' << set.records.size() << '\n';
         for (const lux::sim::LoggerRecord& r : set.records)
           file << (r.high * 256 + r.low) << ' ' << int(r.range) << '\n';
       }
@@ -197,7 +198,7 @@ std::string runCommand(lux::sim::PtyServer& server, const std::string& line,
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string link;
+  std::string link, wireLog;
   lux::sim::SimMeter::Options options = lux::sim::PtyServer::liveOptions();
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -212,6 +213,8 @@ int main(int argc, char** argv) {
       options.seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
     } else if (a == "--no-overloads") {
       options.randomOverloads = false;
+    } else if (a == "--wire-log" && i + 1 < argc) {
+      wireLog = argv[++i];
     } else {
       std::fprintf(stderr, "luxpanel-sim: unknown argument '%s'\n%s", a.c_str(), kHelp);
       return 2;
@@ -222,6 +225,10 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   lux::sim::PtyServer server(options);
+  if (!wireLog.empty() && !server.setWireLog(wireLog)) {
+    std::fprintf(stderr, "luxpanel-sim: cannot write the wire log %s\n", wireLog.c_str());
+    return 1;
+  }
   std::string error;
   if (!server.start(link, &error)) {
     std::fprintf(stderr, "luxpanel-sim: cannot serve the meter: %s\n", error.c_str());
