@@ -158,6 +158,39 @@ TEST(PtyServer, AnswersThroughARealPtyAndSurvivesReopening) {
   server.stop();                             // twice is harmless
 }
 
+TEST(PtyServer, TheWireLogHoldsEveryByteOfBothDirectionsInOrder) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString logPath = dir.filePath("wire.log");
+  PtyServer server;
+  ASSERT_TRUE(server.setWireLog(logPath.toStdString()));
+  std::string error;
+  ASSERT_TRUE(server.start({}, &error)) << error;
+  int fd = openRaw(server.slavePath());
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "A", 1), 1);
+  EXPECT_EQ(readFor(fd, 6, 3.0), kEmptyHandshake.toStdString());
+  ASSERT_EQ(::write(fd, "YE", 2), 2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ::close(fd);
+  server.stop();
+
+  QFile log(logPath);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  QByteArray sent, answered;
+  for (const QByteArray& line : log.readAll().split('\n')) {
+    const QList<QByteArray> fields = line.split(' ');
+    if (fields.size() < 3) continue;
+    QByteArray& to = fields[1] == "<" ? sent : answered;
+    EXPECT_TRUE(fields[1] == "<" || fields[1] == ">") << line.toStdString();
+    for (qsizetype i = 2; i < fields.size(); ++i) to += QByteArray::fromHex(fields[i]);
+  }
+  EXPECT_EQ(sent, QByteArray("AYE"));
+  EXPECT_TRUE(answered.startsWith(kEmptyHandshake)) << answered.toHex(' ').toStdString();
+  PtyServer other;
+  EXPECT_FALSE(other.setWireLog(dir.filePath("no/such/folder/wire.log").toStdString()));
+}
+
 TEST(PtyServer, PacedDumpIsNoFasterThanTheLine) {
   SimMeter::Options o;
   o.paced = true;
