@@ -10,11 +10,14 @@
 #   scripts/wire-log.sh panel SIM PROBE_A PROBE_B [OUT_DIR]
 #     the panel (luxpanel-probe, offscreen) streaming and recording every second for 15 s,
 #     through a 3-second silence, then closed.
+#   scripts/wire-log.sh commands SIM PROBE_A PROBE_B [OUT_DIR]
+#     the panel's toolbar commands Hold, CD, Comp, TimeSet, Memory and Buttons, clicked twice
+#     each at random moments of the poll and their boxes closed (the probe's latency driver).
 # SIM is a luxpanel-sim that knows --wire-log; give the same program twice to see how much one
 # run differs from the next on the real clock.
 set -euo pipefail
-if [ $# -lt 4 ] || { [ "$1" != cli ] && [ "$1" != panel ]; }; then
-  sed -n '2,15p' "$0"
+if [ $# -lt 4 ] || { [ "$1" != cli ] && [ "$1" != panel ] && [ "$1" != commands ]; }; then
+  sed -n '2,18p' "$0"
   exit 2
 fi
 mode=$1 sim=$2 cliA=$3 cliB=$4
@@ -31,7 +34,11 @@ scenario() {  # CLI TAG
   exec {fd}>"$dir/sim.in"
   for _ in $(seq 100); do [ -e "$dir/meter" ] && break; sleep 0.05; done
   local port=$dir/meter status=0
-  if [ "$mode" = panel ]; then
+  if [ "$mode" = commands ]; then
+    QT_QPA_PLATFORM=offscreen LUXPANEL_LATENCY=Hold,CD,Comp,TimeSet,Memory,Buttons \
+      LUXPANEL_LATENCY_CLICKS=2 timeout 300 "$cli" --port "$port" >"$dir/panel.out" \
+      2>"$dir/cli.err" || status=1
+  elif [ "$mode" = panel ]; then
     QT_QPA_PLATFORM=offscreen LUXPANEL_RECORD_TO="$dir/rec.tsv" LUXPANEL_SAMPLING=1 \
       "$cli" --port "$port" >"$dir/panel.out" 2>"$dir/cli.err" &
     local panel=$!
