@@ -25,8 +25,15 @@ void installSurvey(Context& ctx) {
   ctx.hooks.showSurvey = show;
   ctx.hooks.openSurvey = [window, show](const QString& path) {
     show();
-    (*window)->openSurvey(path);
+    if ((*window)->maySetAside()) (*window)->openSurvey(path);
   };
+  // Quitting with a survey under way that is not saved asks first; Cancel keeps the program.
+  ctx.hooks.mayClose.push_back([window] {
+    if (!*window || !(*window)->unsaved()) return true;
+    (*window)->show();
+    (*window)->raise();
+    return (*window)->maySetAside();
+  });
   ctx.hooks.onShutdown.push_back([window] {
     if (*window) {
       (*window)->hide();
