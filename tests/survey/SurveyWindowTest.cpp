@@ -221,6 +221,7 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
     window->grab().save(shots + "/survey-heatmap.png");
     child<QTabWidget>("SurveyTabs")->setCurrentIndex(0);
     QFile::copy(dir.filePath("report.pdf"), shots + "/survey-report.pdf");
+    QFile::copy(dir.filePath("office.luxsurvey"), shots + "/survey.luxsurvey");
   }
 }
 
