@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <string_view>
+#include <utility>
 
 #include "app/Translations.h"
 #include "panel/Panel.h"
@@ -557,6 +558,45 @@ TEST_F(SurveyRoom, OpeningAnotherSurveyOverAnUnsavedOneAsksFirst) {
   EXPECT_EQ(window->survey().site, "Unsaved site");
   EXPECT_FALSE(window->unsaved());
   EXPECT_TRUE(rig.dialogs.allAnswered());
+}
+
+// Scripted answers, with a second request to quit arriving while the save question is up.
+class QuitAgainDialogs : public test::ScriptedDialogs {
+ public:
+  std::function<void()> during;
+  SaveChoice askSave(const QString& text, const QString& title) override {
+    if (during) std::exchange(during, nullptr)();
+    return ScriptedDialogs::askSave(text, title);
+  }
+};
+
+TEST(SurveyOnQuit, ASecondQuitWhileTheQuestionIsUpAsksNothingMore) {
+  test::MeterRig rig;
+  QuitAgainDialogs dialogs;
+  Hooks hooks;
+  Context ctx{rig.link, rig.state.display, dialogs, rig.clock,
+              rig.poll, nullptr,           hooks,   &rig.session};
+  installSurvey(ctx);
+  hooks.showSurvey();
+  SurveyWindow* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* s = qobject_cast<SurveyWindow*>(w); s && s->isVisible()) window = s;
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(window->startSurvey());
+  std::vector<bool> again;
+  dialogs.during = [&] {
+    for (const auto& ask : hooks.mayClose) again.push_back(ask());
+  };
+  dialogs.answerSave(SaveChoice::Cancel);
+  bool quit = true;
+  for (const auto& ask : hooks.mayClose) quit = quit && ask();
+  EXPECT_FALSE(quit);
+  EXPECT_EQ(again, std::vector<bool>{false});
+  EXPECT_EQ(dialogs.shown().size(), 1u);
+  // Asked again later, the question comes again.
+  dialogs.answerSave(SaveChoice::Discard);
+  for (const auto& ask : hooks.mayClose) EXPECT_TRUE(ask());
+  for (const auto& f : hooks.onShutdown) f();
 }
 
 }  // namespace
