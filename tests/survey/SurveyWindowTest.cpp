@@ -107,13 +107,15 @@ class SurveyRoom : public ::testing::Test {
 };
 
 TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
+  // Taking the pictures in another language, the English texts are not there to check.
+  const bool english = !qEnvironmentVariableIsSet("SURVEY_LOCALE");
   fillForm();
   if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
     window->show();
     QTest::qWait(200);
     window->grab().save(qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-form.png");
   }
-  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE")) {
+  if (english) {
     EXPECT_EQ(child<QLabel>("LblGridPreview")->text(), "45 point(s): 9 × 5, cells 0.56 m × 0.60 m");
   }
   // The task's figures and source came from the table.
@@ -145,7 +147,9 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
     run(0.5);
     click("CmdTake");  // waits for three agreeing readings
     EXPECT_TRUE(window->capture().waiting());
-    EXPECT_TRUE(child<QLabel>("LblWait")->text().startsWith("Waiting for a steady reading"));
+    if (english) {
+      EXPECT_TRUE(child<QLabel>("LblWait")->text().startsWith("Waiting for a steady reading"));
+    }
     run(1.0);
     ASSERT_TRUE(window->survey().points[i].taken) << i;
   }
@@ -153,8 +157,10 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
   EXPECT_EQ(st.taken, 44);
   EXPECT_EQ(st.skipped, 1);
   EXPECT_DOUBLE_EQ(st.max, 640);  // the middle point stands right under the lamp
-  EXPECT_EQ(child<QLabel>("LblVerdict")->text(), "Result: PASS");
-  EXPECT_TRUE(child<QLabel>("LblResults")->text().contains("pass"));
+  EXPECT_EQ(child<QLabel>("LblVerdict")->text(), english ? "Result: PASS" : "Ergebnis: BESTANDEN");
+  if (english) {
+    EXPECT_TRUE(child<QLabel>("LblResults")->text().contains("pass"));
+  }
 
   QTemporaryDir dir;
   // Saved, reopened in a fresh window: the same survey.
@@ -195,17 +201,25 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
   text.start("pdftotext", {"-layout", dir.filePath("report.pdf"), "-"});
   ASSERT_TRUE(text.waitForFinished(20000));
   const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
-  EXPECT_TRUE(pdf.contains("Lighting survey: Example Ltd, Main Street 1, Office 2.14"))
-      << pdf.toStdString();
-  EXPECT_TRUE(pdf.contains("Result: PASS"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("Lighting survey: Example Ltd, Main Street 1, Office 2.14"))
+        << pdf.toStdString();
+  }
+  EXPECT_TRUE(pdf.contains(english ? "Result: PASS" : "Ergebnis: BESTANDEN"));
   EXPECT_TRUE(pdf.contains(QStringLiteral("%1 lx").arg(QLocale().toString(st.mean, 'f', 0))));
   EXPECT_TRUE(pdf.contains(QStringLiteral("%1 lx").arg(QLocale().toString(st.min, 'f', 0))));
   EXPECT_TRUE(pdf.contains(QLocale().toString(*st.u0, 'f', 2)));
-  EXPECT_TRUE(pdf.contains("Point 7 skipped: cupboard"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("Point 7 skipped: cupboard"));
+  }
   EXPECT_TRUE(pdf.contains("luxpanel 8.0.0"));
   EXPECT_TRUE(pdf.contains("check against your copy"));
-  EXPECT_TRUE(pdf.contains("0.80 m above the floor"));
-  EXPECT_TRUE(pdf.contains("d = 5.00 m"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("0.80 m above the floor"));
+  }
+  if (english) {
+    EXPECT_TRUE(pdf.contains("d = 5.00 m"));
+  }
   EXPECT_EQ(pageCount(dir.filePath("report.pdf")), 1);
   // Printing draws the same report (here on the PDF printer the dialog chose).
   rig.dialogs.answerPrinter(dir.filePath("printed.pdf"));
