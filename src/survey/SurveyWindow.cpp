@@ -498,13 +498,14 @@ bool SurveyWindow::maySetAside() {
           : tr("The survey %1 has changes that are not saved. Save them before you leave it?")
                 .arg(QFileInfo(path_).fileName());
   switch (dialogs_.askSave(text, tr("Lighting Survey"))) {
-    case SaveChoice::Save:
-      if (path_.isEmpty()) {
-        const auto path = dialogs_.saveFileName(tr(kSurveyFilter));
-        if (!path) return false;
-        return saveSurveyTo(withSuffix(*path, QStringLiteral("luxsurvey")));
-      }
-      return saveSurveyTo(path_);
+    case SaveChoice::Save: {
+      // A file that can no longer be written (a drive gone, a folder removed) is said so, and
+      // the readings may still go to another.
+      if (!path_.isEmpty() && saveSurveyTo(path_)) return true;
+      const auto path = dialogs_.saveFileName(tr(kSurveyFilter));
+      if (!path) return false;
+      return saveSurveyTo(withSuffix(*path, QStringLiteral("luxsurvey")));
+    }
     case SaveChoice::Discard:
       // The survey goes: what comes next starts from the form or another file.
       capture_.cancelWait();

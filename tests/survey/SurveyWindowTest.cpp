@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
@@ -611,6 +612,31 @@ TEST(SurveyOnQuit, ASecondQuitWhileTheQuestionIsUpAsksNothingMore) {
   dialogs.answerSave(SaveChoice::Discard);
   for (const auto& ask : hooks.mayClose) EXPECT_TRUE(ask());
   for (const auto& f : hooks.onShutdown) f();
+}
+
+TEST_F(SurveyRoom, ASurveyWhoseFileWentAwayIsSavedElsewhereOnLeaving) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir("stick"));
+  fillForm();
+  click("CmdStart");
+  window->capture().settings.waitSteady = false;
+  rig.dialogs.answerSaveFile(dir.filePath("stick/room"));
+  click("CmdSaveAs");
+  ASSERT_FALSE(window->unsaved());
+  // The folder goes (a USB stick pulled): the save after the point fails and says so.
+  ASSERT_TRUE(QDir(dir.filePath("stick")).removeRecursively());
+  rig.dialogs.expectMessage();
+  click("CmdTake");
+  ASSERT_TRUE(window->survey().points[0].taken);
+  EXPECT_TRUE(window->unsaved());
+  window->show();
+  rig.dialogs.answerSave(SaveChoice::Save).expectMessage().answerSaveFile(dir.filePath("rescued"));
+  EXPECT_TRUE(window->close());
+  QString error;
+  const auto rescued = loadSurvey(dir.filePath("rescued.luxsurvey"), &error);
+  ASSERT_TRUE(rescued) << error.toStdString();
+  EXPECT_DOUBLE_EQ(rescued->points[0].lux, 500.0);
+  EXPECT_TRUE(rig.dialogs.allAnswered());
 }
 
 }  // namespace
