@@ -1689,10 +1689,6 @@ Bitte beenden Sie die Aufzeichnung!</translation>
         <translation>Es lässt sich kein Raster anlegen: %1.</translation>
     </message>
     <message>
-        <source>The survey has readings that are not saved. Leave it without saving?</source>
-        <translation>Die Lichtmessung hat ungespeicherte Werte. Ohne Speichern verlassen?</translation>
-    </message>
-    <message>
         <source>taken: %1 lx</source>
         <translation>gemessen: %1 lx</translation>
     </message>
@@ -1827,6 +1823,22 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>The task areas could not be saved to %1: %2</source>
         <translation>Die Sehaufgaben konnten nicht nach %1 gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>This survey has never been saved. Save it before you leave it?</source>
+        <translation>Diese Lichtmessung wurde noch nie gespeichert. Vor dem Verlassen speichern?</translation>
+    </message>
+    <message>
+        <source>The survey %1 has changes that are not saved. Save them before you leave it?</source>
+        <translation>Die Lichtmessung %1 hat ungespeicherte Änderungen. Vor dem Verlassen speichern?</translation>
+    </message>
+    <message>
+        <source>Meter: not answering, no reading to take</source>
+        <translation>Messgerät: antwortet nicht, kein Messwert zu übernehmen</translation>
+    </message>
+    <message>
+        <source>No reading has come from the meter for a few seconds. Check that it is switched on and connected.</source>
+        <translation>Seit einigen Sekunden kam kein Messwert vom Messgerät. Prüfen Sie, ob es eingeschaltet und angeschlossen ist.</translation>
     </message>
 </context>
 </TS>

@@ -24,6 +24,10 @@ class LineDialogs : public Dialogs {
     LineYield yield(link_);
     return inner_.confirm(text, title);
   }
+  SaveChoice askSave(const QString& text, const QString& title) override {
+    LineYield yield(link_);
+    return inner_.askSave(text, title);
+  }
   QString input(const QString& prompt, const QString& title, const QString& defaultText) override {
     LineYield yield(link_);
     return inner_.input(prompt, title, defaultText);

@@ -32,6 +32,9 @@ struct Hooks {
   // Opens (or refills) the Plot viewer; closes any graph window first where asked.
   std::function<void(const PlotRequest&)> showPlot;
   GridCommands grid;
+  // Asked before the panel closes, each in turn: false (the user kept unsaved work) keeps the
+  // program open.
+  std::vector<std::function<bool()>> mayClose;
   // Called when the panel is about to close: windows and timers stop, files close.
   std::vector<std::function<void()>> onShutdown;
   // Shows a note in place of the panel's port caption while the line is taken by something

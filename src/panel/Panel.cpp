@@ -131,6 +131,13 @@ void Panel::showMeterSilence(bool silent) {
 }
 
 void Panel::closeEvent(QCloseEvent* event) {
+  if (!shuttingDown_ && ctx_) {
+    for (const auto& ask : ctx_->hooks.mayClose)
+      if (ask && !ask()) {
+        event->ignore();
+        return;
+      }
+  }
   if (!shuttingDown_) {
     shuttingDown_ = true;
     // The poll and the recording's clock stop for good (a window's pause ending cannot bring

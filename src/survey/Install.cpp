@@ -25,8 +25,22 @@ void installSurvey(Context& ctx) {
   ctx.hooks.showSurvey = show;
   ctx.hooks.openSurvey = [window, show](const QString& path) {
     show();
-    (*window)->openSurvey(path);
+    if ((*window)->maySetAside()) (*window)->openSurvey(path);
   };
+  // Quitting with a survey under way that is not saved asks first; Cancel keeps the program.
+  auto asking = std::make_shared<bool>(false);
+  ctx.hooks.mayClose.push_back([window, asking] {
+    if (!*window || !(*window)->unsaved()) return true;
+    // A second request to quit (Ctrl+C again, a logout) while the question is up gets its
+    // answer from that question, not a second box over the first.
+    if (*asking) return false;
+    *asking = true;
+    (*window)->show();
+    (*window)->raise();
+    const bool leave = (*window)->maySetAside();
+    *asking = false;
+    return leave;
+  });
   ctx.hooks.onShutdown.push_back([window] {
     if (*window) {
       (*window)->hide();

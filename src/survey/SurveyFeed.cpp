@@ -2,13 +2,24 @@
 
 namespace lux::survey {
 
-void SurveyFeed::check() {
-  const bool banner = display_.bannerShown();
-  if (display_.framesDecoded == seenFrames_ && banner == seenBanner_) return;
-  seenFrames_ = display_.framesDecoded;
-  seenBanner_ = banner;
-  latest_ = Reading::fromDisplay(display_, clock_.localDateTime());
-  emit readingDecoded(*latest_);
+SurveyFeed::SurveyFeed(MeterSession* session, Clock& clock, QObject* parent)
+    : QObject(parent), session_(session), clock_(clock) {
+  if (!session) return;
+  connect(session, &MeterSession::readingDecoded, this, &SurveyFeed::take);
+  connect(session, &MeterSession::bannerShown, this, &SurveyFeed::banner);
+  connect(session, &MeterSession::silenceChanged, this, &SurveyFeed::silenceChanged);
+}
+
+void SurveyFeed::take(const Reading& r) {
+  latest_ = r;
+  emit readingDecoded(r);
+}
+
+void SurveyFeed::banner() {
+  Reading r = Reading::fromDisplay(session_->display(), clock_.localDateTime());
+  r.banner = true;
+  latest_ = r;
+  emit readingDecoded(r);
 }
 
 }  // namespace lux::survey

@@ -168,9 +168,21 @@ void paintPlan(QPainter& painter, const QRectF& target, const Survey& s, const G
         painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter, luxText(p.lux));
       } else if (p.skipped) {
         painter.setPen(Qt::black);
-        painter.setFont(numberFont);  // the word is longer than a value
-        painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter,
-                         Texts::tr("skipped"));
+        // The word is longer than a value, and longer still in some languages: it shrinks to
+        // its cell rather than run into the next one.
+        const QString word = Texts::tr("skipped");
+        QFont wordFont = numberFont;
+        const double wide = QFontMetricsF(wordFont).horizontalAdvance(word);
+        if (wide > cell.width() - 4 && cell.width() > 8)
+          wordFont = fontOfHeight(textSize * 0.75 * (cell.width() - 4) / wide);
+        painter.setFont(wordFont);
+        // On a light box, so the hatching does not cross the word.
+        const QRectF box = QFontMetricsF(wordFont).boundingRect(word);
+        painter.fillRect(QRectF(cell.adjusted(0, cellH * 0.15, 0, 0).center() -
+                                    QPointF(box.width() / 2 + 1, box.height() / 2),
+                                QSizeF(box.width() + 2, box.height())),
+                         QColor(255, 255, 255, 235));
+        painter.drawText(cell.adjusted(0, cellH * 0.15, 0, 0), Qt::AlignCenter, word);
       } else {
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.setBrush(QColor(0x33, 0x33, 0x33));

@@ -87,10 +87,11 @@ SurveyWindow::SurveyWindow(Context& ctx, const QString& taskTablePath, QWidget* 
   setObjectName(QStringLiteral("Survey"));
   setWindowTitle(tr("Lighting Survey"));
   setAttribute(Qt::WA_DeleteOnClose, false);
-  feed_ = new SurveyFeed(ctx.display, ctx.link, ctx.clock, this);
+  feed_ = new SurveyFeed(ctx.session, ctx.clock, this);
   connect(feed_, &SurveyFeed::readingDecoded, &capture_, &SurveyCapture::offer);
   connect(feed_, &SurveyFeed::readingDecoded, this, &SurveyWindow::readingShown);
   connect(feed_, &SurveyFeed::silenceChanged, &capture_, &SurveyCapture::setSilent);
+  connect(feed_, &SurveyFeed::silenceChanged, this, &SurveyWindow::silenceShown);
   connect(&capture_, &SurveyCapture::refused, this,
           [this](const QString& why) { dialogs_.message(why); });
   connect(&capture_, &SurveyCapture::waitProgress, this, [this](const QString& text) {
@@ -113,6 +114,12 @@ SurveyWindow::SurveyWindow(Context& ctx, const QString& taskTablePath, QWidget* 
   layout->addWidget(pages_);
   resize(1000, 640);
   updatePreview();
+  // A window opened on a meter that is already silent hears no reading until it speaks again.
+  capture_.setSilent(feed_->silent());
+  if (feed_->silent())
+    silenceShown(true);
+  else if (const auto r = feed_->latest())
+    readingShown(*r);
 }
 
 SurveyWindow::~SurveyWindow() = default;
@@ -443,7 +450,7 @@ void SurveyWindow::updatePreview() {
 }
 
 bool SurveyWindow::startSurvey() {
-  if (modified_ && !confirmDiscard()) return false;
+  if (!maySetAside()) return false;
   Survey s;
   s.site = txtSite_->text().trimmed();
   s.area = txtArea_->text().trimmed();
@@ -479,10 +486,45 @@ bool SurveyWindow::startSurvey() {
   return true;
 }
 
-bool SurveyWindow::confirmDiscard() {
-  return dialogs_.confirm(
-      tr("The survey has readings that are not saved. Leave it without saving?"),
-      tr("Lighting Survey"));
+bool SurveyWindow::unsaved() const {
+  return pages_->currentIndex() == 1 && (modified_ || path_.isEmpty());
+}
+
+bool SurveyWindow::maySetAside() {
+  if (!unsaved()) return true;
+  const QString text =
+      path_.isEmpty()
+          ? tr("This survey has never been saved. Save it before you leave it?")
+          : tr("The survey %1 has changes that are not saved. Save them before you leave it?")
+                .arg(QFileInfo(path_).fileName());
+  switch (dialogs_.askSave(text, tr("Lighting Survey"))) {
+    case SaveChoice::Save: {
+      // A file that can no longer be written (a drive gone, a folder removed) is said so, and
+      // the readings may still go to another.
+      if (!path_.isEmpty() && saveSurveyTo(path_)) return true;
+      const auto path = dialogs_.saveFileName(tr(kSurveyFilter));
+      if (!path) return false;
+      return saveSurveyTo(withSuffix(*path, QStringLiteral("luxsurvey")));
+    }
+    case SaveChoice::Discard:
+      // The survey goes: what comes next starts from the form or another file.
+      capture_.cancelWait();
+      modified_ = false;
+      path_.clear();
+      pages_->setCurrentIndex(0);
+      return true;
+    case SaveChoice::Cancel:
+      break;
+  }
+  return false;
+}
+
+void SurveyWindow::silenceShown(bool silent) {
+  if (!silent) return;  // the next reading says what the meter shows
+  lblReading_->setText(tr("Meter: not answering, no reading to take"));
+  lblReading_->setToolTip(
+      tr("No reading has come from the meter for a few seconds. Check that it is switched on "
+         "and connected."));
 }
 
 void SurveyWindow::refresh() {
@@ -564,14 +606,14 @@ void SurveyWindow::noteClicked() {
 }
 
 void SurveyWindow::newClicked() {
-  if (modified_ && !confirmDiscard()) return;
+  if (!maySetAside()) return;
   modified_ = false;
   capture_.cancelWait();
   pages_->setCurrentIndex(0);
 }
 
 void SurveyWindow::openClicked() {
-  if (modified_ && !confirmDiscard()) return;
+  if (!maySetAside()) return;
   const auto path = dialogs_.openFileName(tr(kSurveyFilter) + tr("All Files (*.*)|*.*|"));
   if (path) openSurvey(*path);
 }
@@ -765,23 +807,20 @@ void SurveyWindow::editTasksClicked() {
 
 void SurveyWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  feed_->start();
   waitTimer_.start();
 }
 
 void SurveyWindow::hideEvent(QHideEvent* event) {
-  feed_->stop();
   waitTimer_.stop();
   capture_.cancelWait();
   QWidget::hideEvent(event);
 }
 
 void SurveyWindow::closeEvent(QCloseEvent* event) {
-  if (modified_ && !confirmDiscard()) {
+  if (!maySetAside()) {
     event->ignore();
     return;
   }
-  modified_ = false;
   event->accept();
 }
 

@@ -60,6 +60,11 @@ class SurveyWindow : public QWidget {
   SurveyFeed& feed() { return *feed_; }
   const std::vector<TaskArea>& taskAreas() const { return tasks_; }
   bool modified() const { return modified_; }
+  // A survey under way that was never saved, or changed since it was: leaving it loses work.
+  bool unsaved() const;
+  // Asks to save an unsaved survey before it goes (closed, replaced, the program quits): true
+  // when it was saved or discarded, false when the user keeps it (Cancel, or the save failed).
+  bool maySetAside();
 
   // The form's "Start Survey": a new survey from the form; false (with a message) when the
   // grid cannot be made.
@@ -95,7 +100,7 @@ class SurveyWindow : public QWidget {
   void editTasksClicked();
   void loadTasks();
   void autosave();
-  bool confirmDiscard();
+  void silenceShown(bool silent);
   GridSpec formGrid() const;
 
   Context& ctx_;

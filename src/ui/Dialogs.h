@@ -9,6 +9,9 @@ class QWidget;
 
 namespace lux {
 
+// The answer to "save your work before it goes?".
+enum class SaveChoice { Save, Discard, Cancel };
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -16,6 +19,11 @@ class Dialogs {
   virtual void message(const QString& text) = 0;
   // Modal warning with the exclamation icon, OK and Cancel; true for OK.
   virtual bool confirm(const QString& text, const QString& title) = 0;
+  // Warning with Save, Discard and Cancel (Save the default). A dialog layer without such a box
+  // offers OK (leave without saving) and Cancel.
+  virtual SaveChoice askSave(const QString& text, const QString& title) {
+    return confirm(text, title) ? SaveChoice::Discard : SaveChoice::Cancel;
+  }
   // Input box: prompt, title, default text. Cancel gives an empty text.
   virtual QString input(const QString& prompt, const QString& title,
                         const QString& defaultText) = 0;

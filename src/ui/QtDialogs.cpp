@@ -152,6 +152,21 @@ bool QtDialogs::confirm(const QString& text, const QString& title) {
   return run(box) == QMessageBox::Ok;
 }
 
+SaveChoice QtDialogs::askSave(const QString& text, const QString& title) {
+  QMessageBox box(QMessageBox::Warning, title.isEmpty() ? applicationTitle() : title, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner());
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (run(box)) {
+    case QMessageBox::Save:
+      return SaveChoice::Save;
+    case QMessageBox::Discard:
+      return SaveChoice::Discard;
+    default:
+      return SaveChoice::Cancel;
+  }
+}
+
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
   // As QInputDialog::getText, with the answer heard by `answered`.
   QInputDialog dialog(owner());

@@ -34,6 +34,7 @@ class QtDialogs : public Dialogs {
 
   void message(const QString& text) override;
   bool confirm(const QString& text, const QString& title) override;
+  SaveChoice askSave(const QString& text, const QString& title) override;
   QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
   std::optional<QString> saveFileName(const QString& filter) override;
   std::optional<QString> openFileName(const QString& filter) override;

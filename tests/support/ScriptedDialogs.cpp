@@ -10,6 +10,7 @@ const char* kindName(ScriptedDialogs::Kind k) {
   switch (k) {
     case ScriptedDialogs::Kind::Message: return "message box";
     case ScriptedDialogs::Kind::Confirm: return "confirmation";
+    case ScriptedDialogs::Kind::AskSave: return "save question";
     case ScriptedDialogs::Kind::Input: return "input box";
     case ScriptedDialogs::Kind::SaveFile: return "Save As dialog";
     case ScriptedDialogs::Kind::OpenFile: return "Open dialog";
@@ -32,6 +33,12 @@ ScriptedDialogs& ScriptedDialogs::expectMessage() {
 }
 ScriptedDialogs& ScriptedDialogs::answerConfirm(bool ok) {
   script_.push_back({Kind::Confirm, ok, {}, std::nullopt});
+  return *this;
+}
+ScriptedDialogs& ScriptedDialogs::answerSave(SaveChoice choice) {
+  Answer a{Kind::AskSave, true, {}, std::nullopt};
+  a.choice = choice;
+  script_.push_back(a);
   return *this;
 }
 ScriptedDialogs& ScriptedDialogs::answerInput(const QString& text) {
@@ -83,6 +90,12 @@ bool ScriptedDialogs::confirm(const QString& text, const QString& title) {
   shown_.push_back({Kind::Confirm, text, title, {}});
   auto a = next(Kind::Confirm);
   return a && a->ok;
+}
+
+SaveChoice ScriptedDialogs::askSave(const QString& text, const QString& title) {
+  shown_.push_back({Kind::AskSave, text, title, {}});
+  auto a = next(Kind::AskSave);
+  return a ? a->choice : SaveChoice::Cancel;
 }
 
 QString ScriptedDialogs::input(const QString& prompt, const QString& title,

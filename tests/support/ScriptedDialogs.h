@@ -13,7 +13,7 @@ namespace lux::test {
 
 class ScriptedDialogs : public Dialogs {
  public:
-  enum class Kind { Message, Confirm, Input, SaveFile, OpenFile, Printer };
+  enum class Kind { Message, Confirm, AskSave, Input, SaveFile, OpenFile, Printer };
 
   struct Shown {
     Kind kind;
@@ -27,6 +27,7 @@ class ScriptedDialogs : public Dialogs {
   // Script the next answers.
   ScriptedDialogs& expectMessage();
   ScriptedDialogs& answerConfirm(bool ok);
+  ScriptedDialogs& answerSave(SaveChoice choice);
   ScriptedDialogs& answerInput(const QString& text);  // "" = Cancel
   ScriptedDialogs& answerSaveFile(std::optional<QString> path);
   ScriptedDialogs& answerOpenFile(std::optional<QString> path);
@@ -41,6 +42,7 @@ class ScriptedDialogs : public Dialogs {
 
   void message(const QString& text) override;
   bool confirm(const QString& text, const QString& title) override;
+  SaveChoice askSave(const QString& text, const QString& title) override;
   QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
   std::optional<QString> saveFileName(const QString& filter) override;
   std::optional<QString> openFileName(const QString& filter) override;
@@ -53,6 +55,7 @@ class ScriptedDialogs : public Dialogs {
     bool ok = true;
     QString text;
     std::optional<QString> path;
+    SaveChoice choice = SaveChoice::Cancel;
   };
   std::optional<Answer> next(Kind kind);
 

@@ -6,8 +6,6 @@
 #include <QSignalSpy>
 #include <string_view>
 
-#include "link/FrameDecoder.h"
-#include "link/TickGuard.h"
 #include "support/MeterRig.h"
 #include "survey/SurveyFeed.h"
 #include "survey/engine/SurveyCapture.h"
@@ -40,18 +38,7 @@ class Capture : public ::testing::Test {
   void run(double seconds) {
     const double end = rig.clock.elapsed() + seconds;
     while (rig.clock.elapsed() < end) {
-      guard.run([this] {
-        rig.link.pollTick([this](const QByteArray& frame) {
-          const auto result = decodeFrame(
-              rig.state.display,
-              std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
-          if (result != DecodeResult::Banner && result != DecodeResult::StoppedEarly &&
-              result != DecodeResult::TooShort)
-            ++rig.state.display.framesDecoded;
-          return result == DecodeResult::Banner;
-        });
-      });
-      feed.check();
+      rig.session.pollTick();
       capture.tick();
       rig.clock.advance(0.25);
     }
@@ -60,9 +47,8 @@ class Capture : public ::testing::Test {
   QString lastRefusal() const { return refusals.isEmpty() ? QString() : refusals.back(); }
 
   test::MeterRig rig;
-  TickGuard guard;
   Survey survey;
-  SurveyFeed feed{rig.state.display, rig.link, rig.clock};
+  SurveyFeed feed{&rig.session, rig.clock};
   SurveyCapture capture{survey, rig.clock};
   QStringList refusals, progress;
 };

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
@@ -16,21 +17,23 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <string_view>
+#include <utility>
 
 #include "app/Translations.h"
-#include "link/FrameDecoder.h"
-#include "link/TickGuard.h"
+#include "panel/Panel.h"
 #include "support/MeterRig.h"
 #include "survey/Install.h"
 #include "survey/SurveyFeed.h"
 #include "survey/SurveyReport.h"
 #include "survey/SurveyWindow.h"
 #include "survey/engine/SurveyFile.h"
+#include "ui/Dialogs.h"
 
 namespace lux::survey {
 namespace {
@@ -75,16 +78,7 @@ class SurveyRoom : public ::testing::Test {
   void run(double seconds) {
     const double end = rig.clock.elapsed() + seconds;
     while (rig.clock.elapsed() < end) {
-      guard.run([this] {
-        rig.link.pollTick([this](const QByteArray& frame) {
-          const auto result = decodeFrame(
-              rig.state.display,
-              std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
-          if (result == DecodeResult::Complete) ++rig.state.display.framesDecoded;
-          return result == DecodeResult::Banner;
-        });
-      });
-      window->feed().check();
+      rig.session.pollTick();
       window->capture().tick();
       rig.clock.advance(0.25);
     }
@@ -110,18 +104,19 @@ class SurveyRoom : public ::testing::Test {
   }
 
   test::MeterRig rig;
-  TickGuard guard;
   SurveyWindow* window = nullptr;
 };
 
 TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
+  // Taking the pictures in another language, the English texts are not there to check.
+  const bool english = !qEnvironmentVariableIsSet("SURVEY_LOCALE");
   fillForm();
   if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
     window->show();
     QTest::qWait(200);
     window->grab().save(qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-form.png");
   }
-  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE")) {
+  if (english) {
     EXPECT_EQ(child<QLabel>("LblGridPreview")->text(), "45 point(s): 9 × 5, cells 0.56 m × 0.60 m");
   }
   // The task's figures and source came from the table.
@@ -153,7 +148,9 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
     run(0.5);
     click("CmdTake");  // waits for three agreeing readings
     EXPECT_TRUE(window->capture().waiting());
-    EXPECT_TRUE(child<QLabel>("LblWait")->text().startsWith("Waiting for a steady reading"));
+    if (english) {
+      EXPECT_TRUE(child<QLabel>("LblWait")->text().startsWith("Waiting for a steady reading"));
+    }
     run(1.0);
     ASSERT_TRUE(window->survey().points[i].taken) << i;
   }
@@ -161,8 +158,10 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
   EXPECT_EQ(st.taken, 44);
   EXPECT_EQ(st.skipped, 1);
   EXPECT_DOUBLE_EQ(st.max, 640);  // the middle point stands right under the lamp
-  EXPECT_EQ(child<QLabel>("LblVerdict")->text(), "Result: PASS");
-  EXPECT_TRUE(child<QLabel>("LblResults")->text().contains("pass"));
+  EXPECT_EQ(child<QLabel>("LblVerdict")->text(), english ? "Result: PASS" : "Ergebnis: BESTANDEN");
+  if (english) {
+    EXPECT_TRUE(child<QLabel>("LblResults")->text().contains("pass"));
+  }
 
   QTemporaryDir dir;
   // Saved, reopened in a fresh window: the same survey.
@@ -203,17 +202,25 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
   text.start("pdftotext", {"-layout", dir.filePath("report.pdf"), "-"});
   ASSERT_TRUE(text.waitForFinished(20000));
   const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
-  EXPECT_TRUE(pdf.contains("Lighting survey: Example Ltd, Main Street 1, Office 2.14"))
-      << pdf.toStdString();
-  EXPECT_TRUE(pdf.contains("Result: PASS"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("Lighting survey: Example Ltd, Main Street 1, Office 2.14"))
+        << pdf.toStdString();
+  }
+  EXPECT_TRUE(pdf.contains(english ? "Result: PASS" : "Ergebnis: BESTANDEN"));
   EXPECT_TRUE(pdf.contains(QStringLiteral("%1 lx").arg(QLocale().toString(st.mean, 'f', 0))));
   EXPECT_TRUE(pdf.contains(QStringLiteral("%1 lx").arg(QLocale().toString(st.min, 'f', 0))));
   EXPECT_TRUE(pdf.contains(QLocale().toString(*st.u0, 'f', 2)));
-  EXPECT_TRUE(pdf.contains("Point 7 skipped: cupboard"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("Point 7 skipped: cupboard"));
+  }
   EXPECT_TRUE(pdf.contains("luxpanel 8.0.0"));
   EXPECT_TRUE(pdf.contains("check against your copy"));
-  EXPECT_TRUE(pdf.contains("0.80 m above the floor"));
-  EXPECT_TRUE(pdf.contains("d = 5.00 m"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("0.80 m above the floor"));
+  }
+  if (english) {
+    EXPECT_TRUE(pdf.contains("d = 5.00 m"));
+  }
   EXPECT_EQ(pageCount(dir.filePath("report.pdf")), 1);
   // Printing draws the same report (here on the PDF printer the dialog chose).
   rig.dialogs.answerPrinter(dir.filePath("printed.pdf"));
@@ -230,6 +237,7 @@ TEST_F(SurveyRoom, ASixByFourRoomFromStartToReport) {
     window->grab().save(shots + "/survey-heatmap.png");
     child<QTabWidget>("SurveyTabs")->setCurrentIndex(0);
     QFile::copy(dir.filePath("report.pdf"), shots + "/survey-report.pdf");
+    QFile::copy(dir.filePath("office.luxsurvey"), shots + "/survey.luxsurvey");
   }
 }
 
@@ -281,10 +289,354 @@ TEST_F(SurveyRoom, AForeignFileIsRefusedWithAMessageAndTheSurveyStays) {
             "This is not a luxpanel survey file (no survey data could be read).");
   EXPECT_TRUE(window->survey().points[0].taken);
   // Leaving a survey with unsaved readings asks first; Cancel keeps it.
-  rig.dialogs.answerConfirm(false);
+  rig.dialogs.answerSave(SaveChoice::Cancel);
   click("CmdNew");
   EXPECT_TRUE(window->survey().points[0].taken);
   EXPECT_TRUE(child<QPushButton>("CmdTake")->isVisibleTo(window));
+}
+
+TEST_F(SurveyRoom, TakesTheReadingsTheMeterSessionEmitted) {
+  fillForm();
+  click("CmdStart");
+  child<QCheckBox>("OptSteady")->setChecked(false);
+  std::vector<Reading> emitted;
+  QObject::connect(&rig.session, &MeterSession::readingDecoded, window,
+                   [&emitted](const Reading& r) { emitted.push_back(r); });
+  rig.meter.setReading(523.4, 1);
+  run(0.5);
+  ASSERT_FALSE(emitted.empty());
+  EXPECT_EQ(emitted.back().text, "523.4");
+  EXPECT_EQ(child<QLabel>("LblReading")->text(), "Meter: 523.4 lx");
+  click("CmdTake");
+  const SurveyPoint& first = window->survey().points[0];
+  ASSERT_TRUE(first.taken);
+  EXPECT_DOUBLE_EQ(first.lux, 523.4);
+  EXPECT_EQ(first.shownText, "523.4");
+  EXPECT_EQ(first.time, emitted.back().pcTime);
+
+  // The session's reading keeps its minus sign, and the survey will not have it.
+  rig.meter.setReading(-5.0, 1);
+  run(0.5);
+  EXPECT_EQ(emitted.back().text, "-5.0");
+  EXPECT_DOUBLE_EQ(emitted.back().value, -5.0);
+  EXPECT_EQ(child<QLabel>("LblReading")->text(), "Meter: -5.0 Lx (cannot be taken)");
+  rig.dialogs.expectMessage();
+  click("CmdTake");
+  EXPECT_EQ(rig.dialogs.messages().back(),
+            "The meter shows a negative reading, which is no illuminance.");
+  EXPECT_FALSE(window->survey().points[1].taken);
+
+  rig.meter.setOverload(true);
+  run(0.5);
+  EXPECT_TRUE(emitted.back().overload);
+  rig.dialogs.expectMessage();
+  click("CmdTake");
+  EXPECT_TRUE(rig.dialogs.messages().back().startsWith("The meter shows an overload (OL)"));
+  EXPECT_FALSE(window->survey().points[1].taken);
+  rig.meter.setOverload(false);
+
+  // Foot-candles go in as lux: 50.0 fc = 538.195 lx.
+  rig.meter.setLux(false);
+  rig.meter.setReading(50.0, 1);
+  run(0.5);
+  EXPECT_EQ(child<QLabel>("LblReading")->text(), "Meter: 50.0 fc = 538.2 lx");
+  click("CmdTake");
+  EXPECT_NEAR(window->survey().points[1].lux, 538.195, 1e-3);
+  EXPECT_EQ(window->survey().points[1].shownUnit, "Fc");
+  EXPECT_EQ(window->survey().current, 2);
+}
+
+TEST_F(SurveyRoom, SpaceAndEnterTakeTheCurrentPoint) {
+  fillForm();
+  click("CmdStart");
+  child<QCheckBox>("OptSteady")->setChecked(false);
+  window->show();
+  QApplication::setActiveWindow(window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  // The focus stays on Skip after a skip: Space still takes the point, it does not skip again.
+  auto* skip = child<QPushButton>("CmdSkip");
+  skip->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), skip);
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    double lux;
+  } presses[] = {{Qt::Key_Space, Qt::NoModifier, 480.0},
+                 {Qt::Key_Return, Qt::NoModifier, 490.0},
+                 {Qt::Key_Enter, Qt::KeypadModifier, 505.0}};
+  int point = 0;
+  for (const auto& press : presses) {
+    rig.meter.setReading(press.lux, 1);
+    run(0.5);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(press.key), press.modifiers);
+    const SurveyPoint& p = window->survey().points[std::size_t(point)];
+    EXPECT_TRUE(p.taken) << press.key;
+    EXPECT_DOUBLE_EQ(p.lux, press.lux) << press.key;
+    EXPECT_FALSE(p.skipped);
+    ++point;
+    EXPECT_EQ(window->survey().current, point);
+  }
+  EXPECT_TRUE(rig.dialogs.shown().empty()) << "no skip asked, nothing refused";
+  // With the wait for a steady reading on, Space starts the wait and a second Space ends it.
+  child<QCheckBox>("OptSteady")->setChecked(true);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_TRUE(window->capture().waiting());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_FALSE(window->capture().waiting());
+  EXPECT_FALSE(window->survey().points[3].taken);
+}
+
+TEST(SurveyOnASilentMeter, AWindowOpenedOnASilentMeterSaysSoAndTakesNothing) {
+  test::MeterRig rig;
+  installSurvey(rig.ctx);
+  rig.meter.setReading(500.0, 1);
+  rig.session.pollTick();
+  SurveyWindow* window = nullptr;
+  QString shown;
+  // The user opens the window while the poll waits for a meter that went quiet.
+  QObject::connect(&rig.session, &MeterSession::silenceChanged, [&](bool silent) {
+    if (!silent || window) return;
+    rig.hooks.showSurvey();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* s = qobject_cast<SurveyWindow*>(w)) window = s;
+    ASSERT_NE(window, nullptr);
+    shown = window->findChild<QLabel*>("LblReading")->text();
+    ASSERT_TRUE(window->startSurvey());
+    window->capture().settings.waitSteady = false;
+    rig.dialogs.expectMessage();
+    window->findChild<QPushButton*>("CmdTake")->click();
+  });
+  rig.meter.goSilent(10.0);
+  for (int i = 0; i < 80 && !window; ++i) {
+    rig.session.pollTick();
+    rig.clock.advance(0.25);
+  }
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(shown, "Meter: not answering, no reading to take");
+  ASSERT_EQ(rig.dialogs.messages().size(), 1u);
+  EXPECT_EQ(rig.dialogs.messages()[0], "No fresh reading: the meter is not answering.");
+  EXPECT_FALSE(window->survey().points[0].taken);
+
+  // Once the meter speaks again its reading is shown and taken.
+  for (int i = 0; i < 80 && rig.session.silent(); ++i) {
+    rig.session.pollTick();
+    rig.clock.advance(0.25);
+  }
+  ASSERT_FALSE(rig.session.silent());
+  rig.session.pollTick();
+  EXPECT_EQ(window->findChild<QLabel*>("LblReading")->text(), "Meter: 500.0 lx");
+  window->findChild<QPushButton*>("CmdTake")->click();
+  EXPECT_TRUE(window->survey().points[0].taken);
+  EXPECT_DOUBLE_EQ(window->survey().points[0].lux, 500.0);
+  for (auto& f : rig.hooks.onShutdown) f();
+}
+
+// The answers to "save before you leave it?" when the window closes.
+TEST_F(SurveyRoom, ClosingAnUnsavedSurveyAsksAndEachAnswerHolds) {
+  using Kind = test::ScriptedDialogs::Kind;
+  QTemporaryDir dir;
+  fillForm();
+  window->show();
+  // Only the form: nothing to lose, nothing asked.
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(rig.dialogs.shown().empty());
+  rig.hooks.showSurvey();
+  click("CmdStart");
+  window->capture().settings.waitSteady = false;
+  click("CmdTake");
+  ASSERT_TRUE(window->survey().points[0].taken);
+
+  // Cancel: the window and its readings stay.
+  rig.dialogs.answerSave(SaveChoice::Cancel);
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_EQ(rig.dialogs.shown().size(), 1u);
+  EXPECT_EQ(rig.dialogs.shown()[0].kind, Kind::AskSave);
+  EXPECT_EQ(rig.dialogs.shown()[0].text,
+            "This survey has never been saved. Save it before you leave it?");
+  EXPECT_TRUE(window->survey().points[0].taken);
+
+  // Save, but the Save As dialog is cancelled: nothing is lost either.
+  rig.dialogs.answerSave(SaveChoice::Save).answerSaveFile(std::nullopt);
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+
+  // Save: the Save As dialog names the file, the file holds the reading, the window closes.
+  rig.dialogs.answerSave(SaveChoice::Save).answerSaveFile(dir.filePath("room"));
+  EXPECT_TRUE(window->close());
+  EXPECT_FALSE(window->isVisible());
+  QString error;
+  const auto saved = loadSurvey(dir.filePath("room.luxsurvey"), &error);
+  ASSERT_TRUE(saved) << error.toStdString();
+  EXPECT_TRUE(saved->points[0].taken);
+  EXPECT_DOUBLE_EQ(saved->points[0].lux, 500.0);
+
+  // Saved and unchanged: closes without a word.
+  rig.hooks.showSurvey();
+  const std::size_t asked = rig.dialogs.shown().size();
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(rig.dialogs.shown().size(), asked);
+
+  // Discard: the window closes and the survey is gone (the form comes back).
+  rig.hooks.showSurvey();
+  click("CmdNew");
+  click("CmdStart");
+  rig.dialogs.answerSave(SaveChoice::Discard);
+  EXPECT_TRUE(window->close());
+  rig.hooks.showSurvey();
+  EXPECT_FALSE(window->unsaved());
+  EXPECT_TRUE(child<QPushButton>("CmdStart")->isVisibleTo(window));
+  EXPECT_TRUE(window->close());
+}
+
+TEST_F(SurveyRoom, QuittingWithAnUnsavedSurveyAsksAndCancelKeepsTheProgram) {
+  Panel panel(rig.session, rig.dialogs);
+  panel.setContext(&rig.ctx);
+  panel.show();
+  fillForm();
+  window->show();
+  click("CmdStart");
+  window->capture().settings.waitSteady = false;
+  click("CmdTake");
+  QSignalSpy closing(&panel, &Panel::closing);
+
+  rig.dialogs.answerSave(SaveChoice::Cancel);
+  EXPECT_FALSE(panel.close());
+  EXPECT_EQ(closing.count(), 0);
+  EXPECT_TRUE(panel.isVisible());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->survey().points[0].taken);
+
+  QTemporaryDir dir;
+  rig.dialogs.answerSave(SaveChoice::Save).answerSaveFile(dir.filePath("quit"));
+  EXPECT_TRUE(panel.close());
+  EXPECT_EQ(closing.count(), 1);
+  QString error;
+  const auto saved = loadSurvey(dir.filePath("quit.luxsurvey"), &error);
+  ASSERT_TRUE(saved) << error.toStdString();
+  EXPECT_DOUBLE_EQ(saved->points[0].lux, 500.0);
+}
+
+TEST_F(SurveyRoom, QuittingMayDiscardTheSurvey) {
+  Panel panel(rig.session, rig.dialogs);
+  panel.setContext(&rig.ctx);
+  panel.show();
+  fillForm();
+  click("CmdStart");
+  QSignalSpy closing(&panel, &Panel::closing);
+  rig.dialogs.answerSave(SaveChoice::Discard);
+  EXPECT_TRUE(panel.close());
+  EXPECT_EQ(closing.count(), 1);
+  EXPECT_TRUE(rig.dialogs.allAnswered());
+}
+
+// Another survey over an unsaved one, from Open or from the command line.
+TEST_F(SurveyRoom, OpeningAnotherSurveyOverAnUnsavedOneAsksFirst) {
+  QTemporaryDir dir;
+  fillForm();
+  click("CmdStart");
+  window->capture().settings.waitSteady = false;
+  rig.meter.setReading(321.0, 1);
+  run(0.5);
+  click("CmdTake");
+  QString error;
+  ASSERT_TRUE(saveSurvey(window->survey(), dir.filePath("other.luxsurvey"), &error));
+  window->survey().site = "Unsaved site";
+  click("CmdTake");
+  ASSERT_TRUE(window->survey().points[1].taken);
+
+  // Open, Cancel: no Open dialog, the survey stays.
+  rig.dialogs.answerSave(SaveChoice::Cancel);
+  click("CmdOpen");
+  EXPECT_EQ(rig.dialogs.shown().size(), 1u);
+  EXPECT_TRUE(window->survey().points[1].taken);
+  // The command line, Cancel: the file is not opened over it.
+  rig.dialogs.answerSave(SaveChoice::Cancel);
+  rig.hooks.openSurvey(dir.filePath("other.luxsurvey"));
+  EXPECT_EQ(window->survey().site, "Unsaved site");
+  EXPECT_TRUE(window->survey().points[1].taken);
+  // The command line, Save: saved first under its new name, then the file is opened.
+  rig.dialogs.answerSave(SaveChoice::Save).answerSaveFile(dir.filePath("mine"));
+  rig.hooks.openSurvey(dir.filePath("other.luxsurvey"));
+  EXPECT_FALSE(window->survey().points[1].taken);
+  const auto mine = loadSurvey(dir.filePath("mine.luxsurvey"), &error);
+  ASSERT_TRUE(mine) << error.toStdString();
+  EXPECT_EQ(mine->site, "Unsaved site");
+  EXPECT_TRUE(mine->points[1].taken);
+  // Open, Discard: the Open dialog follows and the file replaces the unsaved survey.
+  click("CmdNew");  // the opened survey keeps its file up to date: nothing to ask
+  click("CmdStart");
+  click("CmdTake");
+  EXPECT_TRUE(window->unsaved());
+  rig.dialogs.answerSave(SaveChoice::Discard).answerOpenFile(dir.filePath("mine.luxsurvey"));
+  click("CmdOpen");
+  EXPECT_EQ(window->survey().site, "Unsaved site");
+  EXPECT_FALSE(window->unsaved());
+  EXPECT_TRUE(rig.dialogs.allAnswered());
+}
+
+// Scripted answers, with a second request to quit arriving while the save question is up.
+class QuitAgainDialogs : public test::ScriptedDialogs {
+ public:
+  std::function<void()> during;
+  SaveChoice askSave(const QString& text, const QString& title) override {
+    if (during) std::exchange(during, nullptr)();
+    return ScriptedDialogs::askSave(text, title);
+  }
+};
+
+TEST(SurveyOnQuit, ASecondQuitWhileTheQuestionIsUpAsksNothingMore) {
+  test::MeterRig rig;
+  QuitAgainDialogs dialogs;
+  Hooks hooks;
+  Context ctx{rig.link, rig.state.display, dialogs, rig.clock,
+              rig.poll, nullptr,           hooks,   &rig.session};
+  installSurvey(ctx);
+  hooks.showSurvey();
+  SurveyWindow* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* s = qobject_cast<SurveyWindow*>(w); s && s->isVisible()) window = s;
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(window->startSurvey());
+  std::vector<bool> again;
+  dialogs.during = [&] {
+    for (const auto& ask : hooks.mayClose) again.push_back(ask());
+  };
+  dialogs.answerSave(SaveChoice::Cancel);
+  bool quit = true;
+  for (const auto& ask : hooks.mayClose) quit = quit && ask();
+  EXPECT_FALSE(quit);
+  EXPECT_EQ(again, std::vector<bool>{false});
+  EXPECT_EQ(dialogs.shown().size(), 1u);
+  // Asked again later, the question comes again.
+  dialogs.answerSave(SaveChoice::Discard);
+  for (const auto& ask : hooks.mayClose) EXPECT_TRUE(ask());
+  for (const auto& f : hooks.onShutdown) f();
+}
+
+TEST_F(SurveyRoom, ASurveyWhoseFileWentAwayIsSavedElsewhereOnLeaving) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir("stick"));
+  fillForm();
+  click("CmdStart");
+  window->capture().settings.waitSteady = false;
+  rig.dialogs.answerSaveFile(dir.filePath("stick/room"));
+  click("CmdSaveAs");
+  ASSERT_FALSE(window->unsaved());
+  // The folder goes (a USB stick pulled): the save after the point fails and says so.
+  ASSERT_TRUE(QDir(dir.filePath("stick")).removeRecursively());
+  rig.dialogs.expectMessage();
+  click("CmdTake");
+  ASSERT_TRUE(window->survey().points[0].taken);
+  EXPECT_TRUE(window->unsaved());
+  window->show();
+  rig.dialogs.answerSave(SaveChoice::Save).expectMessage().answerSaveFile(dir.filePath("rescued"));
+  EXPECT_TRUE(window->close());
+  QString error;
+  const auto rescued = loadSurvey(dir.filePath("rescued.luxsurvey"), &error);
+  ASSERT_TRUE(rescued) << error.toStdString();
+  EXPECT_DOUBLE_EQ(rescued->points[0].lux, 500.0);
+  EXPECT_TRUE(rig.dialogs.allAnswered());
 }
 
 }  // namespace
