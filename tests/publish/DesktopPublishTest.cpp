@@ -178,6 +178,12 @@ TEST_F(DesktopPublish, ReadingsOfTheSimulatedMeterArriveAndTheChoicesAreRemember
   ASSERT_TRUE(waitFor(10, [&] { return note() == "Publishing"; })) << note().toStdString();
   EXPECT_TRUE(panel_->elementShown("LblPublishNote"));
   EXPECT_EQ(dialog_->lblStatus()->text(), "Publishing");
+  // Without the meter nothing is published: its note goes first in the same place.
+  panel_->showMeterSilence(true);
+  EXPECT_FALSE(panel_->elementShown("LblPublishNote"));
+  EXPECT_TRUE(panel_->elementShown("LblMeterNote"));
+  panel_->showMeterSilence(false);
+  EXPECT_TRUE(panel_->elementShown("LblPublishNote"));
 
   poll(5);
   ASSERT_TRUE(waitFor(10, [&] { return sub.count("luxpanel/bench/reading") >= 5; }));

@@ -12,7 +12,7 @@ namespace lux::publish {
 
 namespace {
 
-QString text(const char* source) {
+QString translated(const char* source) {
   return QCoreApplication::translate("BrokerSetup", source);
 }
 
@@ -38,10 +38,14 @@ QString text(const char* source) {
 QString passwordFileProblem(const QString& path) {
   struct stat st {};
   if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-    return text("cannot read %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-  if (!S_ISREG(st.st_mode)) return text("%1 is not a regular file").arg(path);
+    return QCoreApplication::translate("BrokerSetup", "cannot read %1: %2")
+        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  if (!S_ISREG(st.st_mode))
+    return QCoreApplication::translate("BrokerSetup", "%1 is not a regular file").arg(path);
   if (st.st_mode & (S_IRWXG | S_IRWXO))
-    return text("%1 holds a password and others can read it; make it private with: chmod 600 %1")
+    return QCoreApplication::translate(
+               "BrokerSetup",
+               "%1 holds a password and others can read it; make it private with: chmod 600 %1")
         .arg(path);
   return QString();
 }
@@ -51,7 +55,8 @@ std::optional<QString> readPasswordFile(const QString& path, QString* error) {
   if (!error->isEmpty()) return std::nullopt;
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    *error = text("cannot read %1: %2").arg(path, f.errorString());
+    *error =
+        QCoreApplication::translate("BrokerSetup", "cannot read %1: %2").arg(path, f.errorString());
     return std::nullopt;
   }
   QByteArray line = f.read(4096);
@@ -59,7 +64,8 @@ std::optional<QString> readPasswordFile(const QString& path, QString* error) {
   if (nl >= 0) line.truncate(nl);
   if (line.endsWith('\r')) line.chop(1);
   if (line.isEmpty()) {
-    *error = text("%1 holds no password on its first line").arg(path);
+    *error = QCoreApplication::translate("BrokerSetup", "%1 holds no password on its first line")
+                 .arg(path);
     return std::nullopt;
   }
   return QString::fromUtf8(line);
@@ -74,9 +80,9 @@ std::optional<BrokerSettings> brokerSettingsOf(const BrokerConfig& config,
   std::string urlError;
   const auto url = parseBrokerUrl(config.url, &urlError);
   if (!url)
-    return fail(
-        text("broker URL '%1': %2").arg(QString::fromStdString(config.url), text(urlError.c_str())),
-        true);
+    return fail(QCoreApplication::translate("BrokerSetup", "broker URL '%1': %2")
+                    .arg(QString::fromStdString(config.url), translated(urlError.c_str())),
+                true);
 
   BrokerSettings broker;
   broker.url = *url;
@@ -89,22 +95,28 @@ std::optional<BrokerSettings> brokerSettingsOf(const BrokerConfig& config,
     broker.password = *password;
   }
   if (!broker.password.isEmpty() && broker.user.isEmpty())
-    return fail(text("a password without a user name: give user = NAME or --user NAME"), true);
+    return fail(
+        QCoreApplication::translate(
+            "BrokerSetup", "a password without a user name: give user = NAME or --user NAME"),
+        true);
   for (const auto& [name, file] :
        {std::pair{"ca", config.ca}, std::pair{"cert", config.cert}, std::pair{"key", config.key}}) {
     if (file.empty()) continue;
     if (!url->tls)
-      return fail(text("%1 = %2 is given, but the broker URL is not mqtts://")
+      return fail(QCoreApplication::translate(
+                      "BrokerSetup", "%1 = %2 is given, but the broker URL is not mqtts://")
                       .arg(QLatin1String(name), QString::fromStdString(file)),
                   true);
     QFile f(QString::fromStdString(file));
     if (!f.open(QIODevice::ReadOnly))
-      return fail(text("cannot read the %1 file %2: %3")
+      return fail(QCoreApplication::translate("BrokerSetup", "cannot read the %1 file %2: %3")
                       .arg(QLatin1String(name), f.fileName(), f.errorString()),
                   false);
   }
   if (config.cert.empty() != config.key.empty())
-    return fail(text("a client certificate needs both cert and key"), true);
+    return fail(
+        QCoreApplication::translate("BrokerSetup", "a client certificate needs both cert and key"),
+        true);
   broker.ca = QString::fromStdString(config.ca);
   broker.cert = QString::fromStdString(config.cert);
   broker.key = QString::fromStdString(config.key);
