@@ -158,6 +158,30 @@ TEST_F(DesktopPublish, TheWindowRefusesWhatTheCommandLineRefusesWithItsWords) {
   EXPECT_EQ(publishing_->remembered().url, "mqtt://localhost");
 }
 
+TEST_F(DesktopPublish, FilesAreChosenInTheFileDialogAndTheDiscoveryPrefixIsChecked) {
+  const QString password = dir_.filePath("password");
+  rig_.dialogs.answerOpenFile(password).answerOpenFile(std::nullopt).expectMessage();
+  dialog_->cmdPasswordFile()->click();
+  EXPECT_EQ(dialog_->txtPasswordFile()->text(), password);
+  // Cancelled: the field keeps what it had.
+  dialog_->cmdPasswordFile()->click();
+  EXPECT_EQ(dialog_->txtPasswordFile()->text(), password);
+
+  dialog_->txtPasswordFile()->clear();
+  dialog_->txtBrokerUrl()->setText(QStringLiteral("mqtt://127.0.0.1:1883"));
+  dialog_->txtMeterName()->setText(QStringLiteral("bench"));
+  dialog_->txtDiscoveryPrefix()->setText(QStringLiteral("homeassistant/#"));
+  dialog_->startClicked();
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages().front(),
+            "The discovery prefix must be topic levels without '+', '#', spaces or empty levels.");
+  // Without discovery the prefix does not matter.
+  dialog_->chkDiscovery()->setChecked(false);
+  EXPECT_FALSE(dialog_->txtDiscoveryPrefix()->isEnabled());
+  EXPECT_EQ(publishing_->check(dialog_->choices()), "");
+  EXPECT_TRUE(rig_.dialogs.allAnswered());
+}
+
 TEST_F(DesktopPublish, ReadingsOfTheSimulatedMeterArriveAndTheChoicesAreRemembered) {
   ASSERT_TRUE(broker_->start());
   Subscriber sub;
