@@ -123,7 +123,6 @@ class MenuBarController : public QObject {
     file->addSeparator();
     QAction* publish = file->addAction(MenuTexts::tr("Publish readings…"));
     publish->setObjectName(QStringLiteral("MenuPublish"));
-    publish->setEnabled(bool(ctx_.hooks.showPublishing));
     connect(publish, &QAction::triggered, this, [this] {
       guarded([this] {
         if (ctx_.hooks.showPublishing) ctx_.hooks.showPublishing();
