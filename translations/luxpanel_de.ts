@@ -2,6 +2,89 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>BrokerSetup</name>
+    <message>
+        <source>the scheme must be mqtt:// or mqtts://</source>
+        <translation>das Schema muss mqtt:// oder mqtts:// sein</translation>
+    </message>
+    <message>
+        <source>a user name or password does not belong in the URL (use the configuration file or --password-file)</source>
+        <translation>Benutzername und Passwort gehören nicht in die URL (nutzen Sie die Konfigurationsdatei oder --password-file)</translation>
+    </message>
+    <message>
+        <source>the URL holds a path; only a host and a port are expected</source>
+        <translation>die URL enthält einen Pfad; erwartet werden nur ein Host und ein Port</translation>
+    </message>
+    <message>
+        <source>an IPv6 address lacks its &apos;]&apos;</source>
+        <translation>einer IPv6-Adresse fehlt ihre &apos;]&apos;</translation>
+    </message>
+    <message>
+        <source>unexpected text after the IPv6 address</source>
+        <translation>unerwarteter Text nach der IPv6-Adresse</translation>
+    </message>
+    <message>
+        <source>the port is missing after &apos;:&apos;</source>
+        <translation>nach &apos;:&apos; fehlt der Port</translation>
+    </message>
+    <message>
+        <source>an IPv6 address goes in brackets: [::1]:1883</source>
+        <translation>eine IPv6-Adresse gehört in eckige Klammern: [::1]:1883</translation>
+    </message>
+    <message>
+        <source>the host name is missing</source>
+        <translation>der Hostname fehlt</translation>
+    </message>
+    <message>
+        <source>the host name is too long</source>
+        <translation>der Hostname ist zu lang</translation>
+    </message>
+    <message>
+        <source>the host name holds a character a host name cannot have</source>
+        <translation>der Hostname enthält ein Zeichen, das ein Hostname nicht haben kann</translation>
+    </message>
+    <message>
+        <source>the port must be a number from 1 to 65535</source>
+        <translation>der Port muss eine Zahl von 1 bis 65535 sein</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation>%1 ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>%1 holds a password and others can read it; make it private with: chmod 600 %1</source>
+        <translation>%1 enthält ein Passwort und andere können es lesen; machen Sie die Datei privat mit: chmod 600 %1</translation>
+    </message>
+    <message>
+        <source>%1 holds no password on its first line</source>
+        <translation>%1 enthält in der ersten Zeile kein Passwort</translation>
+    </message>
+    <message>
+        <source>broker URL &apos;%1&apos;: %2</source>
+        <translation>Broker-URL &apos;%1&apos;: %2</translation>
+    </message>
+    <message>
+        <source>a password without a user name: give user = NAME or --user NAME</source>
+        <translation>ein Passwort ohne Benutzernamen: geben Sie user = NAME oder --user NAME an</translation>
+    </message>
+    <message>
+        <source>%1 = %2 is given, but the broker URL is not mqtts://</source>
+        <translation>%1 = %2 ist angegeben, aber die Broker-URL ist nicht mqtts://</translation>
+    </message>
+    <message>
+        <source>cannot read the %1 file %2: %3</source>
+        <translation>die %1-Datei %2 kann nicht gelesen werden: %3</translation>
+    </message>
+    <message>
+        <source>a client certificate needs both cert and key</source>
+        <translation>ein Client-Zertifikat braucht sowohl cert als auch key</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Companion program of the digital light meter: mirrors its display, records readings, draws graphs, downloads its data logger and sets its parameters.</source>
@@ -307,6 +390,10 @@ Soll die Datei ersetzt werden?</translation>
     <message>
         <source>Lighting Survey…</source>
         <translation>Lichtmessung…</translation>
+    </message>
+    <message>
+        <source>Publish readings…</source>
+        <translation>Messwerte veröffentlichen…</translation>
     </message>
 </context>
 <context>
@@ -919,6 +1006,53 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
 </context>
 <context>
+    <name>lux::DesktopPublishing</name>
+    <message>
+        <source>The meter name must be 1 to 64 letters, digits, &apos;-&apos; or &apos;_&apos;: it names the meter&apos;s topics.</source>
+        <translation>Der Messgerätename muss aus 1 bis 64 Buchstaben, Ziffern, &apos;-&apos; oder &apos;_&apos; bestehen: er benennt die Topics des Messgeräts.</translation>
+    </message>
+    <message>
+        <source>A password file needs a user name.</source>
+        <translation>Eine Passwortdatei braucht einen Benutzernamen.</translation>
+    </message>
+    <message>
+        <source>mqtts:// needs a CA file: the certificate of the authority that signed the broker&apos;s certificate.</source>
+        <translation>mqtts:// braucht eine CA-Datei: das Zertifikat der Stelle, die das Zertifikat des Brokers signiert hat.</translation>
+    </message>
+    <message>
+        <source>The discovery prefix must be topic levels without &apos;+&apos;, &apos;#&apos;, spaces or empty levels.</source>
+        <translation>Das Discovery-Präfix muss aus Topic-Ebenen ohne &apos;+&apos;, &apos;#&apos;, Leerzeichen oder leere Ebenen bestehen.</translation>
+    </message>
+    <message>
+        <source>The broker %1 refused the user name or the password (%2). Publishing has stopped: check them and start again.</source>
+        <translation>Der Broker %1 hat den Benutzernamen oder das Passwort abgelehnt (%2). Das Veröffentlichen wurde beendet: prüfen Sie beides und starten Sie erneut.</translation>
+    </message>
+    <message>
+        <source>Publishing has stopped: %1</source>
+        <translation>Das Veröffentlichen wurde beendet: %1</translation>
+    </message>
+    <message>
+        <source>Publishing readings could not start again: %1</source>
+        <translation>Das Veröffentlichen der Messwerte konnte nicht wieder starten: %1</translation>
+    </message>
+    <message>
+        <source>Publishing</source>
+        <translation>Veröffentlichung läuft</translation>
+    </message>
+    <message>
+        <source>Connecting to the broker</source>
+        <translation>Verbindung zum Broker wird aufgebaut</translation>
+    </message>
+    <message>
+        <source>Broker unreachable: %1 readings waiting</source>
+        <translation>Broker nicht erreichbar: %1 Messwerte warten</translation>
+    </message>
+    <message>
+        <source>Broker %1</source>
+        <translation>Broker %1</translation>
+    </message>
+</context>
+<context>
     <name>lux::GraphViewer</name>
     <message>
         <source>Normal</source>
@@ -1289,6 +1423,97 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>lux::PublishDialog</name>
+    <message>
+        <source>Publish readings</source>
+        <translation>Messwerte veröffentlichen</translation>
+    </message>
+    <message>
+        <source>&amp;Broker URL:</source>
+        <translation>&amp;Broker-URL:</translation>
+    </message>
+    <message>
+        <source>Names this meter&apos;s topics: letters, digits, &apos;-&apos; and &apos;_&apos;.</source>
+        <translation>Benennt die Topics dieses Messgeräts: Buchstaben, Ziffern, &apos;-&apos; und &apos;_&apos;.</translation>
+    </message>
+    <message>
+        <source>&amp;Meter name:</source>
+        <translation>&amp;Messgerätename:</translation>
+    </message>
+    <message>
+        <source>&amp;User name:</source>
+        <translation>Ben&amp;utzername:</translation>
+    </message>
+    <message>
+        <source>&amp;Password file:</source>
+        <translation>&amp;Passwortdatei:</translation>
+    </message>
+    <message>
+        <source>A file whose first line is the password, readable by you alone (chmod 600). The program never keeps the password itself.</source>
+        <translation>Eine Datei, deren erste Zeile das Passwort ist und die nur Sie lesen können (chmod 600). Das Programm speichert das Passwort selbst nie.</translation>
+    </message>
+    <message>
+        <source>TLS</source>
+        <translation>TLS</translation>
+    </message>
+    <message>
+        <source>&amp;CA file:</source>
+        <translation>&amp;CA-Datei:</translation>
+    </message>
+    <message>
+        <source>Client c&amp;ertificate:</source>
+        <translation>Client-Z&amp;ertifikat:</translation>
+    </message>
+    <message>
+        <source>Client &amp;key:</source>
+        <translation>Client-&amp;Schlüssel:</translation>
+    </message>
+    <message>
+        <source>optional</source>
+        <translation>optional</translation>
+    </message>
+    <message>
+        <source>Home Assistant &amp;discovery</source>
+        <translation>Home-Assistant-&amp;Discovery</translation>
+    </message>
+    <message>
+        <source>Discovery prefix</source>
+        <translation>Discovery-Präfix</translation>
+    </message>
+    <message>
+        <source>P&amp;refix:</source>
+        <translation>P&amp;räfix:</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>S&amp;tarten</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>St&amp;oppen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Wählen…</translation>
+    </message>
+    <message>
+        <source>Choose %1</source>
+        <translation>%1 wählen</translation>
+    </message>
+    <message>
+        <source>All Files (*.*)|*.*|</source>
+        <translation>Alle Dateien (*.*)|*.*|</translation>
+    </message>
+    <message>
+        <source>Not publishing</source>
+        <translation>Keine Veröffentlichung</translation>
     </message>
 </context>
 <context>

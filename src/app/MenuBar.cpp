@@ -121,6 +121,14 @@ class MenuBarController : public QObject {
       guarded([this] { printList(currentListWindow(ctx_, lastList_)); });
     });
     file->addSeparator();
+    QAction* publish = file->addAction(MenuTexts::tr("Publish readings…"));
+    publish->setObjectName(QStringLiteral("MenuPublish"));
+    connect(publish, &QAction::triggered, this, [this] {
+      guarded([this] {
+        if (ctx_.hooks.showPublishing) ctx_.hooks.showPublishing();
+      });
+    });
+    file->addSeparator();
     QAction* quit = file->addAction(MenuTexts::tr("Quit"));
     quit->setObjectName(QStringLiteral("MenuQuit"));
     setShortcut(quit, QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -30,6 +30,7 @@
 #include "logger/engine/LoggerDownload.h"
 #include "panel/Panel.h"
 #include "panel/Toolbar.h"
+#include "publish/Install.h"
 #include "records/Install.h"
 #include "records/ListWindows.h"
 #include "records/Recording.h"
@@ -287,6 +288,11 @@ int runProgram(QApplication& app, const ProgramOptions& options,
   QObject::connect(&panel, &Panel::closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
   Subsystems subsystems = installSubsystems(ctx, panel);
+  // Readings to an MQTT broker; the status row says whether the broker has them.
+  auto publishing =
+      installPublishing(ctx, remembered.settings(), DesktopPublishing::defaultStateDir());
+  QObject::connect(publishing.get(), &DesktopPublishing::statusChanged, &panel,
+                   &Panel::showPublishing);
   if (extension.installed) extension.installed(ctx);
   installKeyboardConveniences(&panel);
   installMenuBar(ctx);
@@ -318,6 +324,8 @@ int runProgram(QApplication& app, const ProgramOptions& options,
     });
   }
 
+  // Publishing that was on when the program last ended goes on.
+  publishing->resume();
   if (extension.started) extension.started(ctx);
 
   const int code = app.exec();

@@ -1,7 +1,5 @@
 #include "cli/Publish.h"
 
-#include <sys/stat.h>
-
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +19,7 @@
 #include "link/PortChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/SystemClock.h"
+#include "publish/engine/BrokerSetup.h"
 #include "publish/engine/Publisher.h"
 
 namespace lux::cli {
@@ -34,37 +33,6 @@ QString publishStateDir(const QString& option) {
   const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
   if (!xdg.isEmpty()) return xdg + QStringLiteral("/luxpanel");
   return QDir::homePath() + QStringLiteral("/.local/state/luxpanel");
-}
-
-QString passwordFileProblem(const QString& path) {
-  struct stat st {};
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-    return QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
-  if (!S_ISREG(st.st_mode)) return QStringLiteral("%1 is not a regular file").arg(path);
-  if (st.st_mode & (S_IRWXG | S_IRWXO))
-    return QStringLiteral(
-               "%1 holds a password and others can read it; make it private with: chmod 600 %1")
-        .arg(path);
-  return QString();
-}
-
-std::optional<QString> readPasswordFile(const QString& path, QString* error) {
-  *error = passwordFileProblem(path);
-  if (!error->isEmpty()) return std::nullopt;
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    *error = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
-    return std::nullopt;
-  }
-  QByteArray line = f.read(4096);
-  const qsizetype nl = line.indexOf('\n');
-  if (nl >= 0) line.truncate(nl);
-  if (line.endsWith('\r')) line.chop(1);
-  if (line.isEmpty()) {
-    *error = QStringLiteral("%1 holds no password on its first line").arg(path);
-    return std::nullopt;
-  }
-  return QString::fromUtf8(line);
 }
 
 namespace {
@@ -221,7 +189,7 @@ int runPublish(const QStringList& arguments) {
           QStringLiteral("%1:%2: %3").arg(path).arg(e.line).arg(QString::fromStdString(e.message)));
     if (!errors.empty()) return kExitUsage;
     if (!config.broker.password.empty()) {
-      const QString problem = passwordFileProblem(path);
+      const QString problem = publish::passwordFileProblem(path);
       if (!problem.isEmpty()) {
         complain(problem);
         return kExitFailure;
@@ -269,57 +237,14 @@ int runPublish(const QStringList& arguments) {
   if (parser.isSet(passwordFileOpt))
     config.broker.passwordFile = parser.value(passwordFileOpt).toStdString();
 
-  std::string urlError;
-  const auto url = publish::parseBrokerUrl(config.broker.url, &urlError);
-  if (!url) {
-    complain(QStringLiteral("broker URL '%1': %2")
-                 .arg(QString::fromStdString(config.broker.url), QString::fromStdString(urlError)));
-    return kExitUsage;
+  publish::BrokerSetupError setupError;
+  auto settings = publish::brokerSettingsOf(config.broker, &setupError);
+  if (!settings) {
+    complain(setupError.message);
+    return setupError.usage ? kExitUsage : kExitFailure;
   }
-
-  publish::BrokerSettings broker;
-  broker.url = *url;
-  broker.user = QString::fromStdString(config.broker.user);
-  broker.password = QString::fromStdString(config.broker.password);
-  if (!config.broker.passwordFile.empty()) {
-    QString error;
-    const auto password =
-        readPasswordFile(QString::fromStdString(config.broker.passwordFile), &error);
-    if (!password) {
-      complain(error);
-      return kExitFailure;
-    }
-    broker.password = *password;
-  }
-  if (!broker.password.isEmpty() && broker.user.isEmpty()) {
-    complain(QStringLiteral("a password without a user name: give user = NAME or --user NAME"));
-    return kExitUsage;
-  }
-  for (const auto& [name, file] :
-       {std::pair{"ca", config.broker.ca}, std::pair{"cert", config.broker.cert},
-        std::pair{"key", config.broker.key}}) {
-    if (file.empty()) continue;
-    if (!url->tls) {
-      complain(QStringLiteral("%1 = %2 is given, but the broker URL is not mqtts://")
-                   .arg(QLatin1String(name), QString::fromStdString(file)));
-      return kExitUsage;
-    }
-    QFile f(QString::fromStdString(file));
-    if (!f.open(QIODevice::ReadOnly)) {
-      complain(QStringLiteral("cannot read the %1 file %2: %3")
-                   .arg(QLatin1String(name), f.fileName(), f.errorString()));
-      return kExitFailure;
-    }
-  }
-  if (config.broker.cert.empty() != config.broker.key.empty()) {
-    complain(QStringLiteral("a client certificate needs both cert and key"));
-    return kExitUsage;
-  }
-  broker.ca = QString::fromStdString(config.broker.ca);
-  broker.cert = QString::fromStdString(config.broker.cert);
-  broker.key = QString::fromStdString(config.broker.key);
-  broker.keepalive = config.broker.keepalive;
-  broker.version = config.broker.version;
+  publish::BrokerSettings& broker = *settings;
+  const publish::BrokerUrl* url = &broker.url;
   broker.clientId =
       config.broker.clientId.empty()
           ? QStringLiteral("luxpanel-%1-%2")

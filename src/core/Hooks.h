@@ -42,6 +42,8 @@ struct Hooks {
   std::function<void(const QString& note)> showPortNote;
   // Shows the Survey window (the Meter menu's item; the survey has no toolbar button).
   std::function<void()> showSurvey;
+  // Shows the "Publish readings" window (the File menu's item).
+  std::function<void()> showPublishing;
   // Opens a lighting survey file in the Survey window.
   std::function<void(const QString& path)> openSurvey;
 };

@@ -295,6 +295,8 @@ void LcdView::build() {
   // The rest of the lower row, right of the recording count and below the port caption.
   lblNote_ = addLabel(QStringLiteral("LblMeterNote"), QString(), kNoteLeft, 5160, status);
   lblNote_->resize(twipsSize(this, kNoteWidth, 240));
+  lblPublish_ = addLabel(QStringLiteral("LblPublishNote"), QString(), kNoteLeft, 5160, status);
+  lblPublish_->resize(twipsSize(this, kNoteWidth, 240));
 
   // Until the first frame arrives the LCD is blank, as the meter's own is before it speaks.
   static const char* const kShownFromStart[] = {"LblCCF", "LblFileName", "LblRec", "LblCount",
@@ -392,15 +394,31 @@ void LcdView::setStatusNote(const QString& note, const QString& explanation) {
   lblNote_->setText(note);
   lblNote_->setToolTip(explanation);
   lblNote_->setVisible(!note.isEmpty());
-  if (note.isEmpty()) return;
+  if (!note.isEmpty()) fitNote(lblNote_, note);
+  showPublishNote();
+}
+
+void LcdView::setPublishNote(const QString& note, const QString& explanation) {
+  publishNote_ = note;
+  lblPublish_->setText(note);
+  lblPublish_->setToolTip(explanation);
+  if (!note.isEmpty()) fitNote(lblPublish_, note);
+  showPublishNote();
+}
+
+void LcdView::showPublishNote() {
+  lblPublish_->setVisible(!publishNote_.isEmpty() && lblNote_->isHidden());
+}
+
+void LcdView::fitNote(QLabel* label, const QString& note) {
   // A longer wording (another language) gets a smaller size rather than being cut off at the
   // window's edge.
-  QFont f = lblNote_->font();
+  QFont f = label->font();
   for (double points = kNotePoints; points >= kNoteSmallestPoints; points -= 0.25) {
     f.setPointSizeF(points);
-    if (QFontMetrics(f, lblNote_).horizontalAdvance(note) + kInkBleed <= lblNote_->width()) break;
+    if (QFontMetrics(f, label).horizontalAdvance(note) + kInkBleed <= label->width()) break;
   }
-  lblNote_->setFont(f);
+  label->setFont(f);
 }
 
 QString LcdView::statusNote() const {

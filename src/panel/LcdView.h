@@ -47,6 +47,11 @@ class LcdView : public QWidget {
   // answering...), with a longer explanation as its tool-tip; an empty note hides it.
   void setStatusNote(const QString& note, const QString& explanation = {});
   QString statusNote() const;
+  // Where the panel's readings are published to ("Publishing", "Broker unreachable: ..."), in
+  // the same place of the status row; the note about the meter or the port goes first while
+  // there is one, since without the meter nothing is published. Empty: publishing is off.
+  void setPublishNote(const QString& note, const QString& explanation = {});
+  QString publishNote() const { return publishNote_; }
 
  signals:
   // A left click on the port caption LblCOM.
@@ -70,6 +75,10 @@ class LcdView : public QWidget {
   QLabel* lblSetUp_ = nullptr;
   ClickableLabel* lblCom_ = nullptr;
   QLabel* lblNote_ = nullptr;
+  QLabel* lblPublish_ = nullptr;
+  QString publishNote_;
+  void fitNote(QLabel* label, const QString& note);
+  void showPublishNote();
   std::array<QLabel*, 6> mainDigit_{};
   std::array<QLabel*, 4> timeDigit_{};
   QLabel* memoryDigit_ = nullptr;

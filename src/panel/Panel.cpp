@@ -130,6 +130,11 @@ void Panel::showMeterSilence(bool silent) {
   emit pictureChanged();
 }
 
+void Panel::showPublishing(const QString& note, const QString& explanation) {
+  lcd_->setPublishNote(note, explanation);
+  emit pictureChanged();
+}
+
 void Panel::closeEvent(QCloseEvent* event) {
   if (!shuttingDown_ && ctx_) {
     for (const auto& ask : ctx_->hooks.mayClose)

@@ -63,8 +63,11 @@ class Panel : public QMainWindow {
   void setPortCaption(const QString& caption);
   // The status note that tells the user the meter has gone silent, or takes it away.
   void showMeterSilence(bool silent);
+  // Where the readings are published to, in the status row (empty: not published).
+  QString publishingNote() const { return lcd_->publishNote(); }
 
  public slots:
+  void showPublishing(const QString& note, const QString& explanation);
   // The first toolbar button and the recording labels show this status of the file recording.
   void showRecording(const lux::RecordingStatus& status);
 

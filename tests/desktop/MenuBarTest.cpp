@@ -92,6 +92,17 @@ TEST_F(DesktopTest, TheMeterMenuOpensTheLightingSurveyWithCtrlU) {
   EXPECT_EQ(ran, 1);
 }
 
+TEST_F(DesktopTest, TheFileMenuOpensPublishReadings) {
+  int ran = 0;
+  ctx->hooks.showPublishing = [&ran] { ++ran; };
+  QAction* item = menuItem("MenuPublish");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->parent(), menu("MenuFile"));
+  EXPECT_EQ(item->text(), "Publish readings…");
+  item->trigger();
+  EXPECT_EQ(ran, 1);
+}
+
 TEST_F(DesktopTest, MenuItemsMeetTheToolbarsRefusals) {
   // Open during a file recording: the toolbar's message, no dialog.
   state.recording.fileRecording = true;

@@ -494,8 +494,11 @@ TEST_F(PanelTest, SilentMeterGetsAPlainNoteUntilFramesComeAgain) {
   // In the status row inside the LCD area, clear of every other element, its words uncut.
   const QRect area = panel->lcd()->rect();
   EXPECT_TRUE(area.contains(note->geometry())) << note->geometry().x() << "," << note->y();
+  // The publishing note shares the place and gives way while this note is up.
+  panel->showPublishing(QStringLiteral("Publishing"), {});
+  EXPECT_FALSE(shown("LblPublishNote"));
   for (QLabel* other : panel->lcd()->findChildren<QLabel*>()) {
-    if (other == note) continue;
+    if (other == note || other->objectName() == QLatin1String("LblPublishNote")) continue;
     EXPECT_FALSE(note->geometry().intersects(other->geometry()))
         << other->objectName().toStdString();
   }

@@ -202,6 +202,7 @@ void Publisher::connected() {
                .arg(broker_.url.port)
                .arg(waiting());
   everConnected_ = true;
+  tried_ = true;
   sent_.clear();
   if (topics_.discovery) client_->subscribe(topics_.discoveryPrefix + QStringLiteral("/status"), 1);
   announce();
@@ -219,6 +220,7 @@ void Publisher::connectionLost(const QString& reason, int retry) {
                                         .arg(broker_.url.port)
                                         .arg(reason)
                                         .arg(retry);
+  tried_ = true;
   sent_.clear();
   for (auto& m : meters_)
     if (m->spool) m->spool->rewind();

@@ -60,6 +60,9 @@ class Publisher : public QObject {
   void stop(double seconds = 2.0);
 
   bool brokerConnected() const { return client_ && client_->isConnected(); }
+  // A connection was made or an attempt failed since start(): until then nobody knows yet
+  // whether the broker is there.
+  bool brokerTried() const { return tried_; }
   std::uint64_t waiting() const;  // readings not yet acknowledged, all meters
   std::uint64_t waiting(int index) const;
   std::uint64_t dropped(int index) const;
@@ -108,6 +111,7 @@ class Publisher : public QObject {
   QTimer syncTimer_;
   QTimer announceTimer_;
   bool everConnected_ = false;
+  bool tried_ = false;
   bool stopped_ = false;
 };
 
