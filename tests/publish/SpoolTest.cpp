@@ -68,6 +68,30 @@ TEST_F(SpoolTest, ReadingsGoOutInOrderAndStayUntilAcknowledged) {
   EXPECT_EQ(s->waiting(), 2u);
 }
 
+TEST_F(SpoolTest, ReadingsWrittenLongAgoComeBackFromTheFileWithTheirTimes) {
+  auto s = openSpool();
+  std::vector<std::int64_t> times;
+  std::int64_t ms = 1765315820000;
+  for (std::uint64_t i = 1; i <= 700; ++i) {
+    auto r = reading(i, std::to_string(i % 97) + ".5");
+    ms += i % 3 == 0 ? -1500 : 2750;  // now and then the PC clock steps back
+    r.epochMs = ms;
+    times.push_back(ms);
+    ASSERT_TRUE(s->append(r));
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    std::uint64_t n = 0;
+    while (auto r = s->takeNext()) {
+      ASSERT_EQ(r->seq, n + 1);
+      EXPECT_EQ(r->epochMs, times[n]) << r->seq;
+      EXPECT_EQ(r->shown, std::to_string((n + 1) % 97) + ".5");
+      ++n;
+    }
+    EXPECT_EQ(n, 700u);
+    s->rewind();
+  }
+}
+
 TEST_F(SpoolTest, ARestartSendsWhatWasNotAcknowledgedAndGoesOnNumbering) {
   {
     auto s = openSpool();

@@ -1,6 +1,7 @@
 #pragma once
 // One meter's readings on their way to the broker, on disk: an append-only file of records in
-// sequence order, and beside it the highest sequence number the broker has acknowledged.
+// sequence order, and beside it the highest sequence number the broker has acknowledged (noted
+// with each flush, at least once a second).
 // A reading is written before it is sent and forgotten only once the broker has it, so neither a
 // broker away for a day nor a kill -9 loses it; the file is cut back only when all it holds is
 // acknowledged. QtCore only; the file work is plain POSIX so that each record is one write().
@@ -62,7 +63,7 @@ class Spool {
   // Everything not acknowledged is to be handed out again (a new connection).
   void rewind() { cursor_ = 0; }
   // The broker has `seq`. Acknowledgements may come in any order; the file is cut once
-  // everything it holds is acknowledged.
+  // everything it holds is acknowledged. The acknowledgement file follows with sync().
   void acknowledge(std::uint64_t seq);
 
   std::uint64_t waiting() const { return entries_.size(); }
@@ -108,6 +109,11 @@ class Spool {
   std::int64_t lastMs_ = 0;
   unsigned sinceKey_ = 0;
   bool dirty_ = false;
+  bool ackDirty_ = false;  // acked_ moved since it was last noted on disk
+  // The last records appended, as they were (consecutive numbers), so that sending them needs
+  // no read of the file.
+  static constexpr std::size_t kRecent = 256;
+  std::deque<SpoolRecord> recent_;
 };
 
 }  // namespace lux::publish
