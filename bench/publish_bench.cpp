@@ -1,6 +1,7 @@
 // The publisher's speed on a Mosquitto broker of its own on loopback: how long a decoded reading
 // takes to be acknowledged by the broker (8 meters, 4 readings a second each), and how fast a
-// spool left by a 10-minute outage of 8 meters goes out when the broker is back.
+// spool left by a 10-minute outage of 8 meters goes out when the broker is back, and what a
+// reading costs on disk.
 //   build/bench/bench_publish [SECONDS]
 #include <QCoreApplication>
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <random>
 
 #include "Broker.h"
 #include "publish/engine/Publisher.h"
@@ -142,11 +144,48 @@ void replay() {
   p->stop(1.0);
 }
 
+// A week of one meter at 1 s, as a lit room gives it, in the spool and in the line format
+// earlier versions wrote; and what the default 64 MiB then hold for 8 meters.
+void spoolSize() {
+  QTemporaryDir dir;
+  constexpr std::uint64_t kWeek = 7 * 24 * 3600;
+  const std::uint64_t share = (64ull << 20) / kMeters;
+  Spool s(dir.path(), QStringLiteral("meter0"), share);
+  QString why;
+  if (!s.open(&why)) return void(std::puts("no spool"));
+  std::mt19937 random(7);
+  SpoolRecord r;
+  r.unit = "lx";
+  r.offsetSeconds = 3600;
+  r.epochMs = QDateTime::currentMSecsSinceEpoch();
+  double lux = 350, lineBytes = 0;
+  QElapsedTimer clock;
+  clock.start();
+  for (std::uint64_t seq = 1; seq <= kWeek; ++seq) {
+    r.seq = seq;
+    r.epochMs += 1000 + std::int64_t(random() % 7) - 3;
+    lux = std::clamp(lux + double(int(random() % 41) - 20) / 10.0, 0.0, 1999.9);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", lux);
+    r.shown = text;
+    lineBytes += double(encodeSpoolLine(r).size());
+    s.append(r);
+  }
+  const double ns = double(clock.nsecsElapsed()) / double(kWeek);
+  const double perReading = double(s.fileSize()) / double(kWeek);
+  std::printf("spool: a week of one meter at 1 s: %.2f bytes a reading (line format %.2f); "
+              "64 MiB hold %.1f days of %d meters at 1 s (line format %.1f); %.0f ns an append "
+              "(line format sized alongside)\n",
+              perReading, lineBytes / double(kWeek), double(share) / perReading / 86400.0,
+              kMeters, double(share) / (lineBytes / double(kWeek)) / 86400.0, ns);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
+  spoolSize();
   latency(seconds);
   replay();
   return 0;
