@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <sys/resource.h>
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -39,6 +41,22 @@ std::unique_ptr<Publisher> publisherFor(const Broker& broker, const QString& sta
   return p;
 }
 
+// Runs the event loop for `seconds` (the tests' waitFor polls every 10 ms, which would show in
+// both the latency and the CPU figures).
+void runFor(double seconds) {
+  QEventLoop loop;
+  QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// CPU time of this process so far (all threads), in seconds.
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 double percentile(std::vector<double> v, double q) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(q * double(v.size())))];
@@ -52,6 +70,12 @@ void latency(double seconds) {
   QString why;
   p->start(&why);
   waitFor(10, [&] { return p->brokerConnected(); });
+  // Connected with nothing to send, then publishing: the difference is what publishing costs.
+  const double idleWindow = std::max(5.0, seconds / 3);
+  waitFor(1, [] { return false; });
+  const double idle0 = cpuSeconds();
+  runFor(idleWindow);
+  const double idleCpu = (cpuSeconds() - idle0) / idleWindow * 100.0;
   QElapsedTimer clock;
   clock.start();
   std::map<std::pair<int, std::uint64_t>, qint64> offeredAt;
@@ -80,13 +104,18 @@ void latency(double seconds) {
     next = (next + 1) % kMeters;
   });
   tick.start();
-  waitFor(seconds, [] { return false; });
+  const double busy0 = cpuSeconds();
+  runFor(seconds);
+  const double busyCpu = (cpuSeconds() - busy0) / seconds * 100.0;
   tick.stop();
   waitFor(5, [&] { return offeredAt.empty(); });
   std::printf("decoded -> acknowledged, %d meters at 4 readings/s, %.0f s: %zu readings, "
               "median %.2f ms, p99 %.2f ms, max %.2f ms, unacknowledged %zu\n",
               kMeters, seconds, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99),
               percentile(ms, 1.0), offeredAt.size());
+  std::printf("publisher CPU (this process, all threads): %.2f %% of a core publishing %d "
+              "readings/s, %.2f %% connected with nothing to send: publishing costs %.2f %%\n",
+              busyCpu, kMeters * 4, idleCpu, busyCpu - idleCpu);
   p->stop(1.0);
 }
 
