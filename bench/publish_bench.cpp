@@ -3,13 +3,13 @@
 // spool left by a 10-minute outage of 8 meters goes out when the broker is back, and what a
 // reading costs on disk.
 //   build/bench/bench_publish [SECONDS]
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <sys/resource.h>
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -109,13 +109,15 @@ void latency(double seconds) {
   const double busyCpu = (cpuSeconds() - busy0) / seconds * 100.0;
   tick.stop();
   waitFor(5, [&] { return offeredAt.empty(); });
-  std::printf("decoded -> acknowledged, %d meters at 4 readings/s, %.0f s: %zu readings, "
-              "median %.2f ms, p99 %.2f ms, max %.2f ms, unacknowledged %zu\n",
-              kMeters, seconds, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99),
-              percentile(ms, 1.0), offeredAt.size());
-  std::printf("publisher CPU (this process, all threads): %.2f %% of a core publishing %d "
-              "readings/s, %.2f %% connected with nothing to send: publishing costs %.2f %%\n",
-              busyCpu, kMeters * 4, idleCpu, busyCpu - idleCpu);
+  std::printf(
+      "decoded -> acknowledged, %d meters at 4 readings/s, %.0f s: %zu readings, "
+      "median %.2f ms, p99 %.2f ms, max %.2f ms, unacknowledged %zu\n",
+      kMeters, seconds, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99), percentile(ms, 1.0),
+      offeredAt.size());
+  std::printf(
+      "publisher CPU (this process, all threads): %.2f %% of a core publishing %d "
+      "readings/s, %.2f %% connected with nothing to send: publishing costs %.2f %%\n",
+      busyCpu, kMeters * 4, idleCpu, busyCpu - idleCpu);
   p->stop(1.0);
 }
 
@@ -164,12 +166,13 @@ void replay() {
   p->offer(0, live, 0);
   waitFor(120, [&] { return p->waiting() == 0; });
   const qint64 done = clock.elapsed();
-  std::printf("replay of %llu spooled readings (%d meters x 10 min at 4/s): %.0f ms after the "
-              "connection, %.0f readings/s; the live reading acknowledged %lld ms after the "
-              "connection\n",
-              static_cast<unsigned long long>(total), kMeters, double(done - connected),
-              double(total) * 1000.0 / double(std::max<qint64>(1, done - connected)),
-              static_cast<long long>(liveAt - connected));
+  std::printf(
+      "replay of %llu spooled readings (%d meters x 10 min at 4/s): %.0f ms after the "
+      "connection, %.0f readings/s; the live reading acknowledged %lld ms after the "
+      "connection\n",
+      static_cast<unsigned long long>(total), kMeters, double(done - connected),
+      double(total) * 1000.0 / double(std::max<qint64>(1, done - connected)),
+      static_cast<long long>(liveAt - connected));
   p->stop(1.0);
 }
 
@@ -202,11 +205,12 @@ void spoolSize() {
   }
   const double ns = double(clock.nsecsElapsed()) / double(kWeek);
   const double perReading = double(s.fileSize()) / double(kWeek);
-  std::printf("spool: a week of one meter at 1 s: %.2f bytes a reading (line format %.2f); "
-              "64 MiB hold %.1f days of %d meters at 1 s (line format %.1f); %.0f ns an append "
-              "(line format sized alongside)\n",
-              perReading, lineBytes / double(kWeek), double(share) / perReading / 86400.0,
-              kMeters, double(share) / (lineBytes / double(kWeek)) / 86400.0, ns);
+  std::printf(
+      "spool: a week of one meter at 1 s: %.2f bytes a reading (line format %.2f); "
+      "64 MiB hold %.1f days of %d meters at 1 s (line format %.1f); %.0f ns an append "
+      "(line format sized alongside)\n",
+      perReading, lineBytes / double(kWeek), double(share) / perReading / 86400.0, kMeters,
+      double(share) / (lineBytes / double(kWeek)) / 86400.0, ns);
 }
 
 }  // namespace
