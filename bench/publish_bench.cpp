@@ -49,6 +49,18 @@ void runFor(double seconds) {
   loop.exec();
 }
 
+// Resident memory of this process, in KiB.
+long residentKiB() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  long kib = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmRSS: %ld", &kib) == 1) break;
+  std::fclose(f);
+  return kib;
+}
+
 // CPU time of this process so far (all threads), in seconds.
 double cpuSeconds() {
   rusage u{};
@@ -191,6 +203,7 @@ void spoolSize() {
   r.offsetSeconds = 3600;
   r.epochMs = QDateTime::currentMSecsSinceEpoch();
   double lux = 350, lineBytes = 0;
+  const long rss0 = residentKiB();
   QElapsedTimer clock;
   clock.start();
   for (std::uint64_t seq = 1; seq <= kWeek; ++seq) {
@@ -205,12 +218,15 @@ void spoolSize() {
   }
   const double ns = double(clock.nsecsElapsed()) / double(kWeek);
   const double perReading = double(s.fileSize()) / double(kWeek);
+  const double ramPerReading = double(residentKiB() - rss0) * 1024.0 / double(kWeek);
   std::printf(
       "spool: a week of one meter at 1 s: %.2f bytes a reading (line format %.2f); "
       "64 MiB hold %.1f days of %d meters at 1 s (line format %.1f); %.0f ns an append "
       "(line format sized alongside)\n",
       perReading, lineBytes / double(kWeek), double(share) / perReading / 86400.0, kMeters,
       double(share) / (lineBytes / double(kWeek)) / 86400.0, ns);
+  std::printf("spool: memory while a week waits: %.1f bytes a reading, %.0f MiB for %d meters\n",
+              ramPerReading, ramPerReading * double(kWeek) * kMeters / 1048576.0, kMeters);
 }
 
 }  // namespace
