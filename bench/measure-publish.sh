@@ -51,14 +51,35 @@ received = open(os.path.join(tmp, "received"), "w")
 count = subprocess.Popen(["mosquitto_sub", "-p", str(port), "-h", "127.0.0.1", "-t", "luxpanel/+/reading"],
                          stdout=received, text=True)
 
+def spool_seqs(data):
+    # Sequence numbers of a spool file: records after an 8-byte header, each starting with its
+    # length; a key record (flag 0x20) carries its number as a varint, any other is one more.
+    if data[:1].isdigit():  # the earlier line format
+        return [int(line.split()[0]) for line in data.decode().splitlines() if line]
+    seqs, at, seq = [], 8, 0
+    while at < len(data) and data[at] >= 7 and at + data[at] <= len(data):
+        if data[at + 1] & 0x20:
+            seq, shift, i = 0, 0, at + 2
+            while True:
+                seq |= (data[i] & 0x7F) << shift
+                shift += 7
+                i += 1
+                if not data[i - 1] & 0x80:
+                    break
+        else:
+            seq += 1
+        seqs.append(seq)
+        at += data[at]
+    return seqs
+
 def unacknowledged(state):
-    # Lines of a spool beyond the acknowledged sequence number beside it.
+    # Readings of a spool beyond the acknowledged sequence number beside it.
     left = 0
     for f in os.listdir(state):
         if not f.endswith(".spool"):
             continue
         acked = int(open(os.path.join(state, f[:-6] + ".acked")).read().strip() or 0)
-        left += sum(1 for line in open(os.path.join(state, f)) if int(line.split()[0]) > acked)
+        left += sum(1 for s in spool_seqs(open(os.path.join(state, f), "rb").read()) if s > acked)
     return left
 
 def run(k, every="0"):

@@ -1,15 +1,19 @@
 // The publisher's speed on a Mosquitto broker of its own on loopback: how long a decoded reading
 // takes to be acknowledged by the broker (8 meters, 4 readings a second each), and how fast a
-// spool left by a 10-minute outage of 8 meters goes out when the broker is back.
+// spool left by a 10-minute outage of 8 meters goes out when the broker is back, and what a
+// reading costs on disk.
 //   build/bench/bench_publish [SECONDS]
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <random>
 
 #include "Broker.h"
 #include "publish/engine/Publisher.h"
@@ -37,6 +41,34 @@ std::unique_ptr<Publisher> publisherFor(const Broker& broker, const QString& sta
   return p;
 }
 
+// Runs the event loop for `seconds` (the tests' waitFor polls every 10 ms, which would show in
+// both the latency and the CPU figures).
+void runFor(double seconds) {
+  QEventLoop loop;
+  QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Resident memory of this process, in KiB.
+long residentKiB() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  long kib = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmRSS: %ld", &kib) == 1) break;
+  std::fclose(f);
+  return kib;
+}
+
+// CPU time of this process so far (all threads), in seconds.
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 double percentile(std::vector<double> v, double q) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(q * double(v.size())))];
@@ -50,6 +82,12 @@ void latency(double seconds) {
   QString why;
   p->start(&why);
   waitFor(10, [&] { return p->brokerConnected(); });
+  // Connected with nothing to send, then publishing: the difference is what publishing costs.
+  const double idleWindow = std::max(5.0, seconds / 3);
+  waitFor(1, [] { return false; });
+  const double idle0 = cpuSeconds();
+  runFor(idleWindow);
+  const double idleCpu = (cpuSeconds() - idle0) / idleWindow * 100.0;
   QElapsedTimer clock;
   clock.start();
   std::map<std::pair<int, std::uint64_t>, qint64> offeredAt;
@@ -78,13 +116,20 @@ void latency(double seconds) {
     next = (next + 1) % kMeters;
   });
   tick.start();
-  waitFor(seconds, [] { return false; });
+  const double busy0 = cpuSeconds();
+  runFor(seconds);
+  const double busyCpu = (cpuSeconds() - busy0) / seconds * 100.0;
   tick.stop();
   waitFor(5, [&] { return offeredAt.empty(); });
-  std::printf("decoded -> acknowledged, %d meters at 4 readings/s, %.0f s: %zu readings, "
-              "median %.2f ms, p99 %.2f ms, max %.2f ms, unacknowledged %zu\n",
-              kMeters, seconds, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99),
-              percentile(ms, 1.0), offeredAt.size());
+  std::printf(
+      "decoded -> acknowledged, %d meters at 4 readings/s, %.0f s: %zu readings, "
+      "median %.2f ms, p99 %.2f ms, max %.2f ms, unacknowledged %zu\n",
+      kMeters, seconds, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99), percentile(ms, 1.0),
+      offeredAt.size());
+  std::printf(
+      "publisher CPU (this process, all threads): %.2f %% of a core publishing %d "
+      "readings/s, %.2f %% connected with nothing to send: publishing costs %.2f %%\n",
+      busyCpu, kMeters * 4, idleCpu, busyCpu - idleCpu);
   p->stop(1.0);
 }
 
@@ -133,13 +178,55 @@ void replay() {
   p->offer(0, live, 0);
   waitFor(120, [&] { return p->waiting() == 0; });
   const qint64 done = clock.elapsed();
-  std::printf("replay of %llu spooled readings (%d meters x 10 min at 4/s): %.0f ms after the "
-              "connection, %.0f readings/s; the live reading acknowledged %lld ms after the "
-              "connection\n",
-              static_cast<unsigned long long>(total), kMeters, double(done - connected),
-              double(total) * 1000.0 / double(std::max<qint64>(1, done - connected)),
-              static_cast<long long>(liveAt - connected));
+  std::printf(
+      "replay of %llu spooled readings (%d meters x 10 min at 4/s): %.0f ms after the "
+      "connection, %.0f readings/s; the live reading acknowledged %lld ms after the "
+      "connection\n",
+      static_cast<unsigned long long>(total), kMeters, double(done - connected),
+      double(total) * 1000.0 / double(std::max<qint64>(1, done - connected)),
+      static_cast<long long>(liveAt - connected));
   p->stop(1.0);
+}
+
+// A week of one meter at 1 s, as a lit room gives it, in the spool and in the line format
+// earlier versions wrote; and what the default 64 MiB then hold for 8 meters.
+void spoolSize() {
+  QTemporaryDir dir;
+  constexpr std::uint64_t kWeek = 7 * 24 * 3600;
+  const std::uint64_t share = (64ull << 20) / kMeters;
+  Spool s(dir.path(), QStringLiteral("meter0"), share);
+  QString why;
+  if (!s.open(&why)) return void(std::puts("no spool"));
+  std::mt19937 random(7);
+  SpoolRecord r;
+  r.unit = "lx";
+  r.offsetSeconds = 3600;
+  r.epochMs = QDateTime::currentMSecsSinceEpoch();
+  double lux = 350, lineBytes = 0;
+  const long rss0 = residentKiB();
+  QElapsedTimer clock;
+  clock.start();
+  for (std::uint64_t seq = 1; seq <= kWeek; ++seq) {
+    r.seq = seq;
+    r.epochMs += 1000 + std::int64_t(random() % 7) - 3;
+    lux = std::clamp(lux + double(int(random() % 41) - 20) / 10.0, 0.0, 1999.9);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", lux);
+    r.shown = text;
+    lineBytes += double(encodeSpoolLine(r).size());
+    s.append(r);
+  }
+  const double ns = double(clock.nsecsElapsed()) / double(kWeek);
+  const double perReading = double(s.fileSize()) / double(kWeek);
+  const double ramPerReading = double(residentKiB() - rss0) * 1024.0 / double(kWeek);
+  std::printf(
+      "spool: a week of one meter at 1 s: %.2f bytes a reading (line format %.2f); "
+      "64 MiB hold %.1f days of %d meters at 1 s (line format %.1f); %.0f ns an append "
+      "(line format sized alongside)\n",
+      perReading, lineBytes / double(kWeek), double(share) / perReading / 86400.0, kMeters,
+      double(share) / (lineBytes / double(kWeek)) / 86400.0, ns);
+  std::printf("spool: memory while a week waits: %.1f bytes a reading, %.0f MiB for %d meters\n",
+              ramPerReading, ramPerReading * double(kWeek) * kMeters / 1048576.0, kMeters);
 }
 
 }  // namespace
@@ -147,6 +234,7 @@ void replay() {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
+  spoolSize();
   latency(seconds);
   replay();
   return 0;

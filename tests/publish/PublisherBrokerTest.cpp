@@ -42,7 +42,8 @@ class PublisherBroker : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     broker_ = std::make_unique<Broker>(dir_.path());
   }
-  std::unique_ptr<Publisher> makePublisher(const QString& url, bool discovery = true) {
+  std::unique_ptr<Publisher> makePublisher(const QString& url, bool discovery = true,
+                                           std::uint64_t spoolLimit = 1 << 20) {
     std::string why;
     BrokerSettings b;
     b.url = *parseBrokerUrl(url.toStdString(), &why);
@@ -51,7 +52,7 @@ class PublisherBroker : public ::testing::Test {
     Topics t;
     t.clientId = b.clientId;
     t.discovery = discovery;
-    auto p = std::make_unique<Publisher>(b, t, dir_.filePath("state"), 1 << 20);
+    auto p = std::make_unique<Publisher>(b, t, dir_.filePath("state"), spoolLimit);
     MeterConfig a{"bench1", "/dev/null", "Bench 1", "Lab", 0.0};
     MeterConfig f{"window", "/dev/null", "", "", 0.0};
     p->addMeter(a);
@@ -181,6 +182,47 @@ TEST_F(PublisherBroker, EveryReadingOfABrokerOutageArrivesAfterwardsInOrder) {
   EXPECT_EQ(expected, 38);
   EXPECT_EQ(json(got[5 - json(got.first())["seq"].toInteger()])["time"].toString(),
             firstOutageTime);
+}
+
+TEST_F(PublisherBroker, ReadingsDroppedFromAFullSpoolAreCountedOnTheStateTopic) {
+  // 8 KiB for two meters, and the broker away: the first meter's spool overflows.
+  auto p = makePublisher(broker_->url(), false, 8192);
+  QString why;
+  ASSERT_TRUE(p->start(&why));
+  for (std::uint64_t f = 1; f <= 1000; ++f)
+    p->offer(0, reading(f, QString::number(f), "Lx"), qint64(f) * 250);
+  p->offer(1, reading(1, "7", "Lx"), 250);
+  const std::uint64_t dropped = p->dropped(0);
+  EXPECT_GT(dropped, 500u);
+  EXPECT_EQ(p->waiting(0) + dropped, 1000u);
+  EXPECT_EQ(p->dropped(1), 0u);
+
+  ASSERT_TRUE(broker_->start());
+  Subscriber sub;
+  ASSERT_TRUE(sub.start(broker_->port(), "luxpanel/#"));
+  ASSERT_TRUE(waitFor(20, [&] { return p->waiting() == 0; }));
+  EXPECT_EQ(retained(broker_->port(), "luxpanel/bench1/state/dropped"), QString::number(dropped));
+  EXPECT_EQ(retained(broker_->port(), "luxpanel/bench1/state"), "online");
+  EXPECT_EQ(sub.count("luxpanel/window/state/dropped"), 0);
+  // What was kept goes out, the newest, from the first not dropped on.
+  ASSERT_TRUE(waitFor(5, [&] {
+    const QStringList got = sub.payloads("luxpanel/bench1/reading");
+    return !got.isEmpty() && json(got.last())["seq"].toInteger() == 1000;
+  }));
+  EXPECT_EQ(json(sub.payloads("luxpanel/bench1/reading").first())["seq"].toInteger(),
+            qint64(dropped) + 1);
+
+  // More dropped while connected: the count follows.
+  broker_->stop();
+  ASSERT_TRUE(waitFor(10, [&] { return !p->brokerConnected(); }));
+  for (std::uint64_t f = 1001; f <= 2000; ++f)
+    p->offer(0, reading(f, QString::number(f), "Lx"), qint64(f) * 250);
+  const std::uint64_t more = p->dropped(0);
+  EXPECT_GT(more, dropped);
+  ASSERT_TRUE(broker_->restart());
+  ASSERT_TRUE(waitFor(20, [&] { return p->waiting() == 0; }));
+  EXPECT_EQ(retained(broker_->port(), "luxpanel/bench1/state/dropped"), QString::number(more));
+  p->stop();
 }
 
 TEST_F(PublisherBroker, AWrongPasswordIsRefusedAtStartAndTheRightOneGetsIn) {

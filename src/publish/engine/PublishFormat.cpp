@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace lux::publish {
 
@@ -101,6 +102,166 @@ std::optional<SpoolRecord> decodeSpoolLine(std::string_view line) {
   if (unit != "-") r.unit = std::string(unit);
   if (!shownText(line)) return std::nullopt;
   r.shown = std::string(line);
+  return r;
+}
+
+namespace {
+
+constexpr std::int64_t kLastMs = 253402300799999;  // 9999-12-31T23:59:59.999Z
+constexpr int kMaxOffset = 14 * 3600;
+constexpr std::size_t kMinRecord = 7, kMaxRecord = 64;
+enum : std::uint8_t {
+  kFlagUnit = 0x07,  // 0 none, 1 lx, 2 fc, 3 cd, 4 lx-h, 5 fc-h
+  kFlagOverload = 0x08,
+  kFlagModes = 0x10,
+  kFlagKey = 0x20,
+  kFlagOddOffset = 0x40,  // the UTC offset in seconds, not in quarter hours
+};
+const char* const kUnits[] = {"", "lx", "fc", "cd", "lx-h", "fc-h"};
+constexpr char kTextNibbles[] = "0123456789.-OL";  // 14 escapes A-F, 15 ends
+
+std::uint16_t crc16(std::string_view bytes) {  // CRC-16/CCITT-FALSE
+  std::uint16_t crc = 0xFFFF;
+  for (unsigned char c : bytes) {
+    crc ^= std::uint16_t(c << 8);
+    for (int i = 0; i < 8; ++i) crc = std::uint16_t(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+  }
+  return crc;
+}
+
+void putVarint(std::string* out, std::uint64_t v) {
+  while (v >= 0x80) {
+    *out += char(0x80 | (v & 0x7F));
+    v >>= 7;
+  }
+  *out += char(v);
+}
+
+bool getVarint(std::string_view* in, std::uint64_t* v) {
+  *v = 0;
+  for (int shift = 0; shift < 64; shift += 7) {
+    if (in->empty()) return false;
+    const std::uint8_t b = std::uint8_t(in->front());
+    in->remove_prefix(1);
+    if (shift == 63 && b > 1) return false;
+    *v |= std::uint64_t(b & 0x7F) << shift;
+    if (!(b & 0x80)) return true;
+  }
+  return false;
+}
+
+std::uint64_t zigzag(std::int64_t v) {
+  return (std::uint64_t(v) << 1) ^ std::uint64_t(v >> 63);
+}
+std::int64_t unzigzag(std::uint64_t v) {
+  return std::int64_t(v >> 1) ^ -std::int64_t(v & 1);
+}
+
+}  // namespace
+
+std::string encodeSpoolRecord(const SpoolRecord& r, bool key, std::int64_t prevMs) {
+  std::uint8_t flags = key ? kFlagKey : 0;
+  for (std::uint8_t u = 1; u < 6; ++u)
+    if (r.unit == kUnits[u]) flags |= u;
+  if (r.overload) flags |= kFlagOverload;
+  if (r.modes) flags |= kFlagModes;
+  const bool quarters = r.offsetSeconds % 900 == 0;
+  if (!quarters) flags |= kFlagOddOffset;
+  std::string out(2, '\0');
+  out[1] = char(flags);
+  if (key) putVarint(&out, r.seq);
+  putVarint(&out, zigzag(r.epochMs - (key ? 0 : prevMs)));
+  if (quarters)
+    out += char(std::int8_t(r.offsetSeconds / 900));
+  else
+    putVarint(&out, zigzag(r.offsetSeconds));
+  if (r.modes) putVarint(&out, r.modes);
+  std::string nibbles;
+  for (char c : r.shown) {
+    if (c >= 'A' && c <= 'F') {
+      nibbles += char(14);
+      nibbles += char(c - 'A');
+    } else if (const char* at = std::strchr(kTextNibbles, c); at && c) {
+      nibbles += char(at - kTextNibbles);
+    }
+  }
+  nibbles += char(15);
+  if (nibbles.size() % 2) nibbles += char(15);
+  for (std::size_t i = 0; i < nibbles.size(); i += 2) out += char(nibbles[i] << 4 | nibbles[i + 1]);
+  out[0] = char(out.size() + 2);
+  const std::uint16_t crc = crc16(out);
+  out += char(crc & 0xFF);
+  out += char(crc >> 8);
+  return out;
+}
+
+std::optional<SpoolRecord> decodeSpoolRecord(std::string_view bytes, std::uint64_t prevSeq,
+                                             std::int64_t prevMs, std::size_t* length, bool* key,
+                                             bool needKey) {
+  if (bytes.size() < kMinRecord) return std::nullopt;
+  const std::size_t n = std::uint8_t(bytes[0]);
+  if (n < kMinRecord || n > kMaxRecord || n > bytes.size()) return std::nullopt;
+  const std::uint16_t stored =
+      std::uint16_t(std::uint8_t(bytes[n - 2]) | std::uint8_t(bytes[n - 1]) << 8);
+  if (crc16(bytes.substr(0, n - 2)) != stored) return std::nullopt;
+  std::string_view in = bytes.substr(2, n - 4);
+  const std::uint8_t flags = std::uint8_t(bytes[1]);
+  if ((flags & 0x80) || (flags & kFlagUnit) > 5) return std::nullopt;
+  *key = flags & kFlagKey;
+  if (needKey && !*key) return std::nullopt;
+  SpoolRecord r;
+  std::uint64_t v = 0;
+  if (*key) {
+    if (!getVarint(&in, &r.seq) || r.seq == 0) return std::nullopt;
+  } else {
+    if (prevSeq == UINT64_MAX) return std::nullopt;
+    r.seq = prevSeq + 1;
+  }
+  if (!getVarint(&in, &v)) return std::nullopt;
+  const std::int64_t delta = unzigzag(v);
+  const std::int64_t base = *key ? 0 : prevMs;
+  if (delta < -kLastMs || delta > kLastMs || base + delta < 0 || base + delta > kLastMs)
+    return std::nullopt;
+  r.epochMs = base + delta;
+  if (flags & kFlagOddOffset) {
+    if (!getVarint(&in, &v)) return std::nullopt;
+    const std::int64_t off = unzigzag(v);
+    if (off < -kMaxOffset || off > kMaxOffset || off % 900 == 0) return std::nullopt;
+    r.offsetSeconds = int(off);
+  } else {
+    if (in.empty()) return std::nullopt;
+    const int q = std::int8_t(in.front());
+    in.remove_prefix(1);
+    if (q < -56 || q > 56) return std::nullopt;
+    r.offsetSeconds = q * 900;
+  }
+  if (flags & kFlagModes) {
+    if (!getVarint(&in, &v) || v == 0 || (v & ~std::uint64_t(kModeAll))) return std::nullopt;
+    r.modes = std::uint32_t(v);
+  }
+  r.overload = flags & kFlagOverload;
+  r.unit = kUnits[flags & kFlagUnit];
+  bool ended = false, escaped = false;
+  for (std::size_t i = 0; i < in.size() * 2; ++i) {
+    const int nib = (std::uint8_t(in[i / 2]) >> (i % 2 ? 0 : 4)) & 0x0F;
+    if (ended) {
+      // Only the padding of the last byte may follow the end.
+      if (nib != 15 || i / 2 != in.size() - 1) return std::nullopt;
+    } else if (escaped) {
+      if (nib > 5) return std::nullopt;
+      r.shown += char('A' + nib);
+      escaped = false;
+    } else if (nib == 15) {
+      ended = true;
+      if (i / 2 != in.size() - 1) return std::nullopt;
+    } else if (nib == 14) {
+      escaped = true;
+    } else {
+      r.shown += kTextNibbles[nib];
+    }
+  }
+  if (!ended || !shownText(r.shown)) return std::nullopt;
+  *length = n;
   return r;
 }
 

@@ -42,6 +42,35 @@ std::string encodeSpoolLine(const SpoolRecord& r);
 // One line without its '\n'; nothing for a line that is not one of ours (torn, garbled).
 std::optional<SpoolRecord> decodeSpoolLine(std::string_view line);
 
+// The compact record of the spool file (layout in Spool.h). `prevMs` is the time of the record
+// before it in the file; a key record carries its sequence number and whole time instead and
+// needs nothing before it.
+std::string encodeSpoolRecord(const SpoolRecord& r, bool key, std::int64_t prevMs);
+// The record at the start of `bytes`; its length in `*length`. Nothing for a record that is
+// torn, garbled or not ours (`needKey`: only a key record will do, as after damage).
+std::optional<SpoolRecord> decodeSpoolRecord(std::string_view bytes, std::uint64_t prevSeq,
+                                             std::int64_t prevMs, std::size_t* length, bool* key,
+                                             bool needKey = false);
+// The first bytes of a spool file in the compact format; a file that starts with a digit is one
+// of spool lines, as earlier versions wrote.
+inline constexpr std::string_view kSpoolMagic{"LUXSPL2\n", 8};
+// Every readable record of a compact spool file, in order, with sequence numbers above `acked`
+// and rising. After damage the scan goes on at the next key record.
+struct SpoolScanEntry {
+  std::uint64_t seq;
+  std::int64_t prevMs;  // what the record's time is counted from
+  std::uint64_t offset;
+  std::uint32_t length;
+};
+struct SpoolScan {
+  std::uint64_t lastSeq = 0;   // the highest sequence number seen (acked when none)
+  std::int64_t lastMs = 0;     // the time of the last record kept
+  std::uint64_t repaired = 0;  // damaged stretches cut out
+  bool clean = true;           // false: the file holds bytes that are not kept records
+};
+template <typename F>
+SpoolScan scanSpool(std::string_view file, std::uint64_t acked, F&& keep);
+
 // "2026-12-09T22:30:20.123+01:00"
 std::string isoTime(std::int64_t epochMs, int offsetSeconds);
 // The reading in lux from what the LCD showed: lux as is, foot-candles times 10.7639; nothing
@@ -86,5 +115,45 @@ class Sampler {
   std::uint64_t lastFrame_ = 0;
   std::int64_t lastSlot_ = 0;
 };
+
+template <typename F>
+SpoolScan scanSpool(std::string_view file, std::uint64_t acked, F&& keep) {
+  SpoolScan scan;
+  scan.lastSeq = acked;
+  if (file.substr(0, kSpoolMagic.size()) != kSpoolMagic) scan.clean = false;
+  std::size_t at = kSpoolMagic.size();
+  std::uint64_t prevSeq = 0;
+  std::int64_t prevMs = 0;
+  bool context = false;  // prevSeq and prevMs are those of the record before `at`
+  while (at < file.size()) {
+    std::size_t length = 0;
+    bool key = false;
+    auto r = decodeSpoolRecord(file.substr(at), prevSeq, prevMs, &length, &key, !context);
+    if (!r) {
+      // Torn or garbled: everything up to the next key record is lost, nothing before it.
+      ++scan.repaired;
+      scan.clean = false;
+      context = false;
+      std::size_t next = at + 1;
+      for (; next < file.size(); ++next)
+        if (decodeSpoolRecord(file.substr(next), 0, 0, &length, &key, true)) break;
+      at = next;
+      continue;
+    }
+    if (r->seq > scan.lastSeq) {
+      keep(SpoolScanEntry{r->seq, prevMs, at, std::uint32_t(length)});
+      scan.lastSeq = r->seq;
+      scan.lastMs = r->epochMs;
+    } else {
+      scan.clean = false;  // acknowledged already, or out of order
+      if (r->seq > acked) ++scan.repaired;
+    }
+    prevSeq = r->seq;
+    prevMs = r->epochMs;
+    context = true;
+    at += length;
+  }
+  return scan;
+}
 
 }  // namespace lux::publish

@@ -41,8 +41,13 @@ std::optional<SpoolRecord> spoolRecordOf(const Reading& r) {
     if (bits[i]) s.modes |= 1u << i;
   // The spool takes only what it can read back: a reading it could not is not sent at all.
   s.seq = 1;
-  const std::string line = encodeSpoolLine(s);
-  if (!decodeSpoolLine(std::string_view(line).substr(0, line.size() - 1))) return std::nullopt;
+  const std::string bytes = encodeSpoolRecord(s, true, 0);
+  std::size_t length = 0;
+  bool key = false;
+  const auto back = decodeSpoolRecord(bytes, 0, 0, &length, &key);
+  if (!back || back->shown != s.shown || back->epochMs != s.epochMs ||
+      back->offsetSeconds != s.offsetSeconds || back->unit != s.unit || back->modes != s.modes)
+    return std::nullopt;
   s.seq = 0;
   return s;
 }

@@ -36,7 +36,8 @@ struct Topics {
   QString dropped(const QString& meter) const { return prefix + '/' + meter + "/state/dropped"; }
 };
 
-// The spool line of a reading; nothing for a reading that carries no value (a banner).
+// The spool record of a reading; nothing for a reading that carries no value (a banner) or
+// one the spool could not give back as it is.
 std::optional<SpoolRecord> spoolRecordOf(const Reading& r);
 
 class Publisher : public QObject {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -99,65 +100,132 @@ bool Spool::open(QString* error) {
     *error = QStringLiteral("cannot open %1: %2").arg(path_, systemError());
     return false;
   }
+  if (!bytes.empty() && bytes[0] >= '0' && bytes[0] <= '9') return convertLines(bytes, error);
 
+  nextSeq_ = acked_ + 1;
+  if (bytes.empty()) {
+    startFile();
+    if (!appendBytes(std::string(kSpoolMagic))) {
+      *error = QStringLiteral("cannot write %1: %2").arg(path_, systemError());
+      return false;
+    }
+    dirty_ = true;
+    return true;
+  }
+  const SpoolScan scan = scanSpool(bytes, acked_, [this](const SpoolScanEntry& e) {
+    entries_.push_back({e.seq, e.prevMs, e.offset});
+  });
+  size_ = bytes.size();
+  nextSeq_ = scan.lastSeq + 1;
+  repaired_ = scan.repaired;
+  if (repaired_ > 0)
+    qCWarning(lcPublish).noquote()
+        << QStringLiteral("spool %1: %2 damaged stretch(es) cut off").arg(path_).arg(repaired_);
+  if (!scan.clean) {
+    // Whatever is between or after the kept records goes, and the records are contiguous again.
+    if (!rewrite(0)) {
+      *error = QStringLiteral("cannot repair %1: %2").arg(path_, systemError());
+      return false;
+    }
+    return true;
+  }
+  anyWritten_ = !entries_.empty();
+  lastSeq_ = scan.lastSeq;
+  lastMs_ = scan.lastMs;
+  sinceKey_ = 0;
+  return true;
+}
+
+bool Spool::convertLines(const std::string& bytes, QString* error) {
+  std::vector<SpoolRecord> records;
   std::uint64_t lastSeq = acked_;
-  bool cleanFile = true;
   std::size_t at = 0;
   while (at < bytes.size()) {
     const std::size_t nl = bytes.find('\n', at);
     if (nl == std::string::npos) {  // torn last line
       ++repaired_;
-      cleanFile = false;
       break;
     }
     const auto r = decodeSpoolLine(std::string_view(bytes).substr(at, nl - at));
-    if (!r || r->seq <= lastSeq) {
-      if (!r || r->seq > acked_) ++repaired_;
-      cleanFile = false;
-    } else {
-      entries_.push_back({r->seq, at, std::uint32_t(nl + 1 - at)});
+    if (r && r->seq > lastSeq) {
+      records.push_back(*r);
       lastSeq = r->seq;
+    } else if (!r || r->seq > acked_) {
+      ++repaired_;
     }
     at = nl + 1;
   }
-  size_ = bytes.size();
   nextSeq_ = lastSeq + 1;
   if (repaired_ > 0)
     qCWarning(lcPublish).noquote()
         << QStringLiteral("spool %1: %2 unreadable line(s) cut off").arg(path_).arg(repaired_);
-  if (!cleanFile && !rewrite(0)) {
-    *error = QStringLiteral("cannot repair %1: %2").arg(path_, systemError());
+  std::size_t i = 0;
+  if (!replaceFile([&] { return std::optional<SpoolRecord>(records[i++]); }, records.size())) {
+    *error = QStringLiteral("cannot convert %1: %2").arg(path_, systemError());
     return false;
   }
+  qCInfo(lcPublish).noquote() << QStringLiteral(
+                                     "spool %1: %2 reading(s) of the earlier line "
+                                     "format taken over")
+                                     .arg(path_)
+                                     .arg(records.size());
   return true;
 }
 
-std::optional<SpoolRecord> Spool::readEntry(const Entry& e) const {
-  std::string line(e.length, '\0');
-  const ssize_t got = ::pread(fd_, line.data(), e.length, off_t(e.offset));
-  if (got != ssize_t(e.length) || line.back() != '\n') return std::nullopt;
-  line.pop_back();
-  return decodeSpoolLine(line);
+std::optional<SpoolRecord> Spool::readEntry(std::size_t i) const {
+  const Entry& e = entries_[i];
+  // Most readings go out right after they were written: those come from memory.
+  if (!recent_.empty() && e.seq >= recent_.front().seq && e.seq <= recent_.back().seq) {
+    const SpoolRecord& r = recent_[std::size_t(e.seq - recent_.front().seq)];
+    if (r.seq == e.seq) return r;
+  }
+  if (e.offset >= size_) return std::nullopt;
+  char buf[64];
+  const std::size_t want = std::size_t(std::min<std::uint64_t>(sizeof buf, size_ - e.offset));
+  const ssize_t got = ::pread(fd_, buf, want, off_t(e.offset));
+  if (got <= 0) return std::nullopt;
+  std::size_t used = 0;
+  bool key = false;
+  auto r =
+      decodeSpoolRecord(std::string_view(buf, std::size_t(got)), e.seq - 1, e.prevMs, &used, &key);
+  if (!r || r->seq != e.seq) return std::nullopt;
+  return r;
 }
 
-bool Spool::rewrite(std::size_t firstKept) {
+template <typename Next>
+bool Spool::replaceFile(Next&& next, std::size_t count) {
   const QString tmpPath = path_ + QStringLiteral(".new");
   const QByteArray tmpName = QFile::encodeName(tmpPath);
   const int out = ::open(tmpName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (out < 0) return false;
   std::deque<Entry> kept;
-  std::uint64_t offset = 0;
-  std::string chunk;
-  bool ok = true;
-  for (std::size_t i = firstKept; i < entries_.size() && ok; ++i) {
-    const Entry& e = entries_[i];
-    chunk.resize(e.length);
-    ok = ::pread(fd_, chunk.data(), e.length, off_t(e.offset)) == ssize_t(e.length) &&
-         writeAll(out, chunk.data(), chunk.size());
-    kept.push_back({e.seq, offset, e.length});
-    offset += e.length;
+  std::string chunk(kSpoolMagic);
+  std::uint64_t offset = chunk.size();
+  bool ok = true, any = false;
+  std::uint64_t lastSeq = 0;
+  std::int64_t lastMs = 0;
+  unsigned sinceKey = 0;
+  for (std::size_t i = 0; i < count && ok; ++i) {
+    const std::optional<SpoolRecord> r = next();
+    if (!r) {
+      qCWarning(lcPublish) << "spool: a reading could not be read back from" << path_;
+      continue;
+    }
+    const bool key = !any || r->seq != lastSeq + 1 || sinceKey >= 63;
+    const std::string bytes = encodeSpoolRecord(*r, key, lastMs);
+    kept.push_back({r->seq, lastMs, offset});
+    offset += bytes.size();
+    chunk += bytes;
+    sinceKey = key ? 0 : sinceKey + 1;
+    any = true;
+    lastSeq = r->seq;
+    lastMs = r->epochMs;
+    if (chunk.size() >= (1u << 16)) {
+      ok = writeAll(out, chunk.data(), chunk.size());
+      chunk.clear();
+    }
   }
-  ok = ok && ::fdatasync(out) == 0;
+  ok = ok && writeAll(out, chunk.data(), chunk.size()) && ::fdatasync(out) == 0;
   ::close(out);
   // What leaves the file must be known as done before it is gone, or a restart would hand out
   // its sequence numbers again.
@@ -173,10 +241,36 @@ bool Spool::rewrite(std::size_t firstKept) {
   fd_ = fd;
   entries_ = std::move(kept);
   size_ = offset;
+  anyWritten_ = any;
+  lastSeq_ = lastSeq;
+  lastMs_ = lastMs;
+  sinceKey_ = sinceKey;
   return true;
 }
 
+bool Spool::rewrite(std::size_t firstKept) {
+  std::size_t i = firstKept;
+  return replaceFile([&] { return readEntry(i++); }, entries_.size() - firstKept);
+}
+
+void Spool::startFile() {
+  anyWritten_ = false;
+  sinceKey_ = 0;
+}
+
+bool Spool::appendBytes(const std::string& bytes) {
+  if (writeAll(fd_, bytes.data(), bytes.size())) {
+    size_ += bytes.size();
+    return true;
+  }
+  qCWarning(lcPublish) << "spool: cannot write to" << path_ << systemError();
+  if (::ftruncate(fd_, off_t(size_)) != 0)  // no half record may stay behind
+    qCWarning(lcPublish) << "spool: cannot cut a half record off" << path_;
+  return false;
+}
+
 void Spool::storeAcked() {
+  ackDirty_ = false;
   if (ackFd_ < 0) return;
   char buf[32];
   const int n =
@@ -186,17 +280,26 @@ void Spool::storeAcked() {
 }
 
 bool Spool::append(const SpoolRecord& record) {
-  const std::string line = encodeSpoolLine(record);
-  if (size_ + line.size() > limit_) {
+  bool key = false;
+  const auto encode = [&] {
+    key = !anyWritten_ || record.seq != lastSeq_ + 1 || sinceKey_ >= 63;
+    return encodeSpoolRecord(record, key, lastMs_);
+  };
+  std::string bytes = encode();
+  if (size_ + bytes.size() > limit_) {
     if (entries_.empty()) {
       storeAcked();
-      if (::ftruncate(fd_, 0) == 0) size_ = 0;
+      if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
+        size_ = kSpoolMagic.size();
+        startFile();
+      }
     } else {
       // Full: the oldest readings make room, a tenth of the bound at once so that the file is
       // not rewritten for every new reading.
       const std::uint64_t target = limit_ - limit_ / 10;
       std::size_t drop = 0;
-      while (drop < entries_.size() && size_ - entries_[drop].offset + line.size() > target) ++drop;
+      while (drop < entries_.size() && size_ - entries_[drop].offset + bytes.size() > target)
+        ++drop;
       acked_ = entries_[drop - 1].seq;
       for (std::size_t i = 0; i < drop; ++i) ackedAhead_.erase(entries_[i].seq);
       dropped_ += drop;
@@ -214,21 +317,25 @@ bool Spool::append(const SpoolRecord& record) {
         return false;
       }
     }
+    bytes = encode();  // counted from what the file holds now
   }
-  if (!writeAll(fd_, line.data(), line.size())) {
-    qCWarning(lcPublish) << "spool: cannot write to" << path_ << systemError();
-    if (::ftruncate(fd_, off_t(size_)) != 0)  // no half line may stay behind
-      qCWarning(lcPublish) << "spool: cannot cut a half line off" << path_;
-    return false;
-  }
-  entries_.push_back({record.seq, size_, std::uint32_t(line.size())});
-  size_ += line.size();
+  const std::uint64_t at = size_;
+  if (!appendBytes(bytes)) return false;
+  entries_.push_back({record.seq, lastMs_, at});
+  if (!recent_.empty() && record.seq != recent_.back().seq + 1) recent_.clear();
+  if (recent_.size() >= kRecent) recent_.pop_front();
+  recent_.push_back(record);
+  anyWritten_ = true;
+  sinceKey_ = key ? 0 : sinceKey_ + 1;
+  lastSeq_ = record.seq;
+  lastMs_ = record.epochMs;
   nextSeq_ = record.seq + 1;
   dirty_ = true;
   return true;
 }
 
 void Spool::sync() {
+  if (ackDirty_) storeAcked();
   if (!dirty_ || fd_ < 0) return;
   ::fdatasync(fd_);
   dirty_ = false;
@@ -236,9 +343,9 @@ void Spool::sync() {
 
 std::optional<SpoolRecord> Spool::takeNext() {
   while (cursor_ < entries_.size()) {
-    const Entry& e = entries_[cursor_++];
-    if (auto r = readEntry(e)) return r;
-    qCWarning(lcPublish) << "spool: cannot read back reading" << e.seq << "from" << path_;
+    const std::size_t i = cursor_++;
+    if (auto r = readEntry(i)) return r;
+    qCWarning(lcPublish) << "spool: cannot read back reading" << entries_[i].seq << "from" << path_;
   }
   return std::nullopt;
 }
@@ -257,10 +364,16 @@ void Spool::acknowledge(std::uint64_t seq) {
     entries_.pop_front();
     if (cursor_ > 0) --cursor_;
   }
-  storeAcked();
+  // Noted on disk with the next flush: after a kill -9 at most the last second's readings go
+  // out once more, with their numbers, which a consumer knows to drop.
+  ackDirty_ = true;
   if (entries_.empty() && size_ >= kCutWhenAcked) {
+    storeAcked();
     ::fdatasync(ackFd_);
-    if (::ftruncate(fd_, 0) == 0) size_ = 0;
+    if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
+      size_ = kSpoolMagic.size();
+      startFile();
+    }
   } else if (!entries_.empty() && entries_.front().offset >= kCompactHead &&
              entries_.front().offset * 2 > size_) {
     if (!rewrite(0)) qCWarning(lcPublish) << "spool: cannot compact" << path_;
