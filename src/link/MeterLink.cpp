@@ -81,7 +81,8 @@ void MeterLink::waitSeconds(double seconds) {
     }
     if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed() - before);
     if (aborted_) throw LinkAborted{};
-    if (lineUser_ == LineUser::Poll && (!deferred_.empty() || endPollTick_)) throw PollYield{};
+    if (lineUser_ == LineUser::Poll && (!deferred_.empty() || (endPollTick_ && pollHearsNothing())))
+      throw PollYield{};
   } while (!timer.hasExpired(seconds));
 }
 
@@ -243,6 +244,13 @@ bool MeterLink::command(Command letter, const QByteArray& payload, double bound)
 
 void MeterLink::boxAnswered() {
   if (lineUser_ == LineUser::Poll) endPollTick_ = true;
+}
+
+bool MeterLink::pollHearsNothing() const {
+  // A meter that answers brings its frame within a tenth of a second: the tick takes it and the
+  // command runs right after, as it always did. Only a tick waiting out a silence (which may
+  // last six collection windows) or a reconnection is cut short.
+  return state_.meterSilent || !state_.linkUp;
 }
 
 QByteArray MeterLink::readAll() {

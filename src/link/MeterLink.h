@@ -134,9 +134,10 @@ class MeterLink : public QObject {
   void runOutsidePoll(const std::function<void()>& handler);
   // A box was answered. A command lends the line to the poll while its box is open, so a poll
   // tick may be running inside the box's event loop, waiting for a meter that fell silent; the
-  // box cannot return to its command before that tick does. The tick ends at its next wait, so
-  // the command applies its setting, or says the meter is silent, at once instead of when the
-  // meter speaks again.
+  // box cannot return to its command before that tick does. While the poll finds the meter
+  // silent or the link down, the tick ends at its next wait, so the command applies its
+  // setting, or says the meter is silent, at once instead of when the meter speaks again. A
+  // tick on a meter that answers finishes with its frame first.
   void boxAnswered();
   QByteArray readAll();
   void discardInput();
@@ -200,6 +201,8 @@ class MeterLink : public QObject {
   void setLinkUp(bool up);
   // Time the poll spent waiting, towards the silence notice.
   void countPollWait(double seconds);
+  // The running tick waits for a meter the poll has found silent, or for the link to return.
+  bool pollHearsNothing() const;
   void setMeterSilent(bool silent);
   // Misframed collections dropped by the poll, logged as counts.
   void noteMisframed(qsizetype bytes);

@@ -60,6 +60,7 @@ class WithPoll : public ::testing::Test {
     guard.run([this] {
       b.link.pollTick([this](const QByteArray& frame) {
         ++frames;
+        if (onFrame) onFrame();
         decodeFrame(b.state.display,
                     std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
         return false;
@@ -72,6 +73,7 @@ class WithPoll : public ::testing::Test {
   TickGuard guard;
   double nextTick = 0;
   int frames = 0;
+  std::function<void()> onFrame;  // after each frame the poll took
 };
 
 TEST_F(WithPoll, HoldDistanceAndComparatorReachTheMeterIntact) {
@@ -397,6 +399,69 @@ TEST_F(WithRealBoxes, HoldAndDistanceOkWithASilentMeterAreRefusedAtOnce) {
     EXPECT_EQ(b.payloadOf('I'), std::nullopt) << name;
     EXPECT_FALSE(b.link.lineHeld()) << name;
   }
+}
+
+TEST_F(WithRealBoxes, OkWhileTheMeterAnswersLetsTheTickTakeItsFrameFirst) {
+  // The meter streams; the user clicks OK in the middle of a poll tick running inside the box's
+  // event loop. That tick still takes its frame, and the command's bytes follow it at once.
+  for (auto [name, command, entry, letter] : {std::tuple{"Hold", &holdTimeCommand, "4:56", 'S'},
+                                              std::tuple{"CD", &distanceCommand, "1.01", 'I'}}) {
+    QtDialogs qt;
+    LineDialogs boxes(qt, b.link);
+    qt.answered = [this] { b.link.boxAnswered(); };
+    Context ctx{b.link, b.state.display, boxes, b.clock, b.poll, nullptr, b.hooks};
+    b.forget();
+    double okAt = -1;
+    int framesAtOk = -1;
+    int ticksSeen = 0;
+    std::string lettersAtOk, lettersAtFrameAfterOk = "-";
+    double frameAfterOkAt = -1;
+    onFrame = [&] {
+      ++ticksSeen;
+      if (okAt >= 0 && frameAfterOkAt < 0) {
+        frameAfterOkAt = b.clock.elapsed();
+        lettersAtFrameAfterOk = b.letters();
+      }
+    };
+    QTimer panelTimer;
+    panelTimer.setInterval(0);
+    QObject::connect(&panelTimer, &QTimer::timeout, [&] {
+      if (guard.running() || okAt >= 0) return;
+      b.clock.advance(0.25);
+      maybePoll();
+    });
+    QTimer user;
+    user.setInterval(0);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      // A few ticks with the box open, then OK from inside a tick's collection.
+      if (!input || okAt >= 0 || ticksSeen < 3 || !guard.running()) return;
+      input->setTextValue(QString::fromLatin1(entry));
+      okAt = b.clock.elapsed();
+      framesAtOk = frames;
+      lettersAtOk = b.letters();
+      input->accept();
+    });
+    panelTimer.start();
+    user.start();
+    b.link.runCommand([&] { command(ctx); });
+    user.stop();
+    panelTimer.stop();
+    onFrame = nullptr;
+
+    ASSERT_GE(okAt, 0) << name << ": the box was never answered";
+    EXPECT_EQ(frames, framesAtOk + 1) << name << ": the tick under the box lost its frame";
+    EXPECT_LE(frameAfterOkAt - okAt, 0.15) << name;
+    EXPECT_EQ(lettersAtFrameAfterOk, lettersAtOk)
+        << name << ": the command spoke before the tick's frame";
+    EXPECT_EQ(withoutHandshakes(b.letters().substr(lettersAtOk.size())), std::string(1, letter))
+        << name;
+    EXPECT_TRUE(b.payloadOf(letter).has_value()) << name;
+    EXPECT_FALSE(b.link.lineHeld()) << name;
+  }
+  EXPECT_EQ(b.meter.holdMinutes(), 4);
+  EXPECT_EQ(b.meter.holdSeconds(), 56);
+  EXPECT_EQ(b.meter.settings().distance100, 101);
 }
 
 TEST_F(WithRealBoxes, AComparatorClickWhileTheBoxWaitsDropsNeitherCommand) {
