@@ -31,6 +31,19 @@ void BoundedClock::idle(double seconds) {
   }
 }
 
+void BoundedClock::idleUntil(double seconds, double step, const std::function<bool()>& woken) {
+  if (onExpiry_) {
+    const double left = deadline_ - inner_.monotonicSeconds();
+    if (left < seconds) seconds = left > step ? left : step;
+  }
+  inner_.idleUntil(seconds, step, woken);
+  if (onExpiry_ && inner_.monotonicSeconds() >= deadline_ - 1e-6) {
+    const auto expired = std::move(onExpiry_);
+    onExpiry_ = nullptr;
+    expired();
+  }
+}
+
 void BoundedClock::arm(double seconds, std::function<void()> onExpiry) {
   deadline_ = inner_.monotonicSeconds() + seconds;
   onExpiry_ = std::move(onExpiry);

@@ -41,6 +41,8 @@ class BoundedClock : public Clock {
   QDateTime localDateTime() override { return inner_.localDateTime(); }
   QDateTime preciseLocalDateTime() override { return inner_.preciseLocalDateTime(); }
   void idle(double seconds) override;
+  // The inner clock's wait, ended at the bound so that it is kept as closely as with idle().
+  void idleUntil(double seconds, double step, const std::function<bool()>& woken) override;
 
   // From now, `seconds` until `onExpiry`.
   void arm(double seconds, std::function<void()> onExpiry);

@@ -2,6 +2,7 @@
 // The one clock every wait with the meter goes through. Tests put a fake in its place and run
 // minutes of meter time in milliseconds.
 #include <QDateTime>
+#include <functional>
 
 namespace lux {
 
@@ -21,6 +22,17 @@ class Clock {
   // handlers and timers may run inside). A real clock sleeps in a nested event loop; a fake one
   // advances its time and processes pending events once.
   virtual void idle(double seconds) = 0;
+  // Lets up to `seconds` pass like idle(), but returns once `woken()` holds. This one idles in
+  // steps of `step` seconds and asks `woken` after each, so it returns on a step's end. A clock
+  // whose thread is woken by whatever makes `woken` true (bytes from the port, a click, the
+  // port closing) may instead sleep through and return at that moment.
+  virtual void idleUntil(double seconds, double step, const std::function<bool()>& woken) {
+    const double start = monotonicSeconds();
+    do {
+      const double left = seconds - (monotonicSeconds() - start);
+      idle(step < left ? step : left);
+    } while (!woken() && monotonicSeconds() - start < seconds - 1e-6);
+  }
 };
 
 // Time passed since it was started, on the clock's monotonic time.

@@ -1,6 +1,8 @@
 #include "link/MeterLink.h"
 
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <string_view>
 
@@ -80,10 +82,33 @@ void MeterLink::waitSeconds(double seconds) {
       clock_.idle(remaining);
     }
     if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed() - before);
-    if (aborted_) throw LinkAborted{};
-    if (lineUser_ == LineUser::Poll && (!deferred_.empty() || (endPollTick_ && pollHearsNothing())))
-      throw PollYield{};
+    endWaitIfAsked();
   } while (!timer.hasExpired(seconds));
+}
+
+bool MeterLink::waitMustEnd() const {
+  return aborted_ || (lineUser_ == LineUser::Poll &&
+                      (!deferred_.empty() || (endPollTick_ && pollHearsNothing())));
+}
+
+void MeterLink::endWaitIfAsked() {
+  if (aborted_) throw LinkAborted{};
+  if (waitMustEnd()) throw PollYield{};
+}
+
+void MeterLink::sleepUntil(double seconds, const std::function<bool()>& woken) {
+  if (aborted_) throw LinkAborted{};
+  const ElapsedTimer timer(clock_);
+  {
+    struct Depth {
+      int& d;
+      explicit Depth(int& depth) : d(depth) { ++d; }
+      ~Depth() { --d; }
+    } depth(waitDepth_);
+    const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
+    clock_.idleUntil(seconds, kStep, [&] { return woken() || waitMustEnd(); });
+  }
+  if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed());
 }
 
 QByteArray MeterLink::handshakeAttempt() {
@@ -311,15 +336,7 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
   int retries = 0;
   int misframed = 0;
   for (;;) {
-    QByteArray received;
-    discardInput();
-    const ElapsedTimer window(clock_);
-    do {
-      received += readAll();
-      waitSeconds(kStep);
-    } while (received.size() < static_cast<qsizetype>(kFrameLength) && port_.isOpen() &&
-             !(window.elapsed() > kCollectionWindow + 1e-6));  // more than 2 s, as always
-
+    const QByteArray received = collectWindow();
     switch (checkDisplayFrame(view(received))) {
       case FrameCheck::Short:
         if (retries < kCollectionRetries && port_.isOpen()) {
@@ -355,6 +372,66 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
     if (banner) return;  // no count, so no "M" is re-sent while the meter shows a banner
     if (++state_.pollCount >= 15) state_.pollCount = 0;
     return;
+  }
+}
+
+QByteArray MeterLink::collectWindow() {
+  // The window is read on a grid of 20 ms steps from its start, and what came by a step is
+  // judged one step later: a frame complete by step k ends the window at step k + 1, and the
+  // last read is at 2 s. Rather than waking at every step to look, the wait sleeps until the
+  // frame is whole (the port's bytes wake the thread anyway), the port closes, a click or the
+  // program's end asks for the line, or the silence notice falls due, and works out from the
+  // moment it woke which step it is at. The tick therefore ends, and the next bytes go out, at
+  // the same moments as when every step was read.
+  constexpr auto kWhole = static_cast<qsizetype>(kFrameLength);
+  // The last step read: past it lies the end of the window (2 s, counted from its start).
+  const int lastRead = static_cast<int>(std::floor((kCollectionWindow + 1e-6) / kStep));
+  discardInput();
+  const ElapsedTimer window(clock_);
+  // The step at or after `seconds` into the window.
+  const auto stepAt = [](double seconds) {
+    return std::max(0, static_cast<int>(std::ceil(seconds / kStep - 1e-3)));
+  };
+  const auto waitForStep = [&](int k) {
+    const double left = k * kStep - window.elapsed();
+    if (left > 1e-6)
+      waitSeconds(left);
+    else
+      endWaitIfAsked();
+  };
+  QByteArray received = readAll();
+  if (received.size() >= kWhole) {
+    waitForStep(1);
+    return received;
+  }
+  for (;;) {
+    const int now = stepAt(window.elapsed());
+    double until = lastRead * kStep;
+    if (!state_.meterSilent) {
+      // The notice comes at the step at which the poll's quiet time reaches it.
+      const double noticeAt = window.elapsed() + (kSilenceNotice - 1e-6 - pollQuiet_);
+      until = std::min(until, std::max(now + 1, stepAt(noticeAt)) * kStep);
+    }
+    const double left = until - window.elapsed();
+    if (left > 1e-6) {
+      sleepUntil(left, [&] {
+        return !port_.isOpen() || received.size() + port_.bytesWaiting() >= kWhole;
+      });
+    }
+    const int step = std::min(stepAt(window.elapsed()), lastRead);
+    if (!port_.isOpen() || waitMustEnd()) {
+      waitForStep(std::max(step, 1));
+      return received;
+    }
+    received += readAll();
+    if (received.size() >= kWhole) {
+      waitForStep(step + 1);
+      return received;
+    }
+    if (step >= lastRead) {
+      waitForStep(lastRead + 1);
+      return received;
+    }
   }
 }
 

@@ -215,6 +215,16 @@ class MeterLink : public QObject {
   // Runs `handler` with LinkAborted and failures stopped here.
   static bool boundary(const std::function<void()>& handler);
   void pollOnce(const std::function<bool(const QByteArray& frame)>& onFrame);
+  // One 2 s collection window of the poll: what came after the input was discarded.
+  QByteArray collectWindow();
+  // A wait of the line holder must end now: the program closes, or a click wants the line
+  // from the poll.
+  bool waitMustEnd() const;
+  // Throws what ends a wait when waitMustEnd().
+  void endWaitIfAsked();
+  // Up to `seconds`, over sooner once `woken()` or waitMustEnd() holds; throws nothing itself
+  // (but LinkAborted when the program is already closing).
+  void sleepUntil(double seconds, const std::function<bool()>& woken);
   // Handlers clicked inside the running poll tick, run once it has returned.
   void deferUntilPollReturns(const std::function<void()>& handler, bool needsLine,
                              const std::function<void()>& refused);

@@ -1,5 +1,6 @@
 #include "link/SystemClock.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -51,24 +52,45 @@ void SystemClock::idle(double seconds) {
     QCoreApplication::processEvents();
     return;
   }
-  const int ms = std::max(1, static_cast<int>(std::ceil(seconds * 1000.0)));
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);
+  timer.setInterval(std::max(1, static_cast<int>(std::ceil(seconds * 1000.0))));
+  sleepOn(timer);
+}
+
+void SystemClock::idleUntil(double seconds, double step, const std::function<bool()>& woken) {
+  auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (!QCoreApplication::instance() || !dispatcher || !(seconds > 0)) {
+    Clock::idleUntil(seconds, step, woken);
+    return;
+  }
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);
+  timer.setInterval(std::max(1, static_cast<int>(std::ceil(seconds * 1000.0))));
+  // Asked before every sleep of the thread: what woke it (the port's notifier, a click) has
+  // been handled by then. The timer, restarted at zero, ends the wait the usual way.
+  const QMetaObject::Connection check =
+      QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &timer, [&] {
+        if (timer.interval() != 0 && woken()) timer.start(0);
+      });
+  sleepOn(timer);
+  QObject::disconnect(check);
+}
+
+void SystemClock::sleepOn(QTimer& timer) {
   if (Fiber* fiber = Fiber::current()) {
     // A poll tick on a stack of its own: the thread goes back to its event loop, and the same
     // precise timer takes the tick up again.
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, [fiber] { fiber->resume(); });
-    timer.start(ms);
+    timer.start();
     fiber->suspend();
     return;
   }
   QEventLoop loop;
-  QTimer timer;
-  timer.setSingleShot(true);
-  timer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  timer.start(ms);
+  timer.start();
   loop.exec();
 }
 

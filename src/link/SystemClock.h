@@ -4,6 +4,8 @@
 // wait on a poll tick's own stack (a Fiber) gives the thread back instead of nesting a loop.
 #include "link/Clock.h"
 
+class QTimer;
+
 namespace lux {
 
 class SystemClock : public Clock {
@@ -13,6 +15,14 @@ class SystemClock : public Clock {
   QDateTime localDateTime() override;
   QDateTime preciseLocalDateTime() override;
   void idle(double seconds) override;
+  // One timer for the whole wait; `woken` is asked each time the thread's event loop is about
+  // to sleep, which it does again after anything that could have made it true.
+  void idleUntil(double seconds, double step, const std::function<bool()>& woken) override;
+
+ private:
+  // Sleeps until `timer` fires: in a nested event loop, or, on a poll tick's own stack, by
+  // giving the thread back.
+  static void sleepOn(QTimer& timer);
 };
 
 }  // namespace lux

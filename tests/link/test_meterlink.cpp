@@ -3,6 +3,7 @@
 // milliseconds.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
 #include <random>
@@ -259,6 +260,7 @@ TEST_F(LinkTest, BannerFrameLeavesThePollCountAlone) {
 TEST_F(LinkTest, SplitFrameIsJoinedBeforeTheCheck) {
   state.pollCount = 3;
   const QByteArray f = displayFrame(88.8, 1);
+  const double t0 = clock.elapsed();
   port.deliverIn(0.01, f.left(5));
   port.deliverIn(0.03, f.mid(5, 4));
   port.deliverIn(0.05, f.mid(9));
@@ -266,9 +268,75 @@ TEST_F(LinkTest, SplitFrameIsJoinedBeforeTheCheck) {
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0], f);
   EXPECT_EQ(state.pollCount, 4);
-  int reads = 0;
-  for (const auto& e : port.log()) reads += e.kind == Ev::Read;
-  EXPECT_GE(reads, 2);
+  // Whole at 50 ms, read at the 60 ms step: the tick ends a step later.
+  EXPECT_NEAR(clock.elapsed() - t0, 0.08, 1e-6);
+}
+
+TEST_F(LinkTest, ATickEndsAtTheSameStepWhereverItsFrameArrives) {
+  // The window is read every 20 ms from its start, and what is whole at a read ends the tick
+  // one step later. The wait may wake the moment the bytes come (as on the PC); the tick must
+  // still end on that grid: a frame whole at 1, 19 or 19.9 ms ends it at 40 ms, at 20.5 ms at
+  // 60 ms, and so on.
+  clock.wakeStep = 0.0005;
+  const QByteArray f = displayFrame(42.0, 1);
+  struct Case {
+    std::vector<std::pair<double, int>> pieces;  // arrival after the tick's start, bytes
+    double endsAt;                               // seconds after the tick's start
+  };
+  const std::vector<Case> cases = {
+      {{{0.001, 14}}, 0.04},
+      {{{0.019, 14}}, 0.04},
+      {{{0.0199, 14}}, 0.04},
+      {{{0.0205, 14}}, 0.06},
+      {{{0.047, 14}}, 0.08},
+      {{{0.0995, 14}}, 0.12},
+      {{{0.1005, 14}}, 0.14},
+      {{{1.99, 14}}, 2.02},
+      {{{0.005, 6}, {0.033, 8}}, 0.06},
+      {{{0.011, 9}, {0.181, 5}}, 0.22},
+  };
+  for (const Case& c : cases) {
+    meter.silentUntil = 1e9;  // only the scripted bytes
+    state.pollCount = 3;
+    frames.clear();
+    const double t0 = clock.elapsed();
+    int at = 0;
+    for (auto [after, n] : c.pieces) {
+      port.deliverAt(t0 + after, f.mid(at, n));
+      at += n;
+    }
+    tick();
+    ASSERT_EQ(frames.size(), 1u) << c.pieces.front().first;
+    EXPECT_EQ(frames[0], f);
+    EXPECT_NEAR(clock.elapsed() - t0, c.endsAt, 1e-6) << "frame whole at " << c.pieces.back().first;
+    clock.advance(0.3);
+  }
+}
+
+TEST_F(LinkTest, AClickEndsTheTicksWaitAtTheNextStep) {
+  // The meter is silent; a click 30.5 ms into the window ends the tick at 40 ms, the step after
+  // it, whether the wait wakes at once or not.
+  for (double wake : {0.0, 0.0005}) {
+    clock.wakeStep = wake;
+    meter.silentUntil = 1e9;
+    state.pollCount = 3;
+    const double t0 = clock.elapsed();
+    bool clicked = false, ran = false;
+    clock.onIdle = [&] {
+      if (!clicked && clock.elapsed() - t0 >= 0.0305 - 1e-9) {
+        clicked = true;
+        link.runCommand([&] { ran = true; });
+      }
+    };
+    tick();
+    clock.onIdle = nullptr;
+    EXPECT_TRUE(clicked);
+    EXPECT_NEAR(clock.elapsed() - t0, 0.04, 1e-6) << wake;
+    EXPECT_TRUE(frames.empty());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran) << "the click runs right after the tick";
+    clock.advance(0.3);
+  }
 }
 
 TEST_F(LinkTest, MisframedFramesAreDroppedWithoutCounting) {

@@ -7,7 +7,9 @@ namespace lux::test {
 
 FakeClock::FakeClock(QDateTime start) : base_(std::move(start)) {}
 
-QDateTime FakeClock::localDateTime() { return base_.addMSecs(offsetUs_ / 1000); }
+QDateTime FakeClock::localDateTime() {
+  return base_.addMSecs(offsetUs_ / 1000);
+}
 
 double FakeClock::secondsSinceMidnight() {
   const QDateTime now = localDateTime();
@@ -30,6 +32,10 @@ void FakeClock::idle(double seconds) {
   waitedUs_ += static_cast<std::int64_t>(std::llround(step * 1e6));
   if (onIdle) onIdle();
   if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+void FakeClock::idleUntil(double seconds, double step, const std::function<bool()>& woken) {
+  Clock::idleUntil(seconds, wakeStep > 0 ? wakeStep : step, woken);
 }
 
 void FakeClock::setDateTime(const QDateTime& when) {

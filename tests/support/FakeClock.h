@@ -19,6 +19,10 @@ class FakeClock : public Clock {
   QDateTime localDateTime() override;
   // Advances the time by `seconds`, runs onIdle, then processes pending Qt events once.
   void idle(double seconds) override;
+  // With wakeStep set, a wait that may end early is woken within wakeStep of the moment that
+  // ends it (as the PC's clock is woken by the port's bytes) instead of at its next step.
+  void idleUntil(double seconds, double step, const std::function<bool()>& woken) override;
+  double wakeStep = 0;
 
   void advance(double seconds);
   void setDateTime(const QDateTime& when);
@@ -32,7 +36,7 @@ class FakeClock : public Clock {
 
  private:
   QDateTime base_;
-  std::int64_t offsetUs_ = 0;   // base_ + offset = now
+  std::int64_t offsetUs_ = 0;  // base_ + offset = now
   std::int64_t elapsedUs_ = 0;
   std::int64_t waitedUs_ = 0;
   int idleCalls_ = 0;
