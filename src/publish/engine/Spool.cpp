@@ -429,7 +429,6 @@ bool Spool::append(const SpoolRecord& record) {
       for (const Flight& fl : flight_)
         if (fl.acked && fl.seq <= last) --drop;  // the broker has those already
       if (last > acked_) acked_ = last;
-      while (!flight_.empty() && flight_.front().seq <= acked_) flight_.pop_front();
       dropped_ += drop;
       qCWarning(lcPublish).noquote()
           << QStringLiteral(
@@ -439,7 +438,7 @@ bool Spool::append(const SpoolRecord& record) {
                  .arg(limit_)
                  .arg(drop)
                  .arg(dropped_);
-      if (flight_.empty()) cursor_ = keep;
+      // The dropped ones in flight are left behind by the rewrite, the others move with it.
       if (!rewriteFrom(keep)) {
         qCWarning(lcPublish) << "spool: cannot rewrite" << path_ << systemError();
         return false;
