@@ -132,6 +132,7 @@ TEST_F(SpoolTest, ATornLastRecordIsCutOffAndTheRestKept) {
   {
     auto s = openSpool();
     for (std::uint64_t i = 1; i <= 4; ++i) ASSERT_TRUE(s->append(reading(i)));
+    s->sync();  // the readings reach the file with the flush
     whole = fileBytes();
   }
   {
@@ -382,6 +383,7 @@ Written writeSpool(const QString& dir, int n) {
     w.json[r.seq] = readingJson(r);
     s.append(r);
   }
+  s.sync();
   QFile f(QDir(dir).filePath("m.spool"));
   f.open(QIODevice::ReadOnly);
   const QByteArray all = f.readAll();
@@ -560,6 +562,25 @@ TEST_F(SpoolTest, ReadingsInFlightWhenTheSpoolFillsGoOnWithoutGapsOrRepeats) {
   auto again = openSpool(4096);
   EXPECT_EQ(again->waiting(), seq - firstKept);
   EXPECT_EQ(again->takeNext()->seq, firstKept);
+}
+
+TEST_F(SpoolTest, AppendedReadingsReachTheFileWithTheFlushAndAreSentBeforeIt) {
+  auto s = openSpool();
+  for (std::uint64_t i = 1; i <= 3; ++i) ASSERT_TRUE(s->append(reading(i, std::to_string(i))));
+  // One write a second instead of one a reading; until then they go out from memory.
+  EXPECT_EQ(fileBytes().size(), 8);
+  EXPECT_EQ(takeAll(*s), (std::vector<std::uint64_t>{1, 2, 3}));
+  s->sync();
+  const QByteArray bytes = fileBytes();
+  std::vector<std::uint64_t> onDisk;
+  scanSpool(std::string_view(bytes.constData(), std::size_t(bytes.size())), 0,
+            [&](const SpoolScanEntry& e) { onDisk.push_back(e.seq); });
+  EXPECT_EQ(onDisk, (std::vector<std::uint64_t>{1, 2, 3}));
+  // Read back from the file now, after a rewind.
+  s->rewind();
+  const auto r = s->takeNext();
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->shown, "1");
 }
 
 TEST_F(SpoolTest, TheDroppedCountSurvivesARestart) {

@@ -110,6 +110,7 @@ class Spool::Rewrite {
     if (s_.fd_ >= 0) ::close(s_.fd_);
     s_.fd_ = fd;
     s_.size_ = offset_;
+    s_.pending_.clear();  // read into the new file with the rest
     s_.readBuf_.clear();
     s_.recent_.clear();
     s_.anyWritten_ = any_;
@@ -141,11 +142,15 @@ class Spool::Rewrite {
 
 std::string_view Spool::view(std::uint64_t offset) {
   if (offset >= size_) return {};
-  const std::uint64_t want = std::min<std::uint64_t>(kSpoolMaxRecord, size_ - offset);
+  // The records not yet written are the file's last bytes; none lies partly on the disk.
+  const std::uint64_t written = size_ - pending_.size();
+  if (offset >= written)
+    return std::string_view(pending_).substr(std::size_t(offset - written), kSpoolMaxRecord);
+  const std::uint64_t want = std::min<std::uint64_t>(kSpoolMaxRecord, written - offset);
   if (offset < readAt_ || offset + want > readAt_ + readBuf_.size()) {
     // Forward reading is the common case (a replay, the scan at start): a window ahead of it.
     constexpr std::size_t kReadAhead = 1u << 16;
-    readBuf_.resize(std::size_t(std::min<std::uint64_t>(kReadAhead, size_ - offset)));
+    readBuf_.resize(std::size_t(std::min<std::uint64_t>(kReadAhead, written - offset)));
     std::size_t got = 0;
     while (got < readBuf_.size()) {
       const ssize_t n =
@@ -368,6 +373,7 @@ bool Spool::rewriteFrom(Place from) {
 void Spool::cutToHeader() {
   storeAcked();
   ::fdatasync(ackFd_);
+  pending_.clear();  // acknowledged, all of it
   if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
     size_ = kSpoolMagic.size();
     anyWritten_ = false;
@@ -378,6 +384,19 @@ void Spool::cutToHeader() {
     waiting_ = 0;
     cursor_ = end();
   }
+}
+
+bool Spool::writePending() {
+  if (pending_.empty()) return true;
+  const std::uint64_t written = size_ - pending_.size();
+  if (writeAll(fd_, pending_.data(), pending_.size())) {
+    pending_.clear();
+    return true;
+  }
+  qCWarning(lcPublish) << "spool: cannot write to" << path_ << systemError();
+  if (::ftruncate(fd_, off_t(written)) != 0)  // no half record may stay behind
+    qCWarning(lcPublish) << "spool: cannot cut a half record off" << path_;
+  return false;
 }
 
 bool Spool::appendBytes(const std::string& bytes) {
@@ -446,8 +465,12 @@ bool Spool::append(const SpoolRecord& record) {
     }
     bytes = encode();  // counted from what the file holds now
   }
+  // Written with the next flush (at least once a second), not one write() a reading; a disk
+  // that refuses them keeps them here until this much waits, and then refuses the reading.
+  if (pending_.size() >= kPendingMax && !writePending()) return false;
   const std::uint64_t at = size_;
-  if (!appendBytes(bytes)) return false;
+  pending_ += bytes;
+  size_ += bytes.size();
   if (!recent_.empty() && record.seq != recent_.back().record.seq + 1) recent_.clear();
   if (recent_.size() >= kRecent) recent_.pop_front();
   recent_.push_back({record, at, std::uint32_t(bytes.size())});
@@ -464,6 +487,7 @@ bool Spool::append(const SpoolRecord& record) {
 void Spool::sync() {
   if (ackDirty_) storeAcked();
   if (!dirty_ || fd_ < 0) return;
+  if (!writePending()) return;  // tried again with the next flush
   ::fdatasync(fd_);
   dirty_ = false;
 }

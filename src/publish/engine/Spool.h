@@ -57,7 +57,8 @@ class Spool {
   // Appends the record (its seq must be nextSeq()). False when the disk refused the record: the
   // reading then is not counted as kept.
   bool append(const SpoolRecord& record);
-  // Flushes appended records to the disk (at least once a second).
+  // Writes the appended records and flushes them to the disk (at least once a second: what was
+  // appended since is what a kill -9 loses).
   void sync();
 
   // The next record not yet handed out since the last rewind, in order. Each one handed out is
@@ -117,6 +118,7 @@ class Spool {
   // spool; the records in flight and the cursor follow their records into the new file.
   bool rewriteFrom(Place from);
   bool appendBytes(const std::string& bytes);
+  bool writePending();
   void cutToHeader();  // after everything was acknowledged
   Place head() const { return flight_.empty() ? cursor_ : flight_.front().at; }
   Place end() const { return {size_, lastSeq_, lastMs_, anyWritten_}; }
@@ -140,6 +142,9 @@ class Spool {
   bool dirty_ = false;
   bool ackDirty_ = false;      // acked_ moved since it was last noted on disk
   std::deque<Recent> recent_;  // consecutive numbers, in file order
+  // The file's last records, appended and not yet written.
+  static constexpr std::size_t kPendingMax = 1u << 16;
+  std::string pending_;
   std::vector<char> readBuf_;
   std::uint64_t readAt_ = 0;  // the file offset of readBuf_'s first byte
 };
