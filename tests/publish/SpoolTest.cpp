@@ -557,9 +557,12 @@ TEST_F(SpoolTest, ReadingsInFlightWhenTheSpoolFillsGoOnWithoutGapsOrRepeats) {
     ++expected;
   }
   EXPECT_EQ(expected, seq);
-  // The file holds exactly the kept readings: a restart finds them all.
+  // The file holds exactly the kept readings: a restart finds them all, and nothing else.
+  s->sync();
+  EXPECT_EQ(std::uint64_t(fileBytes().size()), s->fileSize());
   s.reset();
   auto again = openSpool(4096);
+  EXPECT_EQ(again->repaired(), 0u);
   EXPECT_EQ(again->waiting(), seq - firstKept);
   EXPECT_EQ(again->takeNext()->seq, firstKept);
 }

@@ -373,8 +373,8 @@ bool Spool::rewriteFrom(Place from) {
 void Spool::cutToHeader() {
   storeAcked();
   ::fdatasync(ackFd_);
-  pending_.clear();  // acknowledged, all of it
   if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
+    pending_.clear();  // acknowledged, all of it
     size_ = kSpoolMagic.size();
     anyWritten_ = false;
     sinceKey_ = 0;
