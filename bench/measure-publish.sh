@@ -78,7 +78,8 @@ def unacknowledged(state):
     for f in os.listdir(state):
         if not f.endswith(".spool"):
             continue
-        acked = int(open(os.path.join(state, f[:-6] + ".acked")).read().strip() or 0)
+        # "acked" or "acked dropped": the first number is the one that counts here
+        acked = int((open(os.path.join(state, f[:-6] + ".acked")).read().split() or ["0"])[0])
         left += sum(1 for s in spool_seqs(open(os.path.join(state, f), "rb").read()) if s > acked)
     return left
 

@@ -1,13 +1,15 @@
 // The publisher's speed on a Mosquitto broker of its own on loopback: how long a decoded reading
 // takes to be acknowledged by the broker (8 meters, 4 readings a second each), and how fast a
 // spool left by a 10-minute outage of 8 meters goes out when the broker is back, and what a
-// reading costs on disk.
+// reading costs on disk, and what a full spool costs in memory.
 //   build/bench/bench_publish [SECONDS]
 #include <sys/resource.h>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -229,6 +231,64 @@ void spoolSize() {
               ramPerReading, ramPerReading * double(kWeek) * kMeters / 1048576.0, kMeters);
 }
 
+// The default 64 MiB bound full (8 meters, 8 MiB each) when the publisher starts: what it holds
+// in memory while it opens the spools and while it sends them, and how fast they go out.
+void fullSpool(double seconds) {
+  QTemporaryDir dir;
+  Broker broker(dir.path());
+  if (!broker.start()) return void(std::puts("no broker"));
+  const QString state = dir.filePath("state");
+  QDir().mkpath(state);
+  const std::uint64_t share = (64ull << 20) / kMeters;
+  std::uint64_t perMeter = 0;
+  {
+    Spool s(state, QStringLiteral("meter0"), share);
+    QString why;
+    if (!s.open(&why)) return void(std::puts("no spool"));
+    SpoolRecord r;
+    r.unit = "lx";
+    r.offsetSeconds = 3600;
+    r.epochMs = QDateTime::currentMSecsSinceEpoch() - 30ll * 86400 * 1000;
+    while (s.fileSize() + 64 < share) {
+      r.seq = ++perMeter;
+      r.epochMs += 1000 + std::int64_t(perMeter % 7) - 3;
+      r.shown = std::to_string(300 + perMeter % 200) + "." + std::to_string(perMeter % 10);
+      s.append(r);
+    }
+  }
+  for (int m = 1; m < kMeters; ++m)
+    for (const char* ext : {".spool", ".acked"})
+      QFile::copy(state + "/meter0" + ext, state + QStringLiteral("/meter%1").arg(m) + ext);
+  const long rss0 = residentKiB();
+  auto p = publisherFor(broker, state);
+  QString why;
+  QElapsedTimer clock;
+  clock.start();
+  p->start(&why);
+  const qint64 openMs = clock.elapsed();
+  const long rssOpen = residentKiB();
+  const std::uint64_t total = p->waiting();
+  waitFor(10, [&] { return p->brokerConnected(); });
+  const std::uint64_t before = p->waiting();
+  long rssMost = rssOpen;
+  QElapsedTimer replay;
+  replay.start();
+  while (replay.elapsed() < qint64(seconds * 1000) && p->waiting() > 0) {
+    runFor(0.5);
+    rssMost = std::max(rssMost, residentKiB());
+  }
+  const double sent = double(before - p->waiting());
+  std::printf(
+      "full spool (%d meters x %.0f MiB, %llu readings waiting): opened in %lld ms; resident "
+      "+%.1f MiB after opening, at most +%.1f MiB while sending; %.0f readings/s over %.0f s\n",
+      kMeters, double(share) / 1048576.0, static_cast<unsigned long long>(total),
+      static_cast<long long>(openMs), double(rssOpen - rss0) / 1024.0,
+      double(rssMost - rss0) / 1024.0,
+      sent * 1000.0 / double(std::max<qint64>(1, replay.elapsed())),
+      double(replay.elapsed()) / 1000.0);
+  p->stop(1.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -237,5 +297,6 @@ int main(int argc, char** argv) {
   spoolSize();
   latency(seconds);
   replay();
+  fullSpool(std::min(seconds, 20.0));
   return 0;
 }

@@ -78,6 +78,15 @@ class MeterWorker : public QObject {
       session_->link().abort();
     }
   }
+  // On the worker's thread once its event loop has returned, so that no poll is on the stack:
+  // the session's timers and the port's notifiers can only be stopped by the thread they run on.
+  void teardown() {
+    end();
+    retry_ = nullptr;  // a child of the session
+    session_.reset();
+    port_.reset();
+    clock_.reset();
+  }
 
  private:
   void tryOpen() {
@@ -331,6 +340,8 @@ int runPublish(const QStringList& arguments) {
     worker->moveToThread(thread.get());
     MeterWorker* w = worker.get();
     QObject::connect(thread.get(), &QThread::started, w, [w] { w->begin(); });
+    QObject::connect(
+        thread.get(), &QThread::finished, w, [w] { w->teardown(); }, Qt::DirectConnection);
     thread->start();
     threads.push_back(std::move(thread));
     workers.push_back(std::move(worker));
@@ -338,14 +349,24 @@ int runPublish(const QStringList& arguments) {
 
   loop.exec();
 
+  // Each worker ends its poll and then its own event loop: a quit from here could overtake the
+  // end, and the session would then go with its timers still running on a thread of its own.
   for (auto& w : workers) {
     MeterWorker* worker = w.get();
     QMetaObject::invokeMethod(
-        worker, [worker] { worker->end(); }, Qt::QueuedConnection);
+        worker,
+        [worker] {
+          worker->end();
+          QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
   }
-  for (auto& t : threads) {
-    t->quit();
-    if (!t->wait(5000)) complain(QStringLiteral("a meter's thread did not end within 5 s"));
+  for (std::size_t i = 0; i < threads.size(); ++i) {
+    if (threads[i]->wait(5000)) continue;
+    complain(QStringLiteral("a meter's thread did not end within 5 s"));
+    // Still running: its objects cannot be destroyed from here; the process ends anyway.
+    (void)threads[i].release();
+    (void)workers[i].release();
   }
   workers.clear();
   publisher.stop(2.0);

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "Broker.h"
+#include "publish/engine/Spool.h"
 #include "support/SimProcess.h"
 
 namespace {
@@ -335,6 +336,48 @@ TEST_F(PublishCli, RefusalsAndMistakesEndWithTheirStatus) {
            "unplugged";
   }));
   EXPECT_EQ(publisher_.state(), QProcess::Running);
+}
+
+TEST_F(PublishCli, SigtermEndsWithoutQtComplaintsAndLeavesTheSpoolsWhole) {
+  ASSERT_TRUE(broker_->start());
+  startMeters();
+  Subscriber sub;
+  ASSERT_TRUE(sub.start(broker_->port(), "luxpanel/+/reading"));
+  // A third meter that is not there keeps its retry timer running until the end.
+  const QStringList args = meterArgs() + QStringList{"--meter",  "c=" + dir_.filePath("absent"),
+                                                     "--broker", broker_->url(),
+                                                     "--every",  "0"};
+  for (int round = 1; round <= 3; ++round) {
+    const int before = sub.count("luxpanel/a/reading");
+    startPublisher(args);
+    // Stopped at a different moment of the polls each round.
+    ASSERT_TRUE(waitFor(20, [&] { return sub.count("luxpanel/a/reading") >= before + 2; }));
+    waitFor(0.1 * round, [] { return false; });
+    ::kill(pid_t(publisher_.processId()), SIGTERM);
+    ASSERT_TRUE(publisher_.waitForFinished(10000));
+    EXPECT_EQ(publisher_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(publisher_.exitCode(), 0);
+    const QString err = QString::fromUtf8(publisher_.readAllStandardError());
+    EXPECT_FALSE(err.contains("QObject::")) << err.toStdString();
+    EXPECT_FALSE(err.contains("Timers cannot")) << err.toStdString();
+    EXPECT_FALSE(err.contains("QSocketNotifier")) << err.toStdString();
+    EXPECT_FALSE(err.contains("QThread")) << err.toStdString();
+    EXPECT_FALSE(err.contains("did not end")) << err.toStdString();
+  }
+  // The spools are whole: nothing to repair, and the numbering goes on behind every reading
+  // the broker got.
+  bool gapless = false;
+  for (const char* meter : {"a", "b"}) {
+    const auto seen =
+        seqs(sub.payloads(QStringLiteral("luxpanel/%1/reading").arg(meter)), &gapless);
+    ASSERT_FALSE(seen.empty()) << meter;
+    EXPECT_TRUE(gapless) << meter;
+    lux::publish::Spool spool(dir_.filePath("state"), QString::fromLatin1(meter), 1 << 20);
+    QString why;
+    ASSERT_TRUE(spool.open(&why)) << why.toStdString();
+    EXPECT_EQ(spool.repaired(), 0u) << meter;
+    EXPECT_GT(spool.nextSeq(), std::uint64_t(*std::max_element(seen.begin(), seen.end()))) << meter;
+  }
 }
 
 }  // namespace

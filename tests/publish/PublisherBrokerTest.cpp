@@ -225,6 +225,30 @@ TEST_F(PublisherBroker, ReadingsDroppedFromAFullSpoolAreCountedOnTheStateTopic) 
   p->stop();
 }
 
+TEST_F(PublisherBroker, TheDroppedCountIsPublishedAgainByTheNextRun) {
+  std::uint64_t dropped = 0;
+  {
+    // The broker away the whole run: the count never reached it.
+    auto p = makePublisher(broker_->url(), false, 8192);
+    QString why;
+    ASSERT_TRUE(p->start(&why));
+    for (std::uint64_t f = 1; f <= 1000; ++f)
+      p->offer(0, reading(f, QString::number(f), "Lx"), qint64(f) * 250);
+    dropped = p->dropped(0);
+    ASSERT_GT(dropped, 500u);
+    p->stop(0.5);
+  }
+  ASSERT_TRUE(broker_->start());
+  auto p = makePublisher(broker_->url(), false, 8192);
+  QString why;
+  ASSERT_TRUE(p->start(&why));
+  EXPECT_EQ(p->dropped(0), dropped);
+  ASSERT_TRUE(waitFor(20, [&] { return p->waiting() == 0; }));
+  EXPECT_EQ(retained(broker_->port(), "luxpanel/bench1/state/dropped"), QString::number(dropped));
+  EXPECT_EQ(retained(broker_->port(), "luxpanel/bench1/state"), "online");
+  p->stop();
+}
+
 TEST_F(PublisherBroker, AWrongPasswordIsRefusedAtStartAndTheRightOneGetsIn) {
   const QString passwords = dir_.filePath("passwd");
   ASSERT_EQ(QProcess::execute("mosquitto_passwd", {"-c", "-b", passwords, "lux", "s3cret"}), 0);

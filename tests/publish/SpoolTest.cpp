@@ -132,6 +132,7 @@ TEST_F(SpoolTest, ATornLastRecordIsCutOffAndTheRestKept) {
   {
     auto s = openSpool();
     for (std::uint64_t i = 1; i <= 4; ++i) ASSERT_TRUE(s->append(reading(i)));
+    s->sync();  // the readings reach the file with the flush
     whole = fileBytes();
   }
   {
@@ -382,6 +383,7 @@ Written writeSpool(const QString& dir, int n) {
     w.json[r.seq] = readingJson(r);
     s.append(r);
   }
+  s.sync();
   QFile f(QDir(dir).filePath("m.spool"));
   f.open(QIODevice::ReadOnly);
   const QByteArray all = f.readAll();
@@ -488,6 +490,135 @@ TEST_F(SpoolTest, AGarbledRecordInTheMiddleCostsOnlyTheRecordsUpToTheNextKey) {
   s.rewind();
   seqs = takeAll(s);
   EXPECT_EQ(seqs.back(), 156u);
+}
+
+TEST_F(SpoolTest, AFullSpoolGoesOutCompleteAndInOrderWithFewRecordsInMemory) {
+  constexpr std::uint64_t kCount = 200000;
+  {
+    auto s = openSpool(8 << 20);
+    for (std::uint64_t i = 1; i <= kCount; ++i) {
+      ASSERT_TRUE(s->append(reading(i, std::to_string(i % 1000) + ".5")));
+      ASSERT_LE(s->heldRecords(), 256u);
+    }
+    EXPECT_EQ(s->waiting(), kCount);
+  }
+  // After a restart, sent the way the publisher sends: 64 in flight, acknowledged now in order,
+  // now the later ones first.
+  auto s = openSpool(8 << 20);
+  ASSERT_EQ(s->waiting(), kCount);
+  EXPECT_EQ(s->heldRecords(), 0u);
+  std::uint64_t expected = 1;
+  std::size_t most = 0;
+  std::vector<std::uint64_t> window;
+  while (s->waiting() > 0) {
+    while (s->inFlight() < 64) {
+      const auto r = s->takeNext();
+      if (!r) break;
+      ASSERT_EQ(r->seq, expected);
+      ASSERT_EQ(r->shown, std::to_string(expected % 1000) + ".5");
+      ASSERT_EQ(r->epochMs, 1765315820000 + std::int64_t(expected) * 1000);
+      window.push_back(r->seq);
+      ++expected;
+    }
+    ASSERT_FALSE(window.empty());
+    most = std::max(most, s->heldRecords());
+    if (window.front() % 3 == 0)
+      for (auto it = window.rbegin(); it != window.rend(); ++it) s->acknowledge(*it);
+    else
+      for (const std::uint64_t seq : window) s->acknowledge(seq);
+    window.clear();
+  }
+  EXPECT_EQ(expected, kCount + 1);
+  EXPECT_EQ(most, 64u);
+  EXPECT_EQ(s->fileSize(), 8u);  // everything acknowledged: cut back to the header
+}
+
+TEST_F(SpoolTest, ReadingsInFlightWhenTheSpoolFillsGoOnWithoutGapsOrRepeats) {
+  auto s = openSpool(4096);
+  std::uint64_t seq = 1;
+  for (; seq <= 300; ++seq) ASSERT_TRUE(s->append(reading(seq)));
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(s->takeNext()->seq, std::uint64_t(i + 1));
+  for (std::uint64_t i = 1; i <= 10; ++i) s->acknowledge(i);
+  s->acknowledge(20);  // ahead of the rest
+  while (s->dropped() == 0 && seq < 5000) ASSERT_TRUE(s->append(reading(seq++)));
+  const std::uint64_t dropped = s->dropped();
+  // A tenth of the bound (some 40 readings) goes at once: 11 on, past 20, which the broker has
+  // already and is not counted.
+  ASSERT_GE(dropped, 20u);
+  const std::uint64_t firstKept = 12 + dropped;
+  // What was taken and is still kept is not handed out twice.
+  EXPECT_EQ(s->takeNext()->seq, std::max<std::uint64_t>(65, firstKept));
+  EXPECT_EQ(s->waiting(), seq - firstKept);
+  s->rewind();
+  std::uint64_t expected = firstKept;
+  while (const auto r = s->takeNext()) {
+    ASSERT_EQ(r->seq, expected);
+    ASSERT_EQ(r->epochMs, 1765315820000 + std::int64_t(expected) * 1000);
+    ++expected;
+  }
+  EXPECT_EQ(expected, seq);
+  // The file holds exactly the kept readings: a restart finds them all, and nothing else.
+  s->sync();
+  EXPECT_EQ(std::uint64_t(fileBytes().size()), s->fileSize());
+  s.reset();
+  auto again = openSpool(4096);
+  EXPECT_EQ(again->repaired(), 0u);
+  EXPECT_EQ(again->waiting(), seq - firstKept);
+  EXPECT_EQ(again->takeNext()->seq, firstKept);
+}
+
+TEST_F(SpoolTest, AppendedReadingsReachTheFileWithTheFlushAndAreSentBeforeIt) {
+  auto s = openSpool();
+  for (std::uint64_t i = 1; i <= 3; ++i) ASSERT_TRUE(s->append(reading(i, std::to_string(i))));
+  // One write a second instead of one a reading; until then they go out from memory.
+  EXPECT_EQ(fileBytes().size(), 8);
+  EXPECT_EQ(takeAll(*s), (std::vector<std::uint64_t>{1, 2, 3}));
+  s->sync();
+  const QByteArray bytes = fileBytes();
+  std::vector<std::uint64_t> onDisk;
+  scanSpool(std::string_view(bytes.constData(), std::size_t(bytes.size())), 0,
+            [&](const SpoolScanEntry& e) { onDisk.push_back(e.seq); });
+  EXPECT_EQ(onDisk, (std::vector<std::uint64_t>{1, 2, 3}));
+  // Read back from the file now, after a rewind.
+  s->rewind();
+  const auto r = s->takeNext();
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->shown, "1");
+}
+
+TEST_F(SpoolTest, TheDroppedCountSurvivesARestart) {
+  std::uint64_t dropped = 0, seq = 1;
+  {
+    auto s = openSpool(4096);
+    while (s->dropped() == 0) ASSERT_TRUE(s->append(reading(seq++)));
+    dropped = s->dropped();
+  }
+  {
+    auto s = openSpool(4096);
+    EXPECT_EQ(s->dropped(), dropped);
+    EXPECT_EQ(s->nextSeq(), seq);
+    while (s->dropped() == dropped) ASSERT_TRUE(s->append(reading(seq++)));
+    EXPECT_GT(s->dropped(), dropped);
+    dropped = s->dropped();
+  }
+  auto s = openSpool(4096);
+  EXPECT_EQ(s->dropped(), dropped);
+}
+
+TEST_F(SpoolTest, TheAcknowledgedNumberOfEarlierVersionsIsRead) {
+  {
+    auto s = openSpool();
+    for (std::uint64_t i = 1; i <= 6; ++i) ASSERT_TRUE(s->append(reading(i)));
+  }
+  {
+    QFile f(dir_.filePath("bench1.acked"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("00000000000000000004\n");
+  }
+  auto s = openSpool();
+  EXPECT_EQ(s->waiting(), 2u);
+  EXPECT_EQ(s->dropped(), 0u);
+  EXPECT_EQ(s->takeNext()->seq, 5u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "publish/engine/PublishLog.h"
 
@@ -37,6 +38,11 @@ struct MqttClient::Shared {
   bool finished = false;
   MqttClient* sink = nullptr;  // cleared under `sinkMutex` before the client goes away
   std::thread thread;
+  // Acknowledgements on their way to the client's thread: one wake-up carries all that came
+  // in before the client took them, instead of one each.
+  std::mutex ackMutex;
+  std::vector<int> acks;
+  int ackGeneration = 0;
 
   // Runs `f` on the client's thread, if the client still exists.
   template <typename F>
@@ -135,8 +141,18 @@ void MqttClient::Shared::run() {
     });
     mosquitto_publish_callback_set(mq, [](mosquitto*, void* obj, int mid) {
       auto* a = static_cast<Attempt*>(obj);
-      const int gen = a->generation;
-      a->shared->post([gen, mid](MqttClient* c) { c->onPublished(gen, mid); });
+      Shared* sh = a->shared;
+      bool wake = false;
+      {
+        std::lock_guard<std::mutex> lock(sh->ackMutex);
+        if (sh->ackGeneration != a->generation) {
+          sh->acks.clear();  // an earlier connection's, which nobody waits for any more
+          sh->ackGeneration = a->generation;
+        }
+        wake = sh->acks.empty();
+        sh->acks.push_back(mid);
+      }
+      if (wake) sh->post([](MqttClient* c) { c->onPublished(); });
     });
     mosquitto_message_callback_set(mq, [](mosquitto*, void* obj, const mosquitto_message* msg) {
       // Bounded before anything is copied: a flood of big messages costs the meters nothing.
@@ -274,8 +290,18 @@ void MqttClient::onLost(int generation, const QString& reason, int retry) {
   emit connectionLost(reason, retry);
 }
 
-void MqttClient::onPublished(int generation, int mid) {
-  if (generation == generation_ && connected_) emit published(mid);
+void MqttClient::onPublished() {
+  std::vector<int> acks;
+  int generation = 0;
+  {
+    std::lock_guard<std::mutex> lock(shared_->ackMutex);
+    acks.swap(shared_->acks);
+    generation = shared_->ackGeneration;
+  }
+  for (const int mid : acks) {
+    if (generation != generation_ || !connected_) return;
+    emit published(mid);
+  }
 }
 
 void MqttClient::onMessage(int generation, const QString& topic, const QByteArray& payload) {

@@ -69,7 +69,7 @@ class MqttClient : public QObject {
   friend struct Shared;
   void onConnected(int generation);
   void onLost(int generation, const QString& reason, int retry);
-  void onPublished(int generation, int mid);
+  void onPublished();  // takes every acknowledgement that came in meanwhile
   void onMessage(int generation, const QString& topic, const QByteArray& payload);
 
   std::shared_ptr<Shared> shared_;

@@ -109,7 +109,7 @@ namespace {
 
 constexpr std::int64_t kLastMs = 253402300799999;  // 9999-12-31T23:59:59.999Z
 constexpr int kMaxOffset = 14 * 3600;
-constexpr std::size_t kMinRecord = 7, kMaxRecord = 64;
+constexpr std::size_t kMinRecord = 7, kMaxRecord = kSpoolMaxRecord;
 enum : std::uint8_t {
   kFlagUnit = 0x07,  // 0 none, 1 lx, 2 fc, 3 cd, 4 lx-h, 5 fc-h
   kFlagOverload = 0x08,

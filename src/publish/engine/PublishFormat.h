@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lux::publish {
@@ -70,6 +71,11 @@ struct SpoolScan {
 };
 template <typename F>
 SpoolScan scanSpool(std::string_view file, std::uint64_t acked, F&& keep);
+// The same over a file of `size` bytes that is not all in memory: `view(at)` gives the bytes from
+// `at` on, at least kSpoolMaxRecord of them where the file has that many.
+inline constexpr std::size_t kSpoolMaxRecord = 64;
+template <typename View, typename F>
+SpoolScan scanSpoolFile(std::uint64_t size, View&& view, std::uint64_t acked, F&& keep);
 
 // "2026-12-09T22:30:20.123+01:00"
 std::string isoTime(std::int64_t epochMs, int offsetSeconds);
@@ -118,25 +124,33 @@ class Sampler {
 
 template <typename F>
 SpoolScan scanSpool(std::string_view file, std::uint64_t acked, F&& keep) {
+  return scanSpoolFile(
+      file.size(), [file](std::uint64_t at) { return file.substr(std::size_t(at)); }, acked,
+      std::forward<F>(keep));
+}
+
+template <typename View, typename F>
+SpoolScan scanSpoolFile(std::uint64_t size, View&& view, std::uint64_t acked, F&& keep) {
   SpoolScan scan;
   scan.lastSeq = acked;
-  if (file.substr(0, kSpoolMagic.size()) != kSpoolMagic) scan.clean = false;
-  std::size_t at = kSpoolMagic.size();
+  if (size < kSpoolMagic.size() || view(0).substr(0, kSpoolMagic.size()) != kSpoolMagic)
+    scan.clean = false;
+  std::uint64_t at = kSpoolMagic.size();
   std::uint64_t prevSeq = 0;
   std::int64_t prevMs = 0;
   bool context = false;  // prevSeq and prevMs are those of the record before `at`
-  while (at < file.size()) {
+  while (at < size) {
     std::size_t length = 0;
     bool key = false;
-    auto r = decodeSpoolRecord(file.substr(at), prevSeq, prevMs, &length, &key, !context);
+    auto r = decodeSpoolRecord(view(at), prevSeq, prevMs, &length, &key, !context);
     if (!r) {
       // Torn or garbled: everything up to the next key record is lost, nothing before it.
       ++scan.repaired;
       scan.clean = false;
       context = false;
-      std::size_t next = at + 1;
-      for (; next < file.size(); ++next)
-        if (decodeSpoolRecord(file.substr(next), 0, 0, &length, &key, true)) break;
+      std::uint64_t next = at + 1;
+      for (; next < size; ++next)
+        if (decodeSpoolRecord(view(next), 0, 0, &length, &key, true)) break;
       at = next;
       continue;
     }

@@ -22,7 +22,10 @@ std::optional<SpoolRecord> spoolRecordOf(const Reading& r) {
   if (r.banner || r.text.isEmpty() || !r.pcTime.isValid()) return std::nullopt;
   SpoolRecord s;
   s.epochMs = r.pcTime.toMSecsSinceEpoch();
-  s.offsetSeconds = r.pcTime.offsetFromUtc();
+  // The offset as the wall-clock time less the moment: offsetFromUtc() would look the local
+  // time zone up a second time (a stat of its file, for every reading).
+  const QDateTime wall(r.pcTime.date(), r.pcTime.time(), Qt::UTC);
+  s.offsetSeconds = int((wall.toMSecsSinceEpoch() - s.epochMs) / 1000);
   s.shown = r.text.toStdString();
   s.overload = r.overload;
   if (r.candela)

@@ -57,6 +57,117 @@ Spool::~Spool() {
   if (ackFd_ >= 0) ::close(ackFd_);
 }
 
+// A new file in the compact format, written beside the spool and then put in its place.
+class Spool::Rewrite {
+ public:
+  explicit Rewrite(Spool& s)
+      : s_(s), tmpName_(QFile::encodeName(s.path_ + QStringLiteral(".new"))) {
+    out_ = ::open(tmpName_.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    chunk_ = std::string(kSpoolMagic);
+    offset_ = chunk_.size();
+  }
+  ~Rewrite() {
+    if (out_ >= 0) {
+      ::close(out_);
+      ::unlink(tmpName_.constData());
+    }
+  }
+  bool ok() const { return out_ >= 0 && ok_; }
+  std::uint64_t lastSeq() const { return lastSeq_; }
+  std::uint64_t count() const { return count_; }
+  // Where `r` went in the new file.
+  Place put(const SpoolRecord& r) {
+    const bool key = !any_ || r.seq != lastSeq_ + 1 || sinceKey_ >= 63;
+    const Place at{offset_, lastSeq_, lastMs_, any_};
+    const std::string bytes = encodeSpoolRecord(r, key, lastMs_);
+    offset_ += bytes.size();
+    chunk_ += bytes;
+    sinceKey_ = key ? 0 : sinceKey_ + 1;
+    any_ = true;
+    lastSeq_ = r.seq;
+    lastMs_ = r.epochMs;
+    ++count_;
+    if (chunk_.size() >= (1u << 16)) flush();
+    return at;
+  }
+  // Takes the new file as the spool.
+  bool commit() {
+    flush();
+    ok_ = ok_ && out_ >= 0 && ::fdatasync(out_) == 0;
+    if (out_ >= 0) ::close(out_);
+    out_ = -1;
+    // What leaves the file must be known as done before it is gone, or a restart would hand out
+    // its sequence numbers again.
+    s_.storeAcked();
+    if (s_.ackFd_ >= 0) ::fdatasync(s_.ackFd_);
+    const QByteArray name = QFile::encodeName(s_.path_);
+    if (!ok_ || ::rename(tmpName_.constData(), name.constData()) != 0) {
+      ::unlink(tmpName_.constData());
+      return false;
+    }
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    if (s_.fd_ >= 0) ::close(s_.fd_);
+    s_.fd_ = fd;
+    s_.size_ = offset_;
+    s_.pending_.clear();  // read into the new file with the rest
+    s_.readBuf_.clear();
+    s_.recent_.clear();
+    s_.anyWritten_ = any_;
+    if (any_) {
+      s_.lastSeq_ = lastSeq_;
+      s_.lastMs_ = lastMs_;
+    }
+    s_.sinceKey_ = sinceKey_;
+    s_.waiting_ = count_;
+    return true;
+  }
+
+ private:
+  void flush() {
+    if (ok_ && out_ >= 0) ok_ = writeAll(out_, chunk_.data(), chunk_.size());
+    chunk_.clear();
+  }
+  Spool& s_;
+  QByteArray tmpName_;
+  int out_ = -1;
+  bool ok_ = true;
+  std::string chunk_;
+  std::uint64_t offset_ = 0;
+  bool any_ = false;
+  std::uint64_t lastSeq_ = 0, count_ = 0;
+  std::int64_t lastMs_ = 0;
+  unsigned sinceKey_ = 0;
+};
+
+std::string_view Spool::view(std::uint64_t offset) {
+  if (offset >= size_) return {};
+  // The records not yet written are the file's last bytes; none lies partly on the disk.
+  const std::uint64_t written = size_ - pending_.size();
+  if (offset >= written)
+    return std::string_view(pending_).substr(std::size_t(offset - written), kSpoolMaxRecord);
+  const std::uint64_t want = std::min<std::uint64_t>(kSpoolMaxRecord, written - offset);
+  if (offset < readAt_ || offset + want > readAt_ + readBuf_.size()) {
+    // Forward reading is the common case (a replay, the scan at start): a window ahead of it.
+    constexpr std::size_t kReadAhead = 1u << 16;
+    readBuf_.resize(std::size_t(std::min<std::uint64_t>(kReadAhead, written - offset)));
+    std::size_t got = 0;
+    while (got < readBuf_.size()) {
+      const ssize_t n =
+          ::pread(fd_, readBuf_.data() + got, readBuf_.size() - got, off_t(offset + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += std::size_t(n);
+    }
+    readBuf_.resize(got);
+    readAt_ = offset;
+    if (got == 0) return {};
+  }
+  const std::size_t from = std::size_t(offset - readAt_);
+  return std::string_view(readBuf_.data() + from,
+                          std::min(readBuf_.size() - from, std::size_t(want)));
+}
+
 bool Spool::open(QString* error) {
   const QByteArray ackName = QFile::encodeName(ackPath_);
   ackFd_ = ::open(ackName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -72,50 +183,62 @@ bool Spool::open(QString* error) {
             .arg(path_);
     return false;
   }
-  char buf[32] = {};
+  char buf[64] = {};
   const ssize_t got = ::pread(ackFd_, buf, sizeof buf - 1, 0);
   if (got > 0) {
-    const std::string_view text(buf, std::size_t(got));
-    unsigned long long seq = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seq);
-    if (ec == std::errc() && end < text.data() + text.size() && *end == '\n')
+    // "acked\n" as earlier versions wrote it, or "acked dropped\n".
+    const char* const stop = buf + got;
+    unsigned long long seq = 0, dropped = 0;
+    auto [end, ec] = std::from_chars(buf, stop, seq);
+    bool good = ec == std::errc() && end < stop;
+    if (good && *end == ' ') {
+      const auto [end2, ec2] = std::from_chars(end + 1, stop, dropped);
+      good = ec2 == std::errc() && end2 < stop;
+      end = end2;
+    }
+    if (good && *end == '\n') {
       acked_ = seq;
-    else
+      dropped_ = dropped;
+    } else {
       qCWarning(lcPublish) << "spool" << ackPath_ << "holds no sequence number; starting from 0";
+    }
   }
 
-  QFile file(path_);
-  std::string bytes;
-  if (file.exists()) {
-    if (!file.open(QIODevice::ReadOnly)) {
-      *error = QStringLiteral("cannot read %1: %2").arg(path_, file.errorString());
-      return false;
-    }
-    const QByteArray all = file.readAll();
-    bytes.assign(all.constData(), std::size_t(all.size()));
-  }
   const QByteArray name = QFile::encodeName(path_);
   fd_ = ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-  if (fd_ < 0) {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
     *error = QStringLiteral("cannot open %1: %2").arg(path_, systemError());
     return false;
   }
-  if (!bytes.empty() && bytes[0] >= '0' && bytes[0] <= '9') return convertLines(bytes, error);
-
+  size_ = std::uint64_t(st.st_size);
   nextSeq_ = acked_ + 1;
-  if (bytes.empty()) {
-    startFile();
+  if (size_ == 0) {
     if (!appendBytes(std::string(kSpoolMagic))) {
       *error = QStringLiteral("cannot write %1: %2").arg(path_, systemError());
       return false;
     }
+    cursor_ = end();
     dirty_ = true;
     return true;
   }
-  const SpoolScan scan = scanSpool(bytes, acked_, [this](const SpoolScanEntry& e) {
-    entries_.push_back({e.seq, e.prevMs, e.offset});
-  });
-  size_ = bytes.size();
+  const std::string_view first = view(0);
+  if (first.empty()) {
+    *error = QStringLiteral("cannot read %1: %2").arg(path_, systemError());
+    return false;
+  }
+  if (first[0] >= '0' && first[0] <= '9') return convertLines(error);
+
+  // Only the place of the oldest waiting record is kept, and how many wait: however long the
+  // file, its records stay on disk until they are sent.
+  std::optional<Place> oldest;
+  std::uint64_t count = 0;
+  const SpoolScan scan = scanSpoolFile(
+      size_, [this](std::uint64_t at) { return view(at); }, acked_,
+      [&](const SpoolScanEntry& e) {
+        if (!oldest) oldest = Place{e.offset, e.seq - 1, e.prevMs, true};
+        ++count;
+      });
   nextSeq_ = scan.lastSeq + 1;
   repaired_ = scan.repaired;
   if (repaired_ > 0)
@@ -123,139 +246,157 @@ bool Spool::open(QString* error) {
         << QStringLiteral("spool %1: %2 damaged stretch(es) cut off").arg(path_).arg(repaired_);
   if (!scan.clean) {
     // Whatever is between or after the kept records goes, and the records are contiguous again.
-    if (!rewrite(0)) {
+    if (!rewriteFrom(oldest ? *oldest : end())) {
       *error = QStringLiteral("cannot repair %1: %2").arg(path_, systemError());
       return false;
     }
     return true;
   }
-  anyWritten_ = !entries_.empty();
+  waiting_ = count;
+  anyWritten_ = count > 0;
   lastSeq_ = scan.lastSeq;
   lastMs_ = scan.lastMs;
   sinceKey_ = 0;
+  cursor_ = oldest ? *oldest : end();
   return true;
 }
 
-bool Spool::convertLines(const std::string& bytes, QString* error) {
-  std::vector<SpoolRecord> records;
+bool Spool::convertLines(QString* error) {
+  QFile file(path_);
+  if (!file.open(QIODevice::ReadOnly)) {
+    *error = QStringLiteral("cannot read %1: %2").arg(path_, file.errorString());
+    return false;
+  }
+  Rewrite out(*this);
   std::uint64_t lastSeq = acked_;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    const std::size_t nl = bytes.find('\n', at);
-    if (nl == std::string::npos) {  // torn last line
+  // A line of ours is some 40 bytes; one much longer is garbage and read past in pieces.
+  char line[512];
+  while (!file.atEnd()) {
+    const qint64 n = file.readLine(line, sizeof line);
+    if (n <= 0) break;
+    if (line[n - 1] != '\n') {
+      if (file.atEnd()) {  // torn last line
+        ++repaired_;
+        break;
+      }
+      while (!file.atEnd()) {  // the rest of an overlong line
+        const qint64 more = file.readLine(line, sizeof line);
+        if (more <= 0 || line[more - 1] == '\n') break;
+      }
       ++repaired_;
-      break;
+      continue;
     }
-    const auto r = decodeSpoolLine(std::string_view(bytes).substr(at, nl - at));
+    const auto r = decodeSpoolLine(std::string_view(line, std::size_t(n - 1)));
     if (r && r->seq > lastSeq) {
-      records.push_back(*r);
+      out.put(*r);
       lastSeq = r->seq;
     } else if (!r || r->seq > acked_) {
       ++repaired_;
     }
-    at = nl + 1;
   }
   nextSeq_ = lastSeq + 1;
   if (repaired_ > 0)
     qCWarning(lcPublish).noquote()
         << QStringLiteral("spool %1: %2 unreadable line(s) cut off").arg(path_).arg(repaired_);
-  std::size_t i = 0;
-  if (!replaceFile([&] { return std::optional<SpoolRecord>(records[i++]); }, records.size())) {
+  const std::uint64_t taken = out.count();
+  if (!out.ok() || !out.commit()) {
     *error = QStringLiteral("cannot convert %1: %2").arg(path_, systemError());
     return false;
   }
+  cursor_ = {kSpoolMagic.size(), 0, 0, false};
+  if (taken == 0) cursor_ = end();
   qCInfo(lcPublish).noquote() << QStringLiteral(
                                      "spool %1: %2 reading(s) of the earlier line "
                                      "format taken over")
                                      .arg(path_)
-                                     .arg(records.size());
+                                     .arg(taken);
   return true;
 }
 
-std::optional<SpoolRecord> Spool::readEntry(std::size_t i) const {
-  const Entry& e = entries_[i];
-  // Most readings go out right after they were written: those come from memory.
-  if (!recent_.empty() && e.seq >= recent_.front().seq && e.seq <= recent_.back().seq) {
-    const SpoolRecord& r = recent_[std::size_t(e.seq - recent_.front().seq)];
-    if (r.seq == e.seq) return r;
+std::optional<SpoolRecord> Spool::readAt(Place* at, Place* start) {
+  while (at->offset < size_) {
+    if (start) *start = *at;
+    // Most readings go out right after they were written: those come from memory.
+    if (!recent_.empty() && at->offset >= recent_.front().offset) {
+      const auto it =
+          std::lower_bound(recent_.begin(), recent_.end(), at->offset,
+                           [](const Recent& r, std::uint64_t offset) { return r.offset < offset; });
+      if (it != recent_.end() && it->offset == at->offset) {
+        *at = {it->offset + it->length, it->record.seq, it->record.epochMs, true};
+        return it->record;
+      }
+    }
+    std::size_t length = 0;
+    bool key = false;
+    auto r =
+        decodeSpoolRecord(view(at->offset), at->prevSeq, at->prevMs, &length, &key, !at->context);
+    if (r) {
+      *at = {at->offset + length, r->seq, r->epochMs, true};
+      return r;
+    }
+    // Damaged since it was written (the disk, another program): on at the next key record.
+    qCWarning(lcPublish) << "spool: cannot read back a reading at" << at->offset << "of" << path_;
+    std::uint64_t next = at->offset + 1;
+    for (; next < size_; ++next)
+      if (decodeSpoolRecord(view(next), 0, 0, &length, &key, true)) break;
+    *at = {next, 0, 0, false};
   }
-  if (e.offset >= size_) return std::nullopt;
-  char buf[64];
-  const std::size_t want = std::size_t(std::min<std::uint64_t>(sizeof buf, size_ - e.offset));
-  const ssize_t got = ::pread(fd_, buf, want, off_t(e.offset));
-  if (got <= 0) return std::nullopt;
-  std::size_t used = 0;
-  bool key = false;
-  auto r =
-      decodeSpoolRecord(std::string_view(buf, std::size_t(got)), e.seq - 1, e.prevMs, &used, &key);
-  if (!r || r->seq != e.seq) return std::nullopt;
-  return r;
+  return std::nullopt;
 }
 
-template <typename Next>
-bool Spool::replaceFile(Next&& next, std::size_t count) {
-  const QString tmpPath = path_ + QStringLiteral(".new");
-  const QByteArray tmpName = QFile::encodeName(tmpPath);
-  const int out = ::open(tmpName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (out < 0) return false;
-  std::deque<Entry> kept;
-  std::string chunk(kSpoolMagic);
-  std::uint64_t offset = chunk.size();
-  bool ok = true, any = false;
-  std::uint64_t lastSeq = 0;
-  std::int64_t lastMs = 0;
-  unsigned sinceKey = 0;
-  for (std::size_t i = 0; i < count && ok; ++i) {
-    const std::optional<SpoolRecord> r = next();
-    if (!r) {
-      qCWarning(lcPublish) << "spool: a reading could not be read back from" << path_;
-      continue;
+bool Spool::rewriteFrom(Place from) {
+  Rewrite out(*this);
+  if (!out.ok()) return false;
+  // The records in flight and the cursor get their places in the new file.
+  std::deque<Flight> flight;
+  std::optional<Place> cursor;
+  std::size_t f = 0;
+  Place at = from;
+  while (auto r = readAt(&at)) {
+    if (r->seq <= acked_ || (out.count() > 0 && r->seq <= out.lastSeq())) continue;
+    const Place placed = out.put(*r);
+    while (f < flight_.size() && flight_[f].seq < r->seq) ++f;
+    if (f < flight_.size() && flight_[f].seq == r->seq) {
+      flight.push_back({r->seq, placed, flight_[f].acked});
+      ++f;
+    } else if (!cursor && (flight_.empty() || r->seq > flight_.back().seq)) {
+      cursor = placed;
     }
-    const bool key = !any || r->seq != lastSeq + 1 || sinceKey >= 63;
-    const std::string bytes = encodeSpoolRecord(*r, key, lastMs);
-    kept.push_back({r->seq, lastMs, offset});
-    offset += bytes.size();
-    chunk += bytes;
-    sinceKey = key ? 0 : sinceKey + 1;
-    any = true;
-    lastSeq = r->seq;
-    lastMs = r->epochMs;
-    if (chunk.size() >= (1u << 16)) {
-      ok = writeAll(out, chunk.data(), chunk.size());
-      chunk.clear();
-    }
+    if (!out.ok()) return false;
   }
-  ok = ok && writeAll(out, chunk.data(), chunk.size()) && ::fdatasync(out) == 0;
-  ::close(out);
-  // What leaves the file must be known as done before it is gone, or a restart would hand out
-  // its sequence numbers again.
+  if (!out.commit()) return false;
+  flight_ = std::move(flight);
+  cursor_ = cursor ? *cursor : end();
+  return true;
+}
+
+void Spool::cutToHeader() {
   storeAcked();
-  if (ackFd_ >= 0) ::fdatasync(ackFd_);
-  if (!ok || ::rename(tmpName.constData(), QFile::encodeName(path_).constData()) != 0) {
-    ::unlink(tmpName.constData());
-    return false;
+  ::fdatasync(ackFd_);
+  if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
+    pending_.clear();  // acknowledged, all of it
+    size_ = kSpoolMagic.size();
+    anyWritten_ = false;
+    sinceKey_ = 0;
+    readBuf_.clear();
+    recent_.clear();
+    flight_.clear();
+    waiting_ = 0;
+    cursor_ = end();
   }
-  const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_APPEND | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  ::close(fd_);
-  fd_ = fd;
-  entries_ = std::move(kept);
-  size_ = offset;
-  anyWritten_ = any;
-  lastSeq_ = lastSeq;
-  lastMs_ = lastMs;
-  sinceKey_ = sinceKey;
-  return true;
 }
 
-bool Spool::rewrite(std::size_t firstKept) {
-  std::size_t i = firstKept;
-  return replaceFile([&] { return readEntry(i++); }, entries_.size() - firstKept);
-}
-
-void Spool::startFile() {
-  anyWritten_ = false;
-  sinceKey_ = 0;
+bool Spool::writePending() {
+  if (pending_.empty()) return true;
+  const std::uint64_t written = size_ - pending_.size();
+  if (writeAll(fd_, pending_.data(), pending_.size())) {
+    pending_.clear();
+    return true;
+  }
+  qCWarning(lcPublish) << "spool: cannot write to" << path_ << systemError();
+  if (::ftruncate(fd_, off_t(written)) != 0)  // no half record may stay behind
+    qCWarning(lcPublish) << "spool: cannot cut a half record off" << path_;
+  return false;
 }
 
 bool Spool::appendBytes(const std::string& bytes) {
@@ -272,9 +413,10 @@ bool Spool::appendBytes(const std::string& bytes) {
 void Spool::storeAcked() {
   ackDirty_ = false;
   if (ackFd_ < 0) return;
-  char buf[32];
+  char buf[48];
   const int n =
-      std::snprintf(buf, sizeof buf, "%020llu\n", static_cast<unsigned long long>(acked_));
+      std::snprintf(buf, sizeof buf, "%020llu %020llu\n", static_cast<unsigned long long>(acked_),
+                    static_cast<unsigned long long>(dropped_));
   if (::pwrite(ackFd_, buf, std::size_t(n), 0) != n)
     qCWarning(lcPublish) << "spool: cannot note acknowledged readings in" << ackPath_;
 }
@@ -287,23 +429,26 @@ bool Spool::append(const SpoolRecord& record) {
   };
   std::string bytes = encode();
   if (size_ + bytes.size() > limit_) {
-    if (entries_.empty()) {
-      storeAcked();
-      if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
-        size_ = kSpoolMagic.size();
-        startFile();
-      }
+    if (waiting_ == 0) {
+      cutToHeader();
     } else {
       // Full: the oldest readings make room, a tenth of the bound at once so that the file is
       // not rewritten for every new reading.
       const std::uint64_t target = limit_ - limit_ / 10;
-      std::size_t drop = 0;
-      while (drop < entries_.size() && size_ - entries_[drop].offset + bytes.size() > target)
+      Place keep = head();
+      std::uint64_t drop = 0, last = 0;
+      for (Place at = keep; at.offset < size_ && size_ - at.offset + bytes.size() > target;) {
+        const auto r = readAt(&at);
+        if (!r) break;
+        keep = at;
+        if (r->seq <= acked_) continue;
+        last = r->seq;
         ++drop;
-      acked_ = entries_[drop - 1].seq;
-      for (std::size_t i = 0; i < drop; ++i) ackedAhead_.erase(entries_[i].seq);
+      }
+      for (const Flight& fl : flight_)
+        if (fl.acked && fl.seq <= last) --drop;  // the broker has those already
+      if (last > acked_) acked_ = last;
       dropped_ += drop;
-      cursor_ = cursor_ > drop ? cursor_ - drop : 0;
       qCWarning(lcPublish).noquote()
           << QStringLiteral(
                  "spool %1 full (%2 bytes): the %3 oldest readings were dropped, %4 "
@@ -312,24 +457,29 @@ bool Spool::append(const SpoolRecord& record) {
                  .arg(limit_)
                  .arg(drop)
                  .arg(dropped_);
-      if (!rewrite(drop)) {
+      // The dropped ones in flight are left behind by the rewrite, the others move with it.
+      if (!rewriteFrom(keep)) {
         qCWarning(lcPublish) << "spool: cannot rewrite" << path_ << systemError();
         return false;
       }
     }
     bytes = encode();  // counted from what the file holds now
   }
+  // Written with the next flush (at least once a second), not one write() a reading; a disk
+  // that refuses them keeps them here until this much waits, and then refuses the reading.
+  if (pending_.size() >= kPendingMax && !writePending()) return false;
   const std::uint64_t at = size_;
-  if (!appendBytes(bytes)) return false;
-  entries_.push_back({record.seq, lastMs_, at});
-  if (!recent_.empty() && record.seq != recent_.back().seq + 1) recent_.clear();
+  pending_ += bytes;
+  size_ += bytes.size();
+  if (!recent_.empty() && record.seq != recent_.back().record.seq + 1) recent_.clear();
   if (recent_.size() >= kRecent) recent_.pop_front();
-  recent_.push_back(record);
+  recent_.push_back({record, at, std::uint32_t(bytes.size())});
   anyWritten_ = true;
   sinceKey_ = key ? 0 : sinceKey_ + 1;
   lastSeq_ = record.seq;
   lastMs_ = record.epochMs;
   nextSeq_ = record.seq + 1;
+  ++waiting_;
   dirty_ = true;
   return true;
 }
@@ -337,46 +487,50 @@ bool Spool::append(const SpoolRecord& record) {
 void Spool::sync() {
   if (ackDirty_) storeAcked();
   if (!dirty_ || fd_ < 0) return;
+  if (!writePending()) return;  // tried again with the next flush
   ::fdatasync(fd_);
   dirty_ = false;
 }
 
 std::optional<SpoolRecord> Spool::takeNext() {
-  while (cursor_ < entries_.size()) {
-    const std::size_t i = cursor_++;
-    if (auto r = readEntry(i)) return r;
-    qCWarning(lcPublish) << "spool: cannot read back reading" << entries_[i].seq << "from" << path_;
+  Place start;
+  while (auto r = readAt(&cursor_, &start)) {
+    if (r->seq <= acked_) continue;
+    flight_.push_back({r->seq, start});
+    return r;
   }
   return std::nullopt;
 }
 
+void Spool::rewind() {
+  cursor_ = head();
+  flight_.clear();
+}
+
 void Spool::acknowledge(std::uint64_t seq) {
-  if (seq <= acked_ || entries_.empty() || seq < entries_.front().seq) return;
-  if (seq != entries_.front().seq) {
-    ackedAhead_.insert(seq);
+  if (seq <= acked_ || flight_.empty() || seq < flight_.front().seq) return;
+  if (seq != flight_.front().seq) {
+    for (Flight& f : flight_)
+      if (f.seq == seq) f.acked = true;
     return;
   }
-  entries_.pop_front();
-  if (cursor_ > 0) --cursor_;
+  flight_.pop_front();
   acked_ = seq;
-  while (!entries_.empty() && ackedAhead_.erase(entries_.front().seq)) {
-    acked_ = entries_.front().seq;
-    entries_.pop_front();
-    if (cursor_ > 0) --cursor_;
+  if (waiting_ > 0) --waiting_;
+  while (!flight_.empty() && flight_.front().acked) {
+    acked_ = flight_.front().seq;
+    flight_.pop_front();
+    if (waiting_ > 0) --waiting_;
   }
   // Noted on disk with the next flush: after a kill -9 at most the last second's readings go
   // out once more, with their numbers, which a consumer knows to drop.
   ackDirty_ = true;
-  if (entries_.empty() && size_ >= kCutWhenAcked) {
-    storeAcked();
-    ::fdatasync(ackFd_);
-    if (::ftruncate(fd_, off_t(kSpoolMagic.size())) == 0) {
-      size_ = kSpoolMagic.size();
-      startFile();
-    }
-  } else if (!entries_.empty() && entries_.front().offset >= kCompactHead &&
-             entries_.front().offset * 2 > size_) {
-    if (!rewrite(0)) qCWarning(lcPublish) << "spool: cannot compact" << path_;
+  const Place h = head();
+  if (h.offset >= size_) {
+    waiting_ = 0;
+    if (size_ >= kCutWhenAcked) cutToHeader();
+  } else if (h.offset >= kCompactHead && h.offset * 2 > size_) {
+    if (!rewriteFrom(h)) qCWarning(lcPublish) << "spool: cannot compact" << path_;
   }
 }
 

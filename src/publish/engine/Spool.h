@@ -1,7 +1,9 @@
 #pragma once
 // One meter's readings on their way to the broker, on disk: an append-only file of records in
-// sequence order, and beside it the highest sequence number the broker has acknowledged (noted
-// with each flush, at least once a second).
+// sequence order, and beside it the highest sequence number the broker has acknowledged and the
+// number of readings dropped because the spool was full (noted with each flush, at least once a
+// second). The records themselves stay on disk: the spool reads forward from the oldest one
+// waiting, so that a full spool costs a few kilobytes of memory, not an index of its records.
 // A reading is written before it is sent and forgotten only once the broker has it, so neither a
 // broker away for a day nor a kill -9 loses it; the file is cut back only when all it holds is
 // acknowledged. QtCore only; the file work is plain POSIX so that each record is one write().
@@ -30,8 +32,8 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "publish/engine/PublishFormat.h"
 
@@ -55,20 +57,27 @@ class Spool {
   // Appends the record (its seq must be nextSeq()). False when the disk refused the record: the
   // reading then is not counted as kept.
   bool append(const SpoolRecord& record);
-  // Flushes appended records to the disk (at least once a second).
+  // Writes the appended records and flushes them to the disk (at least once a second: what was
+  // appended since is what a kill -9 loses).
   void sync();
 
-  // The next record not yet handed out since the last rewind, in order.
+  // The next record not yet handed out since the last rewind, in order. Each one handed out is
+  // remembered (a few bytes) until it is acknowledged or rewound: the caller bounds how many.
   std::optional<SpoolRecord> takeNext();
   // Everything not acknowledged is to be handed out again (a new connection).
-  void rewind() { cursor_ = 0; }
+  void rewind();
   // The broker has `seq`. Acknowledgements may come in any order; the file is cut once
   // everything it holds is acknowledged. The acknowledgement file follows with sync().
   void acknowledge(std::uint64_t seq);
 
-  std::uint64_t waiting() const { return entries_.size(); }
-  std::uint64_t inFlight() const { return cursor_; }
-  // Readings dropped because the spool was full (oldest first), since open().
+  std::uint64_t waiting() const { return waiting_; }
+  std::uint64_t inFlight() const { return flight_.size(); }
+  // What the spool holds in memory for its records: those handed out and not yet acknowledged,
+  // and the last ones appended. However many wait in the file, this stays bounded by what the
+  // caller keeps in flight plus kRecent.
+  std::size_t heldRecords() const { return flight_.size() + recent_.size(); }
+  // Readings dropped because the spool was full (oldest first), in all: the count is kept beside
+  // the acknowledged number and survives a restart.
   std::uint64_t dropped() const { return dropped_; }
   // Damaged stretches of an earlier run's file (torn or garbled records, unreadable lines of the
   // earlier text format) that were cut off.
@@ -76,31 +85,53 @@ class Spool {
   std::uint64_t fileSize() const { return size_; }
   const QString& path() const { return path_; }
 
+  // The last records appended that are sent from memory instead of read back from the file.
+  static constexpr std::size_t kRecent = 256;
+
  private:
-  struct Entry {
-    std::uint64_t seq;
-    std::int64_t prevMs;  // the time the record's own is counted from
-    std::uint64_t offset;
+  // Where a record starts and what a record that is not a key record is counted from.
+  struct Place {
+    std::uint64_t offset = 0;
+    std::uint64_t prevSeq = 0;
+    std::int64_t prevMs = 0;
+    bool context = false;  // false: only a key record can be read here (after damage)
   };
-  bool rewrite(std::size_t firstKept);  // the file anew from entries_[firstKept..]
-  bool convertLines(const std::string& bytes, QString* error);
-  // Writes the file anew from `count` records that `next()` gives in order (nothing: a record
-  // that could not be read back) and takes it as the spool.
-  template <typename Next>
-  bool replaceFile(Next&& next, std::size_t count);
+  struct Flight {
+    std::uint64_t seq;
+    Place at;
+    bool acked = false;  // acknowledged ahead of a record before it
+  };
+  struct Recent {
+    SpoolRecord record;
+    std::uint64_t offset;
+    std::uint32_t length;
+  };
+  class Rewrite;
+
+  bool convertLines(QString* error);
+  // The record at `*at` (or, after damage, at the next key record; its place in `*start`), and
+  // `*at` moved behind it.
+  std::optional<SpoolRecord> readAt(Place* at, Place* start = nullptr);
+  // Up to kSpoolMaxRecord bytes of the file from `offset`, through a small read-ahead buffer.
+  std::string_view view(std::uint64_t offset);
+  // The file anew from the records at `from` on, numbers above acked_ only, and taken as the
+  // spool; the records in flight and the cursor follow their records into the new file.
+  bool rewriteFrom(Place from);
   bool appendBytes(const std::string& bytes);
-  void startFile();  // after the file was cut to its header
+  bool writePending();
+  void cutToHeader();  // after everything was acknowledged
+  Place head() const { return flight_.empty() ? cursor_ : flight_.front().at; }
+  Place end() const { return {size_, lastSeq_, lastMs_, anyWritten_}; }
   void storeAcked();
-  std::optional<SpoolRecord> readEntry(std::size_t i) const;
 
   QString dir_, id_, path_, ackPath_;
   std::uint64_t limit_;
   int fd_ = -1, ackFd_ = -1;
   std::uint64_t size_ = 0;
-  std::deque<Entry> entries_;           // not yet acknowledged, in order
-  std::size_t cursor_ = 0;              // entries_[0..cursor_) are handed out
-  std::set<std::uint64_t> ackedAhead_;  // acknowledged out of order
-  std::uint64_t acked_ = 0;             // every seq up to this is acknowledged
+  std::uint64_t waiting_ = 0;  // records in the file above acked_
+  Place cursor_;               // the next record to hand out
+  std::deque<Flight> flight_;  // handed out, not yet acknowledged, in order
+  std::uint64_t acked_ = 0;    // every seq up to this is acknowledged
   std::uint64_t nextSeq_ = 1;
   std::uint64_t dropped_ = 0, repaired_ = 0;
   // The last record written, which the next one is counted from.
@@ -109,11 +140,13 @@ class Spool {
   std::int64_t lastMs_ = 0;
   unsigned sinceKey_ = 0;
   bool dirty_ = false;
-  bool ackDirty_ = false;  // acked_ moved since it was last noted on disk
-  // The last records appended, as they were (consecutive numbers), so that sending them needs
-  // no read of the file.
-  static constexpr std::size_t kRecent = 256;
-  std::deque<SpoolRecord> recent_;
+  bool ackDirty_ = false;      // acked_ moved since it was last noted on disk
+  std::deque<Recent> recent_;  // consecutive numbers, in file order
+  // The file's last records, appended and not yet written.
+  static constexpr std::size_t kPendingMax = 1u << 16;
+  std::string pending_;
+  std::vector<char> readBuf_;
+  std::uint64_t readAt_ = 0;  // the file offset of readBuf_'s first byte
 };
 
 }  // namespace lux::publish
