@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <string_view>
@@ -29,6 +30,7 @@
 #include "panel/Panel.h"
 #include "support/MeterRig.h"
 #include "survey/Install.h"
+#include "survey/SurveyCompareWindow.h"
 #include "survey/SurveyFeed.h"
 #include "survey/SurveyReport.h"
 #include "survey/SurveyWindow.h"
@@ -637,6 +639,166 @@ TEST_F(SurveyRoom, ASurveyWhoseFileWentAwayIsSavedElsewhereOnLeaving) {
   ASSERT_TRUE(rescued) << error.toStdString();
   EXPECT_DOUBLE_EQ(rescued->points[0].lux, 500.0);
   EXPECT_TRUE(rig.dialogs.allAnswered());
+}
+
+// The same office a year earlier: 400 lx everywhere but a dark corner at point 1 (0 lx), and the
+// last point never taken; now 500 lx everywhere with point 7 behind a cupboard.
+TEST_F(SurveyRoom, ComparedWithLastYearsSurveyShowsBothFiguresThePlanAndThePoints) {
+  const bool english = !qEnvironmentVariableIsSet("SURVEY_LOCALE");
+  fillForm();
+  click("CmdStart");
+  Survey& now = window->survey();
+  ASSERT_EQ(now.points.size(), 45u);
+  Survey before = now;
+  for (std::size_t i = 0; i < 45; ++i) {
+    now.points[i].taken = i != 6;
+    now.points[i].skipped = i == 6;
+    now.points[i].lux = 500;
+    before.points[i].taken = i != 44;
+    before.points[i].lux = i == 0 ? 0 : 400;
+  }
+  QTemporaryDir dir;
+  ASSERT_TRUE(saveSurvey(before, dir.filePath("2025.luxsurvey"), nullptr));
+  rig.dialogs.answerSaveFile(dir.filePath("2026"));
+  click("CmdSaveAs");
+
+  rig.dialogs.answerOpenFile(dir.filePath("2025.luxsurvey"));
+  click("CmdCompare");
+  auto* compare = window->findChild<SurveyCompareWindow*>();
+  ASSERT_NE(compare, nullptr);
+  ASSERT_TRUE(rig.dialogs.allAnswered());
+  EXPECT_TRUE(compare->isVisible());
+  EXPECT_EQ(compare->a().name, "2025.luxsurvey");  // the file chosen is the reference
+  EXPECT_EQ(compare->b().name, "2026.luxsurvey");
+  auto* stats = compare->findChild<QTableWidget*>("GridCompareStats");
+  auto* points = compare->findChild<QTableWidget*>("GridComparePoints");
+  ASSERT_TRUE(stats && points);
+  auto at = [](QTableWidget* t, int r, int c) {
+    return t->item(r, c) ? t->item(r, c)->text().toStdString() : std::string("(none)");
+  };
+  // Before: 44 taken, 17200 lx / 44 = 390.9 lx, Emin 0; now 44 × 500 lx.
+  const QString num = QLocale().toString(390.9, 'f', 0);
+  EXPECT_EQ(at(stats, 2, 0), QStringLiteral("%1 lx").arg(num).toStdString());
+  EXPECT_EQ(at(stats, 2, 1), "500 lx");
+  EXPECT_EQ(at(stats, 2, 2), "+109 lx (+28 %)");  // 109.1 lx, 27.9 % of 390.9
+  EXPECT_EQ(at(stats, 3, 2), "+500 lx");          // Emin from 0 to 500 lx
+  EXPECT_EQ(at(stats, 5, 2), QLocale().toString(1.0, 'f', 2).prepend('+').toStdString());
+  if (english) {
+    EXPECT_EQ(at(stats, 0, 0), "44 of 45");
+    EXPECT_EQ(at(stats, 7, 0), "NOT COMPLETE (1 point(s) left)");
+    EXPECT_EQ(at(stats, 7, 1), "PASS");
+    EXPECT_EQ(compare->findChild<QLabel*>("LblComparePaired")->text(),
+              "45 point(s) in the same place in both surveys.");
+  }
+  ASSERT_EQ(points->rowCount(), 45);
+  EXPECT_EQ(at(points, 0, 4), QLocale().toString(0.0, 'f', 2).toStdString());
+  EXPECT_EQ(at(points, 0, 6), "+500");
+  if (english) {
+    EXPECT_EQ(at(points, 0, 7), "none (A: 0 lx)");  // no percentage of 0 lx
+    EXPECT_EQ(at(points, 6, 5), "skipped");
+    EXPECT_EQ(at(points, 44, 4), "not taken");
+  }
+  EXPECT_EQ(at(points, 1, 6), "+100");
+  EXPECT_EQ(at(points, 1, 7), "+25 %");
+  EXPECT_EQ(at(points, 6, 6), "–");
+
+  // The table as CSV, the plan as PNG and SVG (with the signed figures in it).
+  rig.dialogs.answerSaveFile(dir.filePath("change"));
+  compare->findChild<QPushButton*>("CmdExportCompareCsv")->click();
+  QFile csv(dir.filePath("change.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = csv.readAll().split('\n');
+  ASSERT_EQ(lines.size(), 47);  // the header, 45 points, and nothing after the last line end
+  EXPECT_EQ(lines[1], "1,1,0.778,0.800,taken,0.00,taken,500.00,500.00,\r");
+  EXPECT_EQ(lines[7], "7,7,4.111,0.800,taken,400.00,skipped,,,\r");
+  rig.dialogs.answerSaveFile(dir.filePath("change.png"));
+  compare->findChild<QPushButton*>("CmdExportComparePlan")->click();
+  const QImage png(dir.filePath("change.png"));
+  ASSERT_FALSE(png.isNull());
+  // Where A read 0 lx the cell is the darkest blue of the scale; elsewhere a lighter one.
+  rig.dialogs.answerSaveFile(dir.filePath("change.svg"));
+  compare->findChild<QPushButton*>("CmdExportComparePlan")->click();
+  QFile svg(dir.filePath("change.svg"));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  const QByteArray svgText = svg.readAll();
+  EXPECT_TRUE(svgText.contains("+100")) << svgText.left(400).toStdString();
+  EXPECT_TRUE(svgText.contains("+500"));
+
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
+    const QString shots = qEnvironmentVariable("SURVEY_SCREENSHOTS");
+    compare->resize(1100, 640);
+    QTest::qWait(200);
+    compare->grab().save(shots + "/survey-compare.png");
+    compare->findChild<QTabWidget*>("CompareTabs")->setCurrentIndex(1);
+    QTest::qWait(200);
+    compare->grab().save(shots + "/survey-compare-points.png");
+    compare->findChild<QTabWidget*>("CompareTabs")->setCurrentIndex(0);
+    QFile::copy(dir.filePath("change.png"), shots + "/survey-compare-plan.png");
+  }
+
+  // Swapped: this year is the reference, the change turns round.
+  compare->findChild<QPushButton*>("CmdSwap")->click();
+  EXPECT_EQ(compare->a().name, "2026.luxsurvey");
+  EXPECT_EQ(at(stats, 2, 2), "-109 lx (-22 %)");  // 109.1 lx of 500
+  EXPECT_EQ(at(points, 0, 6), "-500");
+  EXPECT_EQ(at(points, 0, 7), "-100 %");
+
+  // A second comparison replaces the first window.
+  rig.dialogs.answerOpenFile(dir.filePath("2025.luxsurvey"));
+  click("CmdCompare");
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(window->findChildren<SurveyCompareWindow*>().size(), 1);
+}
+
+TEST_F(SurveyRoom, ComparingWithABadOrUnrelatedFileSaysWhyAndKeepsTheSurvey) {
+  fillForm();
+  click("CmdStart");
+  window->survey().points[0].taken = true;
+  window->survey().points[0].lux = 321;
+  QTemporaryDir dir;
+  // Garbage, a survey cut short, and a survey of another room whose points never meet these.
+  QFile garbage(dir.filePath("garbage.luxsurvey"));
+  ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+  garbage.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+  garbage.close();
+  const QByteArray whole = surveyToJson(window->survey());
+  QFile cut(dir.filePath("cut.luxsurvey"));
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write(whole.left(whole.size() / 2));
+  cut.close();
+  Survey other = window->survey();
+  other.grid.kind = GridKind::ByHand;
+  other.grid.border = 0.3;  // points at x 1.65 and 4.35, y 1.15 and 2.85
+  other.grid.rows = 2;
+  other.grid.columns = 2;
+  other.resetPoints();
+  ASSERT_TRUE(saveSurvey(other, dir.filePath("other.luxsurvey"), nullptr));
+
+  const bool english = !qEnvironmentVariableIsSet("SURVEY_LOCALE");
+  for (const char* name : {"garbage.luxsurvey", "cut.luxsurvey", "other.luxsurvey"}) {
+    rig.dialogs.answerOpenFile(dir.filePath(name)).expectMessage();
+    click("CmdCompare");
+    EXPECT_TRUE(rig.dialogs.allAnswered()) << name;
+    EXPECT_EQ(window->findChild<SurveyCompareWindow*>(), nullptr) << name;
+  }
+  const std::vector<QString> said = rig.dialogs.messages();
+  ASSERT_EQ(said.size(), 3u);
+  if (english) {
+    EXPECT_EQ(said[0], "This is not a luxpanel survey file (no survey data could be read).");
+    EXPECT_EQ(said[1], said[0]);
+    EXPECT_EQ(said[2],
+              "The two surveys have no point in the same place (within 5 cm): there is nothing to "
+              "compare.");
+  }
+  // The same words as Open gives for the same file.
+  rig.dialogs.expectMessage();
+  EXPECT_FALSE(window->openSurvey(dir.filePath("garbage.luxsurvey")));
+  EXPECT_EQ(rig.dialogs.messages().back(), said[0]);
+  EXPECT_DOUBLE_EQ(window->survey().points[0].lux, 321.0);
+  // Cancelling the file choice does nothing at all.
+  rig.dialogs.answerOpenFile(std::nullopt);
+  click("CmdCompare");
+  EXPECT_EQ(rig.dialogs.messages().size(), 4u);
 }
 
 }  // namespace
