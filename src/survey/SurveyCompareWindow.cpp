@@ -75,22 +75,23 @@ SurveyCompareWindow::SurveyCompareWindow(Dialogs& dialogs, ComparedSurvey a, Com
   layout->addWidget(lblA_);
   layout->addWidget(lblB_);
 
-  auto* middle = new QHBoxLayout;
-  layout->addLayout(middle, 1);
   gridStats_ = new QTableWidget(0, 3, this);
   gridStats_->setObjectName(QStringLiteral("GridCompareStats"));
   gridStats_->setHorizontalHeaderLabels({tr("A (before)"), tr("B (after)"), tr("Change")});
-  gridStats_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  gridStats_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  gridStats_->horizontalHeader()->setMinimumSectionSize(120);
   gridStats_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  gridStats_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   gridStats_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  auto* side = new QVBoxLayout;
-  side->addWidget(gridStats_);
+  gridStats_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  gridStats_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  gridStats_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  gridStats_->setSelectionMode(QAbstractItemView::NoSelection);
+  gridStats_->setFocusPolicy(Qt::NoFocus);
+  layout->addWidget(gridStats_);
   lblPaired_ = new QLabel(this);
   lblPaired_->setObjectName(QStringLiteral("LblComparePaired"));
   lblPaired_->setWordWrap(true);
-  side->addWidget(lblPaired_);
-  side->addStretch();
+  layout->addWidget(lblPaired_);
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("CompareTabs"));
@@ -102,11 +103,12 @@ SurveyCompareWindow::SurveyCompareWindow(Dialogs& dialogs, ComparedSurvey a, Com
                                           tr("Change (lx)"), tr("Change (%)")});
   gridPoints_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   gridPoints_->verticalHeader()->hide();
+  gridPoints_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  gridPoints_->horizontalHeader()->setStretchLastSection(true);
   gridPoints_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tabs_->addTab(plan_, tr("Plan of Changes"));
   tabs_->addTab(gridPoints_, tr("Points"));
-  middle->addLayout(side, 2);
-  middle->addWidget(tabs_, 3);
+  layout->addWidget(tabs_, 1);
 
   auto* buttons = new QHBoxLayout;
   const struct {
@@ -131,7 +133,7 @@ SurveyCompareWindow::SurveyCompareWindow(Dialogs& dialogs, ComparedSurvey a, Com
   buttons->addWidget(close);
   layout->addLayout(buttons);
   fill();
-  resize(1100, 640);
+  resize(1000, 820);
 }
 
 void SurveyCompareWindow::fill() {
@@ -200,6 +202,11 @@ void SurveyCompareWindow::fill() {
     gridStats_->setItem(r, 2, cell(rows[r].change));
   }
   gridStats_->setVerticalHeaderLabels(labels);
+  // The figures are few: the table shows them all without a scroll bar, at any font size.
+  gridStats_->resizeRowsToContents();
+  int height = gridStats_->horizontalHeader()->sizeHint().height() + 2 * gridStats_->frameWidth();
+  for (int r = 0; r < gridStats_->rowCount(); ++r) height += gridStats_->rowHeight(r);
+  gridStats_->setFixedHeight(height);
   for (int c = 0; c < 3; ++c) {
     QFont bold = gridStats_->item(int(std::size(rows)) - 1, c)->font();
     bold.setBold(true);

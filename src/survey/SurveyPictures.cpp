@@ -467,8 +467,8 @@ QFont fittedFont(const QString& text, double pixels, double width, bool bold = f
 // Text on a light box, so hatching or a dark cell does not cross it on paper.
 void boxedText(QPainter& painter, const QRectF& area, const QString& text, const QFont& font) {
   painter.setFont(font);
-  const QRectF box = QFontMetricsF(font).boundingRect(text);
-  painter.fillRect(QRectF(area.center() - QPointF(box.width() / 2 + 2, box.height() / 2),
+  const QRectF box = QFontMetricsF(font).boundingRect(area, Qt::AlignCenter, text);
+  painter.fillRect(QRectF(box.center() - QPointF(box.width() / 2 + 2, box.height() / 2),
                           QSizeF(box.width() + 4, box.height())),
                    QColor(255, 255, 255, 235));
   painter.setPen(Qt::black);
@@ -482,7 +482,7 @@ void paintComparisonPlan(QPainter& painter, const QRectF& target, const Survey& 
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   // The scale's bar takes a strip at the bottom; the rooms the rest.
-  const double barHeight = std::clamp(target.height() * 0.1, 36.0, 90.0);
+  const double barHeight = std::clamp(target.height() * 0.12, 48.0, 100.0);
   const QRectF planArea = target.adjusted(0, 0, 0, -barHeight);
   const double L = std::max(a.grid.length, b.grid.length);
   const double W = std::max(a.grid.width, b.grid.width);
@@ -550,13 +550,25 @@ void paintComparisonPlan(QPainter& painter, const QRectF& target, const Survey& 
     QString main, second;
     if (p.difference) {
       main = signedLux(*p.difference);
-      second = p.percent ? signedPercent(*p.percent) : Texts::tr("no %");
+      second = p.percent ? signedPercent(*p.percent) : Texts::tr("from 0 lx");
     } else if (!paired) {
       main = p.pointA >= 0 ? Texts::tr("A only") : Texts::tr("B only");
     } else if (skipped) {
       main = Texts::tr("skipped");
     } else {
       main = Texts::tr("not taken");
+    }
+    if (!p.difference && main.contains(QLatin1Char(' '))) {
+      // A word pair ("not taken", "nicht gemessen") goes on two lines before it shrinks.
+      const double oneLine = QFontMetricsF(fontOfHeight(textSize * 0.75)).horizontalAdvance(main);
+      if (oneLine > body.width() - 4) {
+        main.replace(main.lastIndexOf(QLatin1Char(' ')), 1, QLatin1Char('\n'));
+        const QStringList parts = main.split(QLatin1Char('\n'));
+        const QString longer = parts[0].size() >= parts[1].size() ? parts[0] : parts[1];
+        const QFont font = fittedFont(longer, textSize * 0.75, body.width() - 4);
+        boxedText(painter, body.adjusted(0, 0, 0, -body.height() * 0.2), main, font);
+        continue;
+      }
     }
     boxedText(painter, upper, main,
               fittedFont(main, p.difference ? textSize : textSize * 0.75, body.width() - 4,
@@ -565,26 +577,25 @@ void paintComparisonPlan(QPainter& painter, const QRectF& target, const Survey& 
       boxedText(painter, lower, second, fittedFont(second, textSize * 0.7, body.width() - 4));
   }
 
-  // The scale: loss on the left, gain on the right, in lx.
+  // The scale: loss on the left, gain on the right, in lx; a title above, the ends below.
+  const QFont labelFont = fontOfHeight(std::clamp(barHeight * 0.22, 9.0, 16.0));
+  const double line = QFontMetricsF(labelFont).height();
   const double barLeft = f.room.left(), barWidth = std::max(f.room.width(), 120.0);
-  const double stripTop = target.bottom() - barHeight;
-  const QFont labelFont = fontOfHeight(std::clamp(barHeight * 0.28, 9.0, 16.0));
-  const QRectF bar(barLeft, stripTop + barHeight * 0.25, barWidth, barHeight * 0.3);
+  const QRectF title(barLeft, target.bottom() - barHeight + 2, barWidth, line);
+  const QRectF bar(barLeft, title.bottom() + 2, barWidth, std::max(6.0, barHeight - 2 * line - 10));
+  const QRectF labels(barLeft, bar.bottom() + 2, barWidth, line);
   QLinearGradient gradient(bar.topLeft(), bar.topRight());
   for (int i = 0; i <= 10; ++i) gradient.setColorAt(i / 10.0, differenceColour(i / 5.0 - 1.0));
   painter.setPen(QPen(Qt::black, 0.8));
   painter.setBrush(gradient);
   painter.drawRect(bar);
   painter.setFont(labelFont);
-  const double labelHeight = QFontMetricsF(labelFont).height() + 2;
-  const QRectF labels(bar.left(), bar.bottom() + 1, bar.width(), labelHeight);
-  painter.drawText(labels, Qt::AlignLeft | Qt::AlignTop,
+  painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, Texts::tr("Change from A to B"));
+  painter.drawText(labels, Qt::AlignLeft | Qt::AlignVCenter,
                    Texts::tr("%1 lx (less light)").arg(signedLux(-most)));
-  painter.drawText(labels, Qt::AlignHCenter | Qt::AlignTop, Texts::tr("0 (no change)"));
-  painter.drawText(labels, Qt::AlignRight | Qt::AlignTop,
+  painter.drawText(labels, Qt::AlignHCenter | Qt::AlignVCenter, Texts::tr("0 (no change)"));
+  painter.drawText(labels, Qt::AlignRight | Qt::AlignVCenter,
                    Texts::tr("%1 lx (more light)").arg(signedLux(most)));
-  painter.drawText(QRectF(bar.left(), stripTop, bar.width(), barHeight * 0.25),
-                   Qt::AlignLeft | Qt::AlignBottom, Texts::tr("Change from A to B"));
   painter.restore();
 }
 

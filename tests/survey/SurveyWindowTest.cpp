@@ -726,7 +726,7 @@ TEST_F(SurveyRoom, ComparedWithLastYearsSurveyShowsBothFiguresThePlanAndThePoint
 
   if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
     const QString shots = qEnvironmentVariable("SURVEY_SCREENSHOTS");
-    compare->resize(1100, 640);
+    compare->resize(1000, 820);
     QTest::qWait(200);
     compare->grab().save(shots + "/survey-compare.png");
     compare->findChild<QTabWidget*>("CompareTabs")->setCurrentIndex(1);
