@@ -6,8 +6,11 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cmath>
+#include <cstdint>
 
 #include "survey/engine/SurveyCompare.h"
+#include "survey/engine/SurveyFile.h"
 
 namespace lux::survey {
 namespace {
@@ -234,6 +237,91 @@ TEST(SurveyCompare, TheTableAsCsvAndJsonHoldsNoEndlessNumbers) {
   EXPECT_TRUE(points[6].toObject()["a"].isNull());
   EXPECT_EQ(points[6].toObject()["b"].toInt(), 4);
   EXPECT_EQ(o["onlyB"].toInt(), 2);
+}
+
+TEST(SurveyCompare, TheNearerPointWinsWhereTwoCouldPair) {
+  // With a generous tolerance A's (0.5, 0.5) and (1.5, 0.5) could both take B's one point at
+  // (1.2, 0.5): it goes to the nearer, A's second point, 0.3 m away.
+  const Survey a = byHand(1, 2);
+  Survey b;
+  b.grid.kind = GridKind::ByHand;
+  b.grid.rows = b.grid.columns = 1;
+  b.grid.border = 0.2;
+  b.grid.length = 2.4;
+  b.grid.width = 1.0;
+  b.resetPoints();
+  QString error;
+  const auto c = compareSurveys(a, b, &error, 1.0);
+  ASSERT_TRUE(c) << error.toStdString();
+  ASSERT_EQ(c->points.size(), 2u);
+  EXPECT_EQ(c->points[0].pointB, -1);
+  EXPECT_EQ(c->points[1].pointB, 0);
+  EXPECT_EQ(c->onlyA, 1);
+}
+
+TEST(SurveyCompare, DamagedSecondFilesAreRefusedOrComparedWithoutEndlessNumbers) {
+  Survey a = byHand(3, 4);
+  takeAll(a, 250);
+  a.points[5].lux = 0;
+  Survey b = a;
+  b.points[2].skipped = true;
+  b.points[2].taken = false;
+  const QByteArray good = surveyToJson(b);
+  std::uint32_t seed = 20261210;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  const QByteArray replacements[] = {"1e308", "-1", "0",    "100000", "\"",
+                                     "{",     "]",  "null", "1e-320", "99999999"};
+  int refused = 0, compared = 0;
+  for (int round = 0; round < 3000; ++round) {
+    QByteArray bytes = good;
+    const int edits = 1 + int(next() % 4);
+    for (int e = 0; e < edits; ++e) {
+      const int at = int(next() % std::uint32_t(bytes.size()));
+      switch (next() % 4) {
+        case 0:
+          bytes[at] = char(next() & 0xff);
+          break;
+        case 1:
+          bytes.truncate(at);
+          break;
+        case 2:
+          bytes.insert(at, replacements[next() % std::size(replacements)]);
+          break;
+        default:
+          bytes.remove(at, int(next() % 16));
+          break;
+      }
+      if (bytes.isEmpty()) bytes = "x";
+    }
+    QString error;
+    const auto read = surveyFromJson(bytes, &error);
+    if (!read) {
+      EXPECT_FALSE(error.isEmpty());
+      ++refused;
+      continue;
+    }
+    const auto c = compareSurveys(a, *read, &error);
+    if (!c) {
+      EXPECT_FALSE(error.isEmpty());
+      ++refused;
+      continue;
+    }
+    ++compared;
+    const QByteArray csv = comparisonCsv(*c);
+    const QByteArray json = QJsonDocument(comparisonJson(*c)).toJson();
+    ASSERT_FALSE(csv.contains("inf") || csv.contains("nan")) << bytes.toStdString();
+    ASSERT_FALSE(json.contains("inf") || json.contains("nan")) << bytes.toStdString();
+    for (const ComparedPoint& p : c->points) {
+      ASSERT_TRUE(!p.difference || std::isfinite(*p.difference));
+      ASSERT_TRUE(!p.percent || std::isfinite(*p.percent));
+    }
+  }
+  // Both ways out were taken: the edits are not all fatal, nor all harmless.
+  EXPECT_GT(refused, 100);
+  EXPECT_GT(compared, 100);
 }
 
 }  // namespace

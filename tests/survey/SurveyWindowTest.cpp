@@ -32,6 +32,7 @@
 #include "survey/Install.h"
 #include "survey/SurveyCompareWindow.h"
 #include "survey/SurveyFeed.h"
+#include "survey/SurveyPictures.h"
 #include "survey/SurveyReport.h"
 #include "survey/SurveyWindow.h"
 #include "survey/engine/SurveyFile.h"
@@ -715,7 +716,14 @@ TEST_F(SurveyRoom, ComparedWithLastYearsSurveyShowsBothFiguresThePlanAndThePoint
   compare->findChild<QPushButton*>("CmdExportComparePlan")->click();
   const QImage png(dir.filePath("change.png"));
   ASSERT_FALSE(png.isNull());
-  // Where A read 0 lx the cell is the darkest blue of the scale; elsewhere a lighter one.
+  // More light is blue, less is red, no change near white; the largest gain (point 1, +500 lx)
+  // is the full blue of the scale's end, +100 lx a fifth of the way there.
+  const QColor gain = differenceColour(1.0), loss = differenceColour(-1.0);
+  EXPECT_GT(gain.blue(), 2 * gain.red());
+  EXPECT_GT(loss.red(), 2 * loss.blue());
+  EXPECT_GT(differenceColour(0.0).lightnessF(), 0.9);
+  EXPECT_LT(differenceColour(0.2).lightnessF(), differenceColour(0.0).lightnessF());
+  EXPECT_GT(differenceColour(0.2).lightnessF(), gain.lightnessF());
   rig.dialogs.answerSaveFile(dir.filePath("change.svg"));
   compare->findChild<QPushButton*>("CmdExportComparePlan")->click();
   QFile svg(dir.filePath("change.svg"));
