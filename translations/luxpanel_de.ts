@@ -911,6 +911,61 @@ Bitte beenden Sie die Aufzeichnung!</translation>
         <source>The report could not be written to %1.</source>
         <translation>Der Bericht konnte nicht nach %1 geschrieben werden.</translation>
     </message>
+    <message>
+        <source>Comparison of two lighting surveys: %1, %2</source>
+        <translation>Vergleich zweier Lichtmessungen: %1, %2</translation>
+    </message>
+    <message>
+        <source>A (before)</source>
+        <translation>A (vorher)</translation>
+    </message>
+    <message>
+        <source>B (after)</source>
+        <translation>B (nachher)</translation>
+    </message>
+    <message>
+        <source>Requirement A</source>
+        <translation>Anforderung A</translation>
+    </message>
+    <message>
+        <source>Requirement B</source>
+        <translation>Anforderung B</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n point(s) in the same place (within 5 cm) in both surveys</source>
+        <translation>
+            <numerusform>%n Punkt an derselben Stelle (auf 5 cm genau) in beiden Messungen</numerusform>
+            <numerusform>%n Punkte an derselben Stelle (auf 5 cm genau) in beiden Messungen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; %1 in A only, %2 in B only</source>
+        <translation>; %1 nur in A, %2 nur in B</translation>
+    </message>
+    <message>
+        <source> (no % of 0 lx)</source>
+        <translation> (kein % von 0 lx)</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Points taken</source>
+        <translation>Gemessene Punkte</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Change at each point (B − A)</source>
+        <translation>Änderung an jedem Punkt (B − A)</translation>
+    </message>
 </context>
 <context>
     <name>Toolbar</name>
@@ -1911,6 +1966,14 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>The points could not be written to %1: %2</source>
         <translation>Die Punkte konnten nicht nach %1 geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Report PDF…</source>
+        <translation>Bericht als PDF…</translation>
+    </message>
+    <message>
+        <source>PDF (*.pdf)|*.pdf|</source>
+        <translation>PDF (*.pdf)|*.pdf|</translation>
     </message>
 </context>
 <context>

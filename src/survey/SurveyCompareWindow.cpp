@@ -119,6 +119,7 @@ SurveyCompareWindow::SurveyCompareWindow(Dialogs& dialogs, ComparedSurvey a, Com
       {"CmdSwap", QT_TR_NOOP("Swap A and B"), &SurveyCompareWindow::swapClicked},
       {"CmdExportComparePlan", QT_TR_NOOP("Export Plan…"), &SurveyCompareWindow::exportPlanClicked},
       {"CmdExportCompareCsv", QT_TR_NOOP("Export CSV…"), &SurveyCompareWindow::exportCsvClicked},
+      {"CmdCompareReport", QT_TR_NOOP("Report PDF…"), &SurveyCompareWindow::reportClicked},
   };
   for (const auto& c : commands) {
     auto* button = new QPushButton(tr(c.text), this);
@@ -275,6 +276,15 @@ void SurveyCompareWindow::exportPlanClicked() {
   QString error;
   if (!exportComparisonPlan(withSuffix(*path, QStringLiteral("png")), a_.survey, b_.survey,
                             comparison_, &error))
+    dialogs_.message(error);
+}
+
+void SurveyCompareWindow::reportClicked() {
+  const auto path = dialogs_.saveFileName(tr("PDF (*.pdf)|*.pdf|"));
+  if (!path) return;
+  QString error;
+  if (!writeComparisonPdf(withSuffix(*path, QStringLiteral("pdf")), a_.survey, a_.name, b_.survey,
+                          b_.name, comparison_, &error))
     dialogs_.message(error);
 }
 

@@ -52,6 +52,7 @@ class SurveyCompareWindow : public QWidget {
   void swapClicked();
   void exportPlanClicked();
   void exportCsvClicked();
+  void reportClicked();
 
  private:
   void fill();

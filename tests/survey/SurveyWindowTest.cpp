@@ -744,6 +744,29 @@ TEST_F(SurveyRoom, ComparedWithLastYearsSurveyShowsBothFiguresThePlanAndThePoint
     QFile::copy(dir.filePath("change.png"), shots + "/survey-compare-plan.png");
   }
 
+  // The comparison as a PDF page: both averages and the change are in its text.
+  rig.dialogs.answerSaveFile(dir.filePath("change-report"));
+  compare->findChild<QPushButton*>("CmdCompareReport")->click();
+  ASSERT_TRUE(rig.dialogs.allAnswered());
+  EXPECT_TRUE(rig.dialogs.messages().empty());
+  QProcess text;
+  text.start("pdftotext", {"-layout", dir.filePath("change-report.pdf"), "-"});
+  ASSERT_TRUE(text.waitForFinished(20000));
+  const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(pdf.contains(QStringLiteral("%1 lx").arg(num))) << pdf.toStdString();
+  EXPECT_TRUE(pdf.contains("500 lx"));
+  EXPECT_TRUE(pdf.contains("+109 lx (+28 %)"));
+  EXPECT_TRUE(pdf.contains("+500"));  // the plan's figure at point 1
+  EXPECT_TRUE(pdf.contains("2025.luxsurvey"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("Comparison of two lighting surveys"));
+    EXPECT_TRUE(pdf.contains("NOT COMPLETE"));  // A, with a point left
+  }
+  EXPECT_EQ(pageCount(dir.filePath("change-report.pdf")), 1);
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS"))
+    QFile::copy(dir.filePath("change-report.pdf"),
+                qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-compare-report.pdf");
+
   // Swapped: this year is the reference, the change turns round.
   compare->findChild<QPushButton*>("CmdSwap")->click();
   EXPECT_EQ(compare->a().name, "2026.luxsurvey");
