@@ -705,6 +705,10 @@ Bitte beenden Sie die Aufzeichnung!</translation>
         <source>Survey comparison</source>
         <translation>Vergleich zweier Messungen</translation>
     </message>
+    <message>
+        <source>%1 lx</source>
+        <translation>%1 lx</translation>
+    </message>
 </context>
 <context>
     <name>SurveyReport</name>

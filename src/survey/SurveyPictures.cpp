@@ -553,6 +553,8 @@ void paintComparisonPlan(QPainter& painter, const QRectF& target, const Survey& 
       second = p.percent ? signedPercent(*p.percent) : Texts::tr("from 0 lx");
     } else if (!paired) {
       main = p.pointA >= 0 ? Texts::tr("A only") : Texts::tr("B only");
+      const bool taken = (p.pointA >= 0 ? p.stateA : p.stateB) == PointState::Taken;
+      if (taken) second = Texts::tr("%1 lx").arg(luxText(p.pointA >= 0 ? p.luxA : p.luxB));
     } else if (skipped) {
       main = Texts::tr("skipped");
     } else {

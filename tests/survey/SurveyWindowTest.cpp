@@ -832,5 +832,56 @@ TEST_F(SurveyRoom, ComparingWithABadOrUnrelatedFileSaysWhyAndKeepsTheSurvey) {
   EXPECT_EQ(rig.dialogs.messages().size(), 4u);
 }
 
+TEST_F(SurveyRoom, ASmallerEarlierGridPairsWhereItsPointsStandAndTheRestAreListed) {
+  fillForm();
+  child<QComboBox>("TxtGridKind")->setCurrentIndex(1);
+  child<QSpinBox>("TxtRows")->setValue(4);
+  child<QSpinBox>("TxtColumns")->setValue(6);
+  child<QDoubleSpinBox>("TxtBorder")->setValue(0.0);
+  click("CmdStart");
+  Survey& now = window->survey();
+  ASSERT_EQ(now.points.size(), 24u);  // 1 m cells, points at 0.5 … 5.5 m by 0.5 … 3.5 m
+  for (SurveyPoint& p : now.points) {
+    p.taken = true;
+    p.lux = 300;
+  }
+  // Last year only the corner by the window: 2 × 3 points of the same 1 m cells.
+  Survey corner = now;
+  corner.grid.length = 3;
+  corner.grid.width = 2;
+  corner.grid.rows = 2;
+  corner.grid.columns = 3;
+  corner.resetPoints();
+  for (SurveyPoint& p : corner.points) {
+    p.taken = true;
+    p.lux = 400;
+  }
+  QTemporaryDir dir;
+  ASSERT_TRUE(saveSurvey(corner, dir.filePath("corner.luxsurvey"), nullptr));
+  rig.dialogs.answerOpenFile(dir.filePath("corner.luxsurvey"));
+  click("CmdCompare");
+  auto* compare = window->findChild<SurveyCompareWindow*>();
+  ASSERT_NE(compare, nullptr);
+  EXPECT_EQ(compare->comparison().matched, 6);
+  EXPECT_EQ(compare->comparison().onlyB, 18);
+  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE")) {
+    EXPECT_EQ(compare->findChild<QLabel*>("LblComparePaired")->text(),
+              "6 point(s) in the same place in both surveys; 0 in A only, 18 in B only.");
+  }
+  auto* points = compare->findChild<QTableWidget*>("GridComparePoints");
+  ASSERT_EQ(points->rowCount(), 24);
+  EXPECT_EQ(points->item(0, 6)->text(), "-100");
+  EXPECT_EQ(points->item(0, 7)->text(), "-25 %");
+  EXPECT_EQ(points->item(6, 0)->text(), "–");  // B's 4th point, x 3.5 m, is not in A
+  EXPECT_EQ(points->item(6, 1)->text(), "4");
+  EXPECT_EQ(points->item(6, 6)->text(), "–");
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
+    QString error;
+    ASSERT_TRUE(exportComparisonPlan(
+        qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-compare-partial.png",
+        compare->a().survey, compare->b().survey, compare->comparison(), &error));
+  }
+}
+
 }  // namespace
 }  // namespace lux::survey
