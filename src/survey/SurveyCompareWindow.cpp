@@ -259,7 +259,8 @@ void SurveyCompareWindow::fill() {
 void SurveyCompareWindow::swapClicked() {
   QString error;
   auto swapped = compareSurveys(b_.survey, a_.survey, &error);
-  // The pairs are the same either way round; the check only guards against a change of rule.
+  // Pairing goes by distance alone, so the surveys that paired before pair again; the message
+  // stays for a rule that might one day depend on the order.
   if (!swapped) {
     dialogs_.message(error);
     return;
