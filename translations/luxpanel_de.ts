@@ -550,6 +550,13 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
 </context>
 <context>
+    <name>SurveyCompare</name>
+    <message>
+        <source>The two surveys have no point in the same place (within %1 cm): there is nothing to compare.</source>
+        <translation>Die beiden Messungen haben keinen Punkt an derselben Stelle (auf %1 cm genau): Es gibt nichts zu vergleichen.</translation>
+    </message>
+</context>
+<context>
     <name>SurveyFile</name>
     <message>
         <source>The file is too large for a survey.</source>
@@ -645,6 +652,62 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>Survey heat map</source>
         <translation>Wärmebild der Messung</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>A%1/B%2</source>
+        <translation>A%1/B%2</translation>
+    </message>
+    <message>
+        <source>A%1</source>
+        <translation>A%1</translation>
+    </message>
+    <message>
+        <source>B%1</source>
+        <translation>B%1</translation>
+    </message>
+    <message>
+        <source>from 0 lx</source>
+        <translation>von 0 lx</translation>
+    </message>
+    <message>
+        <source>A only</source>
+        <translation>nur in A</translation>
+    </message>
+    <message>
+        <source>B only</source>
+        <translation>nur in B</translation>
+    </message>
+    <message>
+        <source>not taken</source>
+        <translation>nicht gemessen</translation>
+    </message>
+    <message>
+        <source>Change from A to B</source>
+        <translation>Änderung von A nach B</translation>
+    </message>
+    <message>
+        <source>%1 lx (less light)</source>
+        <translation>%1 lx (weniger Licht)</translation>
+    </message>
+    <message>
+        <source>0 (no change)</source>
+        <translation>0 (unverändert)</translation>
+    </message>
+    <message>
+        <source>%1 lx (more light)</source>
+        <translation>%1 lx (mehr Licht)</translation>
+    </message>
+    <message>
+        <source>Survey comparison</source>
+        <translation>Vergleich zweier Messungen</translation>
+    </message>
+    <message>
+        <source>%1 lx</source>
+        <translation>%1 lx</translation>
     </message>
 </context>
 <context>
@@ -851,6 +914,61 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>The report could not be written to %1.</source>
         <translation>Der Bericht konnte nicht nach %1 geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Comparison of two lighting surveys: %1, %2</source>
+        <translation>Vergleich zweier Lichtmessungen: %1, %2</translation>
+    </message>
+    <message>
+        <source>A (before)</source>
+        <translation>A (vorher)</translation>
+    </message>
+    <message>
+        <source>B (after)</source>
+        <translation>B (nachher)</translation>
+    </message>
+    <message>
+        <source>Requirement A</source>
+        <translation>Anforderung A</translation>
+    </message>
+    <message>
+        <source>Requirement B</source>
+        <translation>Anforderung B</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n point(s) in the same place (within 5 cm) in both surveys</source>
+        <translation>
+            <numerusform>%n Punkt an derselben Stelle (auf 5 cm genau) in beiden Messungen</numerusform>
+            <numerusform>%n Punkte an derselben Stelle (auf 5 cm genau) in beiden Messungen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; %1 in A only, %2 in B only</source>
+        <translation>; %1 nur in A, %2 nur in B</translation>
+    </message>
+    <message>
+        <source> (no % of 0 lx)</source>
+        <translation> (kein % von 0 lx)</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Points taken</source>
+        <translation>Gemessene Punkte</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Change at each point (B − A)</source>
+        <translation>Änderung an jedem Punkt (B − A)</translation>
     </message>
 </context>
 <context>
@@ -1685,6 +1803,184 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     </message>
 </context>
 <context>
+    <name>lux::survey::SurveyCompareWindow</name>
+    <message>
+        <source>Compare Surveys</source>
+        <translation>Messungen vergleichen</translation>
+    </message>
+    <message>
+        <source>A (before)</source>
+        <translation>A (vorher)</translation>
+    </message>
+    <message>
+        <source>B (after)</source>
+        <translation>B (nachher)</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Point in A</source>
+        <translation>Punkt in A</translation>
+    </message>
+    <message>
+        <source>Point in B</source>
+        <translation>Punkt in B</translation>
+    </message>
+    <message>
+        <source>x (m)</source>
+        <translation>x (m)</translation>
+    </message>
+    <message>
+        <source>y (m)</source>
+        <translation>y (m)</translation>
+    </message>
+    <message>
+        <source>A (lx)</source>
+        <translation>A (lx)</translation>
+    </message>
+    <message>
+        <source>B (lx)</source>
+        <translation>B (lx)</translation>
+    </message>
+    <message>
+        <source>Change (lx)</source>
+        <translation>Änderung (lx)</translation>
+    </message>
+    <message>
+        <source>Change (%)</source>
+        <translation>Änderung (%)</translation>
+    </message>
+    <message>
+        <source>Plan of Changes</source>
+        <translation>Plan der Änderungen</translation>
+    </message>
+    <message>
+        <source>Points</source>
+        <translation>Punkte</translation>
+    </message>
+    <message>
+        <source>Swap A and B</source>
+        <translation>A und B tauschen</translation>
+    </message>
+    <message>
+        <source>Export Plan…</source>
+        <translation>Plan exportieren…</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>CSV exportieren…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>A (before): %1</source>
+        <translation>A (vorher): %1</translation>
+    </message>
+    <message>
+        <source>B (after): %1</source>
+        <translation>B (nachher): %1</translation>
+    </message>
+    <message>
+        <source>%1 lx</source>
+        <translation>%1 lx</translation>
+    </message>
+    <message>
+        <source>centre line ≥ %1 lx, max/min ≤ %2</source>
+        <translation>Mittellinie ≥ %1 lx, max/min ≤ %2</translation>
+    </message>
+    <message>
+        <source>Ē ≥ %1 lx, U0 ≥ %2</source>
+        <translation>Ē ≥ %1 lx, U0 ≥ %2</translation>
+    </message>
+    <message>
+        <source> (no % of 0 lx)</source>
+        <translation> (kein % von 0 lx)</translation>
+    </message>
+    <message>
+        <source>Points taken</source>
+        <translation>Gemessene Punkte</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Ausgelassen</translation>
+    </message>
+    <message>
+        <source>Ē (average)</source>
+        <translation>Ē (Mittelwert)</translation>
+    </message>
+    <message>
+        <source>Emin</source>
+        <translation>Emin</translation>
+    </message>
+    <message>
+        <source>Emax</source>
+        <translation>Emax</translation>
+    </message>
+    <message>
+        <source>U0 = Emin/Ē</source>
+        <translation>U0 = Emin/Ē</translation>
+    </message>
+    <message>
+        <source>Requirement</source>
+        <translation>Anforderung</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n point(s) in the same place in both surveys</source>
+        <translation>
+            <numerusform>%n Punkt an derselben Stelle in beiden Messungen</numerusform>
+            <numerusform>%n Punkte an derselben Stelle in beiden Messungen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; %1 in A only, %2 in B only</source>
+        <translation>; %1 nur in A, %2 nur in B</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>ausgelassen</translation>
+    </message>
+    <message>
+        <source>not taken</source>
+        <translation>nicht gemessen</translation>
+    </message>
+    <message>
+        <source>none (A: 0 lx)</source>
+        <translation>keine (A: 0 lx)</translation>
+    </message>
+    <message>
+        <source>PNG picture (*.png)|*.png|SVG picture (*.svg)|*.svg|</source>
+        <translation>PNG-Bild (*.png)|*.png|SVG-Bild (*.svg)|*.svg|</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)|*.csv|</source>
+        <translation>CSV (*.csv)|*.csv|</translation>
+    </message>
+    <message>
+        <source>The points could not be written to %1: %2</source>
+        <translation>Die Punkte konnten nicht nach %1 geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Report PDF…</source>
+        <translation>Bericht als PDF…</translation>
+    </message>
+    <message>
+        <source>PDF (*.pdf)|*.pdf|</source>
+        <translation>PDF (*.pdf)|*.pdf|</translation>
+    </message>
+</context>
+<context>
     <name>lux::survey::SurveyWindow</name>
     <message>
         <source>Lighting survey (*.luxsurvey)|*.luxsurvey|</source>
@@ -2064,6 +2360,18 @@ Bitte beenden Sie die Aufzeichnung!</translation>
     <message>
         <source>No reading has come from the meter for a few seconds. Check that it is switched on and connected.</source>
         <translation>Seit einigen Sekunden kam kein Messwert vom Messgerät. Prüfen Sie, ob es eingeschaltet und angeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>Compare With…</source>
+        <translation>Vergleichen mit…</translation>
+    </message>
+    <message>
+        <source>Compares this survey with an earlier one, point by point (%1)</source>
+        <translation>Vergleicht diese Messung Punkt für Punkt mit einer früheren (%1)</translation>
+    </message>
+    <message>
+        <source>this survey (not saved)</source>
+        <translation>diese Messung (nicht gespeichert)</translation>
     </message>
 </context>
 </TS>

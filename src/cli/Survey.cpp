@@ -10,6 +10,7 @@
 
 #include "cli/Common.h"
 #include "cli/Subcommands.h"
+#include "survey/engine/SurveyCompare.h"
 #include "survey/engine/SurveyFile.h"
 
 namespace lux::cli {
@@ -251,6 +252,111 @@ int runStats(const QStringList& arguments) {
   return v.overall == Verdict::Pass ? kExitOk : kExitNotPassed;
 }
 
+QString signedText(double v, int decimals) {
+  QString text = QString::number(v, 'f', decimals);
+  if (text.toDouble() == 0.0) return QString::number(0.0, 'f', decimals);
+  return v > 0 ? QLatin1Char('+') + text : text;
+}
+
+QString requirementText(const Requirement& r) {
+  return r.route ? QStringLiteral("centre-line minimum >= %1 lx, max/min <= %2")
+                       .arg(QString::number(r.minLux, 'f', 1), QString::number(r.maxRatio))
+                 : QStringLiteral("Em >= %1 lx, U0 >= %2")
+                       .arg(QString::number(r.meanLux, 'f', 1), QString::number(r.u0, 'f', 2));
+}
+
+int runCompare(const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption json(QStringLiteral("json"),
+                                "Everything as one JSON document instead of text and CSV.");
+  parser.addOption(json);
+  parser.addPositionalArgument("A", "The survey to compare with (before, or the reference).");
+  parser.addPositionalArgument("B", "The survey compared (after).");
+  const int parsed = parseSubcommand(
+      parser, arguments, QStringLiteral("luxpanel-cli survey compare A B [--json]"),
+      QStringLiteral("Compares two .luxsurvey files point by point: points that stand within 5 cm "
+                     "of each other are paired, the rest listed as in A only or in B only. Prints "
+                     "both surveys' figures, the change of the average and of U0, and a CSV "
+                     "table of the points (A, B, the difference in lx and in % of A). Exit "
+                     "status 0 when B passes its requirement, 3 when it fails or points are "
+                     "left, 2 when a file cannot be read or no point can be paired."),
+      2, 2);
+  if (parsed >= 0) return parsed;
+  const QStringList paths = parser.positionalArguments();
+  std::vector<Survey> surveys;
+  for (const QString& path : paths) {
+    QString error;
+    auto s = loadSurvey(path, &error);
+    if (!s) {
+      complain(QStringLiteral("%1: %2").arg(path, error));
+      return kExitUsage;
+    }
+    surveys.push_back(std::move(*s));
+  }
+  QString error;
+  const auto c = compareSurveys(surveys[0], surveys[1], &error);
+  if (!c) {
+    complain(error);
+    return kExitUsage;
+  }
+  const int code = c->b.verdicts.overall == Verdict::Pass ? kExitOk : kExitNotPassed;
+  if (parser.isSet(json)) {
+    QJsonObject o = comparisonJson(*c);
+    for (int i = 0; i < 2; ++i) {
+      const char* key = i == 0 ? "a" : "b";
+      QJsonObject side = o[key].toObject();
+      side["file"] = paths[i];
+      side["required"] = requirementText(surveys[std::size_t(i)].requirement);
+      o[key] = side;
+    }
+    out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
+    return code;
+  }
+  const QString none = QStringLiteral("-");
+  auto lx = [&none](bool any, double v) {
+    return any ? QString::number(v, 'f', 1) + QStringLiteral(" lx") : none;
+  };
+  auto ratio = [&none](const std::optional<double>& v) {
+    return v ? QString::number(*v, 'f', 2) : none;
+  };
+  auto row = [](const QString& label, const QString& a, const QString& b, const QString& change) {
+    QString line = QStringLiteral("%1%2%3%4").arg(label, -11).arg(a, -15).arg(b, -15).arg(change);
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    out(line + QLatin1Char('\n'));
+  };
+  const Stats &sa = c->a.stats, &sb = c->b.stats;
+  out(QStringLiteral("A          %1\nB          %2\n").arg(paths[0], paths[1]));
+  row(QString(), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("change"));
+  auto counts = [](const Stats& s) {
+    return QStringLiteral("%1/%2 taken").arg(s.taken).arg(s.total);
+  };
+  row(QStringLiteral("points"), counts(sa), counts(sb), QString());
+  row(QStringLiteral("skipped"), QString::number(sa.skipped), QString::number(sb.skipped),
+      QString());
+  QString meanChange = none;
+  if (c->meanChange) {
+    meanChange = signedText(*c->meanChange, 1) + QStringLiteral(" lx");
+    meanChange += c->meanChangePercent
+                      ? QStringLiteral(" (%1 %)").arg(signedText(*c->meanChangePercent, 1))
+                      : QStringLiteral(" (no % of 0 lx)");
+  }
+  row(QStringLiteral("Em"), lx(sa.taken, sa.mean), lx(sb.taken, sb.mean), meanChange);
+  row(QStringLiteral("Emin"), lx(sa.taken, sa.min), lx(sb.taken, sb.min), QString());
+  row(QStringLiteral("Emax"), lx(sa.taken, sa.max), lx(sb.taken, sb.max), QString());
+  row(QStringLiteral("U0"), ratio(sa.u0), ratio(sb.u0),
+      c->u0Change ? signedText(*c->u0Change, 2) : none);
+  row(QStringLiteral("verdict"), QLatin1String(verdictName(c->a.verdicts.overall)),
+      QLatin1String(verdictName(c->b.verdicts.overall)), QString());
+  out(QStringLiteral("required A %1\nrequired B %2\n")
+          .arg(requirementText(surveys[0].requirement), requirementText(surveys[1].requirement)));
+  out(QStringLiteral("paired     %1 points (%2 in A only, %3 in B only)\n\n")
+          .arg(c->matched)
+          .arg(c->onlyA)
+          .arg(c->onlyB));
+  out(QString::fromUtf8(comparisonCsv(*c)));
+  return code;
+}
+
 }  // namespace
 
 int runSurvey(const QStringList& arguments) {
@@ -260,13 +366,14 @@ int runSurvey(const QStringList& arguments) {
   if (rest.size() > 1) rest.removeAt(1);
   if (what == QLatin1String("grid")) return runGrid(rest);
   if (what == QLatin1String("stats")) return runStats(rest);
+  if (what == QLatin1String("compare")) return runCompare(rest);
   if (what == QLatin1String("--help") || what == QLatin1String("-h")) {
-    out(
-        QStringLiteral("Usage: luxpanel-cli survey grid|stats [OPTIONS] (see luxpanel-cli survey "
-                       "grid --help)\n"));
+    out(QStringLiteral(
+        "Usage: luxpanel-cli survey grid|stats|compare [OPTIONS] (see luxpanel-cli survey "
+        "grid --help)\n"));
     return kExitOk;
   }
-  complain(QStringLiteral("survey wants grid or stats"));
+  complain(QStringLiteral("survey wants grid, stats or compare"));
   return kExitUsage;
 }
 

@@ -61,15 +61,19 @@ struct Frame {
   double scale = 1.0;
 };
 
-Frame frameFor(const QRectF& target, const Survey& s) {
+Frame frameForSize(const QRectF& target, double length, double width) {
   const double margin = std::min(target.width(), target.height()) * 0.08;
   const QRectF inner = target.adjusted(margin, margin * 0.5, -margin * 0.5, -margin);
-  const double L = std::max(s.grid.length, 1e-6), W = std::max(s.grid.width, 1e-6);
+  const double L = std::max(length, 1e-6), W = std::max(width, 1e-6);
   Frame f;
   f.scale = std::min(inner.width() / L, inner.height() / W);
   // y grows upwards on the plan, as on a drawing.
   f.room = QRectF(inner.left(), inner.top(), L * f.scale, W * f.scale);
   return f;
+}
+
+Frame frameFor(const QRectF& target, const Survey& s) {
+  return frameForSize(target, s.grid.length, s.grid.width);
 }
 
 QRectF cellOf(const Frame& f, const Survey& s, const Grid& g, const GridPoint& p) {
@@ -410,6 +414,230 @@ bool exportHeatMap(const QString& path, const Survey& survey, QString* error) {
   }
   if (!ok && error) *error = Texts::tr("The picture could not be written to %1.").arg(path);
   return ok;
+}
+
+QColor differenceColour(double t) {
+  t = std::clamp(std::isfinite(t) ? t : 0.0, -1.0, 1.0);
+  // Red for less light, blue for more, both fading to near white at no change.
+  const QColor mid(0xf7, 0xf7, 0xf7);
+  const QColor end = t < 0 ? QColor(0xb2, 0x18, 0x2b) : QColor(0x21, 0x66, 0xac);
+  const double u = std::abs(t);
+  return QColor::fromRgbF(float(mid.redF() + u * (end.redF() - mid.redF())),
+                          float(mid.greenF() + u * (end.greenF() - mid.greenF())),
+                          float(mid.blueF() + u * (end.blueF() - mid.blueF())));
+}
+
+QString signedLux(double lux) {
+  const double size = std::abs(lux);
+  const int decimals = size >= 100.0 ? 0 : (size >= 10.0 ? 1 : 2);
+  QString text = QLocale().toString(lux, 'f', decimals);
+  // A change that rounds to nothing is no change, not "-0".
+  if (QLocale().toDouble(text) == 0.0) return QLocale().toString(0.0, 'f', decimals);
+  return lux > 0 ? QLatin1Char('+') + text : text;
+}
+
+QString signedPercent(double percent) {
+  const int decimals = std::abs(percent) >= 10.0 ? 0 : 1;
+  QString text = QLocale().toString(percent, 'f', decimals);
+  if (QLocale().toDouble(text) == 0.0)
+    text = QLocale().toString(0.0, 'f', decimals);
+  else if (percent > 0)
+    text.prepend(QLatin1Char('+'));
+  return Texts::tr("%1 %").arg(text);
+}
+
+namespace {
+
+// The largest change in either direction, the scale's end; 1 lx when nothing changed.
+double largestChange(const Comparison& c) {
+  double most = 0.0;
+  for (const ComparedPoint& p : c.points)
+    if (p.difference) most = std::max(most, std::abs(*p.difference));
+  return most > 0.0 ? most : 1.0;
+}
+
+// The words fit their cell: a font no larger than `pixels`, smaller where the text is wide.
+QFont fittedFont(const QString& text, double pixels, double width, bool bold = false) {
+  QFont font = fontOfHeight(pixels, bold);
+  const double wide = QFontMetricsF(font).horizontalAdvance(text);
+  if (wide > width && width > 4) font = fontOfHeight(pixels * width / wide, bold);
+  return font;
+}
+
+// Text on a light box, so hatching or a dark cell does not cross it on paper.
+void boxedText(QPainter& painter, const QRectF& area, const QString& text, const QFont& font) {
+  painter.setFont(font);
+  const QRectF box = QFontMetricsF(font).boundingRect(area, Qt::AlignCenter, text);
+  painter.fillRect(QRectF(box.center() - QPointF(box.width() / 2 + 2, box.height() / 2),
+                          QSizeF(box.width() + 4, box.height())),
+                   QColor(255, 255, 255, 235));
+  painter.setPen(Qt::black);
+  painter.drawText(area, Qt::AlignCenter, text);
+}
+
+}  // namespace
+
+void paintComparisonPlan(QPainter& painter, const QRectF& target, const Survey& a, const Survey& b,
+                         const Comparison& c) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  // The scale's bar takes a strip at the bottom; the rooms the rest.
+  const double barHeight = std::clamp(target.height() * 0.12, 48.0, 100.0);
+  const QRectF planArea = target.adjusted(0, 0, 0, -barHeight);
+  const double L = std::max(a.grid.length, b.grid.length);
+  const double W = std::max(a.grid.width, b.grid.width);
+  const Frame f = frameForSize(planArea, L, W);
+  const Grid ga = a.layout(), gb = b.layout();
+  const double most = largestChange(c);
+
+  auto roomRect = [&f](const Survey& s) {
+    return QRectF(f.room.left(), f.room.bottom() - s.grid.width * f.scale, s.grid.length * f.scale,
+                  s.grid.width * f.scale);
+  };
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(Qt::black, std::clamp(f.scale * 0.03, 1.0, 3.0)));
+  painter.drawRect(roomRect(a));
+  if (std::abs(a.grid.length - b.grid.length) > 1e-6 ||
+      std::abs(a.grid.width - b.grid.width) > 1e-6) {
+    painter.setPen(QPen(Qt::black, std::clamp(f.scale * 0.03, 1.0, 3.0), Qt::DashLine));
+    painter.drawRect(roomRect(b));
+  }
+
+  // Each point in the cell of the survey it comes from (A's when both have it).
+  auto cellFor = [&](const ComparedPoint& p) {
+    return p.pointA >= 0 ? cellOf(f, a, ga, ga.points[std::size_t(p.pointA)])
+                         : cellOf(f, b, gb, gb.points[std::size_t(p.pointB)]);
+  };
+  double cellW = 0, cellH = 0;
+  if (!c.points.empty()) {
+    const QRectF first = cellFor(c.points.front());
+    cellW = first.width();
+    cellH = first.height();
+  }
+  const double textSize = std::min({cellH * 0.28, cellW * 0.22, 22.0});
+
+  for (const ComparedPoint& p : c.points) {
+    const QRectF cell = cellFor(p).adjusted(1, 1, -1, -1);
+    const bool paired = p.pointA >= 0 && p.pointB >= 0;
+    const bool skipped = p.stateA == PointState::Skipped || p.stateB == PointState::Skipped;
+    QColor fill = Qt::white;
+    if (p.difference) fill = differenceColour(*p.difference / most);
+    painter.setBrush(fill);
+    painter.setPen(paired ? QPen(QColor(0x99, 0x99, 0x99), 0.8)
+                          : QPen(Qt::black, 1.2, Qt::DashLine));
+    painter.drawRect(cell);
+    if (skipped) {
+      painter.setBrush(QBrush(Qt::black, Qt::BDiagPattern));
+      painter.drawRect(cell);
+    }
+    if (textSize < 3) continue;
+    // The point's number in each survey, in the corner.
+    QString number;
+    if (paired)
+      number = p.pointA == p.pointB ? QString::number(p.pointA + 1)
+                                    : Texts::tr("A%1/B%2").arg(p.pointA + 1).arg(p.pointB + 1);
+    else
+      number =
+          p.pointA >= 0 ? Texts::tr("A%1").arg(p.pointA + 1) : Texts::tr("B%1").arg(p.pointB + 1);
+    const bool dark = fill.lightnessF() < 0.5;
+    painter.setPen(dark ? Qt::white : QColor(0x33, 0x33, 0x33));
+    painter.setFont(fittedFont(number, textSize * 0.7, cell.width() - 4));
+    painter.drawText(cell.adjusted(2, 1, -2, -1), Qt::AlignLeft | Qt::AlignTop, number);
+
+    const QRectF body = cell.adjusted(2, cellH * 0.22, -2, 0);
+    const QRectF upper(body.left(), body.top(), body.width(), body.height() * 0.55);
+    const QRectF lower(body.left(), upper.bottom(), body.width(), body.height() * 0.4);
+    QString main, second;
+    if (p.difference) {
+      main = signedLux(*p.difference);
+      second = p.percent ? signedPercent(*p.percent) : Texts::tr("from 0 lx");
+    } else if (!paired) {
+      main = p.pointA >= 0 ? Texts::tr("A only") : Texts::tr("B only");
+      const bool taken = (p.pointA >= 0 ? p.stateA : p.stateB) == PointState::Taken;
+      if (taken) second = Texts::tr("%1 lx").arg(luxText(p.pointA >= 0 ? p.luxA : p.luxB));
+    } else if (skipped) {
+      main = Texts::tr("skipped");
+    } else {
+      main = Texts::tr("not taken");
+    }
+    if (!p.difference && main.contains(QLatin1Char(' '))) {
+      // A word pair ("not taken", "nicht gemessen") goes on two lines before it shrinks.
+      const double oneLine = QFontMetricsF(fontOfHeight(textSize * 0.75)).horizontalAdvance(main);
+      if (oneLine > body.width() - 4) {
+        main.replace(main.lastIndexOf(QLatin1Char(' ')), 1, QLatin1Char('\n'));
+        const QStringList parts = main.split(QLatin1Char('\n'));
+        const QString longer = parts[0].size() >= parts[1].size() ? parts[0] : parts[1];
+        const QFont font = fittedFont(longer, textSize * 0.75, body.width() - 4);
+        boxedText(painter, body.adjusted(0, 0, 0, -body.height() * 0.2), main, font);
+        continue;
+      }
+    }
+    boxedText(painter, upper, main,
+              fittedFont(main, p.difference ? textSize : textSize * 0.75, body.width() - 4,
+                         p.difference.has_value()));
+    if (!second.isEmpty())
+      boxedText(painter, lower, second, fittedFont(second, textSize * 0.7, body.width() - 4));
+  }
+
+  // The scale: loss on the left, gain on the right, in lx; a title above, the ends below.
+  const QFont labelFont = fontOfHeight(std::clamp(barHeight * 0.22, 9.0, 16.0));
+  const double line = QFontMetricsF(labelFont).height();
+  const double barLeft = f.room.left(), barWidth = std::max(f.room.width(), 120.0);
+  const QRectF title(barLeft, target.bottom() - barHeight + 2, barWidth, line);
+  const QRectF bar(barLeft, title.bottom() + 2, barWidth, std::max(6.0, barHeight - 2 * line - 10));
+  const QRectF labels(barLeft, bar.bottom() + 2, barWidth, line);
+  QLinearGradient gradient(bar.topLeft(), bar.topRight());
+  for (int i = 0; i <= 10; ++i) gradient.setColorAt(i / 10.0, differenceColour(i / 5.0 - 1.0));
+  painter.setPen(QPen(Qt::black, 0.8));
+  painter.setBrush(gradient);
+  painter.drawRect(bar);
+  painter.setFont(labelFont);
+  painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, Texts::tr("Change from A to B"));
+  painter.drawText(labels, Qt::AlignLeft | Qt::AlignVCenter,
+                   Texts::tr("%1 lx (less light)").arg(signedLux(-most)));
+  painter.drawText(labels, Qt::AlignHCenter | Qt::AlignVCenter, Texts::tr("0 (no change)"));
+  painter.drawText(labels, Qt::AlignRight | Qt::AlignVCenter,
+                   Texts::tr("%1 lx (more light)").arg(signedLux(most)));
+  painter.restore();
+}
+
+bool exportComparisonPlan(const QString& path, const Survey& a, const Survey& b,
+                          const Comparison& comparison, QString* error) {
+  const double L = std::max({a.grid.length, b.grid.length, 1e-6});
+  const double W = std::max(a.grid.width, b.grid.width);
+  const QSize size(1200, int(std::clamp(1200.0 * W / L, 300.0, 1600.0)) + 100);
+  const QString failed = Texts::tr("The picture could not be written to %1.").arg(path);
+  if (svgName(path)) {
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(Texts::tr("Survey comparison"));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+      if (error) *error = failed;
+      return false;
+    }
+    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+    paintComparisonPlan(painter, QRectF(QPointF(0, 0), size), a, b, comparison);
+    painter.end();
+    if (!QFileInfo(path).isFile()) {
+      if (error) *error = failed;
+      return false;
+    }
+    return true;
+  }
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    paintComparisonPlan(painter, QRectF(QPointF(0, 0), size), a, b, comparison);
+  }
+  if (!image.save(path, "PNG")) {
+    if (error) *error = failed;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace lux::survey

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "survey/engine/Survey.h"
+#include "survey/engine/SurveyCompare.h"
 
 class QPainter;
 class QCustomPlot;
@@ -35,5 +36,21 @@ bool fillHeatMap(QCustomPlot& plot, const Survey& survey, const Grid& grid);
 // Pictures as files: PNG or SVG by the name's suffix. False with `error` set when not written.
 bool exportPlan(const QString& path, const Survey& survey, QString* error);
 bool exportHeatMap(const QString& path, const Survey& survey, QString* error);
+
+// The diverging scale of a comparison, t from -1 (the largest loss) through 0 (no change, near
+// white) to 1 (the largest gain): red to white to blue, darker towards either end.
+QColor differenceColour(double t);
+// "+200", "-12.5": the change in lx as the plan and the table show it.
+QString signedLux(double lux);
+// "+50 %", "-2.5 %".
+QString signedPercent(double percent);
+
+// Both rooms to scale, each point in its cell coloured by B − A with the signed figure and
+// percentage written in it (readable in black and white), skipped points hatched, points found
+// in one survey only outlined; a bar of the scale in lx underneath.
+void paintComparisonPlan(QPainter& painter, const QRectF& target, const Survey& a, const Survey& b,
+                         const Comparison& comparison);
+bool exportComparisonPlan(const QString& path, const Survey& a, const Survey& b,
+                          const Comparison& comparison, QString* error);
 
 }  // namespace lux::survey

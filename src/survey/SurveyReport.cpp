@@ -287,4 +287,137 @@ bool writeReportPdf(const QString& path, const Survey& s, QString* error) {
   return true;
 }
 
+bool paintComparisonReport(QPrinter& printer, const Survey& a, const QString& nameA,
+                           const Survey& b, const QString& nameB, const Comparison& c,
+                           QString* error) {
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    if (error) *error = Texts::tr("The report could not be started on the printer.");
+    return false;
+  }
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const double W = page.width();
+  const double unit = W / 100.0;
+  double y = 0;
+  const QFont body = reportFont(unit * 1.75);
+  const QFont bold = reportFont(unit * 1.75, true);
+  auto line = [&](const QString& text, const QFont& font, double gap = 0.4) {
+    painter.setFont(font);
+    const QRectF box = painter.boundingRect(QRectF(0, y, W, 1000), Qt::TextWordWrap, text);
+    painter.drawText(QRectF(0, y, W, box.height()), Qt::TextWordWrap, text);
+    y += box.height() + gap * unit;
+  };
+  auto fact = [&](const QString& label, const QString& value) {
+    painter.setFont(bold);
+    painter.drawText(QRectF(0, y, W * 0.24, unit * 2.4), Qt::AlignLeft | Qt::AlignTop, label);
+    painter.setFont(body);
+    const QRectF box =
+        painter.boundingRect(QRectF(W * 0.25, y, W * 0.75, 1000), Qt::TextWordWrap, value);
+    painter.drawText(QRectF(W * 0.25, y, W * 0.75, box.height()), Qt::TextWordWrap, value);
+    y += std::max(box.height(), unit * 2.2) + unit * 0.2;
+  };
+  const QLocale l;
+  auto which = [&l](const Survey& s, const QString& name) {
+    QStringList parts{name};
+    if (!s.site.isEmpty()) parts << s.site;
+    if (!s.area.isEmpty()) parts << s.area;
+    if (s.created.isValid()) parts << l.toString(s.created.date(), QLocale::LongFormat);
+    return parts.join(QStringLiteral(", "));
+  };
+  auto requirement = [](const Requirement& r) {
+    const QString task = QString::fromStdString(r.task);
+    return (task.isEmpty() ? Texts::tr("typed in") : task) + QStringLiteral(": ") +
+           (r.route ? Texts::tr("centre-line minimum ≥ %1 lx, max/min ≤ %2")
+                          .arg(lx(r.minLux), ratio(r.maxRatio))
+                    : Texts::tr("Ē ≥ %1 lx, U0 ≥ %2").arg(lx(r.meanLux), ratio(r.u0)));
+  };
+
+  painter.setPen(Qt::black);
+  line(Texts::tr("Comparison of two lighting surveys: %1, %2").arg(b.site, b.area),
+       reportFont(unit * 3.2, true), 1.0);
+  fact(Texts::tr("A (before)"), which(a, nameA));
+  fact(Texts::tr("B (after)"), which(b, nameB));
+  fact(Texts::tr("Requirement A"), requirement(a.requirement));
+  fact(Texts::tr("Requirement B"), requirement(b.requirement));
+  fact(
+      Texts::tr("Points"),
+      Texts::tr("%n point(s) in the same place (within 5 cm) in both surveys", nullptr, c.matched) +
+          (c.onlyA || c.onlyB ? Texts::tr("; %1 in A only, %2 in B only").arg(c.onlyA).arg(c.onlyB)
+                              : QString()));
+  fact(Texts::tr("Program"), QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+  y += unit;
+
+  // The figures: label, A, B, change.
+  const Stats &sa = c.a.stats, &sb = c.b.stats;
+  const QString none = QStringLiteral("–");
+  auto lux = [&none](const Stats& s, double v) {
+    return s.taken ? Texts::tr("%1 lx").arg(lx(v)) : none;
+  };
+  auto change = [&](double from, double to) {
+    return sa.taken && sb.taken ? Texts::tr("%1 lx").arg(signedLux(to - from)) : none;
+  };
+  QString meanChange = none;
+  if (c.meanChange)
+    meanChange =
+        Texts::tr("%1 lx").arg(signedLux(*c.meanChange)) +
+        (c.meanChangePercent ? QStringLiteral(" (%1)").arg(signedPercent(*c.meanChangePercent))
+                             : Texts::tr(" (no % of 0 lx)"));
+  const struct {
+    QString label, a, b, change;
+  } rows[] = {
+      {QString(), Texts::tr("A (before)"), Texts::tr("B (after)"), Texts::tr("Change")},
+      {Texts::tr("Points taken"), Texts::tr("%1 of %2").arg(sa.taken).arg(sa.total),
+       Texts::tr("%1 of %2").arg(sb.taken).arg(sb.total), QString()},
+      {Texts::tr("Ē (average)"), lux(sa, sa.mean), lux(sb, sb.mean), meanChange},
+      {Texts::tr("Emin"), lux(sa, sa.min), lux(sb, sb.min), change(sa.min, sb.min)},
+      {Texts::tr("Emax"), lux(sa, sa.max), lux(sb, sb.max), change(sa.max, sb.max)},
+      {Texts::tr("U0 = Emin/Ē"), sa.u0 ? ratio(*sa.u0) : none, sb.u0 ? ratio(*sb.u0) : none,
+       c.u0Change ? (*c.u0Change > 0 ? QStringLiteral("+") : QString()) + ratio(*c.u0Change)
+                  : none},
+      {Texts::tr("Result"), verdictText(a), verdictText(b), QString()},
+  };
+  // Label, A, B, change; a long result wraps within its column.
+  const double columns[] = {0.0, 0.2, 0.47, 0.74, 1.0};
+  for (std::size_t r = 0; r < std::size(rows); ++r) {
+    const QString cells[] = {rows[r].label, rows[r].a, rows[r].b, rows[r].change};
+    const bool strong = r == 0 || r + 1 == std::size(rows);
+    double height = unit * 2.3;
+    for (int k = 0; k < 4; ++k) {
+      painter.setFont(k == 0 || strong ? bold : body);
+      const QRectF area(W * columns[k], y, W * (columns[k + 1] - columns[k]) - unit, 1000);
+      const QRectF box = painter.boundingRect(area, Qt::TextWordWrap, cells[k]);
+      painter.drawText(QRectF(area.topLeft(), QSizeF(area.width(), box.height())), Qt::TextWordWrap,
+                       cells[k]);
+      height = std::max(height, box.height() + unit * 0.5);
+    }
+    y += height;
+  }
+  y += unit;
+
+  // The plan of changes takes the rest of the page.
+  line(Texts::tr("Change at each point (B − A)"), reportFont(unit * 2.2, true), 0.3);
+  const double planH = std::min(page.height() - y, W * 0.9);
+  if (planH > unit * 20) paintComparisonPlan(painter, QRectF(0, y, W, planH), a, b, c);
+  painter.end();
+  return true;
+}
+
+bool writeComparisonPdf(const QString& path, const Survey& a, const QString& nameA, const Survey& b,
+                        const QString& nameB, const Comparison& comparison, QString* error) {
+  QPrinter printer(QPrinter::ScreenResolution);
+  printer.setResolution(96);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+  printer.setDocName(QStringLiteral("%1 %2").arg(b.site, b.area));
+  printer.setCreator(QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+  if (!paintComparisonReport(printer, a, nameA, b, nameB, comparison, error)) return false;
+  if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0) {
+    if (error) *error = Texts::tr("The report could not be written to %1.").arg(path);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace lux::survey

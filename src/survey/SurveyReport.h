@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "survey/engine/Survey.h"
+#include "survey/engine/SurveyCompare.h"
 
 class QPrinter;
 
@@ -28,5 +29,13 @@ QString gridDescription(const Survey& survey);
 // Draws the report on a printer set up by the caller (paper or PDF).
 bool paintReport(QPrinter& printer, const Survey& survey, QString* error);
 bool writeReportPdf(const QString& path, const Survey& survey, QString* error);
+
+// A page comparing two surveys: which two, both surveys' figures with the change, and the plan
+// of changes. `nameA` and `nameB` say which file each survey came from.
+bool paintComparisonReport(QPrinter& printer, const Survey& a, const QString& nameA,
+                           const Survey& b, const QString& nameB, const Comparison& comparison,
+                           QString* error);
+bool writeComparisonPdf(const QString& path, const Survey& a, const QString& nameA, const Survey& b,
+                        const QString& nameB, const Comparison& comparison, QString* error);
 
 }  // namespace lux::survey

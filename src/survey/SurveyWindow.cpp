@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include "core/Context.h"
+#include "survey/SurveyCompareWindow.h"
 #include "survey/SurveyFeed.h"
 #include "survey/SurveyPictures.h"
 #include "survey/SurveyReport.h"
@@ -39,6 +40,9 @@ namespace {
 
 const char kSurveyFilter[] =
     QT_TRANSLATE_NOOP("lux::survey::SurveyWindow", "Lighting survey (*.luxsurvey)|*.luxsurvey|");
+
+// Ctrl+Shift+C: Ctrl+C copies, and the program's menu keys are all taken elsewhere.
+constexpr QKeyCombination kCompareKeys(Qt::CTRL | Qt::SHIFT, Qt::Key_C);
 
 QDoubleSpinBox* metres(const char* name, double value, double lo, double hi, QWidget* parent) {
   auto* box = new QDoubleSpinBox(parent);
@@ -346,6 +350,7 @@ QWidget* SurveyWindow::buildWork() {
       {"CmdExportHeatMap", QT_TR_NOOP("Export Heat Map…"), &SurveyWindow::exportHeatMapClicked},
       {"CmdReport", QT_TR_NOOP("Report PDF…"), &SurveyWindow::reportClicked},
       {"CmdPrint", QT_TR_NOOP("Print…"), &SurveyWindow::printClicked},
+      {"CmdCompare", QT_TR_NOOP("Compare With…"), &SurveyWindow::compareClicked},
   };
   int i = 0;
   for (const auto& b : buttons) {
@@ -354,7 +359,13 @@ QWidget* SurveyWindow::buildWork() {
     connect(button, &QPushButton::clicked, this, b.slot);
     files->addWidget(button, i / 3, i % 3);
     ++i;
+    if (qstrcmp(b.name, "CmdCompare") == 0)
+      button->setToolTip(tr("Compares this survey with an earlier one, point by point (%1)")
+                             .arg(QKeySequence(kCompareKeys).toString(QKeySequence::NativeText)));
   }
+  auto* compareKeys = new QShortcut(QKeySequence(kCompareKeys), page);
+  compareKeys->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(compareKeys, &QShortcut::activated, this, &SurveyWindow::compareClicked);
   side->addLayout(files);
 
   connect(cmdTake_, &QPushButton::clicked, this, &SurveyWindow::takeClicked);
@@ -632,6 +643,33 @@ bool SurveyWindow::openSurvey(const QString& path) {
   pages_->setCurrentIndex(1);
   refresh();
   return true;
+}
+
+void SurveyWindow::compareClicked() {
+  if (pages_->currentIndex() != 1) return;
+  const auto path = dialogs_.openFileName(tr(kSurveyFilter) + tr("All Files (*.*)|*.*|"));
+  if (path) compareWith(*path);
+}
+
+SurveyCompareWindow* SurveyWindow::compareWith(const QString& path) {
+  QString error;
+  auto other = loadSurvey(path, &error);
+  if (!other) {
+    dialogs_.message(error);
+    return nullptr;
+  }
+  auto comparison = compareSurveys(*other, survey_, &error);
+  if (!comparison) {
+    dialogs_.message(error);
+    return nullptr;
+  }
+  if (comparison_) comparison_->close();
+  const QString self =
+      path_.isEmpty() ? tr("this survey (not saved)") : QFileInfo(path_).fileName();
+  comparison_ = new SurveyCompareWindow(dialogs_, {*other, QFileInfo(path).fileName()},
+                                        {survey_, self}, std::move(*comparison), this);
+  comparison_->show();
+  return comparison_;
 }
 
 bool SurveyWindow::saveSurveyTo(const QString& path) {

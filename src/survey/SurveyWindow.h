@@ -29,6 +29,7 @@ class Dialogs;
 namespace lux::survey {
 
 class SurveyFeed;
+class SurveyCompareWindow;
 
 // The plan as a widget: paints the survey and reports a click on a point.
 class PlanView : public QWidget {
@@ -71,6 +72,9 @@ class SurveyWindow : public QWidget {
   bool startSurvey();
   bool openSurvey(const QString& path);
   bool saveSurveyTo(const QString& path);
+  // "Compare With…": the survey in `path` as A (the reference) and this one as B, in a window
+  // of their own; nullptr (with the message Open gives, or why nothing pairs) when refused.
+  SurveyCompareWindow* compareWith(const QString& path);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -93,6 +97,7 @@ class SurveyWindow : public QWidget {
   void saveClicked();
   void saveAsClicked();
   void exportCsvClicked();
+  void compareClicked();
   void exportPlanClicked();
   void exportHeatMapClicked();
   void reportClicked();
@@ -113,6 +118,7 @@ class SurveyWindow : public QWidget {
   QTimer waitTimer_;
   QString path_;
   bool modified_ = false;
+  QPointer<SurveyCompareWindow> comparison_;
 
   QStackedWidget* pages_ = nullptr;
   // Form

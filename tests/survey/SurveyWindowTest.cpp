@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <string_view>
@@ -29,7 +30,9 @@
 #include "panel/Panel.h"
 #include "support/MeterRig.h"
 #include "survey/Install.h"
+#include "survey/SurveyCompareWindow.h"
 #include "survey/SurveyFeed.h"
+#include "survey/SurveyPictures.h"
 #include "survey/SurveyReport.h"
 #include "survey/SurveyWindow.h"
 #include "survey/engine/SurveyFile.h"
@@ -637,6 +640,247 @@ TEST_F(SurveyRoom, ASurveyWhoseFileWentAwayIsSavedElsewhereOnLeaving) {
   ASSERT_TRUE(rescued) << error.toStdString();
   EXPECT_DOUBLE_EQ(rescued->points[0].lux, 500.0);
   EXPECT_TRUE(rig.dialogs.allAnswered());
+}
+
+// The same office a year earlier: 400 lx everywhere but a dark corner at point 1 (0 lx), and the
+// last point never taken; now 500 lx everywhere with point 7 behind a cupboard.
+TEST_F(SurveyRoom, ComparedWithLastYearsSurveyShowsBothFiguresThePlanAndThePoints) {
+  const bool english = !qEnvironmentVariableIsSet("SURVEY_LOCALE");
+  fillForm();
+  click("CmdStart");
+  Survey& now = window->survey();
+  ASSERT_EQ(now.points.size(), 45u);
+  Survey before = now;
+  for (std::size_t i = 0; i < 45; ++i) {
+    now.points[i].taken = i != 6;
+    now.points[i].skipped = i == 6;
+    now.points[i].lux = 500;
+    before.points[i].taken = i != 44;
+    before.points[i].lux = i == 0 ? 0 : 400;
+  }
+  QTemporaryDir dir;
+  ASSERT_TRUE(saveSurvey(before, dir.filePath("2025.luxsurvey"), nullptr));
+  rig.dialogs.answerSaveFile(dir.filePath("2026"));
+  click("CmdSaveAs");
+
+  rig.dialogs.answerOpenFile(dir.filePath("2025.luxsurvey"));
+  click("CmdCompare");
+  auto* compare = window->findChild<SurveyCompareWindow*>();
+  ASSERT_NE(compare, nullptr);
+  ASSERT_TRUE(rig.dialogs.allAnswered());
+  EXPECT_TRUE(compare->isVisible());
+  EXPECT_EQ(compare->a().name, "2025.luxsurvey");  // the file chosen is the reference
+  EXPECT_EQ(compare->b().name, "2026.luxsurvey");
+  auto* stats = compare->findChild<QTableWidget*>("GridCompareStats");
+  auto* points = compare->findChild<QTableWidget*>("GridComparePoints");
+  ASSERT_TRUE(stats && points);
+  auto at = [](QTableWidget* t, int r, int c) {
+    return t->item(r, c) ? t->item(r, c)->text().toStdString() : std::string("(none)");
+  };
+  // Before: 44 taken, 17200 lx / 44 = 390.9 lx, Emin 0; now 44 × 500 lx.
+  const QString num = QLocale().toString(390.9, 'f', 0);
+  EXPECT_EQ(at(stats, 2, 0), QStringLiteral("%1 lx").arg(num).toStdString());
+  EXPECT_EQ(at(stats, 2, 1), "500 lx");
+  EXPECT_EQ(at(stats, 2, 2), "+109 lx (+28 %)");  // 109.1 lx, 27.9 % of 390.9
+  EXPECT_EQ(at(stats, 3, 2), "+500 lx");          // Emin from 0 to 500 lx
+  EXPECT_EQ(at(stats, 5, 2), QLocale().toString(1.0, 'f', 2).prepend('+').toStdString());
+  if (english) {
+    EXPECT_EQ(at(stats, 0, 0), "44 of 45");
+    EXPECT_EQ(at(stats, 7, 0), "NOT COMPLETE (1 point(s) left)");
+    EXPECT_EQ(at(stats, 7, 1), "PASS");
+    EXPECT_EQ(compare->findChild<QLabel*>("LblComparePaired")->text(),
+              "45 point(s) in the same place in both surveys.");
+  }
+  ASSERT_EQ(points->rowCount(), 45);
+  EXPECT_EQ(at(points, 0, 4), QLocale().toString(0.0, 'f', 2).toStdString());
+  EXPECT_EQ(at(points, 0, 6), "+500");
+  if (english) {
+    EXPECT_EQ(at(points, 0, 7), "none (A: 0 lx)");  // no percentage of 0 lx
+    EXPECT_EQ(at(points, 6, 5), "skipped");
+    EXPECT_EQ(at(points, 44, 4), "not taken");
+  }
+  EXPECT_EQ(at(points, 1, 6), "+100");
+  EXPECT_EQ(at(points, 1, 7), "+25 %");
+  EXPECT_EQ(at(points, 6, 6), "–");
+
+  // The table as CSV, the plan as PNG and SVG (with the signed figures in it).
+  rig.dialogs.answerSaveFile(dir.filePath("change"));
+  compare->findChild<QPushButton*>("CmdExportCompareCsv")->click();
+  QFile csv(dir.filePath("change.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = csv.readAll().split('\n');
+  ASSERT_EQ(lines.size(), 47);  // the header, 45 points, and nothing after the last line end
+  EXPECT_EQ(lines[1], "1,1,0.778,0.800,taken,0.00,taken,500.00,500.00,\r");
+  EXPECT_EQ(lines[7], "7,7,4.111,0.800,taken,400.00,skipped,,,\r");
+  rig.dialogs.answerSaveFile(dir.filePath("change.png"));
+  compare->findChild<QPushButton*>("CmdExportComparePlan")->click();
+  const QImage png(dir.filePath("change.png"));
+  ASSERT_FALSE(png.isNull());
+  // More light is blue, less is red, no change near white; the largest gain (point 1, +500 lx)
+  // is the full blue of the scale's end, +100 lx a fifth of the way there.
+  const QColor gain = differenceColour(1.0), loss = differenceColour(-1.0);
+  EXPECT_GT(gain.blue(), 2 * gain.red());
+  EXPECT_GT(loss.red(), 2 * loss.blue());
+  EXPECT_GT(differenceColour(0.0).lightnessF(), 0.9);
+  EXPECT_LT(differenceColour(0.2).lightnessF(), differenceColour(0.0).lightnessF());
+  EXPECT_GT(differenceColour(0.2).lightnessF(), gain.lightnessF());
+  rig.dialogs.answerSaveFile(dir.filePath("change.svg"));
+  compare->findChild<QPushButton*>("CmdExportComparePlan")->click();
+  QFile svg(dir.filePath("change.svg"));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  const QByteArray svgText = svg.readAll();
+  EXPECT_TRUE(svgText.contains("+100")) << svgText.left(400).toStdString();
+  EXPECT_TRUE(svgText.contains("+500"));
+
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
+    const QString shots = qEnvironmentVariable("SURVEY_SCREENSHOTS");
+    compare->resize(1000, 820);
+    QTest::qWait(200);
+    compare->grab().save(shots + "/survey-compare.png");
+    compare->findChild<QTabWidget*>("CompareTabs")->setCurrentIndex(1);
+    QTest::qWait(200);
+    compare->grab().save(shots + "/survey-compare-points.png");
+    compare->findChild<QTabWidget*>("CompareTabs")->setCurrentIndex(0);
+    QFile::copy(dir.filePath("change.png"), shots + "/survey-compare-plan.png");
+  }
+
+  // The comparison as a PDF page: both averages and the change are in its text.
+  rig.dialogs.answerSaveFile(dir.filePath("change-report"));
+  compare->findChild<QPushButton*>("CmdCompareReport")->click();
+  ASSERT_TRUE(rig.dialogs.allAnswered());
+  EXPECT_TRUE(rig.dialogs.messages().empty());
+  QProcess text;
+  text.start("pdftotext", {"-layout", dir.filePath("change-report.pdf"), "-"});
+  ASSERT_TRUE(text.waitForFinished(20000));
+  const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(pdf.contains(QStringLiteral("%1 lx").arg(num))) << pdf.toStdString();
+  EXPECT_TRUE(pdf.contains("500 lx"));
+  EXPECT_TRUE(pdf.contains("+109 lx (+28 %)"));
+  EXPECT_TRUE(pdf.contains("+25 %"));  // the plan's percentage at the 400 lx points
+  EXPECT_TRUE(pdf.contains("2025.luxsurvey"));
+  if (english) {
+    EXPECT_TRUE(pdf.contains("Comparison of two lighting surveys"));
+    EXPECT_TRUE(pdf.contains("NOT COMPLETE"));  // A, with a point left
+  }
+  EXPECT_EQ(pageCount(dir.filePath("change-report.pdf")), 1);
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS"))
+    QFile::copy(dir.filePath("change-report.pdf"),
+                qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-compare-report.pdf");
+
+  // Swapped: this year is the reference, the change turns round.
+  compare->findChild<QPushButton*>("CmdSwap")->click();
+  EXPECT_EQ(compare->a().name, "2026.luxsurvey");
+  EXPECT_EQ(at(stats, 2, 2), "-109 lx (-22 %)");  // 109.1 lx of 500
+  EXPECT_EQ(at(points, 0, 6), "-500");
+  EXPECT_EQ(at(points, 0, 7), "-100 %");
+
+  // A second comparison replaces the first window.
+  rig.dialogs.answerOpenFile(dir.filePath("2025.luxsurvey"));
+  click("CmdCompare");
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(window->findChildren<SurveyCompareWindow*>().size(), 1);
+}
+
+TEST_F(SurveyRoom, ComparingWithABadOrUnrelatedFileSaysWhyAndKeepsTheSurvey) {
+  fillForm();
+  click("CmdStart");
+  window->survey().points[0].taken = true;
+  window->survey().points[0].lux = 321;
+  QTemporaryDir dir;
+  // Garbage, a survey cut short, and a survey of another room whose points never meet these.
+  QFile garbage(dir.filePath("garbage.luxsurvey"));
+  ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+  garbage.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+  garbage.close();
+  const QByteArray whole = surveyToJson(window->survey());
+  QFile cut(dir.filePath("cut.luxsurvey"));
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write(whole.left(whole.size() / 2));
+  cut.close();
+  Survey other = window->survey();
+  other.grid.kind = GridKind::ByHand;
+  other.grid.border = 0.3;  // points at x 1.65 and 4.35, y 1.15 and 2.85
+  other.grid.rows = 2;
+  other.grid.columns = 2;
+  other.resetPoints();
+  ASSERT_TRUE(saveSurvey(other, dir.filePath("other.luxsurvey"), nullptr));
+
+  const bool english = !qEnvironmentVariableIsSet("SURVEY_LOCALE");
+  for (const char* name : {"garbage.luxsurvey", "cut.luxsurvey", "other.luxsurvey"}) {
+    rig.dialogs.answerOpenFile(dir.filePath(name)).expectMessage();
+    click("CmdCompare");
+    EXPECT_TRUE(rig.dialogs.allAnswered()) << name;
+    EXPECT_EQ(window->findChild<SurveyCompareWindow*>(), nullptr) << name;
+  }
+  const std::vector<QString> said = rig.dialogs.messages();
+  ASSERT_EQ(said.size(), 3u);
+  if (english) {
+    EXPECT_EQ(said[0], "This is not a luxpanel survey file (no survey data could be read).");
+    EXPECT_EQ(said[1], said[0]);
+    EXPECT_EQ(said[2],
+              "The two surveys have no point in the same place (within 5 cm): there is nothing to "
+              "compare.");
+  }
+  // The same words as Open gives for the same file.
+  rig.dialogs.expectMessage();
+  EXPECT_FALSE(window->openSurvey(dir.filePath("garbage.luxsurvey")));
+  EXPECT_EQ(rig.dialogs.messages().back(), said[0]);
+  EXPECT_DOUBLE_EQ(window->survey().points[0].lux, 321.0);
+  // Cancelling the file choice does nothing at all.
+  rig.dialogs.answerOpenFile(std::nullopt);
+  click("CmdCompare");
+  EXPECT_EQ(rig.dialogs.messages().size(), 4u);
+}
+
+TEST_F(SurveyRoom, ASmallerEarlierGridPairsWhereItsPointsStandAndTheRestAreListed) {
+  fillForm();
+  child<QComboBox>("TxtGridKind")->setCurrentIndex(1);
+  child<QSpinBox>("TxtRows")->setValue(4);
+  child<QSpinBox>("TxtColumns")->setValue(6);
+  child<QDoubleSpinBox>("TxtBorder")->setValue(0.0);
+  click("CmdStart");
+  Survey& now = window->survey();
+  ASSERT_EQ(now.points.size(), 24u);  // 1 m cells, points at 0.5 … 5.5 m by 0.5 … 3.5 m
+  for (SurveyPoint& p : now.points) {
+    p.taken = true;
+    p.lux = 300;
+  }
+  // Last year only the corner by the window: 2 × 3 points of the same 1 m cells.
+  Survey corner = now;
+  corner.grid.length = 3;
+  corner.grid.width = 2;
+  corner.grid.rows = 2;
+  corner.grid.columns = 3;
+  corner.resetPoints();
+  for (SurveyPoint& p : corner.points) {
+    p.taken = true;
+    p.lux = 400;
+  }
+  QTemporaryDir dir;
+  ASSERT_TRUE(saveSurvey(corner, dir.filePath("corner.luxsurvey"), nullptr));
+  rig.dialogs.answerOpenFile(dir.filePath("corner.luxsurvey"));
+  click("CmdCompare");
+  auto* compare = window->findChild<SurveyCompareWindow*>();
+  ASSERT_NE(compare, nullptr);
+  EXPECT_EQ(compare->comparison().matched, 6);
+  EXPECT_EQ(compare->comparison().onlyB, 18);
+  if (!qEnvironmentVariableIsSet("SURVEY_LOCALE")) {
+    EXPECT_EQ(compare->findChild<QLabel*>("LblComparePaired")->text(),
+              "6 point(s) in the same place in both surveys; 0 in A only, 18 in B only.");
+  }
+  auto* points = compare->findChild<QTableWidget*>("GridComparePoints");
+  ASSERT_EQ(points->rowCount(), 24);
+  EXPECT_EQ(points->item(0, 6)->text(), "-100");
+  EXPECT_EQ(points->item(0, 7)->text(), "-25 %");
+  EXPECT_EQ(points->item(6, 0)->text(), "–");  // B's 4th point, x 3.5 m, is not in A
+  EXPECT_EQ(points->item(6, 1)->text(), "4");
+  EXPECT_EQ(points->item(6, 6)->text(), "–");
+  if (qEnvironmentVariableIsSet("SURVEY_SCREENSHOTS")) {
+    QString error;
+    ASSERT_TRUE(exportComparisonPlan(
+        qEnvironmentVariable("SURVEY_SCREENSHOTS") + "/survey-compare-partial.png",
+        compare->a().survey, compare->b().survey, compare->comparison(), &error));
+  }
 }
 
 }  // namespace
