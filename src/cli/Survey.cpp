@@ -288,8 +288,9 @@ int runCompare(const QStringList& arguments) {
     QString error;
     auto s = loadSurvey(path, &error);
     if (!s) {
+      // As for survey stats: a file that cannot be read is a failure, not a wrong command line.
       complain(QStringLiteral("%1: %2").arg(path, error));
-      return kExitUsage;
+      return kExitFailure;
     }
     surveys.push_back(std::move(*s));
   }

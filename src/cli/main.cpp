@@ -33,6 +33,8 @@ const char kUsage[] =
     "                            the measuring points of a lighting survey, in walking order\n"
     "  survey stats FILE         Em, Emin, Emax, U0 and the verdict of a survey (exit 3: not\n"
     "                            passed)\n"
+    "  survey compare A B [--json]\n"
+    "                            two surveys point by point, the change (exit 3: B not passed)\n"
     "  publish (--meter NAME=PORT ... | --config FILE) [--broker URL]\n"
     "                            publishes readings to an MQTT broker (Home Assistant too)\n"
     "\n"

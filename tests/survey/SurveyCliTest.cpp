@@ -176,10 +176,10 @@ TEST(SurveyCli, CompareRefusesBadFilesAndSurveysWithNothingInCommon) {
   ASSERT_TRUE(saveSurvey(room(2, {200, 100, 300, 100}), a, nullptr));
   write(dir.filePath("garbage.luxsurvey"), QByteArray::fromHex("7f454c4602010100000000007b5b22"));
   const CliRun garbage = cli({"survey", "compare", a, dir.filePath("garbage.luxsurvey")});
-  EXPECT_EQ(garbage.code, 2);
+  EXPECT_EQ(garbage.code, 1);
   EXPECT_TRUE(garbage.err.contains("not a luxpanel survey file")) << garbage.err.toStdString();
   EXPECT_TRUE(garbage.out.isEmpty());
-  EXPECT_EQ(cli({"survey", "compare", dir.filePath("missing.luxsurvey"), a}).code, 2);
+  EXPECT_EQ(cli({"survey", "compare", dir.filePath("missing.luxsurvey"), a}).code, 1);
   EXPECT_EQ(cli({"survey", "compare", a}).code, 2);  // one file is nothing to compare
 
   // The same room measured on 0.5 m cells: no point stands where A's do.
