@@ -37,8 +37,8 @@ QString publishStateDir(const QString& option) {
 
 namespace {
 
-// One meter's session on a thread of its own: a meter that stops answering keeps its session in
-// the link's waits, and the other meters must go on meanwhile.
+// One meter's session, living on the meters' thread away from the broker's: a meter that stops
+// answering keeps its session in the link's waits, and the other meters must go on meanwhile.
 class MeterWorker : public QObject {
  public:
   MeterWorker(QString id, QString device, int comPortNumber)
