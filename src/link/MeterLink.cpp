@@ -60,6 +60,17 @@ bool MeterLink::openLink(QString* reason) {
   return true;
 }
 
+namespace {
+// How deep the link's waits are nested, for as long as one runs.
+struct WaitDepth {
+  int& d;
+  explicit WaitDepth(int& depth) : d(depth) { ++d; }
+  ~WaitDepth() { --d; }
+  WaitDepth(const WaitDepth&) = delete;
+  WaitDepth& operator=(const WaitDepth&) = delete;
+};
+}  // namespace
+
 void MeterLink::waitSeconds(double seconds) {
   if (aborted_) throw LinkAborted{};
   if (!(seconds > 0)) seconds = 0;  // negative or NaN: just let events run once
@@ -71,11 +82,7 @@ void MeterLink::waitSeconds(double seconds) {
     double remaining = seconds - before;
     if (remaining < 0) remaining = 0;
     {
-      struct Depth {
-        int& d;
-        explicit Depth(int& depth) : d(depth) { ++d; }
-        ~Depth() { --d; }
-      } depth(waitDepth_);
+      const WaitDepth depth(waitDepth_);
       // Only the poll's own waits give the thread back when the tick runs on a stack of its
       // own; anything else that waits there (a box opened from a reading) waits in place.
       const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
@@ -100,11 +107,7 @@ void MeterLink::sleepUntil(double seconds, const std::function<bool()>& woken) {
   if (aborted_) throw LinkAborted{};
   const ElapsedTimer timer(clock_);
   {
-    struct Depth {
-      int& d;
-      explicit Depth(int& depth) : d(depth) { ++d; }
-      ~Depth() { --d; }
-    } depth(waitDepth_);
+    const WaitDepth depth(waitDepth_);
     const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
     clock_.idleUntil(seconds, kStep, [&] { return woken() || waitMustEnd(); });
   }
