@@ -268,10 +268,10 @@ bool paintReport(QPrinter& printer, const Survey& s, QString* error) {
   return true;
 }
 
-bool writeReportPdf(const QString& path, const Survey& s, QString* error) {
+// A4 PDF named after the survey's site and area.
+static void setUpPdf(QPrinter& printer, const QString& path, const Survey& s) {
   // Screen resolution keeps the text at its size on the page (a high-resolution printer gives
   // giant labels through the plot's painter); the output stays vector.
-  QPrinter printer(QPrinter::ScreenResolution);
   printer.setResolution(96);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(path);
@@ -279,6 +279,11 @@ bool writeReportPdf(const QString& path, const Survey& s, QString* error) {
   printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
   printer.setDocName(QStringLiteral("%1 %2").arg(s.site, s.area));
   printer.setCreator(QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+}
+
+bool writeReportPdf(const QString& path, const Survey& s, QString* error) {
+  QPrinter printer(QPrinter::ScreenResolution);
+  setUpPdf(printer, path, s);
   if (!paintReport(printer, s, error)) return false;
   if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0) {
     if (error) *error = Texts::tr("The report could not be written to %1.").arg(path);
@@ -405,13 +410,7 @@ bool paintComparisonReport(QPrinter& printer, const Survey& a, const QString& na
 bool writeComparisonPdf(const QString& path, const Survey& a, const QString& nameA, const Survey& b,
                         const QString& nameB, const Comparison& comparison, QString* error) {
   QPrinter printer(QPrinter::ScreenResolution);
-  printer.setResolution(96);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-  printer.setDocName(QStringLiteral("%1 %2").arg(b.site, b.area));
-  printer.setCreator(QStringLiteral("luxpanel %1").arg(QLatin1String(LUXPANEL_VERSION)));
+  setUpPdf(printer, path, b);
   if (!paintComparisonReport(printer, a, nameA, b, nameB, comparison, error)) return false;
   if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0) {
     if (error) *error = Texts::tr("The report could not be written to %1.").arg(path);
