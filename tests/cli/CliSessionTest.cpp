@@ -233,7 +233,9 @@ TEST_F(CliRecording, ACsvFileRenamedMidRunSaysWhereItsRecordsAre) {
   ASSERT_EQ(r->begin(), -1);
   const QString moved = dir_.filePath("moved.csv");
   drive(*r, 30, [&](int second) {
-    if (second == 3) ASSERT_TRUE(QFile::rename(dir_.filePath("r.csv"), moved));
+    if (second == 3) {
+      ASSERT_TRUE(QFile::rename(dir_.filePath("r.csv"), moved));
+    }
   });
   ASSERT_TRUE(r->finished());
   EXPECT_EQ(r->exitCode(), 1);

@@ -113,7 +113,9 @@ TEST_F(CliAgainstPanel, DistanceSendsThePanelsBytes) {
     panel.ctx.hooks.commands.run(ToolbarCommand::CD);
     ASSERT_EQ(set({"distance", QLatin1String(entry)}), cli::SettingOutcome::Done) << entry;
     EXPECT_EQ(shown(wire(cli)), shown(wire(panel))) << entry;
-    if (std::string(entry) == "12.34") EXPECT_EQ(cli.payloadOf('I'), bytes({0x03, 0xA6}));
+    if (std::string(entry) == "12.34") {
+      EXPECT_EQ(cli.payloadOf('I'), bytes({0x03, 0xA6}));
+    }
   }
 }
 
