@@ -512,6 +512,10 @@ Bitte beenden Sie die Aufzeichnung!</translation>
         <source>no such device</source>
         <translation>kein solches Gerät</translation>
     </message>
+    <message>
+        <source>no folder for the port&apos;s lock file</source>
+        <translation>kein Ordner für die Sperrdatei der Schnittstelle</translation>
+    </message>
 </context>
 <context>
     <name>Recording</name>

@@ -417,6 +417,12 @@ QByteArray MeterLink::collectWindow() {
     }
     const double left = until - window.elapsed();
     if (left > 1e-6) {
+      // The system wakes the thread once the frame is whole, not at every few bytes of it.
+      const struct WakeAt {
+        SerialPort& port;
+        WakeAt(SerialPort& p, qint64 bytes) : port(p) { port.wakeWhenWaiting(bytes); }
+        ~WakeAt() { port.wakeWhenWaiting(0); }
+      } wakeAt(port_, kWhole - received.size());
       sleepUntil(left, [&] {
         return !port_.isOpen() || received.size() + port_.bytesWaiting() >= kWhole;
       });

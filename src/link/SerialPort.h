@@ -21,6 +21,10 @@ class SerialPort {
   virtual QByteArray readAll() = 0;
   virtual qint64 bytesWaiting() = 0;
   virtual void discardInput() = 0;
+  // From now on, bytes arriving wake the thread only once at least `bytes` are waiting (a whole
+  // frame rather than every few bytes of it); 0 goes back to not caring. A port that cannot
+  // tell wakes the thread as bytes come, which is merely more work.
+  virtual void wakeWhenWaiting(qint64 bytes) { (void)bytes; }
 };
 
 }  // namespace lux

@@ -17,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -135,6 +136,120 @@ TEST(QtSerialPortTest, OpenReportsTheReason) {
   EXPECT_FALSE(reason.contains("ermission")) << reason.toStdString();
   EXPECT_FALSE(reason.contains("group")) << reason.toStdString();
   EXPECT_TRUE(holder.isOpen());
+}
+
+// A meter streams whether anybody listens or not. The port must neither wake the thread for
+// every few bytes of it nor lose any: what piles up between polls is all there, in order, when
+// read; a waiter for a whole frame is woken once, when the frame is whole.
+TEST(QtSerialPortTest, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  QtSerialPort port;
+  QString reason;
+  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+
+  // Ten frames' worth of stream between two polls: no wake-up, nothing lost.
+  QByteArray stream;
+  for (int i = 0; i < 10; ++i) stream += test::displayFrame(10.0 + i, 1);
+  for (int i = 0; i < stream.size(); i += 16) {
+    pty.write(stream.mid(i, 16));
+    waitFor([] { return false; }, 5);
+  }
+  waitFor([] { return false; }, 50);
+  EXPECT_EQ(port.wakeUps(), 0);
+  EXPECT_EQ(port.bytesWaiting(), stream.size());
+  const QByteArray piled = port.readAll();
+  EXPECT_EQ(piled.size(), stream.size());
+  EXPECT_EQ(piled, stream);
+
+  // A waiter for a whole frame (14 bytes): the first 13, in pieces, wake nobody; the 14th
+  // does, once.
+  const QByteArray frame = test::displayFrame(12.3, 1);
+  ASSERT_EQ(frame.size(), 14);
+  port.wakeWhenWaiting(14);
+  for (int i = 0; i < 13; i += 5) {
+    pty.write(frame.mid(i, std::min(5, 13 - i)));
+    waitFor([] { return false; }, 20);
+  }
+  EXPECT_EQ(port.wakeUps(), 0);
+  EXPECT_EQ(port.bytesWaiting(), 13);
+  pty.write(frame.mid(13));
+  ASSERT_TRUE(waitFor([&] { return port.wakeUps() > 0; }, 1000));
+  waitFor([] { return false; }, 50);
+  EXPECT_EQ(port.wakeUps(), 1);
+  EXPECT_EQ(port.readAll(), frame);
+
+  // Part of it read already: the rest is what the waiter still needs.
+  port.wakeWhenWaiting(0);
+  pty.write(frame.left(10));
+  waitFor([] { return false; }, 20);
+  const QByteArray head = port.readAll();
+  EXPECT_EQ(head, frame.left(10));
+  port.wakeWhenWaiting(14 - head.size());
+  pty.write(frame.mid(10, 3));
+  waitFor([] { return false; }, 30);
+  EXPECT_EQ(port.wakeUps(), 1);
+  pty.write(frame.mid(13, 1));
+  ASSERT_TRUE(waitFor([&] { return port.wakeUps() > 1; }, 1000));
+  EXPECT_EQ(head + port.readAll(), frame);
+
+  // Read a moment ago, the port is not watched: the stream piles up in the system and wakes
+  // nobody. Left alone for a second it is watched again, and what piles up then beyond what
+  // the system holds for a waiter is taken in, in order.
+  port.wakeWhenWaiting(0);
+  const int wakeUpsBefore = port.wakeUps();
+  pty.write(stream);
+  waitFor([] { return false; }, 100);
+  EXPECT_EQ(port.wakeUps(), wakeUpsBefore);
+  waitFor([] { return false; }, 1100);
+  QByteArray big;
+  for (int i = 0; i < 3000; ++i) big += char('a' + i % 26);
+  pty.write(big);
+  ASSERT_TRUE(waitFor([&] { return port.wakeUps() > wakeUpsBefore; }, 1000));
+  waitFor([] { return false; }, 100);
+  EXPECT_EQ(port.readAll(), stream + big);
+  EXPECT_FALSE(port.lost());
+}
+
+TEST(QtSerialPortTest, WhatTheDeviceCannotTakeAtOnceFollowsInOrder) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  QtSerialPort port;
+  QString reason;
+  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+  // Nobody reads the device side for a while: its buffer fills and the rest must wait.
+  QByteArray sent;
+  for (int i = 0; i < 200; ++i) {
+    QByteArray chunk(1000, char('A' + i % 26));
+    port.write(chunk);
+    sent += chunk;
+  }
+  port.write("Z");
+  sent += "Z";
+  QByteArray got;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (got.size() < sent.size() && std::chrono::steady_clock::now() < until) {
+    got += pty.read(int(sent.size() - got.size()), 20);
+    waitFor([] { return false; }, 1);
+  }
+  EXPECT_EQ(got.size(), sent.size());
+  EXPECT_TRUE(got == sent);
+}
+
+TEST(QtSerialPortTest, ADeviceVanishingUnderAWaiterClosesThePort) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  QtSerialPort port;
+  QString reason;
+  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+  port.wakeWhenWaiting(16);
+  pty.write("abc");
+  waitFor([] { return false; }, 20);
+  pty.closeMaster();
+  ASSERT_TRUE(waitFor([&] { return !port.isOpen(); }, 2000));
+  EXPECT_TRUE(port.lost());
+  EXPECT_EQ(port.bytesWaiting(), 0);
+  EXPECT_LT(port.errorSignals(), 10);
 }
 
 // The refusals of a port that an unprivileged user meets: a device another program opened
