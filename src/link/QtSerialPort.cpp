@@ -333,6 +333,10 @@ void QtSerialPort::used() {
   updateWatch();
 }
 
+bool QtSerialPort::watching() const {
+  return readNotifier_ && readNotifier_->isEnabled();
+}
+
 void QtSerialPort::updateWatch() {
   if (fd_ < 0 || !readNotifier_) return;
   const bool on = (wakeAt_ > 0 || idle_) && !resting_;

@@ -46,6 +46,8 @@ class QtSerialPort : public QObject, public SerialPort {
   // Times the thread was woken by the device since construction: a support figure, and what
   // the benchmarks count.
   int wakeUps() const { return wakeUps_; }
+  // Whether the device can wake the thread at all just now.
+  bool watching() const;
 
  signals:
   // The device vanished and the port was closed.

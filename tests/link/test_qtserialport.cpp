@@ -147,6 +147,7 @@ TEST(QtSerialPortTest, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
   QtSerialPort port;
   QString reason;
   ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+  EXPECT_TRUE(port.watching());  // for the device going away, before anybody reads
 
   // Ten frames' worth of stream between two polls: no wake-up, nothing lost.
   QByteArray stream;
@@ -198,10 +199,13 @@ TEST(QtSerialPortTest, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
   // the system holds for a waiter is taken in, in order.
   port.wakeWhenWaiting(0);
   const int wakeUpsBefore = port.wakeUps();
+  EXPECT_FALSE(port.watching());
   pty.write(stream);
   waitFor([] { return false; }, 100);
   EXPECT_EQ(port.wakeUps(), wakeUpsBefore);
+  EXPECT_FALSE(port.watching());
   waitFor([] { return false; }, 1100);
+  EXPECT_TRUE(port.watching());
   QByteArray big;
   for (int i = 0; i < 3000; ++i) big += char('a' + i % 26);
   pty.write(big);
