@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <set>
+#include <vector>
 
 #include "Broker.h"
 #include "publish/engine/Publisher.h"
@@ -359,6 +363,96 @@ TEST_F(PublisherBroker, TlsWithTheServerNameChecked) {
     EXPECT_EQ(waitFor(byName ? 10 : 3, [&] { return p.brokerConnected(); }), byName) << host;
     p.stop(1.0);
   }
+}
+
+// The connection on its own: no thread of the library's polls the socket, so what the socket
+// cannot take at once, the keepalive and the broker's going away all hang on the event loop.
+class BrokerConnection : public PublisherBroker {
+ protected:
+  std::unique_ptr<MqttClient> makeClient(int keepalive) {
+    std::string why;
+    BrokerSettings b;
+    b.url = *parseBrokerUrl(broker_->url().toStdString(), &why);
+    b.keepalive = keepalive;
+    b.clientId = QStringLiteral("lux-connection");
+    auto c = std::make_unique<MqttClient>(b);
+    QObject::connect(c.get(), &MqttClient::connected, [this] { ++connects_; });
+    QObject::connect(c.get(), &MqttClient::connectionLost,
+                     [this](const QString&, int retry) { retries_.push_back(retry); });
+    QObject::connect(c.get(), &MqttClient::published, [this](int mid) { acked_.insert(mid); });
+    return c;
+  }
+  int connects_ = 0;
+  std::vector<int> retries_;
+  std::set<int> acked_;
+};
+
+TEST_F(BrokerConnection, ABurstFarBiggerThanTheSocketTakesIsAllAcknowledgedInOrder) {
+  ASSERT_TRUE(broker_->start());
+  Subscriber sub;
+  ASSERT_TRUE(sub.start(broker_->port(), "burst/#"));
+  auto c = makeClient(30);
+  c->start();
+  ASSERT_TRUE(waitFor(10, [&] { return c->isConnected(); }));
+  // One message of 16 MiB: far more than a loopback socket buffers, and nothing comes back
+  // before the broker has all of it, so the rest must go out as the socket drains.
+  const int big = c->publish(QStringLiteral("big"), QByteArray(16 << 20, 'x'), 1, false);
+  ASSERT_GE(big, 0);
+  EXPECT_TRUE(waitFor(20, [&] { return acked_.count(big) == 1; }));
+  acked_.clear();
+  // 600 messages of 16 KiB handed over in one go: acknowledged as they come, in order.
+  std::set<int> mids;
+  for (int i = 0; i < 600; ++i) {
+    QByteArray payload = QByteArray::number(i).leftJustified(16384, '.');
+    const int mid = c->publish(QStringLiteral("burst/%1").arg(i % 3), payload, 1, false);
+    ASSERT_GE(mid, 0) << i;
+    mids.insert(mid);
+  }
+  EXPECT_EQ(mids.size(), 600u);
+  EXPECT_TRUE(waitFor(20, [&] { return acked_.size() == 600; })) << acked_.size();
+  EXPECT_EQ(acked_, mids);
+  QStringList burst;
+  ASSERT_TRUE(waitFor(20, [&] {
+    burst = sub.lines().filter(QRegularExpression(QStringLiteral("^burst/")));
+    return burst.size() >= 600;
+  })) << burst.size();
+  for (int i = 0; i < 600; ++i)
+    EXPECT_TRUE(burst.at(i).startsWith(QStringLiteral("burst/%1 %2.").arg(i % 3).arg(i))) << i;
+  EXPECT_EQ(connects_, 1);
+  EXPECT_TRUE(retries_.empty());
+  c->close(QByteArray());
+}
+
+TEST_F(BrokerConnection, AnIdleConnectionOutlivesTheBrokersKeepaliveAndALossIsNoticedAtOnce) {
+  ASSERT_TRUE(broker_->start());
+  auto c = makeClient(5);
+  c->start();
+  ASSERT_TRUE(waitFor(10, [&] { return c->isConnected(); }));
+  // The broker gives up on a client silent for one and a half keepalives, checked now and
+  // then: between 7.5 and about 11 s here.
+  waitFor(15, [] { return false; });
+  EXPECT_TRUE(c->isConnected());
+  EXPECT_EQ(connects_, 1);
+  EXPECT_TRUE(retries_.empty());
+  const int mid = c->publish(QStringLiteral("still/here"), "yes", 1, false);
+  EXPECT_GE(mid, 0);
+  EXPECT_TRUE(waitFor(5, [&] { return acked_.count(mid) == 1; }));
+
+  // A broker that goes away is noticed from the socket, long before a keepalive would tell.
+  QElapsedTimer gone;
+  broker_->stop();
+  gone.start();
+  EXPECT_TRUE(waitFor(3, [&] { return !retries_.empty(); }));
+  EXPECT_LT(gone.elapsed(), 3000);
+  EXPECT_FALSE(c->isConnected());
+  EXPECT_EQ(c->publish(QStringLiteral("still/here"), "no", 1, false), -1);
+  ASSERT_EQ(retries_.size(), 1u);
+  EXPECT_EQ(retries_[0], 1);
+  // Back in about a second once the broker is.
+  ASSERT_TRUE(broker_->restart());
+  EXPECT_TRUE(waitFor(6, [&] { return c->isConnected(); }));
+  EXPECT_EQ(connects_, 2);
+  c->close(QByteArray());
 }
 
 }  // namespace

@@ -6,12 +6,12 @@
 
 #include <QFile>
 #include <QMetaObject>
-#include <atomic>
+#include <QSocketNotifier>
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
-#include <vector>
 
 #include "publish/engine/PublishLog.h"
 
@@ -24,46 +24,18 @@ int nextReconnectDelay(int previousSeconds) {
   return previousSeconds >= 30 ? 60 : previousSeconds * 2;
 }
 
-struct MqttClient::Shared {
-  // `m` guards the instance pointer and the flags. The network thread never holds it while inside
-  // the library (whose callbacks hold the library's own locks), so the two cannot deadlock.
+struct MqttClient::Attempt {
+  // `m` hands the instance over: the attempt's thread owns it until `done`, the client after
+  // that, unless the client gave the attempt up first, in which case the thread destroys it.
   std::mutex m;
-  std::condition_variable cv;
-  BrokerSettings settings;
-  mosquitto* mosq = nullptr;  // the current instance; used under `m` only from the Qt thread
-  std::atomic<int> connectedGeneration{0};
-  std::mutex sinkMutex;
-  bool stopping = false;
-  bool closing = false;
-  bool finished = false;
-  MqttClient* sink = nullptr;  // cleared under `sinkMutex` before the client goes away
-  std::thread thread;
-  // Acknowledgements on their way to the client's thread: one wake-up carries all that came
-  // in before the client took them, instead of one each.
-  std::mutex ackMutex;
-  std::vector<int> acks;
-  int ackGeneration = 0;
-
-  // Runs `f` on the client's thread, if the client still exists.
-  template <typename F>
-  void post(F f) {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    if (!sink) return;
-    MqttClient* c = sink;
-    QMetaObject::invokeMethod(
-        c, [c, f] { f(c); }, Qt::QueuedConnection);
-  }
-
-  void run();
+  mosquitto* mq = nullptr;
+  bool done = false;
+  bool abandoned = false;
+  int rc = MOSQ_ERR_SUCCESS;
+  QString reason;
 };
 
 namespace {
-
-struct Attempt {
-  MqttClient::Shared* shared;
-  int generation;
-  bool connected = false;
-};
 
 bool isAuthenticationRefusal(int rc, MqttVersion v) {
   if (v == MqttVersion::V5)
@@ -76,236 +48,318 @@ int noKeyPassword(char*, int, int, void*) {
   return 0;
 }
 
-QByteArray bytes(const QString& s) {
-  return s.toUtf8();
+QString failureOf(int rc, int err) {
+  if (rc == MOSQ_ERR_ERRNO && err != 0) return QString::fromLocal8Bit(strerror(err));
+  return QString::fromUtf8(mosquitto_strerror(rc));
+}
+
+// The callbacks only take notes: the client tells its listeners after the library returns.
+MqttClient* clientOf(void* obj) {
+  return static_cast<MqttClient*>(obj);
 }
 
 }  // namespace
 
-void MqttClient::Shared::run() {
-  static std::once_flag init;
-  std::call_once(init, [] { mosquitto_lib_init(); });
-  const BrokerSettings& s = settings;
-  const QByteArray host = bytes(QString::fromStdString(s.url.host));
-  const QByteArray clientId = bytes(s.clientId), user = bytes(s.user), pass = bytes(s.password);
-  const QByteArray will = bytes(s.willTopic);
-  const QByteArray ca = QFile::encodeName(s.ca), cert = QFile::encodeName(s.cert),
-                   key = QFile::encodeName(s.key);
-  int delay = 1;
-  for (int generation = 1;; ++generation) {
-    Attempt attempt{this, generation};
-    mosquitto* mq =
-        mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), true, &attempt);
-    if (!mq) {
-      post([](MqttClient* c) { emit c->failed(QStringLiteral("out of memory")); });
-      break;
-    }
-    mosquitto_threaded_set(mq, true);
-    mosquitto_int_option(mq, MOSQ_OPT_PROTOCOL_VERSION,
-                         s.version == MqttVersion::V5 ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
-    mosquitto_int_option(mq, MOSQ_OPT_SEND_MAXIMUM, 100);
-    if (!user.isEmpty())
-      mosquitto_username_pw_set(mq, user.constData(), pass.isEmpty() ? nullptr : pass.constData());
-    if (!will.isEmpty()) mosquitto_will_set(mq, will.constData(), 7, "offline", 1, true);
-    if (s.url.tls) {
-      const int rc = mosquitto_tls_set(mq, ca.isEmpty() ? nullptr : ca.constData(),
-                                       ca.isEmpty() ? "/etc/ssl/certs" : nullptr,
-                                       cert.isEmpty() ? nullptr : cert.constData(),
-                                       key.isEmpty() ? nullptr : key.constData(), noKeyPassword);
-      if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = QString::fromUtf8(mosquitto_strerror(rc));
-        post([why](MqttClient* c) {
-          emit c->failed(QStringLiteral("TLS files not usable: %1").arg(why));
-        });
-        mosquitto_destroy(mq);
-        break;
-      }
-      mosquitto_tls_opts_set(mq, 1 /* verify the server */, nullptr, nullptr);
-      mosquitto_tls_insecure_set(mq, false);  // the server's name must match its certificate
-    }
-    mosquitto_connect_callback_set(mq, [](mosquitto*, void* obj, int rc) {
-      auto* a = static_cast<Attempt*>(obj);
-      Shared* sh = a->shared;
-      const int gen = a->generation;
-      if (rc == 0) {
-        a->connected = true;
-        sh->connectedGeneration = gen;
-        sh->post([gen](MqttClient* c) { c->onConnected(gen); });
-        return;
-      }
-      const bool v5 = sh->settings.version == MqttVersion::V5;
-      const QString why =
-          QString::fromUtf8(v5 ? mosquitto_reason_string(rc) : mosquitto_connack_string(rc));
-      const bool auth = isAuthenticationRefusal(rc, sh->settings.version);
-      sh->post([why, auth](MqttClient* c) { emit c->refused(why, auth); });
-    });
-    mosquitto_publish_callback_set(mq, [](mosquitto*, void* obj, int mid) {
-      auto* a = static_cast<Attempt*>(obj);
-      Shared* sh = a->shared;
-      bool wake = false;
-      {
-        std::lock_guard<std::mutex> lock(sh->ackMutex);
-        if (sh->ackGeneration != a->generation) {
-          sh->acks.clear();  // an earlier connection's, which nobody waits for any more
-          sh->ackGeneration = a->generation;
-        }
-        wake = sh->acks.empty();
-        sh->acks.push_back(mid);
-      }
-      if (wake) sh->post([](MqttClient* c) { c->onPublished(); });
-    });
-    mosquitto_message_callback_set(mq, [](mosquitto*, void* obj, const mosquitto_message* msg) {
-      // Bounded before anything is copied: a flood of big messages costs the meters nothing.
-      if (!msg || !msg->topic || msg->payloadlen < 0 || msg->payloadlen > kMaxInboundPayload)
-        return;
-      const std::size_t topicLength = strnlen(msg->topic, kMaxInboundTopic + 1);
-      if (topicLength > std::size_t(kMaxInboundTopic)) return;
-      auto* a = static_cast<Attempt*>(obj);
-      const int gen = a->generation;
-      const QString topic = QString::fromUtf8(msg->topic, qsizetype(topicLength));
-      const QByteArray payload(static_cast<const char*>(msg->payload), msg->payloadlen);
-      a->shared->post([gen, topic, payload](MqttClient* c) { c->onMessage(gen, topic, payload); });
-    });
-    {
-      std::lock_guard<std::mutex> lock(m);
-      mosq = mq;
-    }
-    int rc = mosquitto_connect_async(mq, host.constData(), s.url.port, s.keepalive);
-    QString reason;
-    if (rc == MOSQ_ERR_ERRNO) reason = QString::fromLocal8Bit(strerror(errno));
-    const auto closingSince = std::make_shared<std::chrono::steady_clock::time_point>();
-    bool closeSeen = false;
-    while (rc == MOSQ_ERR_SUCCESS) {
-      {
-        std::lock_guard<std::mutex> lock(m);
-        if (stopping && !closing) break;
-        if (closing && !closeSeen) {
-          closeSeen = true;
-          *closingSince = std::chrono::steady_clock::now();
-        }
-      }
-      if (closeSeen && std::chrono::steady_clock::now() - *closingSince > std::chrono::seconds(2))
-        break;
-      rc = mosquitto_loop(mq, 100, 1);
-      if (rc == MOSQ_ERR_ERRNO) reason = QString::fromLocal8Bit(strerror(errno));
-    }
-    if (reason.isEmpty() && rc != MOSQ_ERR_SUCCESS)
-      reason = QString::fromUtf8(mosquitto_strerror(rc));
-    {
-      std::lock_guard<std::mutex> lock(m);
-      mosq = nullptr;
-      connectedGeneration = 0;
-    }
-    mosquitto_destroy(mq);
-    if (attempt.connected) delay = 1;
-    {
-      std::unique_lock<std::mutex> lock(m);
-      if (stopping) break;
-    }
-    post([generation, reason, delay](MqttClient* c) { c->onLost(generation, reason, delay); });
-    std::unique_lock<std::mutex> lock(m);
-    if (cv.wait_for(lock, std::chrono::seconds(delay), [this] { return stopping; })) break;
-    delay = nextReconnectDelay(delay);
-  }
-  std::lock_guard<std::mutex> lock(m);
-  finished = true;
-  cv.notify_all();
-}
-
 MqttClient::MqttClient(BrokerSettings settings, QObject* parent)
-    : QObject(parent), shared_(std::make_shared<Shared>()) {
-  shared_->settings = std::move(settings);
-  shared_->sink = this;
+    : QObject(parent), settings_(std::move(settings)) {
+  keepalive_.setInterval(1000);
+  keepalive_.setTimerType(Qt::VeryCoarseTimer);
+  connect(&keepalive_, &QTimer::timeout, this, &MqttClient::keepAlive);
+  retry_.setSingleShot(true);
+  connect(&retry_, &QTimer::timeout, this, &MqttClient::connectNext);
 }
 
 MqttClient::~MqttClient() {
-  {
-    std::lock_guard<std::mutex> lock(shared_->sinkMutex);
-    shared_->sink = nullptr;
-  }
   if (started_) close(QByteArray(), 3.0);
 }
 
 void MqttClient::start() {
   if (started_) return;
   started_ = true;
-  auto shared = shared_;
-  shared_->thread = std::thread([shared] { shared->run(); });
+  // Listeners hear even a failure to begin from the event loop, as they do everything else.
+  QMetaObject::invokeMethod(this, &MqttClient::connectNext, Qt::QueuedConnection);
 }
 
-int MqttClient::publish(const QString& topic, const QByteArray& payload, int qos, bool retain) {
-  std::lock_guard<std::mutex> lock(shared_->m);
-  if (!connected_ || !shared_->mosq || shared_->connectedGeneration != generation_) return -1;
-  int mid = -1;
-  const QByteArray t = topic.toUtf8();
-  const int rc = mosquitto_publish(shared_->mosq, &mid, t.constData(), int(payload.size()),
-                                   payload.constData(), qos, retain);
-  return rc == MOSQ_ERR_SUCCESS ? mid : -1;
-}
-
-bool MqttClient::subscribe(const QString& topic, int qos) {
-  std::lock_guard<std::mutex> lock(shared_->m);
-  if (!connected_ || !shared_->mosq || shared_->connectedGeneration != generation_) return false;
-  return mosquitto_subscribe(shared_->mosq, nullptr, topic.toUtf8().constData(), qos) ==
-         MOSQ_ERR_SUCCESS;
-}
-
-void MqttClient::close(const QByteArray& lastWords, double seconds) {
-  if (!started_) return;
-  std::unique_lock<std::mutex> lock(shared_->m);
-  if (!shared_->stopping) {
-    shared_->stopping = true;
-    if (shared_->mosq && connected_ && shared_->connectedGeneration == generation_) {
-      const QByteArray will = shared_->settings.willTopic.toUtf8();
-      if (!lastWords.isEmpty() && !will.isEmpty())
-        mosquitto_publish(shared_->mosq, nullptr, will.constData(), int(lastWords.size()),
-                          lastWords.constData(), 1, true);
-      mosquitto_disconnect(shared_->mosq);
-      shared_->closing = true;
+void MqttClient::connectNext() {
+  if (stopping_ || mq_ || pending_) return;
+  static std::once_flag init;
+  std::call_once(init, [] { mosquitto_lib_init(); });
+  const BrokerSettings& s = settings_;
+  ++generation_;
+  attemptConnected_ = false;
+  const QByteArray clientId = s.clientId.toUtf8();
+  mosquitto* mq = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), true, nullptr);
+  if (!mq) {
+    emit failed(QStringLiteral("out of memory"));
+    return;
+  }
+  mosquitto_int_option(mq, MOSQ_OPT_PROTOCOL_VERSION,
+                       s.version == MqttVersion::V5 ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
+  mosquitto_int_option(mq, MOSQ_OPT_SEND_MAXIMUM, 100);
+  const QByteArray user = s.user.toUtf8(), pass = s.password.toUtf8();
+  if (!user.isEmpty())
+    mosquitto_username_pw_set(mq, user.constData(), pass.isEmpty() ? nullptr : pass.constData());
+  const QByteArray will = s.willTopic.toUtf8();
+  if (!will.isEmpty()) mosquitto_will_set(mq, will.constData(), 7, "offline", 1, true);
+  if (s.url.tls) {
+    const QByteArray ca = QFile::encodeName(s.ca), cert = QFile::encodeName(s.cert),
+                     key = QFile::encodeName(s.key);
+    const int rc = mosquitto_tls_set(mq, ca.isEmpty() ? nullptr : ca.constData(),
+                                     ca.isEmpty() ? "/etc/ssl/certs" : nullptr,
+                                     cert.isEmpty() ? nullptr : cert.constData(),
+                                     key.isEmpty() ? nullptr : key.constData(), noKeyPassword);
+    if (rc != MOSQ_ERR_SUCCESS) {
+      mosquitto_destroy(mq);
+      emit failed(QStringLiteral("TLS files not usable: %1")
+                      .arg(QString::fromUtf8(mosquitto_strerror(rc))));
+      return;
     }
-    shared_->cv.notify_all();
+    mosquitto_tls_opts_set(mq, 1 /* verify the server */, nullptr, nullptr);
+    mosquitto_tls_insecure_set(mq, false);  // the server's name must match its certificate
   }
+  mosquitto_connect_callback_set(mq, [](mosquitto*, void* obj, int rc) {
+    if (obj) clientOf(obj)->libraryEvent({Event::Connack, rc, {}, {}});
+  });
+  mosquitto_publish_callback_set(mq, [](mosquitto*, void* obj, int mid) {
+    if (obj) clientOf(obj)->libraryEvent({Event::Ack, mid, {}, {}});
+  });
+  mosquitto_message_callback_set(mq, [](mosquitto*, void* obj, const mosquitto_message* msg) {
+    // Bounded before anything is copied: a flood of big messages costs the meters nothing.
+    if (!obj || !msg || !msg->topic || msg->payloadlen < 0 || msg->payloadlen > kMaxInboundPayload)
+      return;
+    const std::size_t topicLength = strnlen(msg->topic, kMaxInboundTopic + 1);
+    if (topicLength > std::size_t(kMaxInboundTopic)) return;
+    clientOf(obj)->libraryEvent(
+        {Event::Message, 0, QString::fromUtf8(msg->topic, qsizetype(topicLength)),
+         QByteArray(static_cast<const char*>(msg->payload), msg->payloadlen)});
+  });
+
+  auto attempt = std::make_shared<Attempt>();
+  attempt->mq = mq;
+  pending_ = attempt;
+  const std::string host = s.url.host;
+  const int port = s.url.port, keepalive = s.keepalive;
+  std::thread([this, attempt, host, port, keepalive] {
+    const int rc = mosquitto_connect_async(attempt->mq, host.c_str(), port, keepalive);
+    const QString reason = rc == MOSQ_ERR_SUCCESS ? QString() : failureOf(rc, errno);
+    std::lock_guard<std::mutex> lock(attempt->m);
+    attempt->done = true;
+    attempt->rc = rc;
+    attempt->reason = reason;
+    if (attempt->abandoned) {
+      mosquitto_destroy(attempt->mq);
+      attempt->mq = nullptr;
+      return;
+    }
+    // The client cannot go away while the attempt is not abandoned: its destructor waits for
+    // `m` to give it up, and an event posted to it is dropped with it.
+    QMetaObject::invokeMethod(
+        this, [this, attempt] { onAttemptMade(attempt); }, Qt::QueuedConnection);
+  }).detach();
+}
+
+void MqttClient::abandonAttempt() {
+  if (!pending_) return;
+  std::lock_guard<std::mutex> lock(pending_->m);
+  pending_->abandoned = true;
+  if (pending_->done && pending_->mq) {
+    mosquitto_destroy(pending_->mq);
+    pending_->mq = nullptr;
+  }
+  pending_.reset();
+}
+
+void MqttClient::onAttemptMade(const std::shared_ptr<Attempt>& attempt) {
+  if (attempt != pending_) return;
+  pending_.reset();
+  int rc;
+  QString reason;
+  {
+    std::lock_guard<std::mutex> lock(attempt->m);
+    mq_ = attempt->mq;
+    attempt->mq = nullptr;
+    rc = attempt->rc;
+    reason = attempt->reason;
+  }
+  if (!mq_) return;
+  if (rc != MOSQ_ERR_SUCCESS) {
+    dropInstance();
+    lose(reason);
+    return;
+  }
+  mosquitto_user_data_set(mq_, this);
+  keepalive_.start();
+  watch();
+}
+
+void MqttClient::service() {
+  if (!mq_) return;
+  errno = 0;
+  // No waiting inside: the event loop has already seen the socket ready.
+  const int rc = mosquitto_loop(mq_, 0, 1);
+  settle(rc, failureOf(rc, errno));
+}
+
+void MqttClient::keepAlive() {
+  if (!mq_) return;
+  errno = 0;
+  const int rc = mosquitto_loop_misc(mq_);
+  settle(rc, failureOf(rc, errno));
+}
+
+void MqttClient::settle(int rc, const QString& failure) {
+  const bool alive = rc == MOSQ_ERR_SUCCESS && mosquitto_socket(mq_) >= 0;
+  QString reason;
+  if (alive) {
+    watch();
+  } else {
+    reason =
+        rc == MOSQ_ERR_SUCCESS ? QString::fromUtf8(mosquitto_strerror(MOSQ_ERR_NO_CONN)) : failure;
+    dropInstance();
+  }
+  // Acknowledgements read just before a loss still count.
+  deliver();
+  if (!alive) lose(reason);
+}
+
+void MqttClient::watch() {
+  if (!mq_) return;
+  const int fd = mosquitto_socket(mq_);
+  if (fd < 0) return;
+  if (reader_ && reader_->socket() != fd) dropNotifiers();
+  if (!reader_) {
+    reader_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(reader_, &QSocketNotifier::activated, this, &MqttClient::service);
+    writer_ = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    writer_->setEnabled(false);
+    connect(writer_, &QSocketNotifier::activated, this, &MqttClient::service);
+  }
+  const bool wantWrite = mosquitto_want_write(mq_);
+  if (writer_->isEnabled() != wantWrite) writer_->setEnabled(wantWrite);
+}
+void MqttClient::dropNotifiers() {
+  // Off before the event loop polls again: the library may already have closed the socket.
+  for (QSocketNotifier** n : {&reader_, &writer_}) {
+    if (!*n) continue;
+    (*n)->setEnabled(false);
+    (*n)->deleteLater();  // it may be the one whose signal is being handled
+    *n = nullptr;
+  }
+}
+
+void MqttClient::dropInstance() {
+  dropNotifiers();
+  keepalive_.stop();
+  if (mq_) mosquitto_destroy(mq_);
+  mq_ = nullptr;
+}
+
+void MqttClient::deliver() {
+  std::vector<Event> events;
+  events.swap(events_);
+  const int generation = generation_;
+  for (Event& e : events) {
+    // A listener may have closed the client meanwhile.
+    if (stopping_ || generation != generation_) return;
+    switch (e.kind) {
+      case Event::Connack:
+        if (e.code == 0) {
+          attemptConnected_ = true;
+          connected_ = true;
+          emit connected();
+        } else {
+          const bool v5 = settings_.version == MqttVersion::V5;
+          const QString why = QString::fromUtf8(v5 ? mosquitto_reason_string(e.code)
+                                                   : mosquitto_connack_string(e.code));
+          emit refused(why, isAuthenticationRefusal(e.code, settings_.version));
+        }
+        break;
+      case Event::Ack:
+        if (connected_) emit published(e.code);
+        break;
+      case Event::Message:
+        if (connected_) emit messageReceived(e.topic, e.payload);
+        break;
+    }
+  }
+}
+
+void MqttClient::lose(const QString& reason) {
   connected_ = false;
-  const bool done = shared_->cv.wait_for(lock, std::chrono::milliseconds(qint64(seconds * 1000)),
-                                         [this] { return shared_->finished; });
-  lock.unlock();
-  if (shared_->thread.joinable()) {
-    // A thread still inside a name lookup cannot be interrupted; it holds its own share of
-    // the state and ends on its own.
-    if (done)
-      shared_->thread.join();
-    else
-      shared_->thread.detach();
-  }
-}
-
-void MqttClient::onConnected(int generation) {
-  generation_ = generation;
-  connected_ = true;
-  emit connected();
-}
-
-void MqttClient::onLost(int generation, const QString& reason, int retry) {
-  if (generation == generation_) connected_ = false;
+  if (stopping_) return;
+  if (attemptConnected_) delay_ = 1;
+  attemptConnected_ = false;
+  const int retry = delay_;
+  retry_.start(retry * 1000);
+  delay_ = nextReconnectDelay(delay_);
   emit connectionLost(reason, retry);
 }
 
-void MqttClient::onPublished() {
-  std::vector<int> acks;
-  int generation = 0;
-  {
-    std::lock_guard<std::mutex> lock(shared_->ackMutex);
-    acks.swap(shared_->acks);
-    generation = shared_->ackGeneration;
-  }
-  for (const int mid : acks) {
-    if (generation != generation_ || !connected_) return;
-    emit published(mid);
-  }
+void MqttClient::breakLater(int rc) {
+  // The write failed: the socket is gone even if reading has not noticed yet. Ended from the
+  // event loop, not inside the caller's own handling of a reading.
+  const int generation = generation_;
+  const QString reason = failureOf(rc, errno);
+  QMetaObject::invokeMethod(
+      this,
+      [this, generation, reason] {
+        if (generation != generation_ || !mq_) return;
+        dropInstance();
+        deliver();
+        lose(reason);
+      },
+      Qt::QueuedConnection);
 }
 
-void MqttClient::onMessage(int generation, const QString& topic, const QByteArray& payload) {
-  if (generation == generation_ && connected_) emit messageReceived(topic, payload);
+int MqttClient::publish(const QString& topic, const QByteArray& payload, int qos, bool retain) {
+  if (!connected_ || !mq_) return -1;
+  int mid = -1;
+  const QByteArray t = topic.toUtf8();
+  errno = 0;
+  const int rc = mosquitto_publish(mq_, &mid, t.constData(), int(payload.size()),
+                                   payload.constData(), qos, retain);
+  if (rc == MOSQ_ERR_ERRNO || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_NO_CONN) breakLater(rc);
+  if (rc != MOSQ_ERR_SUCCESS) return -1;
+  watch();  // what the socket could not take at once goes when it can
+  return mid;
+}
+
+bool MqttClient::subscribe(const QString& topic, int qos) {
+  if (!connected_ || !mq_) return false;
+  errno = 0;
+  const int rc = mosquitto_subscribe(mq_, nullptr, topic.toUtf8().constData(), qos);
+  if (rc == MOSQ_ERR_ERRNO || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_NO_CONN) breakLater(rc);
+  if (rc != MOSQ_ERR_SUCCESS) return false;
+  watch();
+  return true;
+}
+
+void MqttClient::close(const QByteArray& lastWords, double seconds) {
+  if (!started_ || stopping_) return;
+  stopping_ = true;
+  retry_.stop();
+  abandonAttempt();
+  if (mq_ && connected_) {
+    const QByteArray will = settings_.willTopic.toUtf8();
+    if (!lastWords.isEmpty() && !will.isEmpty())
+      mosquitto_publish(mq_, nullptr, will.constData(), int(lastWords.size()),
+                        lastWords.constData(), 1, true);
+    mosquitto_disconnect(mq_);
+    // The library closes the socket once the goodbye is written; a broker that takes nothing
+    // more holds the exit up no longer than `seconds`.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(qint64(std::max(0.0, seconds) * 1000));
+    while (mosquitto_socket(mq_) >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0) break;
+      if (mosquitto_loop(mq_, int(std::min<qint64>(left, 100)), 1) != MOSQ_ERR_SUCCESS) break;
+    }
+  }
+  dropInstance();
+  events_.clear();
+  connected_ = false;
 }
 
 }  // namespace lux::publish

@@ -1,8 +1,11 @@
 #pragma once
-// One MQTT connection over libmosquitto, for the Qt thread. The network runs on a thread of its
-// own (connecting, reading, keepalive), because a broker that is slow to resolve or to answer
-// must never hold up the meters' polls; everything it reports comes back as queued signals on
-// the client's thread, and the calls below are made from that thread only.
+// One MQTT connection over libmosquitto, driven from the client's own thread: the socket is
+// watched by the event loop (for writing only while the library has something waiting), the
+// keepalive is looked after once a second, and a publish goes onto the wire at once. No thread
+// of the library's own polls in the background, so an idle connection costs one wake-up a
+// second and a reading one write and its acknowledgement. Only the connection attempt runs on
+// a short-lived thread of its own, because the library looks the broker's name up in a call
+// that cannot be bounded, and the meters must never wait for a name server.
 //
 // Each connection attempt gets a fresh library instance: what the broker did not acknowledge
 // before a loss is sent again by the caller from its spool, in order, instead of by the library
@@ -10,9 +13,14 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "publish/engine/PublishConfig.h"
+
+class QSocketNotifier;
+struct mosquitto;
 
 namespace lux::publish {
 
@@ -42,11 +50,11 @@ class MqttClient : public QObject {
   // after the next `connected`).
   int publish(const QString& topic, const QByteArray& payload, int qos, bool retain);
   bool subscribe(const QString& topic, int qos);
-  // Says `lastWords` (retained, on the will topic) when connected, disconnects cleanly and ends
-  // the network thread, waiting at most `seconds`.
+  // Says `lastWords` (retained, on the will topic) when connected and disconnects cleanly,
+  // waiting at most `seconds` for the broker's socket to take it.
   void close(const QByteArray& lastWords, double seconds = 2.0);
 
-  // Messages and topics longer than these are dropped before they reach the Qt thread.
+  // Messages and topics longer than these are dropped before anything is copied.
   static constexpr int kMaxInboundPayload = 256;
   static constexpr int kMaxInboundTopic = 256;
 
@@ -63,19 +71,46 @@ class MqttClient : public QObject {
   void messageReceived(const QString& topic, const QByteArray& payload);
 
  public:
-  struct Shared;
+  struct Attempt;  // a connection being made on its short-lived thread
+  // What the library's callbacks reported during one call into it; told to the listeners once
+  // the call has returned, so that none of them runs inside the library.
+  struct Event {
+    enum Kind { Connack, Ack, Message } kind;
+    int code = 0;
+    QString topic;
+    QByteArray payload;
+  };
+  void libraryEvent(Event e) { events_.push_back(std::move(e)); }
 
  private:
-  friend struct Shared;
-  void onConnected(int generation);
-  void onLost(int generation, const QString& reason, int retry);
-  void onPublished();  // takes every acknowledgement that came in meanwhile
-  void onMessage(int generation, const QString& topic, const QByteArray& payload);
+  void connectNext();
+  void onAttemptMade(const std::shared_ptr<Attempt>& attempt);
+  void abandonAttempt();
+  void service();
+  void keepAlive();
+  // After a call into the library: goes on watching the socket, or ends the connection.
+  void settle(int rc, const QString& failure);
+  void watch();
+  void dropNotifiers();
+  void dropInstance();
+  void deliver();
+  void lose(const QString& reason);
+  void breakLater(int rc);
 
-  std::shared_ptr<Shared> shared_;
+  BrokerSettings settings_;
+  mosquitto* mq_ = nullptr;
+  std::shared_ptr<Attempt> pending_;
+  QSocketNotifier* reader_ = nullptr;
+  QSocketNotifier* writer_ = nullptr;
+  QTimer keepalive_;
+  QTimer retry_;
+  std::vector<Event> events_;
+  int delay_ = 1;
   bool started_ = false;
+  bool stopping_ = false;
   bool connected_ = false;
-  int generation_ = 0;  // the connection the Qt side believes in
+  bool attemptConnected_ = false;
+  int generation_ = 0;  // the current attempt
 };
 
 }  // namespace lux::publish
