@@ -86,12 +86,19 @@ double cpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-TEST(QtSerialPortTest, BytesTravelBothWays) {
+// A port opened on a fresh pseudo-terminal.
+class QtSerialPortOpen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.ok());
+    QString reason;
+    ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+  }
   Pty pty;
-  ASSERT_TRUE(pty.ok());
   QtSerialPort port;
-  QString reason;
-  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+};
+
+TEST_F(QtSerialPortOpen, BytesTravelBothWays) {
   EXPECT_TRUE(port.isOpen());
 
   port.write("A");
@@ -141,12 +148,7 @@ TEST(QtSerialPortTest, OpenReportsTheReason) {
 // A meter streams whether anybody listens or not. The port must neither wake the thread for
 // every few bytes of it nor lose any: what piles up between polls is all there, in order, when
 // read; a waiter for a whole frame is woken once, when the frame is whole.
-TEST(QtSerialPortTest, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  QtSerialPort port;
-  QString reason;
-  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+TEST_F(QtSerialPortOpen, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
   EXPECT_TRUE(port.watching());  // for the device going away, before anybody reads
 
   // Ten frames' worth of stream between two polls: no wake-up, nothing lost.
@@ -215,12 +217,7 @@ TEST(QtSerialPortTest, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
   EXPECT_FALSE(port.lost());
 }
 
-TEST(QtSerialPortTest, WhatTheDeviceCannotTakeAtOnceFollowsInOrder) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  QtSerialPort port;
-  QString reason;
-  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+TEST_F(QtSerialPortOpen, WhatTheDeviceCannotTakeAtOnceFollowsInOrder) {
   // Nobody reads the device side for a while: its buffer fills and the rest must wait.
   QByteArray sent;
   for (int i = 0; i < 200; ++i) {
@@ -240,12 +237,7 @@ TEST(QtSerialPortTest, WhatTheDeviceCannotTakeAtOnceFollowsInOrder) {
   EXPECT_TRUE(got == sent);
 }
 
-TEST(QtSerialPortTest, ADeviceVanishingUnderAWaiterClosesThePort) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  QtSerialPort port;
-  QString reason;
-  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+TEST_F(QtSerialPortOpen, ADeviceVanishingUnderAWaiterClosesThePort) {
   port.wakeWhenWaiting(16);
   pty.write("abc");
   waitFor([] { return false; }, 20);
@@ -346,12 +338,7 @@ TEST(QtSerialPortRefusal, RunAsAnUnprivilegedUser) {
   EXPECT_FALSE(output.contains("[  SKIPPED ]")) << output.toStdString();
 }
 
-TEST(QtSerialPortTest, VanishedDeviceClosesThePortInsteadOfSpinning) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  QtSerialPort port;
-  QString reason;
-  ASSERT_TRUE(port.open(pty.slavePath(), &reason)) << reason.toStdString();
+TEST_F(QtSerialPortOpen, VanishedDeviceClosesThePortInsteadOfSpinning) {
   bool signalled = false;
   QObject::connect(&port, &QtSerialPort::portLost, [&] { signalled = true; });
 
