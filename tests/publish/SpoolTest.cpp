@@ -701,8 +701,11 @@ TEST_F(SpoolTest, AFlushWritesAtOnceAndLeavesTheWaitForTheDiskToTheFlusher) {
 TEST(DiskFlusherTest, EveryFlushAskedForIsDoneBeforeTheFlusherGoes) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  QFile file(dir.filePath(QStringLiteral("f")));
-  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  std::vector<std::unique_ptr<QFile>> files;
+  for (int i = 0; i < 20; ++i) {
+    files.push_back(std::make_unique<QFile>(dir.filePath(QStringLiteral("f%1").arg(i))));
+    ASSERT_TRUE(files.back()->open(QIODevice::ReadWrite));
+  }
   const int descriptors = openDescriptors();
   SlowDisk disk;
   std::vector<int> seen;
@@ -716,7 +719,7 @@ TEST(DiskFlusherTest, EveryFlushAskedForIsDoneBeforeTheFlusherGoes) {
       }
       return disk.sync(fd);
     });
-    for (int i = 0; i < 20; ++i) EXPECT_TRUE(flusher.flush(file.handle()));
+    for (auto& f : files) EXPECT_TRUE(flusher.flush(f->handle()));
     EXPECT_FALSE(flusher.flush(-1));  // no file: the caller flushes nothing through it
     // The disk answers the first flush only once the flusher is being destroyed, with 19 still
     // waiting behind it.
@@ -729,9 +732,39 @@ TEST(DiskFlusherTest, EveryFlushAskedForIsDoneBeforeTheFlusherGoes) {
   releaser.join();
   EXPECT_EQ(disk.timeouts(), 0);
   EXPECT_EQ(disk.calls(), 20);
-  for (int fd : seen) EXPECT_NE(fd, file.handle());
+  for (int fd : seen)
+    for (auto& f : files) EXPECT_NE(fd, f->handle());
   EXPECT_EQ(openDescriptors(), descriptors);
-  EXPECT_TRUE(file.write("still open") == 10);
+  for (auto& f : files) EXPECT_EQ(f->write("still open"), 10);
+}
+
+// A disk that hangs: a spool asks for its flush every second, and each request must not keep a
+// descriptor of its own until the disk answers.
+TEST(DiskFlusherTest, RequestsForAFileThatWaitsItsTurnAreOne) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QFile a(dir.filePath(QStringLiteral("a"))), b(dir.filePath(QStringLiteral("b")));
+  ASSERT_TRUE(a.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(b.open(QIODevice::ReadWrite));
+  const int descriptors = openDescriptors();
+  SlowDisk disk;
+  {
+    DiskFlusher flusher([&](int fd) { return disk.sync(fd); });
+    ASSERT_TRUE(flusher.flush(a.handle()));
+    ASSERT_TRUE(disk.waitForCalls(1));  // a's first flush is at the disk
+    for (int second = 0; second < 30; ++second) {
+      ASSERT_TRUE(flusher.flush(a.handle()));
+      ASSERT_TRUE(flusher.flush(b.handle()));
+    }
+    // The one in progress, and one for each file waiting.
+    EXPECT_EQ(openDescriptors(), descriptors + 3);
+    disk.release();
+    flusher.drain();
+    // a once at the disk when the rest came, then once more for all that was written meanwhile.
+    EXPECT_EQ(disk.calls(), 3);
+  }
+  EXPECT_EQ(disk.timeouts(), 0);
+  EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "publish/engine/DiskFlusher.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lux::publish {
@@ -19,12 +20,20 @@ DiskFlusher::~DiskFlusher() {
 }
 
 bool DiskFlusher::flush(int fd) {
-  if (fd < 0) return false;
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+  const Request r{-1, static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino)};
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    for (const Request& q : queue_)
+      if (q.device == r.device && q.inode == r.inode) return true;
+  }
   const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
   if (copy < 0) return false;
   {
     std::lock_guard<std::mutex> lock(m_);
-    queue_.push_back(copy);
+    queue_.push_back({copy, r.device, r.inode});
   }
   wake_.notify_one();
   return true;
@@ -41,7 +50,7 @@ void DiskFlusher::run() {
     wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
     // What was asked for before the end is still done: the flush at exit counts on it.
     if (queue_.empty()) return;
-    const int fd = queue_.front();
+    const int fd = queue_.front().fd;
     queue_.pop_front();
     busy_ = true;
     lock.unlock();

@@ -3,7 +3,9 @@
 // system's cache, quick) and leaves the fdatasync here: on a busy disk that call takes tens of
 // milliseconds, and the thread that asks for it also polls the meters and talks to the broker.
 // Each request works on a duplicate of the descriptor, so the spool may close or replace its
-// file meanwhile. Whatever was asked for is done before the flusher is destroyed.
+// file meanwhile. A request for a file that already waits its turn is covered by that one (its
+// fdatasync has not begun), so a disk that hangs for minutes holds two descriptors a file, not
+// one a second. Whatever was asked for is done before the flusher is destroyed.
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -32,7 +34,11 @@ class DiskFlusher {
   std::function<int(int)> sync_;
   std::mutex m_;
   std::condition_variable wake_, done_;
-  std::deque<int> queue_;
+  struct Request {
+    int fd;  // the duplicate
+    unsigned long long device, inode;
+  };
+  std::deque<Request> queue_;
   bool busy_ = false;
   bool ending_ = false;
   std::thread thread_;
