@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
-#include <QThread>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -37,23 +36,24 @@ QString publishStateDir(const QString& option) {
 
 namespace {
 
-// One meter's session, living on the meters' thread away from the broker's: a meter that stops
-// answering keeps its session in the link's waits, and the other meters must go on meanwhile.
+// One meter's session. Its poll waits on a stack of its own and gives the thread back meanwhile,
+// so a meter that stops answering holds up neither the other meters nor the broker's traffic.
 class MeterWorker : public QObject {
  public:
   MeterWorker(QString id, QString device, int comPortNumber)
       : id_(std::move(id)), device_(std::move(device)), com_(comPortNumber) {}
 
-  std::function<void(const Reading&)> onReading;  // called on the worker's thread
+  std::function<void(const Reading&)> onReading;
   std::function<void(MeterState)> onState;
 
-  // On the worker's thread.
   void begin() {
     clock_ = std::make_unique<SystemClock>();
     port_ = std::make_unique<QtSerialPort>();
     session_ = std::make_unique<MeterSession>(*port_, *clock_);
     QObject::connect(session_.get(), &MeterSession::readingDecoded, session_.get(),
-                     [this](const Reading& r) { onReading(r); });
+                     [this](const Reading& r) {
+                       if (onReading) onReading(r);
+                     });
     QObject::connect(
         session_.get(), &MeterSession::silenceChanged, session_.get(),
         [this](bool silent) { report(silent ? MeterState::Silent : MeterState::Online); });
@@ -70,18 +70,16 @@ class MeterWorker : public QObject {
     QObject::connect(retry_, &QTimer::timeout, session_.get(), [this] { tryOpen(); });
     tryOpen();
   }
-  // On the worker's thread; unwinds a poll inside its waits.
-  void end() {
+  // Once the event loop has returned: a poll still waiting is unwound on its own stack, and what
+  // it says on the way out reaches nobody (the meter is not unplugged because the process ends).
+  void teardown() {
+    onReading = nullptr;
+    onState = nullptr;
     if (retry_) retry_->stop();
     if (session_) {
       session_->stop();
       session_->link().abort();
     }
-  }
-  // On the worker's thread once its event loop has returned, so that no poll is on the stack:
-  // the session's timers and the port's notifiers can only be stopped by the thread they run on.
-  void teardown() {
-    end();
     retry_ = nullptr;  // a child of the session
     session_.reset();
     port_.reset();
@@ -321,55 +319,27 @@ int runPublish(const QStringList& arguments) {
 
   QElapsedTimer monotonic;
   monotonic.start();
-  // All meters' sessions share one thread: each session's poll waits on a stack of its own and
-  // hands the thread to the others meanwhile, so a silent meter holds up none of them, and one
-  // thread instead of one per meter spares the publisher most of its wake-ups and switches.
-  auto thread = std::make_unique<QThread>();
+  // The meters' sessions and the publisher share the event loop's thread: a decoded reading goes
+  // to the broker in the same wake-up that read it, and the broker's acknowledgements wake the
+  // one thread that is already awake for the polls. Nothing here blocks a poll for long: the
+  // spool's writes are buffered, its flush once a second is one write and one fdatasync, and
+  // the connection attempt (the name lookup) runs on a short-lived thread of its own.
   std::vector<std::unique_ptr<MeterWorker>> workers;
   for (std::size_t i = 0; i < planned.size(); ++i) {
     auto worker = std::make_unique<MeterWorker>(planned[i].id, planned[i].device, planned[i].com);
     const int index = int(i);
     publish::Publisher* p = &publisher;
     worker->onReading = [p, index, &monotonic](const Reading& r) {
-      QMetaObject::invokeMethod(
-          p, [p, index, r, &monotonic] { p->offer(index, r, monotonic.elapsed()); },
-          Qt::QueuedConnection);
+      p->offer(index, r, monotonic.elapsed());
     };
-    worker->onState = [p, index](MeterState s) {
-      QMetaObject::invokeMethod(
-          p, [p, index, s] { p->setMeterState(index, s); }, Qt::QueuedConnection);
-    };
-    worker->moveToThread(thread.get());
-    MeterWorker* w = worker.get();
-    QObject::connect(thread.get(), &QThread::started, w, [w] { w->begin(); });
-    QObject::connect(
-        thread.get(), &QThread::finished, w, [w] { w->teardown(); }, Qt::DirectConnection);
+    worker->onState = [p, index](MeterState s) { p->setMeterState(index, s); };
     workers.push_back(std::move(worker));
   }
-  thread->start();
+  for (auto& w : workers) w->begin();
 
   loop.exec();
 
-  // The sessions end their polls and then the thread's event loop ends, all in one turn on that
-  // thread: a quit from here could overtake the ends, and a session would then go with its timers
-  // still running on a thread of its own.
-  if (!workers.empty()) {
-    std::vector<MeterWorker*> all;
-    for (auto& w : workers) all.push_back(w.get());
-    QMetaObject::invokeMethod(
-        all.front(),
-        [all] {
-          for (MeterWorker* w : all) w->end();
-          QThread::currentThread()->quit();
-        },
-        Qt::QueuedConnection);
-  }
-  if (!thread->wait(5000)) {
-    complain(QStringLiteral("the meters' thread did not end within 5 s"));
-    // Still running: its objects cannot be destroyed from here; the process ends anyway.
-    (void)thread.release();
-    for (auto& w : workers) (void)w.release();
-  }
+  for (auto& w : workers) w->teardown();
   workers.clear();
   publisher.stop(2.0);
   return exitCode;

@@ -2,12 +2,18 @@
 // or garbled records, files of the earlier line format and a full bound.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <random>
+#include <thread>
 
+#include "publish/engine/DiskFlusher.h"
 #include "publish/engine/Publisher.h"
 #include "publish/engine/Spool.h"
 
@@ -619,6 +625,146 @@ TEST_F(SpoolTest, TheAcknowledgedNumberOfEarlierVersionsIsRead) {
   EXPECT_EQ(s->waiting(), 2u);
   EXPECT_EQ(s->dropped(), 0u);
   EXPECT_EQ(s->takeNext()->seq, 5u);
+}
+
+// The flush once a second on a disk that keeps the caller waiting: the records must be in the
+// file when sync() returns, the wait for the disk must not be the caller's, and nothing asked of
+// the flusher may be lost or leak a descriptor.
+class SlowDisk {
+ public:
+  // Blocks each flush until released (at most 5 s, so that a broken flusher fails, not hangs).
+  int sync(int) {
+    std::unique_lock<std::mutex> lock(m_);
+    ++calls_;
+    called_.notify_all();
+    if (!released_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; }))
+      ++timeouts_;  // nobody released it: the caller itself was kept waiting
+    return 0;
+  }
+  void release() {
+    std::lock_guard<std::mutex> lock(m_);
+    open_ = true;
+    released_.notify_all();
+  }
+  int calls() {
+    std::lock_guard<std::mutex> lock(m_);
+    return calls_;
+  }
+  int timeouts() {
+    std::lock_guard<std::mutex> lock(m_);
+    return timeouts_;
+  }
+  bool waitForCalls(int n) {
+    std::unique_lock<std::mutex> lock(m_);
+    return called_.wait_for(lock, std::chrono::seconds(5), [&] { return calls_ >= n; });
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable called_, released_;
+  int calls_ = 0;
+  int timeouts_ = 0;
+  bool open_ = false;
+};
+
+int openDescriptors() {
+  return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+TEST_F(SpoolTest, AFlushWritesAtOnceAndLeavesTheWaitForTheDiskToTheFlusher) {
+  SlowDisk disk;
+  const int descriptors = openDescriptors();
+  {
+    DiskFlusher flusher([&](int fd) { return disk.sync(fd); });
+    auto s = openSpool();
+    for (std::uint64_t i = 1; i <= 5; ++i) ASSERT_TRUE(s->append(reading(i)));
+    s->sync(&flusher);
+    // The disk has not answered yet, and the records are already in the file.
+    ASSERT_TRUE(disk.waitForCalls(1));
+    EXPECT_EQ(std::uint64_t(fileBytes().size()), s->fileSize());
+    EXPECT_GT(fileBytes().size(), 8 + 5 * 7);  // the header and five records of 7 bytes or more
+    // The spool's own descriptor is not the one the flusher closes: it goes on appending.
+    for (std::uint64_t i = 6; i <= 7; ++i) ASSERT_TRUE(s->append(reading(i)));
+    s->sync(&flusher);
+    s->sync(&flusher);  // nothing new: no second request for the same records
+    disk.release();
+    flusher.drain();
+    EXPECT_EQ(disk.calls(), 2);
+    EXPECT_EQ(disk.timeouts(), 0);
+    s.reset();
+    auto again = openSpool();
+    EXPECT_EQ(takeAll(*again), (std::vector<std::uint64_t>{1, 2, 3, 4, 5, 6, 7}));
+  }
+  EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST(DiskFlusherTest, EveryFlushAskedForIsDoneBeforeTheFlusherGoes) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  std::vector<std::unique_ptr<QFile>> files;
+  for (int i = 0; i < 20; ++i) {
+    files.push_back(std::make_unique<QFile>(dir.filePath(QStringLiteral("f%1").arg(i))));
+    ASSERT_TRUE(files.back()->open(QIODevice::ReadWrite));
+  }
+  const int descriptors = openDescriptors();
+  SlowDisk disk;
+  std::vector<int> seen;
+  std::mutex m;
+  std::thread releaser;
+  {
+    DiskFlusher flusher([&](int fd) {
+      {
+        std::lock_guard<std::mutex> lock(m);
+        seen.push_back(fd);
+      }
+      return disk.sync(fd);
+    });
+    for (auto& f : files) EXPECT_TRUE(flusher.flush(f->handle()));
+    EXPECT_FALSE(flusher.flush(-1));  // no file: the caller flushes nothing through it
+    // The disk answers the first flush only once the flusher is being destroyed, with 19 still
+    // waiting behind it.
+    ASSERT_TRUE(disk.waitForCalls(1));
+    releaser = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      disk.release();
+    });
+  }
+  releaser.join();
+  EXPECT_EQ(disk.timeouts(), 0);
+  EXPECT_EQ(disk.calls(), 20);
+  for (int fd : seen)
+    for (auto& f : files) EXPECT_NE(fd, f->handle());
+  EXPECT_EQ(openDescriptors(), descriptors);
+  for (auto& f : files) EXPECT_EQ(f->write("still open"), 10);
+}
+
+// A disk that hangs: a spool asks for its flush every second, and each request must not keep a
+// descriptor of its own until the disk answers.
+TEST(DiskFlusherTest, RequestsForAFileThatWaitsItsTurnAreOne) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QFile a(dir.filePath(QStringLiteral("a"))), b(dir.filePath(QStringLiteral("b")));
+  ASSERT_TRUE(a.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(b.open(QIODevice::ReadWrite));
+  const int descriptors = openDescriptors();
+  SlowDisk disk;
+  {
+    DiskFlusher flusher([&](int fd) { return disk.sync(fd); });
+    ASSERT_TRUE(flusher.flush(a.handle()));
+    ASSERT_TRUE(disk.waitForCalls(1));  // a's first flush is at the disk
+    for (int second = 0; second < 30; ++second) {
+      ASSERT_TRUE(flusher.flush(a.handle()));
+      ASSERT_TRUE(flusher.flush(b.handle()));
+    }
+    // The one in progress, and one for each file waiting.
+    EXPECT_EQ(openDescriptors(), descriptors + 3);
+    disk.release();
+    flusher.drain();
+    // a once at the disk when the rest came, then once more for all that was written meanwhile.
+    EXPECT_EQ(disk.calls(), 3);
+  }
+  EXPECT_EQ(disk.timeouts(), 0);
+  EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 }  // namespace

@@ -64,9 +64,10 @@ Publisher::Publisher(BrokerSettings broker, Topics topics, QString stateDir,
       spoolLimit_(spoolLimit) {
   broker_.willTopic = topics_.availability();
   syncTimer_.setInterval(1000);
+  // The thread that runs the publisher may poll meters too: the disk is waited for elsewhere.
   connect(&syncTimer_, &QTimer::timeout, this, [this] {
     for (auto& m : meters_)
-      if (m->spool) m->spool->sync();
+      if (m->spool) m->spool->sync(flusher_.get());
   });
   // Home Assistant's "online" after its restart: the configs go again once, a moment later, however
   // many times it is said meanwhile.
@@ -105,6 +106,7 @@ bool Publisher::start(QString* error) {
                                          .arg(m->id)
                                          .arg(m->spool->waiting());
   }
+  flusher_ = std::make_unique<DiskFlusher>();
   client_ = std::make_unique<MqttClient>(broker_);
   connect(client_.get(), &MqttClient::connected, this, &Publisher::connected);
   connect(client_.get(), &MqttClient::connectionLost, this, &Publisher::connectionLost);

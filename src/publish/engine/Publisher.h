@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/Reading.h"
+#include "publish/engine/DiskFlusher.h"
 #include "publish/engine/MqttClient.h"
 #include "publish/engine/PublishConfig.h"
 #include "publish/engine/PublishFormat.h"
@@ -108,7 +109,8 @@ class Publisher : public QObject {
   std::uint64_t spoolLimit_;
   std::vector<std::unique_ptr<Meter>> meters_;
   std::unique_ptr<MqttClient> client_;
-  QHash<int, Sent> sent_;  // message id -> reading
+  std::unique_ptr<DiskFlusher> flusher_;  // the flushes of the running publisher
+  QHash<int, Sent> sent_;                 // message id -> reading
   QTimer syncTimer_;
   QTimer announceTimer_;
   bool everConnected_ = false;

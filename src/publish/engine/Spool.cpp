@@ -484,11 +484,11 @@ bool Spool::append(const SpoolRecord& record) {
   return true;
 }
 
-void Spool::sync() {
+void Spool::sync(DiskFlusher* flusher) {
   if (ackDirty_) storeAcked();
   if (!dirty_ || fd_ < 0) return;
   if (!writePending()) return;  // tried again with the next flush
-  ::fdatasync(fd_);
+  if (!flusher || !flusher->flush(fd_)) ::fdatasync(fd_);
   dirty_ = false;
 }
 

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "publish/engine/DiskFlusher.h"
 #include "publish/engine/PublishFormat.h"
 
 namespace lux::publish {
@@ -58,8 +59,9 @@ class Spool {
   // reading then is not counted as kept.
   bool append(const SpoolRecord& record);
   // Writes the appended records and flushes them to the disk (at least once a second: what was
-  // appended since is what a kill -9 loses).
-  void sync();
+  // appended since is what a kill -9 loses). With a flusher the records are written here and
+  // the wait for the disk is left to the flusher's thread.
+  void sync(DiskFlusher* flusher = nullptr);
 
   // The next record not yet handed out since the last rewind, in order. Each one handed out is
   // remembered (a few bytes) until it is acknowledged or rewound: the caller bounds how many.
