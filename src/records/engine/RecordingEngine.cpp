@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <cstdlib>
 
 #include "link/MeterSession.h"
 #include "link/Reading.h"
@@ -37,13 +38,14 @@ RecordingEngine::RecordingEngine(RecordingState& state, const DisplayState& disp
 
 namespace {
 
-// Where in its second a sampling moment falls: the moments are stamped to the second, and a
-// moment close to a second's end is carried into the next one by a tick a few tens of ms late (a
-// busy machine), which leaves two records stamped in one second and none in the other.
+// Where in its second a sampling moment should fall, and how far from there before the timer is
+// moved back: the moments are stamped to the second, and a moment close to a second's end is
+// carried into the next one by a tick a few tens of ms late (a busy machine). That leaves two
+// records stamped in one second and none in the other.
 constexpr int kMidSecond = 500;
+constexpr int kPhaseTolerance = 100;
 
-// Milliseconds from `now` to the middle of the next second: 500 to 1500, about a tick's period,
-// and never the middle of the second `now` lies in, so no second is sampled twice.
+// Milliseconds from `now` to the middle of the next second: 500 to 1500, about a tick's period.
 int msecsToMidSecond(const QDateTime& now) {
   return 1000 + kMidSecond - now.time().msec();
 }
@@ -57,10 +59,13 @@ void RecordingEngine::start() {
 
 void RecordingEngine::keepMidSecond() {
   if (!samplingTimer_->isActive()) return;  // ticked by hand
-  // Each tick aims the next at the middle of the next second of the PC's clock: a late tick does
-  // not move the ones after it, and the timer (on the system's steady clock) cannot wander away
-  // from the PC's clock, which is slewed to stay right.
-  samplingTimer_->start(msecsToMidSecond(clock_.preciseLocalDateTime()));
+  // The timer runs on the system's steady clock, the stamps on the PC's clock, which is slewed
+  // to stay right: over hours the moments wander, and they are moved back here.
+  const QDateTime now = clock_.preciseLocalDateTime();
+  if (std::abs(now.time().msec() - kMidSecond) > kPhaseTolerance)
+    samplingTimer_->start(msecsToMidSecond(now));
+  else if (samplingTimer_->interval() != 1000)
+    samplingTimer_->start(1000);
 }
 
 void RecordingEngine::stop() {
