@@ -451,49 +451,6 @@ TEST_F(Engine, TheDataFileStillEndsWhereCsvCarriesOn) {
   EXPECT_EQ(file("unit.txt"), "Lx\tTime\tValue\r\n1\t09-08:05:08\t123.4\r\n");
 }
 
-TEST_F(Engine, Timer2TicksInTheMiddleOfThePcsSeconds) {
-  // The timer's ticks come a little late or early on a busy machine; stamped to the second,
-  // moments that lie close to a second's end would then give two records in one second and
-  // none in the next. Started at 08:05:07.980, with ticks up to 90 ms late or 60 ms early
-  // against the timer's own schedule, every record is one second after the one before.
-  QTimer* t = engine.samplingTimer();
-  clock.advance(0.98);
-  ASSERT_TRUE(start("steady.txt"));
-  ++display.framesDecoded;
-  engine.runTick();  // by hand, as a program without the timer does: the timer stays off
-  EXPECT_FALSE(t->isActive());
-  engine.start();
-  EXPECT_EQ(t->interval(), 520) << "the first tick at 08:05:08.500";
-  const int jitter[] = {90, -60, 40, 90, 90, -60, 0, 75, 90, -30, 90, 90, 90, 90, 90, 90};
-  for (int ms : jitter) {
-    clock.advance((t->interval() + ms) / 1000.0);
-    ++display.framesDecoded;
-    engine.runTick();
-  }
-  const QList<QByteArray> lines = file("steady.txt").split('\n');
-  ASSERT_EQ(lines.size(), 19);  // the header, 17 records and the empty rest
-  for (int i = 1; i <= 17; ++i) {
-    // The hand tick at 08:05:07 took the first.
-    const QByteArray expected = QStringLiteral("%1\t09-08:05:%2\t123.4\r")
-                                    .arg(i)
-                                    .arg(6 + i, 2, 10, QLatin1Char('0'))
-                                    .toLatin1();
-    EXPECT_EQ(lines[i], expected);
-  }
-
-  // A tick on time leaves the period at a second; one that wandered 150 ms is moved back to
-  // the middle of the next second.
-  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(9, 0, 0, 530)));
-  engine.runTick();
-  EXPECT_EQ(t->interval(), 1000);
-  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(9, 0, 1, 650)));
-  engine.runTick();
-  EXPECT_EQ(t->interval(), 850);
-  clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(9, 0, 2, 320)));
-  engine.runTick();
-  EXPECT_EQ(t->interval(), 1180);
-}
-
 TEST_F(Engine, Timer2TicksOnceAtATimeSurvivesFailuresAndStopsForGood) {
   QTimer* t = engine.samplingTimer();
   EXPECT_EQ(t->objectName(), QStringLiteral("Timer2"));

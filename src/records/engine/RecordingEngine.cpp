@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <cstdlib>
 
 #include "link/MeterSession.h"
 #include "link/Reading.h"
@@ -36,36 +35,9 @@ RecordingEngine::RecordingEngine(RecordingState& state, const DisplayState& disp
   connect(samplingTimer_, &QTimer::timeout, this, &RecordingEngine::runTick);
 }
 
-namespace {
-
-// Where in its second a sampling moment should fall, and how far from there before the timer is
-// moved back: the moments are stamped to the second, and a moment close to a second's end is
-// carried into the next one by a tick a few tens of ms late (a busy machine). That leaves two
-// records stamped in one second and none in the other.
-constexpr int kMidSecond = 500;
-constexpr int kPhaseTolerance = 100;
-
-// Milliseconds from `now` to the middle of the next second: 500 to 1500, about a tick's period.
-int msecsToMidSecond(const QDateTime& now) {
-  return 1000 + kMidSecond - now.time().msec();
-}
-
-}  // namespace
-
 void RecordingEngine::start() {
   stopped_ = false;
-  samplingTimer_->start(msecsToMidSecond(clock_.preciseLocalDateTime()));
-}
-
-void RecordingEngine::keepMidSecond() {
-  if (!samplingTimer_->isActive()) return;  // ticked by hand
-  // The timer runs on the system's steady clock, the stamps on the PC's clock, which is slewed
-  // to stay right: over hours the moments wander, and they are moved back here.
-  const QDateTime now = clock_.preciseLocalDateTime();
-  if (std::abs(now.time().msec() - kMidSecond) > kPhaseTolerance)
-    samplingTimer_->start(msecsToMidSecond(now));
-  else if (samplingTimer_->interval() != 1000)
-    samplingTimer_->start(1000);
+  samplingTimer_->start();
 }
 
 void RecordingEngine::stop() {
@@ -75,7 +47,6 @@ void RecordingEngine::stop() {
 
 void RecordingEngine::runTick() {
   if (stopped_) return;
-  keepMidSecond();
   emit tickDue();
   if (stopped_) return;
   tickGuard_.run([this] {

@@ -51,9 +51,8 @@ class RecordingEngine : public QObject {
   void releaseFile();
   // One tick of the one-second recording timer.
   void tick();
-  // The sampling clock: Timer2 ticks every second from start() until stop(), in the middle of
-  // the PC's seconds; runTick() is its handler (a tick that falls due inside its own wait is
-  // skipped, a failure ends that tick).
+  // The sampling clock: Timer2 ticks every second from start() until stop(); runTick() is its
+  // handler (a tick that falls due inside its own wait is skipped, a failure ends that tick).
   void start();
   void stop();
   void runTick();
@@ -81,8 +80,6 @@ class RecordingEngine : public QObject {
   void tickDone();
 
  private:
-  // Keeps the ticks in the middle of the PC's seconds.
-  void keepMidSecond();
   bool samplingMomentDue();
   RecordSample takeSample();
   bool freshReading();
