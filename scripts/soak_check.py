@@ -726,33 +726,32 @@ def self_test():
             hit = [f for f in rep.failures if expected in f]
             print(f"{spoil}: {'caught: ' + hit[0] if hit else 'NOT CAUGHT ' + repr(rep.failures)}")
             ok = ok and bool(hit)
-    # The step rule on its own: stamps (seconds) and whether they are sound; the meter sent no
-    # frame from 10.2 s to 16.5 s.
-    gaps = [(10.2, 16.5)]
-    for stamps, sound in (([0, 1, 2, 4, 4, 5], True), ([0, 1, 1, 3, 4], True),
-                          ([0, 1, 3, 4], False), ([0, 1, 1, 2], False),
-                          ([0, 1, 1, 3, 3, 4], False), ([0, 1, 2, 2, 2, 5], False),
-                          ([9, 10, 11, 17, 18], True), ([9, 10, 18, 19], True),
-                          ([3, 4, 9, 10], False), ([20, 21, 26], False)):
-        rep = Report()
-        check_steps("steps", [(i, float(t), "1") for i, t in enumerate(stamps, 1)], rep, gaps)
-        right = not rep.failures if sound else bool(rep.failures)
-        print(f"steps {stamps}: {'sound' if not rep.failures else rep.failures[0]}"
-              f"{'' if right else '  <- WRONG'}")
-        ok = ok and right
+    def judge_steps(label, cases, gaps=(), pieces=()):
+        """Each case: stamps (seconds) and whether they are sound."""
+        good = True
+        for stamps, sound in cases:
+            rep = Report()
+            check_steps(label, [(i, float(t), "1") for i, t in enumerate(stamps, 1)], rep, gaps,
+                        pieces)
+            right = not rep.failures if sound else bool(rep.failures)
+            print(f"{label} {stamps}: {'sound' if not rep.failures else rep.failures[0]}"
+                  f"{'' if right else '  <- WRONG'}")
+            good = good and right
+        return good
+
+    # The step rule on its own; the meter sent no frame from 10.2 s to 16.5 s.
+    ok = judge_steps("steps", (([0, 1, 2, 4, 4, 5], True), ([0, 1, 1, 3, 4], True),
+                               ([0, 1, 3, 4], False), ([0, 1, 1, 2], False),
+                               ([0, 1, 1, 3, 3, 4], False), ([0, 1, 2, 2, 2, 5], False),
+                               ([9, 10, 11, 17, 18], True), ([9, 10, 18, 19], True),
+                               ([3, 4, 9, 10], False), ([20, 21, 26], False)),
+                     gaps=[(10.2, 16.5)]) and ok
     # Frames in pieces from 30.4 s to 38.2 s: one second without a whole frame in there is
     # sound, two in a row or one outside are not.
-    pieces = [(30.4, 38.2)]
-    for stamps, sound in (([29, 30, 32, 33], True), ([36, 37, 39, 40], True),
-                          ([33, 35, 36, 38], True), ([32, 33, 36, 37], False),
-                          ([24, 25, 27, 28], False), ([40, 41, 43], False)):
-        rep = Report()
-        check_steps("pieces", [(i, float(t), "1") for i, t in enumerate(stamps, 1)], rep, (),
-                    pieces)
-        right = not rep.failures if sound else bool(rep.failures)
-        print(f"pieces {stamps}: {'sound' if not rep.failures else rep.failures[0]}"
-              f"{'' if right else '  <- WRONG'}")
-        ok = ok and right
+    ok = judge_steps("pieces", (([29, 30, 32, 33], True), ([36, 37, 39, 40], True),
+                                ([33, 35, 36, 38], True), ([32, 33, 36, 37], False),
+                                ([24, 25, 27, 28], False), ([40, 41, 43], False)),
+                     pieces=[(30.4, 38.2)]) and ok
     print("self-test", "passed" if ok else "FAILED")
     return 0 if ok else 1
 
