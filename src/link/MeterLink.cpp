@@ -340,7 +340,13 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
   int misframed = 0;
   for (;;) {
     const QByteArray received = collectWindow();
-    switch (checkDisplayFrame(view(received))) {
+    const FrameCheck check = checkDisplayFrame(view(received));
+    // A frame is taken at once; anything else first lets the window end on its step.
+    if (check == FrameCheck::Framed)
+      windowEndsAt_ = -1;
+    else
+      settleWindow();
+    switch (check) {
       case FrameCheck::Short:
         if (retries < kCollectionRetries && port_.isOpen()) {
           ++retries;
@@ -380,12 +386,15 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
 
 QByteArray MeterLink::collectWindow() {
   // The window is read on a grid of 20 ms steps from its start, and what came by a step is
-  // judged one step later: a frame complete by step k ends the window at step k + 1, and the
-  // last read is at 2 s. Rather than waking at every step to look, the wait sleeps until the
-  // frame is whole (the port's bytes wake the thread anyway), the port closes, a click or the
-  // program's end asks for the line, or the silence notice falls due, and works out from the
-  // moment it woke which step it is at. The tick therefore ends, and the next bytes go out, at
-  // the same moments as when every step was read.
+  // judged one step later: the last read is at 2 s. Rather than waking at every step to look,
+  // the wait sleeps until the frame is whole (the port's bytes wake the thread anyway), the port
+  // closes, a click or the program's end asks for the line, or the silence notice falls due,
+  // and works out from the moment it woke which step it is at. A window that ends without a
+  // whole frame ends on that grid, so a retry, a click or the reconnection sends its bytes at
+  // the same moments as when every step was read. Fourteen bytes end the window at once
+  // instead: nothing goes to the meter when a tick ends, and the reading is the fresher for it.
+  // Should the fourteen bytes not be a frame, the step they were due on is still kept
+  // (settleWindow), so a line of noise is read no faster than the grid reads it.
   constexpr auto kWhole = static_cast<qsizetype>(kFrameLength);
   // The last step read: past it lies the end of the window (2 s, counted from its start).
   const int lastRead = static_cast<int>(std::floor((kCollectionWindow + 1e-6) / kStep));
@@ -402,9 +411,13 @@ QByteArray MeterLink::collectWindow() {
     else
       endWaitIfAsked();
   };
+  // The moment a window that came to fourteen bytes would have ended on the grid.
+  const auto owe = [&](int step) {
+    windowEndsAt_ = clock_.monotonicSeconds() + (step * kStep - window.elapsed());
+  };
   QByteArray received = readAll();
   if (received.size() >= kWhole) {
-    waitForStep(1);
+    owe(1);
     return received;
   }
   for (;;) {
@@ -434,7 +447,7 @@ QByteArray MeterLink::collectWindow() {
     }
     received += readAll();
     if (received.size() >= kWhole) {
-      waitForStep(step + 1);
+      owe(step + 1);
       return received;
     }
     if (step >= lastRead) {
@@ -442,6 +455,16 @@ QByteArray MeterLink::collectWindow() {
       return received;
     }
   }
+}
+
+void MeterLink::settleWindow() {
+  if (windowEndsAt_ < 0) return;
+  const double left = windowEndsAt_ - clock_.monotonicSeconds();
+  windowEndsAt_ = -1;
+  if (left > 1e-6)
+    waitSeconds(left);
+  else
+    endWaitIfAsked();
 }
 
 void MeterLink::countPollWait(double seconds) {

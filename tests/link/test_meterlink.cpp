@@ -268,34 +268,32 @@ TEST_F(LinkTest, SplitFrameIsJoinedBeforeTheCheck) {
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0], f);
   EXPECT_EQ(state.pollCount, 4);
-  // Whole at 50 ms, read at the 60 ms step: the tick ends a step later.
-  EXPECT_NEAR(clock.elapsed() - t0, 0.08, 1e-6);
+  // Whole at 50 ms, read at the 60 ms step: the frame is taken there.
+  EXPECT_NEAR(clock.elapsed() - t0, 0.06, 1e-6);
 }
 
-TEST_F(LinkTest, ATickEndsAtTheSameStepWhereverItsFrameArrives) {
-  // The window is read every 20 ms from its start, and what is whole at a read ends the tick
-  // one step later. The wait may wake the moment the bytes come (as on the PC); the tick must
-  // still end on that grid: a frame whole at 1, 19 or 19.9 ms ends it at 40 ms, at 20.5 ms at
-  // 60 ms, and so on.
+TEST_F(LinkTest, AFrameIsTakenTheMomentItIsWholeAndNoiseEndsItsWindowOnTheGrid) {
+  // The wait wakes the moment the bytes come (as on the PC). A whole frame ends the tick then
+  // and there: at 1 ms, 20.5 ms, 1.99 s. Fourteen bytes that are no frame end their window on
+  // the grid of 20 ms steps from its start, one step after the step they were read at, and only
+  // then does the next window throw away what waits and listen afresh: garbage whole at 1, 19 or
+  // 19.9 ms is followed by a discard at 40 ms, at 20.5 ms by one at 60 ms.
   clock.wakeStep = 0.0005;
   const QByteArray f = displayFrame(42.0, 1);
   struct Case {
     std::vector<std::pair<double, int>> pieces;  // arrival after the tick's start, bytes
     double endsAt;                               // seconds after the tick's start
   };
-  const std::vector<Case> cases = {
-      {{{0.001, 14}}, 0.04},
-      {{{0.019, 14}}, 0.04},
-      {{{0.0199, 14}}, 0.04},
-      {{{0.0205, 14}}, 0.06},
-      {{{0.047, 14}}, 0.08},
-      {{{0.0995, 14}}, 0.12},
-      {{{0.1005, 14}}, 0.14},
-      {{{1.99, 14}}, 2.02},
-      {{{0.005, 6}, {0.033, 8}}, 0.06},
-      {{{0.011, 9}, {0.181, 5}}, 0.22},
+  const std::vector<Case> frames_ = {
+      {{{0.001, 14}}, 0.001},
+      {{{0.0199, 14}}, 0.02},
+      {{{0.0205, 14}}, 0.0205},
+      {{{0.1005, 14}}, 0.1005},
+      {{{1.99, 14}}, 1.99},
+      {{{0.005, 6}, {0.033, 8}}, 0.033},
+      {{{0.011, 9}, {0.181, 5}}, 0.181},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : frames_) {
     meter.silentUntil = 1e9;  // only the scripted bytes
     state.pollCount = 3;
     frames.clear();
@@ -309,6 +307,26 @@ TEST_F(LinkTest, ATickEndsAtTheSameStepWhereverItsFrameArrives) {
     ASSERT_EQ(frames.size(), 1u) << c.pieces.front().first;
     EXPECT_EQ(frames[0], f);
     EXPECT_NEAR(clock.elapsed() - t0, c.endsAt, 1e-6) << "frame whole at " << c.pieces.back().first;
+    clock.advance(0.3);
+  }
+
+  const QByteArray garbage(14, '\x55');
+  const std::vector<std::pair<double, double>> noise = {
+      {0.001, 0.04}, {0.019, 0.04}, {0.0199, 0.04}, {0.0205, 0.06}, {0.0995, 0.12}};
+  for (auto [wholeAt, nextWindowAt] : noise) {
+    meter.silentUntil = 1e9;
+    state.pollCount = 3;
+    frames.clear();
+    port.clearLog();
+    const double t0 = clock.elapsed();
+    port.deliverAt(t0 + wholeAt, garbage);
+    port.deliverAt(t0 + 0.5, f);
+    tick();
+    ASSERT_EQ(frames.size(), 1u) << wholeAt;
+    const std::vector<double> discards = port.timesOf(ScriptedPort::Event::Discard);
+    ASSERT_EQ(discards.size(), 2u) << wholeAt;
+    EXPECT_NEAR(discards[1] - t0, nextWindowAt, 1e-6) << "garbage whole at " << wholeAt;
+    EXPECT_NEAR(clock.elapsed() - t0, 0.5, 1e-6);
     clock.advance(0.3);
   }
 }
