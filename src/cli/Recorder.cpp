@@ -321,9 +321,10 @@ int Recorder::run() {
   }
   QEventLoop loop;
   connect(this, &Recorder::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-  samplingTick();
   if (!finished_) {
-    // The engine's clock first, then the poll, as in the panel.
+    // The engine's clock first, then the poll, as in the panel. The first record comes at the
+    // engine's first moment, within a second, with the reading just read: taken here and now,
+    // at any point of its second, it could share its stamp with the next one.
     engine_->start();
     session_.session().start();
     loop.exec();

@@ -47,8 +47,7 @@ class Recorder : public QObject {
   int begin();
   // One poll of the meter (the session's 250 ms tick).
   void pollOnce();
-  // One second of the engine's sampling clock: a sample every `everySeconds` ticks, the first
-  // at once.
+  // One second of the engine's sampling clock, by hand: a sample every `everySeconds` ticks.
   void samplingTick();
   // Ends the recording after the current line; the summary tells `reason`.
   void finish(const QString& reason, int exitCode = 0);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "PipeWatchdog.h"
@@ -449,6 +450,58 @@ TEST_F(Engine, TheDataFileStillEndsWhereCsvCarriesOn) {
   EXPECT_FALSE(state.fileRecording);
   EXPECT_EQ(engine.status().stopped, RecordingStop::UnitChange);
   EXPECT_EQ(file("unit.txt"), "Lx\tTime\tValue\r\n1\t09-08:05:08\t123.4\r\n");
+}
+
+TEST_F(Engine, Timer2TicksInTheMiddleOfThePcsSeconds) {
+  // The timer's ticks come a little late on a busy machine; stamped to the second, moments that
+  // lie close to a second's end would then give two records in one second and none in the next.
+  // Started at 08:05:07.980, with ticks up to 90 ms late or 60 ms early against what they aimed
+  // at, every record is one second after the one before.
+  QTimer* t = engine.samplingTimer();
+  clock.advance(0.98);
+  ASSERT_TRUE(start("steady.txt"));
+  ++display.framesDecoded;
+  engine.runTick();  // by hand, as a program without the timer does: the timer stays off
+  EXPECT_FALSE(t->isActive());
+  engine.start();
+  EXPECT_EQ(t->interval(), 520) << "the first tick at 08:05:08.500";
+  const int jitter[] = {90, -60, 40, 90, 90, -60, 0, 75, 90, -30, 90, 90, 90, 90, 90, 90};
+  for (int ms : jitter) {
+    clock.advance((t->interval() + ms) / 1000.0);
+    ++display.framesDecoded;
+    engine.runTick();
+  }
+  const QList<QByteArray> lines = file("steady.txt").split('\n');
+  ASSERT_EQ(lines.size(), 19);  // the header, 17 records and the empty rest
+  for (int i = 1; i <= 17; ++i) {
+    // The hand tick at 08:05:07 took the first.
+    const QByteArray expected = QStringLiteral("%1\t09-08:05:%2\t123.4\r")
+                                    .arg(i)
+                                    .arg(6 + i, 2, 10, QLatin1Char('0'))
+                                    .toLatin1();
+    EXPECT_EQ(lines[i], expected);
+  }
+
+  // Each tick aims the next at the middle of the next second: 970 ms after a tick 30 ms late,
+  // 650 ms after one 350 ms late (the one after it is not moved), 1180 ms after one that came
+  // 180 ms early (the PC's clock was put forward), 501 ms after one at .999.
+  for (auto [at, next] :
+       {std::pair{QTime(9, 0, 0, 530), 970}, std::pair{QTime(9, 0, 1, 850), 650},
+        std::pair{QTime(9, 0, 2, 320), 1180}, std::pair{QTime(9, 0, 3, 999), 501}}) {
+    clock.setDateTime(QDateTime(QDate(2026, 3, 9), at));
+    engine.runTick();
+    EXPECT_EQ(t->interval(), next) << at.toString("hh:mm:ss.zzz").toStdString();
+  }
+
+  // Started anywhere in a second, the first moment is the next middle of a second, within one:
+  // 499 ms from 10:00:00.001, 1 ms from .499, 0 from .500, 999 ms from .501.
+  for (auto [msec, first] :
+       {std::pair{1, 499}, std::pair{499, 1}, std::pair{500, 0}, std::pair{501, 999}}) {
+    engine.stop();
+    clock.setDateTime(QDateTime(QDate(2026, 3, 9), QTime(10, 0, 0, msec)));
+    engine.start();
+    EXPECT_EQ(t->interval(), first) << "started at ." << msec;
+  }
 }
 
 TEST_F(Engine, Timer2TicksOnceAtATimeSurvivesFailuresAndStopsForGood) {

@@ -29,15 +29,39 @@ RecordingEngine::RecordingEngine(RecordingState& state, const DisplayState& disp
   samplingTimer_->setObjectName(QStringLiteral("Timer2"));
   samplingTimer_->setInterval(1000);
   // The sampling moments are stamped to the second: a coarse timer may move a tick by up to
-  // 50 ms to fit its schedule, which can carry a moment across a second and leave a second
-  // without its record.
+  // 50 ms to fit its schedule.
   samplingTimer_->setTimerType(Qt::PreciseTimer);
   connect(samplingTimer_, &QTimer::timeout, this, &RecordingEngine::runTick);
 }
 
+namespace {
+
+// Where in its second a sampling moment falls. The moments are stamped to the second, and one
+// close to a second's end is carried into the next second by a tick a few tens of ms late (a
+// busy machine): two records stamped alike beside a second with none.
+constexpr int kMidSecond = 500;
+
+// From `now` to the middle of the next second: 501 to 1500 ms, about a tick's period, and never
+// the middle of the second `now` lies in, so that no second is sampled twice.
+int msecsToNextMidSecond(const QDateTime& now) {
+  return 1000 + kMidSecond - now.time().msec();
+}
+
+}  // namespace
+
 void RecordingEngine::start() {
   stopped_ = false;
-  samplingTimer_->start();
+  // The first moment at the first middle of a second still to come, within a second: whoever
+  // starts the recording sees its first record as soon as it can be stamped safely.
+  samplingTimer_->start(msecsToNextMidSecond(clock_.preciseLocalDateTime()) % 1000);
+}
+
+void RecordingEngine::aimNextTick() {
+  if (!samplingTimer_->isActive()) return;  // ticked by hand
+  // Each tick aims the next at the middle of the next second of the PC's clock: a late tick does
+  // not move the ones after it, and the timer, which runs on the system's steady clock, cannot
+  // wander away from the PC's clock, which is slewed to stay right.
+  samplingTimer_->start(msecsToNextMidSecond(clock_.preciseLocalDateTime()));
 }
 
 void RecordingEngine::stop() {
@@ -47,6 +71,7 @@ void RecordingEngine::stop() {
 
 void RecordingEngine::runTick() {
   if (stopped_) return;
+  aimNextTick();
   emit tickDue();
   if (stopped_) return;
   tickGuard_.run([this] {

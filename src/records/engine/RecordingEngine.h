@@ -51,8 +51,9 @@ class RecordingEngine : public QObject {
   void releaseFile();
   // One tick of the one-second recording timer.
   void tick();
-  // The sampling clock: Timer2 ticks every second from start() until stop(); runTick() is its
-  // handler (a tick that falls due inside its own wait is skipped, a failure ends that tick).
+  // The sampling clock: Timer2 ticks every second from start() until stop(), in the middle of
+  // the PC's seconds, the first within a second of start(); runTick() is its handler (a tick
+  // that falls due inside its own wait is skipped, a failure ends that tick).
   void start();
   void stop();
   void runTick();
@@ -100,6 +101,8 @@ class RecordingEngine : public QObject {
   QDateTime momentTime_;  // the sampling moment being taken
   std::unique_ptr<RecordSink> sink_;
   QTimer* samplingTimer_ = nullptr;
+  // Keeps the ticks in the middle of the PC's seconds.
+  void aimNextTick();
   TickGuard tickGuard_;
   bool stopped_ = false;
 };
