@@ -339,13 +339,8 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
   int retries = 0;
   int misframed = 0;
   for (;;) {
-    const QByteArray received = collectWindow();
-    const FrameCheck check = checkDisplayFrame(view(received));
-    // A frame is taken at once; anything else first lets the window end on its step.
-    if (check == FrameCheck::Framed)
-      windowEndsAt_ = -1;
-    else
-      settleWindow();
+    FrameCheck check = FrameCheck::Short;
+    const QByteArray received = collectWindow(check);
     switch (check) {
       case FrameCheck::Short:
         if (retries < kCollectionRetries && port_.isOpen()) {
@@ -384,7 +379,7 @@ void MeterLink::pollOnce(const std::function<bool(const QByteArray& frame)>& onF
   }
 }
 
-QByteArray MeterLink::collectWindow() {
+QByteArray MeterLink::collectWindow(FrameCheck& check) {
   // The window is read on a grid of 20 ms steps from its start, and what came by a step is
   // judged one step later: the last read is at 2 s. Rather than waking at every step to look,
   // the wait sleeps until the frame is whole (the port's bytes wake the thread anyway), the port
@@ -393,8 +388,8 @@ QByteArray MeterLink::collectWindow() {
   // whole frame ends on that grid, so a retry, a click or the reconnection sends its bytes at
   // the same moments as when every step was read. Fourteen bytes end the window at once
   // instead: nothing goes to the meter when a tick ends, and the reading is the fresher for it.
-  // Should the fourteen bytes not be a frame, the step they were due on is still kept
-  // (settleWindow), so a line of noise is read no faster than the grid reads it.
+  // Should the fourteen bytes not be a frame, the step they were due on is still kept, so a line
+  // of noise is read no faster than the grid reads it.
   constexpr auto kWhole = static_cast<qsizetype>(kFrameLength);
   // The last step read: past it lies the end of the window (2 s, counted from its start).
   const int lastRead = static_cast<int>(std::floor((kCollectionWindow + 1e-6) / kStep));
@@ -411,15 +406,14 @@ QByteArray MeterLink::collectWindow() {
     else
       endWaitIfAsked();
   };
-  // The moment a window that came to fourteen bytes would have ended on the grid.
-  const auto owe = [&](int step) {
-    windowEndsAt_ = clock_.monotonicSeconds() + (step * kStep - window.elapsed());
-  };
   QByteArray received = readAll();
-  if (received.size() >= kWhole) {
-    owe(1);
+  // The window is over, on the step `endStep` unless it holds a frame.
+  const auto over = [&](int endStep) {
+    check = checkDisplayFrame(view(received));
+    if (check != FrameCheck::Framed) waitForStep(endStep);
     return received;
-  }
+  };
+  if (received.size() >= kWhole) return over(1);
   for (;;) {
     const int now = stepAt(window.elapsed());
     double until = lastRead * kStep;
@@ -441,30 +435,11 @@ QByteArray MeterLink::collectWindow() {
       });
     }
     const int step = std::min(stepAt(window.elapsed()), lastRead);
-    if (!port_.isOpen() || waitMustEnd()) {
-      waitForStep(std::max(step, 1));
-      return received;
-    }
+    if (!port_.isOpen() || waitMustEnd()) return over(std::max(step, 1));
     received += readAll();
-    if (received.size() >= kWhole) {
-      owe(step + 1);
-      return received;
-    }
-    if (step >= lastRead) {
-      waitForStep(lastRead + 1);
-      return received;
-    }
+    if (received.size() >= kWhole) return over(step + 1);
+    if (step >= lastRead) return over(lastRead + 1);
   }
-}
-
-void MeterLink::settleWindow() {
-  if (windowEndsAt_ < 0) return;
-  const double left = windowEndsAt_ - clock_.monotonicSeconds();
-  windowEndsAt_ = -1;
-  if (left > 1e-6)
-    waitSeconds(left);
-  else
-    endWaitIfAsked();
 }
 
 void MeterLink::countPollWait(double seconds) {

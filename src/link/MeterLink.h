@@ -11,6 +11,7 @@
 
 #include "link/Clock.h"
 #include "link/Commands.h"
+#include "link/Protocol.h"
 #include "link/SerialPort.h"
 
 namespace lux {
@@ -215,11 +216,10 @@ class MeterLink : public QObject {
   // Runs `handler` with LinkAborted and failures stopped here.
   static bool boundary(const std::function<void()>& handler);
   void pollOnce(const std::function<bool(const QByteArray& frame)>& onFrame);
-  // One 2 s collection window of the poll: what came after the input was discarded. A window
-  // that came to fourteen bytes returns at once and leaves the step it would have ended on in
-  // windowEndsAt_; settleWindow() waits for that step.
-  QByteArray collectWindow();
-  void settleWindow();
+  // One 2 s collection window of the poll: what came after the input was discarded, and in
+  // `check` what it holds. A frame ends the window the moment it is whole; anything else ends
+  // it on its 20 ms step.
+  QByteArray collectWindow(FrameCheck& check);
   // A wait of the line holder must end now: the program closes, or a click wants the line
   // from the poll.
   bool waitMustEnd() const;
@@ -262,8 +262,7 @@ class MeterLink : public QObject {
   // holder, and must not give the holder's line away.
   int waitDepth_ = 0;
   int holderDepth_ = 0;
-  double pollQuiet_ = 0;      // seconds the poll has waited since its last frame
-  double windowEndsAt_ = -1;  // monotonic seconds; < 0 when nothing is owed
+  double pollQuiet_ = 0;  // seconds the poll has waited since its last frame
   qint64 misframedCount_ = 0;
   qint64 misframedBytes_ = 0;
   double misframedReportedAt_ = -1;

@@ -81,6 +81,8 @@ class RecordingEngine : public QObject {
   void tickDone();
 
  private:
+  // Keeps the ticks in the middle of the PC's seconds.
+  void aimNextTick();
   bool samplingMomentDue();
   RecordSample takeSample();
   bool freshReading();
@@ -101,8 +103,6 @@ class RecordingEngine : public QObject {
   QDateTime momentTime_;  // the sampling moment being taken
   std::unique_ptr<RecordSink> sink_;
   QTimer* samplingTimer_ = nullptr;
-  // Keeps the ticks in the middle of the PC's seconds.
-  void aimNextTick();
   TickGuard tickGuard_;
   bool stopped_ = false;
 };
