@@ -430,9 +430,8 @@ QByteArray MeterLink::collectWindow(FrameCheck& check) {
         WakeAt(SerialPort& p, qint64 bytes) : port(p) { port.wakeWhenWaiting(bytes); }
         ~WakeAt() { port.wakeWhenWaiting(0); }
       } wakeAt(port_, kWhole - received.size());
-      sleepUntil(left, [&] {
-        return !port_.isOpen() || received.size() + port_.bytesWaiting() >= kWhole;
-      });
+      sleepUntil(left,
+                 [&] { return !port_.isOpen() || port_.hasWaiting(kWhole - received.size()); });
     }
     const int step = std::min(stepAt(window.elapsed()), lastRead);
     if (!port_.isOpen() || waitMustEnd()) return over(std::max(step, 1));

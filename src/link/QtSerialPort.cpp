@@ -167,7 +167,8 @@ bool QtSerialPort::open(const QString& name, QString* reason) {
   tio.c_cc[VMIN] = kMostBytesToWaitFor;
   // A pseudo-terminal or some adapters refuse parts of this (speed, modem lines); the line
   // still works, so none of it is fatal.
-  if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+  minimumTaken_ = ::tcsetattr(fd, TCSANOW, &tio) == 0;
+  if (!minimumTaken_)
     qCDebug(lcLink, "port %s: line settings refused: %s", qUtf8Printable(path),
             qUtf8Printable(systemText(errno)));
   ::ioctl(fd, TIOCEXCL);
@@ -326,6 +327,16 @@ void QtSerialPort::wakeWhenWaiting(qint64 bytes) {
   updateWatch();
 }
 
+bool QtSerialPort::hasWaiting(qint64 bytes) {
+  if (fd_ < 0) return false;
+  if (pending_.size() >= bytes) return true;
+  // Watched for this very count, the system wakes the thread once it is in, and the notifier's
+  // handler notes it before the thread sleeps again: until then nothing need be asked. With
+  // eight meters that is hundreds of questions a second saved.
+  if (wakeAt_ == bytes && minimumTaken_ && watching()) return false;
+  return bytesWaiting() >= bytes;
+}
+
 void QtSerialPort::used() {
   idle_ = false;
   resting_ = false;
@@ -354,7 +365,7 @@ void QtSerialPort::setMinimum(int bytes) {
   minimum_ = bytes;
   saved_->now.c_cc[VMIN] = static_cast<cc_t>(bytes);
   // Refused, the port wakes the thread as bytes come, as ports always did.
-  ::tcsetattr(fd_, TCSANOW, &saved_->now);
+  minimumTaken_ = ::tcsetattr(fd_, TCSANOW, &saved_->now) == 0;
 }
 
 void QtSerialPort::onReadable() {

@@ -35,6 +35,7 @@ class QtSerialPort : public QObject, public SerialPort {
   qint64 bytesWaiting() override;
   void discardInput() override;
   void wakeWhenWaiting(qint64 bytes) override;
+  bool hasWaiting(qint64 bytes) override;
 
   // True once the device vanished under an open port (adapter unplugged, pty master closed);
   // the port was closed at that moment. Cleared by the next successful open.
@@ -76,7 +77,8 @@ class QtSerialPort : public QObject, public SerialPort {
   bool idle_ = false;     // not read for a while: watched for the device going away
   bool resting_ = false;  // woken for what the waiter wanted, or for nothing: until next use
   QTimer idleWatch_;
-  int minimum_ = -1;  // the terminal's minimum count as last set
+  int minimum_ = -1;           // the terminal's minimum count as last set
+  bool minimumTaken_ = false;  // whether the terminal took it
   bool restoreSettings_ = false;
   struct Saved;
   std::unique_ptr<Saved> saved_;

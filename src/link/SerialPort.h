@@ -25,6 +25,10 @@ class SerialPort {
   // frame rather than every few bytes of it); 0 goes back to not caring. A port that cannot
   // tell wakes the thread as bytes come, which is merely more work.
   virtual void wakeWhenWaiting(qint64 bytes) { (void)bytes; }
+  // Whether at least `bytes` have arrived, asked before every sleep of a thread that waits for
+  // them. A port that wakes the thread for that count may answer from what it already knows
+  // instead of asking the system each time.
+  virtual bool hasWaiting(qint64 bytes) { return bytesWaiting() >= bytes; }
 };
 
 }  // namespace lux

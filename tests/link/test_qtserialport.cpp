@@ -21,6 +21,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "FakeMeter.h"
 #include "link/MeterLink.h"
@@ -176,8 +177,15 @@ TEST_F(QtSerialPortOpen, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
   }
   EXPECT_EQ(port.wakeUps(), 0);
   EXPECT_EQ(port.bytesWaiting(), 13);
+  EXPECT_FALSE(port.hasWaiting(14));
+  EXPECT_TRUE(port.hasWaiting(13));  // not the count it is watched for: the system is asked
   pty.write(frame.mid(13));
+  // In, but the thread has not run its events yet: the port answers from what it knows rather
+  // than asking the system before every sleep.
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_FALSE(port.hasWaiting(14));
   ASSERT_TRUE(waitFor([&] { return port.wakeUps() > 0; }, 1000));
+  EXPECT_TRUE(port.hasWaiting(14));
   waitFor([] { return false; }, 50);
   EXPECT_EQ(port.wakeUps(), 1);
   EXPECT_EQ(port.readAll(), frame);
@@ -192,8 +200,10 @@ TEST_F(QtSerialPortOpen, BytesPileUpUnreadAndAFrameWakesItsWaiterOnce) {
   pty.write(frame.mid(10, 3));
   waitFor([] { return false; }, 30);
   EXPECT_EQ(port.wakeUps(), 1);
+  EXPECT_FALSE(port.hasWaiting(4));
   pty.write(frame.mid(13, 1));
   ASSERT_TRUE(waitFor([&] { return port.wakeUps() > 1; }, 1000));
+  EXPECT_TRUE(port.hasWaiting(4));
   EXPECT_EQ(head + port.readAll(), frame);
 
   // Read a moment ago, the port is not watched: the stream piles up in the system and wakes
