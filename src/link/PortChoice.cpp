@@ -12,7 +12,11 @@ PortChoice choosePort(std::string_view text, PortChoice current) {
   for (int n = 1; n <= 16; ++n) {
     if (text == "COM" + std::to_string(n)) return {n, deviceForComNumber(n)};
   }
-  if (text.size() > 1 && text.front() == '/') {
+  // A path from the current folder (./ or ../) is a device path too: a test rig's
+  // pseudo-terminal is often named so.
+  const bool relative = (text.size() > 2 && text.substr(0, 2) == "./") ||
+                        (text.size() > 3 && text.substr(0, 3) == "../");
+  if ((text.size() > 1 && text.front() == '/') || relative) {
     current.deviceName = std::string(text);
     return current;
   }

@@ -12,9 +12,9 @@ struct PortChoice {
 };
 
 // "Auto" and "COM1" give 1, "COM2".."COM16" give 2..16 (whole text, exact case). A typed
-// absolute device path (/dev/ttyUSB0, /dev/pts/3, a symlink) is opened as it stands and leaves
-// the number unchanged. Anything else ("com3", "COM17", "") leaves both unchanged: the open then
-// fails and the user is told that no device was found.
+// device path (/dev/ttyUSB0, /dev/pts/3, a symlink, or ./m0 and ../m0 from the current folder)
+// is opened as it stands and leaves the number unchanged. Anything else ("com3", "COM17", "")
+// leaves both unchanged: the open then fails and the user is told that no device was found.
 PortChoice choosePort(std::string_view text, PortChoice current = {});
 
 // The device of port number n on this system: COMn is /dev/ttyS(n-1). Empty for n < 1.

@@ -37,6 +37,10 @@ TEST(PortChoiceTest, TypedDevicePathIsOpenedAsItStands) {
   EXPECT_EQ(c.deviceName, "/dev/ttyUSB0");
   EXPECT_EQ(choosePort("/tmp/meter link").deviceName, "/tmp/meter link");
   EXPECT_EQ(choosePort("/").deviceName, "");
+  EXPECT_EQ(choosePort("./m0").deviceName, "./m0");
+  EXPECT_EQ(choosePort("../rig/m1").deviceName, "../rig/m1");
+  for (const char* text : {"./", "../", "m0", ".m0", "..", "~/m0"})
+    EXPECT_EQ(choosePort(text).deviceName, "") << text;
   EXPECT_EQ(deviceForComNumber(0), "");
   EXPECT_EQ(deviceForComNumber(-3), "");
 }
