@@ -103,6 +103,8 @@ int Recorder::beginRecording() {
   connect(engine_.get(), &RecordingEngine::recordWritten, this, [this](long number) {
     written_ = number;
     lastRecord_ = now_();
+    // The span the summary gives is the records', not the wait for the first sampling moment.
+    if (!firstRecord_.isValid()) firstRecord_ = lastRecord_;
   });
   connect(engine_.get(), &RecordingEngine::tickDue, this, &Recorder::momentDue);
   connect(engine_.get(), &RecordingEngine::tickDone, this, &Recorder::momentDone);
@@ -129,7 +131,6 @@ int Recorder::beginRecording() {
     connect(&session_.session(), &MeterSession::readingDecoded, this,
             [this] { session_.bound().extend(settings_.timeoutSeconds); });
   }
-  started_ = now_();
   note(QStringLiteral("Recording %1 every %2 s into %3 (%4); Ctrl+C ends it.\n")
            .arg(startUnit_.isEmpty() || awaitingReading_ ? QStringLiteral("the reading")
                                                          : startUnit_)
@@ -293,7 +294,7 @@ QString Recorder::summary() const {
                                                     : settings_.path);
   if (written_ > 0)
     text += QStringLiteral(", %1 to %2")
-                .arg(started_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                .arg(firstRecord_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                      lastRecord_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
   text += QStringLiteral("; %1 sampling moment(s) had no reading. Ended: %2.\n")
               .arg(missed_)

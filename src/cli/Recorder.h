@@ -104,7 +104,7 @@ class Recorder : public QObject {
   bool finished_ = false;
   int exitCode_ = 0;
   QString endReason_;
-  QDateTime started_, lastRecord_;
+  QDateTime firstRecord_, lastRecord_;
 };
 
 // The name of a format as --format takes it.

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
@@ -290,6 +291,26 @@ TEST_F(CliRecording, ForEndsATsvRecordingAfterItsDuration) {
   ASSERT_EQ(l.size(), 13);
   EXPECT_EQ(l[0], "Lx\tTime\tValue\r");
   EXPECT_TRUE(l.last().startsWith("12\t09-08:05:")) << l.last().constData();
+}
+
+TEST_F(CliRecording, TheSummarySpansTheRecordsNotTheWaitForTheFirst) {
+  auto r = recorder(RecordFormat::Tsv, 3);
+  ASSERT_EQ(r->begin(), -1);
+  clock_.idle(1.5);  // the first sampling moment comes a while after the start
+  drive(*r, 10);
+  ASSERT_TRUE(r->finished());
+  ASSERT_EQ(r->written(), 3);
+  const auto l = lines(*r, RecordFormat::Tsv);
+  ASSERT_EQ(l.size(), 4);
+  const QString first = QString::fromLatin1(l[1].split('\t')[1]).mid(3);  // "09-08:05:07"
+  const QString last = QString::fromLatin1(l[3].split('\t')[1]).mid(3);
+  const QRegularExpressionMatch m =
+      QRegularExpression(
+          QStringLiteral(", \\d{4}-\\d\\d-\\d\\d (\\S+) to \\d{4}-\\d\\d-\\d\\d (\\S+);"))
+          .match(r->summary());
+  ASSERT_TRUE(m.hasMatch()) << qPrintable(r->summary());
+  EXPECT_EQ(m.captured(1).toStdString(), first.toStdString()) << qPrintable(r->summary());
+  EXPECT_EQ(m.captured(2).toStdString(), last.toStdString()) << qPrintable(r->summary());
 }
 
 TEST_F(CliRecording, CountEndsACsvRecordingEveryThirdSecond) {
