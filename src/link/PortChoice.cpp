@@ -14,9 +14,10 @@ PortChoice choosePort(std::string_view text, PortChoice current) {
   }
   // A path from the current folder (./ or ../) is a device path too: a test rig's
   // pseudo-terminal is often named so.
-  const bool relative = (text.size() > 2 && text.substr(0, 2) == "./") ||
-                        (text.size() > 3 && text.substr(0, 3) == "../");
-  if ((text.size() > 1 && text.front() == '/') || relative) {
+  const auto pathAfter = [text](std::string_view head) {
+    return text.size() > head.size() && text.starts_with(head);
+  };
+  if (pathAfter("/") || pathAfter("./") || pathAfter("../")) {
     current.deviceName = std::string(text);
     return current;
   }
