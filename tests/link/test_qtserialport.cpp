@@ -428,7 +428,10 @@ TEST(QtSerialPortTest, LinkReopensTheSameNameWhenTheDeviceReturns) {
   EXPECT_EQ(frame, test::displayFrame(12.3, 1));
   EXPECT_EQ(state.pollCount, 1);
 
-  // The adapter goes; a new one appears under the same name 0.5 s later.
+  // The adapter goes, and with it its name (as the system's by-id link goes with a USB
+  // adapter); a new one appears under the same name 0.5 s later. Left in place, the name would
+  // point at a freed terminal number that a test running beside this one may take next.
+  ASSERT_TRUE(QFile::remove(link));
   meter.reset();
   pty->closeMaster();
   ASSERT_TRUE(waitFor([&] { return !port.isOpen(); }, 2000));
@@ -436,7 +439,6 @@ TEST(QtSerialPortTest, LinkReopensTheSameNameWhenTheDeviceReturns) {
   ASSERT_TRUE(pty2->ok());
   std::unique_ptr<PtyMeter> meter2;
   QTimer::singleShot(500, [&] {
-    QFile::remove(link);
     QFile::link(pty2->slavePath(), link);
     meter2 = std::make_unique<PtyMeter>(*pty2);
   });
