@@ -115,12 +115,26 @@ bool QtSerialPort::open(const QString& name, QString* reason) {
   const auto refuse = [&](const QString& why) {
     if (reason) *reason = why;
     lock_.reset();
+    deviceLock_.reset();
     return false;
   };
   const QString lockPath = lockFilePath(path);
   if (lockPath.isEmpty()) return refuse(PortTexts::tr("no folder for the port's lock file"));
   lock_ = std::make_unique<QLockFile>(lockPath);
   if (!lock_->tryLock(0)) return refuse(refusalReason(path));
+  // A name that leads to a device by another name (a udev rule's stable name, a link under
+  // /dev/serial/by-id) is one more way to the same device: its own lock alone would let a second
+  // program in by the device's name (root is not kept out by the exclusive open), and terminal
+  // programs look for the device's lock. The device's lock is taken as well.
+  const QFileInfo named(path);
+  const QString device = named.canonicalFilePath();
+  if (!device.isEmpty() && device != named.absoluteFilePath()) {
+    const QString deviceLockPath = lockFilePath(device);
+    if (!deviceLockPath.isEmpty() && deviceLockPath != lockPath) {
+      deviceLock_ = std::make_unique<QLockFile>(deviceLockPath);
+      if (!deviceLock_->tryLock(0)) return refuse(refusalReason(path));
+    }
+  }
 
   const QByteArray file = path.toLocal8Bit();
   int fd = -1;
@@ -215,6 +229,7 @@ void QtSerialPort::close() {
   fd_ = -1;
   saved_.reset();
   lock_.reset();
+  deviceLock_.reset();
   pending_.clear();
   outgoing_.clear();
   wakeAt_ = 0;

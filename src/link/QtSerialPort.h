@@ -69,6 +69,7 @@ class QtSerialPort : public QObject, public SerialPort {
   int fd_ = -1;
   QString openedName_;
   std::unique_ptr<QLockFile> lock_;
+  std::unique_ptr<QLockFile> deviceLock_;  // when the name is a link to the device
   QSocketNotifier* readNotifier_ = nullptr;
   QSocketNotifier* writeNotifier_ = nullptr;
   QByteArray pending_;   // read from the device, not yet handed out

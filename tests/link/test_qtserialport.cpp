@@ -392,6 +392,54 @@ class PtyMeter {
   QTimer stream_;
 };
 
+TEST(QtSerialPortTest, ADeviceReachedByTwoNamesIsOpenedOnce) {
+  // A udev rule's stable name and the device's own name, or two such names: whichever is opened
+  // first holds the device, and the other is refused as busy (as root too, whom the exclusive
+  // open does not keep out).
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  const QString kitchen = dir.filePath("kitchen"), hall = dir.filePath("hall");
+  ASSERT_TRUE(QFile::link(pty.slavePath(), kitchen));
+  ASSERT_TRUE(QFile::link(pty.slavePath(), hall));
+  QString reason;
+  {
+    QtSerialPort byLink;
+    ASSERT_TRUE(byLink.open(kitchen, &reason)) << reason.toStdString();
+    QtSerialPort byDevice, byOtherLink;
+    EXPECT_FALSE(byDevice.open(pty.slavePath(), &reason));
+    EXPECT_TRUE(reason.contains("busy")) << reason.toStdString();
+    reason.clear();
+    EXPECT_FALSE(byOtherLink.open(hall, &reason));
+    EXPECT_TRUE(reason.contains("busy")) << reason.toStdString();
+    EXPECT_FALSE(byDevice.isOpen());
+    EXPECT_FALSE(byOtherLink.isOpen());
+    byLink.close();
+    // Closed, the device is free again by any of its names.
+    ASSERT_TRUE(byDevice.open(pty.slavePath(), &reason)) << reason.toStdString();
+    EXPECT_FALSE(byLink.open(kitchen, &reason));
+    EXPECT_TRUE(reason.contains("busy")) << reason.toStdString();
+  }
+  // A refusal keeps no lock behind: once the holder is gone, the refused name opens.
+  QtSerialPort again;
+  EXPECT_TRUE(again.open(kitchen, &reason)) << reason.toStdString();
+
+  // A link to something that is no terminal at all: refused for what it is, and neither of its
+  // names stays locked by the refusal.
+  QFile plain(dir.filePath("plain"));
+  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+  plain.close();
+  const QString toPlain = dir.filePath("to-plain");
+  ASSERT_TRUE(QFile::link(plain.fileName(), toPlain));
+  QtSerialPort first, second;
+  QString firstReason, secondReason;
+  EXPECT_FALSE(first.open(toPlain, &firstReason));
+  EXPECT_FALSE(second.open(plain.fileName(), &secondReason));
+  EXPECT_FALSE(firstReason.contains("busy")) << firstReason.toStdString();
+  EXPECT_EQ(secondReason, firstReason);
+}
+
 TEST(QtSerialPortTest, LinkReopensTheSameNameWhenTheDeviceReturns) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
