@@ -2,6 +2,7 @@
 // The one clock every wait with the meter goes through. Tests put a fake in its place and run
 // minutes of meter time in milliseconds.
 #include <QDateTime>
+#include <cmath>
 #include <functional>
 
 namespace lux {
@@ -32,6 +33,15 @@ class Clock {
       const double left = seconds - (monotonicSeconds() - start);
       idle(step < left ? step : left);
     } while (!woken() && monotonicSeconds() - start < seconds - 1e-6);
+  }
+  // Like idleUntil(), but returns at the next multiple of `grid` seconds of the monotonic clock
+  // at the latest: every wait on the grid ends at the same moments, so a clock that can let the
+  // waits of several meters on one thread end in one wake-up does.
+  virtual void idleOnGrid(double seconds, double grid, const std::function<bool()>& woken) {
+    const double now = monotonicSeconds();
+    const double toGrid = (std::floor(now / grid) + 1.0) * grid - now;
+    const double wait = toGrid < seconds ? toGrid : seconds;
+    idleUntil(wait, wait, woken);
   }
 };
 

@@ -114,6 +114,17 @@ void MeterLink::sleepUntil(double seconds, const std::function<bool()>& woken) {
   if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed());
 }
 
+void MeterLink::sleepOnGrid(double seconds, const std::function<bool()>& woken) {
+  if (aborted_) throw LinkAborted{};
+  const ElapsedTimer timer(clock_);
+  {
+    const WaitDepth depth(waitDepth_);
+    const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
+    clock_.idleOnGrid(seconds, kStep, [&] { return woken() || waitMustEnd(); });
+  }
+  if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed());
+}
+
 QByteArray MeterLink::handshakeAttempt() {
   // Between two steps of an exchange: a click kept waiting too long hears why now.
   if (lineUser_ == LineUser::Command) refuseOverdueClicks();
@@ -390,7 +401,18 @@ QByteArray MeterLink::collectWindow(FrameCheck& check) {
   // instead: nothing goes to the meter when a tick ends, and the reading is the fresher for it.
   // Should the fourteen bytes not be a frame, the step they were due on is still kept, so a line
   // of noise is read no faster than the grid reads it.
+  //
+  // Several meters' ticks on one thread read on a grid of 20 ms of the clock instead, all of them
+  // at the same moments: each frame's bytes would otherwise wake the thread on their own (and
+  // once or twice more on their way in, as the system hands them over in pieces), eight meters
+  // several hundred times a second; on the grid one wake-up reads every meter whose frame has
+  // come. A frame is taken at most 20 ms after it is whole. A window that has heard nothing new
+  // for longer than a streaming meter leaves between two frames goes back to being woken by
+  // the bytes, so a silent meter, or one that stopped inside a frame, does not keep the grid
+  // busy for its whole window.
   constexpr auto kWhole = static_cast<qsizetype>(kFrameLength);
+  constexpr double kStreamGap = 0.12;
+  const bool sharedThread = lineUser_ == LineUser::Poll && Fiber::current() != nullptr;
   // The last step read: past it lies the end of the window (2 s, counted from its start).
   const int lastRead = static_cast<int>(std::floor((kCollectionWindow + 1e-6) / kStep));
   discardInput();
@@ -407,6 +429,7 @@ QByteArray MeterLink::collectWindow(FrameCheck& check) {
       endWaitIfAsked();
   };
   QByteArray received = readAll();
+  double heardAt = 0;  // when the window last read a byte
   // The window is over, on the step `endStep` unless it holds a frame.
   const auto over = [&](int endStep) {
     check = checkDisplayFrame(view(received));
@@ -423,7 +446,9 @@ QByteArray MeterLink::collectWindow(FrameCheck& check) {
       until = std::min(until, std::max(now + 1, stepAt(noticeAt)) * kStep);
     }
     const double left = until - window.elapsed();
-    if (left > 1e-6) {
+    if (left > 1e-6 && sharedThread && window.elapsed() - heardAt < kStreamGap) {
+      sleepOnGrid(left, [&] { return !port_.isOpen(); });
+    } else if (left > 1e-6) {
       // The system wakes the thread once the frame is whole, not at every few bytes of it.
       const struct WakeAt {
         SerialPort& port;
@@ -435,7 +460,11 @@ QByteArray MeterLink::collectWindow(FrameCheck& check) {
     }
     const int step = std::min(stepAt(window.elapsed()), lastRead);
     if (!port_.isOpen() || waitMustEnd()) return over(std::max(step, 1));
-    received += readAll();
+    const QByteArray bytes = readAll();
+    if (!bytes.isEmpty()) {
+      received += bytes;
+      heardAt = window.elapsed();
+    }
     if (received.size() >= kWhole) return over(step + 1);
     if (step >= lastRead) return over(lastRead + 1);
   }

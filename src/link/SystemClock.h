@@ -18,6 +18,9 @@ class SystemClock : public Clock {
   // One timer for the whole wait; `woken` is asked each time the thread's event loop is about
   // to sleep, which it does again after anything that could have made it true.
   void idleUntil(double seconds, double step, const std::function<bool()>& woken) override;
+  // On a poll tick's own stack, the waits of every tick on the thread that end on the same grid
+  // moment share one timer, so they end in one wake-up of the thread.
+  void idleOnGrid(double seconds, double grid, const std::function<bool()>& woken) override;
 
  private:
   // Sleeps until `timer` fires: in a nested event loop, or, on a poll tick's own stack, by

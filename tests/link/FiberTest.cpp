@@ -3,8 +3,12 @@
 // over; a wait that is not the poll's own stays where it is.
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QTimer>
+#include <array>
+#include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +46,75 @@ TEST(Fiber, AWaitOnItsStackGivesTheThreadBackUntilItIsOver) {
   EXPECT_TRUE(fiber.idle());
   EXPECT_GE(elapsed.elapsed(), 0.059);
   EXPECT_EQ(order, (std::vector<std::string>{"wait begins", "another meter's tick", "wait over"}));
+}
+
+// Waits until the monotonic clock is at most 2 ms past a 20 ms moment.
+void justAfterAGridMoment(SystemClock& clock) {
+  for (;;) {
+    const double into = std::fmod(clock.monotonicSeconds(), 0.02);
+    if (into < 0.002) return;
+  }
+}
+
+void spinFor(SystemClock& clock, double seconds) {
+  const ElapsedTimer t(clock);
+  while (!t.hasExpired(seconds)) {
+  }
+}
+
+TEST(Fiber, TicksWaitingOnTheGridEndAtItsNextMomentInOneWakeUp) {
+  // Four meters' ticks reach their wait 2.5 ms apart, as they do one after the other: each
+  // wait ends at the next 20 ms moment of the clock, not 20 ms after it began, and the four end
+  // in one wake-up of the thread (timers of their own often end them in two). Three rounds.
+  SystemClock clock;
+  int wakeUps = 0;
+  const QObject counting;  // the count ends with the test
+  QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                   &counting, [&] { ++wakeUps; });
+  for (int round = 0; round < 3; ++round) {
+    std::array<std::unique_ptr<Fiber>, 4> fibers;
+    std::array<double, 4> endedAt{};
+    std::array<int, 4> endedInWakeUp{};
+    justAfterAGridMoment(clock);
+    const double grid = (std::floor(clock.monotonicSeconds() / 0.02) + 1) * 0.02;
+    for (std::size_t i = 0; i < fibers.size(); ++i) {
+      if (i > 0) spinFor(clock, 0.0025);
+      fibers[i] = std::make_unique<Fiber>();
+      fibers[i]->start([&, i] {
+        clock.idleOnGrid(1.0, 0.02, [] { return false; });
+        endedAt[i] = clock.monotonicSeconds();
+        endedInWakeUp[i] = wakeUps;
+      });
+    }
+    for (int i = 0; i < 50 && !fibers[3]->idle(); ++i) runFor(10);
+    for (std::size_t i = 0; i < fibers.size(); ++i) {
+      ASSERT_TRUE(fibers[i]->idle()) << i;
+      EXPECT_GE(endedAt[i], grid - 1e-4) << round << " " << i;  // not before the grid moment
+      EXPECT_LT(endedAt[i], grid + 0.02) << round << " " << i;  // at it, not a step later
+      EXPECT_EQ(endedInWakeUp[i], endedInWakeUp[0]) << round << " " << i;
+    }
+  }
+}
+
+TEST(Fiber, AGridWaitWokenEarlyIsNotTakenUpAgainByTheGrid) {
+  SystemClock clock;
+  Fiber early, other;
+  bool wake = false;
+  double secondWait = 0;
+  justAfterAGridMoment(clock);
+  early.start([&] {
+    clock.idleOnGrid(1.0, 0.02, [&] { return wake; });
+    // Then a wait of another kind, still running when the grid's moment comes.
+    const ElapsedTimer t(clock);
+    clock.idle(0.1);
+    secondWait = t.elapsed();
+  });
+  other.start([&] { clock.idleOnGrid(1.0, 0.02, [] { return false; }); });
+  QTimer::singleShot(1, [&] { wake = true; });
+  for (int i = 0; i < 50 && !(early.idle() && other.idle()); ++i) runFor(10);
+  ASSERT_TRUE(early.idle());
+  ASSERT_TRUE(other.idle());
+  EXPECT_GE(secondWait, 0.099);
 }
 
 TEST(Fiber, ACommandsWaitOnTheStackStaysInPlace) {

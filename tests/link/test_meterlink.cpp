@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <random>
 
+#include "link/Fiber.h"
 #include "support/FakeMeter.h"
 #include "support/MeterRig.h"
 #include "support/ScriptedPort.h"
@@ -328,6 +330,45 @@ TEST_F(LinkTest, AFrameIsTakenTheMomentItIsWholeAndNoiseEndsItsWindowOnTheGrid) 
     EXPECT_NEAR(discards[1] - t0, nextWindowAt, 1e-6) << "garbage whole at " << wholeAt;
     EXPECT_NEAR(clock.elapsed() - t0, 0.5, 1e-6);
     clock.advance(0.3);
+  }
+}
+
+TEST_F(LinkTest, TicksSharingAThreadTakeTheirFrameAtTheNextMomentOfTheClocksGrid) {
+  // Several meters on one thread (each tick on a stack of its own) read on one grid of 20 ms of
+  // the clock, so that one wake-up serves them all: a frame whole at 6 ms of the clock is taken
+  // at 20 ms, one whole at 24.9 ms at 40 ms. A meter that has sent nothing new for 120 ms of its
+  // window is waited for by its bytes again: a frame after 0.3 s of silence is taken at once, as
+  // is one whose first 6 bytes came at 5 ms and the rest only at 0.3 s.
+  clock.wakeStep = 0.0005;
+  const QByteArray f = displayFrame(42.0, 1);
+  struct Case {
+    double wholeAt;  // after the tick's start
+    double endsAt;
+    double firstSixAt = -1;  // the frame's first 6 bytes come earlier
+  };
+  // Each tick starts 5 ms past a grid moment.
+  const std::vector<Case> cases = {
+      {0.001, 0.015}, {0.0199, 0.035}, {0.07, 0.075}, {0.3, 0.3}, {0.3, 0.3, 0.005}};
+  for (const Case& c : cases) {
+    clock.advance(0.3);
+    clock.advance(0.005 - std::fmod(clock.monotonicSeconds(), 0.02) +
+                  (std::fmod(clock.monotonicSeconds(), 0.02) > 0.005 ? 0.02 : 0.0));
+    meter.silentUntil = 1e9;
+    state.pollCount = 3;
+    frames.clear();
+    const double t0 = clock.elapsed();
+    if (c.firstSixAt >= 0) {
+      port.deliverAt(t0 + c.firstSixAt, f.left(6));
+      port.deliverAt(t0 + c.wholeAt, f.mid(6));
+    } else {
+      port.deliverAt(t0 + c.wholeAt, f);
+    }
+    Fiber fiber;
+    fiber.start([&] { tick(); });
+    ASSERT_TRUE(fiber.idle());
+    ASSERT_EQ(frames.size(), 1u) << c.wholeAt;
+    EXPECT_EQ(frames[0], f);
+    EXPECT_NEAR(clock.elapsed() - t0, c.endsAt, 1e-6) << "frame whole at " << c.wholeAt;
   }
 }
 
