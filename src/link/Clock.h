@@ -38,10 +38,16 @@ class Clock {
   // at the latest: every wait on the grid ends at the same moments, so a clock that can let the
   // waits of several meters on one thread end in one wake-up does.
   virtual void idleOnGrid(double seconds, double grid, const std::function<bool()>& woken) {
-    const double now = monotonicSeconds();
-    const double toGrid = (std::floor(now / grid) + 1.0) * grid - now;
+    const double toGrid = secondsToGrid(grid);
     const double wait = toGrid < seconds ? toGrid : seconds;
     idleUntil(wait, wait, woken);
+  }
+
+ protected:
+  // From now to the next multiple of `grid` seconds of the monotonic clock.
+  double secondsToGrid(double grid) {
+    const double now = monotonicSeconds();
+    return (std::floor(now / grid) + 1.0) * grid - now;
   }
 };
 

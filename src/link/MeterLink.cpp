@@ -103,24 +103,17 @@ void MeterLink::endWaitIfAsked() {
   if (waitMustEnd()) throw PollYield{};
 }
 
-void MeterLink::sleepUntil(double seconds, const std::function<bool()>& woken) {
+void MeterLink::sleepUntil(double seconds, const std::function<bool()>& woken, bool onGrid) {
   if (aborted_) throw LinkAborted{};
   const ElapsedTimer timer(clock_);
   {
     const WaitDepth depth(waitDepth_);
     const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
-    clock_.idleUntil(seconds, kStep, [&] { return woken() || waitMustEnd(); });
-  }
-  if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed());
-}
-
-void MeterLink::sleepOnGrid(double seconds, const std::function<bool()>& woken) {
-  if (aborted_) throw LinkAborted{};
-  const ElapsedTimer timer(clock_);
-  {
-    const WaitDepth depth(waitDepth_);
-    const Fiber::Hidden inPlace(lineUser_ != LineUser::Poll);
-    clock_.idleOnGrid(seconds, kStep, [&] { return woken() || waitMustEnd(); });
+    const auto over = [&] { return woken() || waitMustEnd(); };
+    if (onGrid)
+      clock_.idleOnGrid(seconds, kStep, over);
+    else
+      clock_.idleUntil(seconds, kStep, over);
   }
   if (lineUser_ == LineUser::Poll) countPollWait(timer.elapsed());
 }
@@ -447,7 +440,8 @@ QByteArray MeterLink::collectWindow(FrameCheck& check) {
     }
     const double left = until - window.elapsed();
     if (left > 1e-6 && sharedThread && window.elapsed() - heardAt < kStreamGap) {
-      sleepOnGrid(left, [&] { return !port_.isOpen(); });
+      sleepUntil(
+          left, [&] { return !port_.isOpen(); }, true);
     } else if (left > 1e-6) {
       // The system wakes the thread once the frame is whole, not at every few bytes of it.
       const struct WakeAt {

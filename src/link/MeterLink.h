@@ -226,10 +226,9 @@ class MeterLink : public QObject {
   // Throws what ends a wait when waitMustEnd().
   void endWaitIfAsked();
   // Up to `seconds`, over sooner once `woken()` or waitMustEnd() holds; throws nothing itself
-  // (but LinkAborted when the program is already closing).
-  void sleepUntil(double seconds, const std::function<bool()>& woken);
-  // The same, returning at the next 20 ms moment of the clock's grid at the latest.
-  void sleepOnGrid(double seconds, const std::function<bool()>& woken);
+  // (but LinkAborted when the program is already closing). `onGrid`: over at the next 20 ms
+  // moment of the clock's grid at the latest.
+  void sleepUntil(double seconds, const std::function<bool()>& woken, bool onGrid = false);
   // Handlers clicked inside the running poll tick, run once it has returned.
   void deferUntilPollReturns(const std::function<void()>& handler, bool needsLine,
                              const std::function<void()>& refused);

@@ -141,8 +141,7 @@ void SystemClock::idleUntil(double seconds, double step, const std::function<boo
 void SystemClock::idleOnGrid(double seconds, double grid, const std::function<bool()>& woken) {
   Fiber* fiber = Fiber::current();
   auto* dispatcher = QAbstractEventDispatcher::instance();
-  const double now = monotonicSeconds();
-  const double toGrid = (std::floor(now / grid) + 1.0) * grid - now;
+  const double toGrid = secondsToGrid(grid);
   if (!fiber || !dispatcher || !QCoreApplication::instance() || !(seconds > toGrid)) {
     Clock::idleOnGrid(seconds, grid, woken);
     return;

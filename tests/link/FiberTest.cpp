@@ -65,13 +65,13 @@ void spinFor(SystemClock& clock, double seconds) {
 TEST(Fiber, TicksWaitingOnTheGridEndAtItsNextMomentInOneWakeUp) {
   // Four meters' ticks reach their wait 2.5 ms apart, as they do one after the other: each
   // wait ends at the next 20 ms moment of the clock, not 20 ms after it began, and the four end
-  // in one wake-up of the thread (timers of their own often end them in two). Three rounds.
+  // in one wake-up of the thread (timers of their own often end them in two). Eight rounds.
   SystemClock clock;
   int wakeUps = 0;
   const QObject counting;  // the count ends with the test
   QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
                    &counting, [&] { ++wakeUps; });
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 8; ++round) {
     std::array<std::unique_ptr<Fiber>, 4> fibers;
     std::array<double, 4> endedAt{};
     std::array<int, 4> endedInWakeUp{};
